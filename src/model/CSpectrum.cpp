@@ -32,7 +32,10 @@ int32_t CSpectrum::GReadFromFile(BinaryReader& file) {
   if (!file.ReadInt32(count)) return -1;
   // A band record takes 16 bytes: a count the file cannot hold is refused before anything is
   // allocated or changed.
-  if (count < 0 || static_cast<size_t>(count) > file.Remaining() / 16) return -1;
+  if (count < 0 || static_cast<size_t>(count) > file.Remaining() / 16) {
+    file.MarkFailed();
+    return -1;
+  }
   GDefine();
   for (int32_t i = 0; i < count; ++i) {
     auto band = std::make_shared<CBand>();

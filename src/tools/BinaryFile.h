@@ -40,6 +40,8 @@ class BinaryReader {
   bool ReadFixed(size_t size, std::string& text);
 
   bool Failed() const { return failed_; }
+  // Marks the file as unreadable from here on (a count the remaining bytes cannot hold).
+  void MarkFailed() { failed_ = true; }
   size_t Remaining() const { return failed_ ? 0 : bytes_.size() - pos_; }
   size_t Position() const { return pos_; }
 

@@ -90,8 +90,6 @@ std::string TL_FormatNumber(double value, const std::string& pattern) {
 
 std::string MN_FormatFreq(double value) { return TL_FormatNumber(value, "0.000"); }
 
-double TL_Val(const std::string& text);
-
 double TL_Val(const std::string& text) {
   // Leading number the lenient way: blanks are skipped, reading stops at the first character
   // that cannot continue the number.

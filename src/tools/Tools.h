@@ -21,6 +21,9 @@ std::string MN_FormatFreq(double value);
 // Reads the leading number of `text` ("," or "." as decimal separator, leading blanks skipped);
 // 0 when the text does not begin with a number.
 double TL_ParseNumber(const std::string& text);
+// The leading number of `text` without the comma rule (digits up to the first character that
+// cannot continue a number; 0 when there is none).
+double TL_Val(const std::string& text);
 // The text up to its first NUL character, blanks removed at both ends.
 std::string TL_CleanText(const std::string& text);
 std::string TL_Trim(const std::string& text);

@@ -1,0 +1,126 @@
+#pragma once
+// The search core: a sorted list of candidate frequencies is pruned each time one frequency is
+// added to a channel set (spacing, receiver spurious frequencies, 2- and 3-transmitter
+// intermodulation), and a depth-first search over that pruning finds compatible channel sets,
+// either systematically (keeping the largest maximal sets) or along one random path.
+//
+// Lists are 1-based as everywhere in the model: entry 0 exists, holds 0 and carries no data.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "model/TCheckParams.h"
+#include "tools/PlatformPort.h"
+
+namespace kova {
+
+// One receiver system as the search sees it. Freqs is 1-based: entry 0 unused (Freqs.size() == m + 1).
+// Widths 1..9 are the protection widths of the check kinds (-1 = check off); 0 and 10 stay 0.
+struct TSearchSystem {
+  std::vector<double> Freqs{0.0};
+  std::array<double, 11> Widths{};
+  double LOFreq = 0;
+  double LOFreq2 = 0;
+};
+
+// freqs: 1-based list of fixed channel frequencies; an empty vector stands for an empty list.
+TSearchSystem MakeSearchSystem(const TCheckParams& params, const std::vector<double>& freqs);
+
+class Seeker_Module {
+ public:
+  // Progress estimate of the systematic search: per level the position and number of candidates.
+  struct TSearchProgress {
+    std::array<int32_t, 101> lIndex{};
+    std::array<int32_t, 101> lCount{};
+    double dWeight = 0;   // share of the whole search one candidate of the current level stands for
+    int32_t lLevel = 0;   // level of the last estimate
+    bool bAbort = false;  // the user asked to stop; sticky until the next systematic search starts
+  };
+
+  // The progress box and the random numbers go through `port` (not owned).
+  explicit Seeker_Module(PlatformPort& port);
+
+  // ---- The receiver systems taking part ----
+  // i = 0 starts a fresh list holding only entry 0; i > 0 keeps the entries below i and drops
+  // those above. Negative i does nothing.
+  void SetContext(const std::vector<double>& freqs, const TCheckParams& params, int32_t i);
+  // The system the added frequency belongs to.
+  void SetChosenSide(const TCheckParams& params);
+  // The system the candidates belong to.
+  void SetCandidateSide(const TCheckParams& params);
+  const std::vector<TSearchSystem>& ContextList() const { return contextList_; }
+  const TSearchSystem& ChosenSide() const { return chosenSide_; }
+  const TSearchSystem& CandidateSide() const { return candidateSide_; }
+
+  // ---- Candidate elimination ----
+  // Removes from list(1..count) (ascending) every entry within the protection range of `width`
+  // around `centre`: |x - centre| <= width - 0.001 for width > 0, <= 0.001 for width 0, nothing for
+  // a negative width (check off). Survivors stay in order in 1..count; `list` is not resized.
+  static void RemoveRange(std::vector<double>& list, int32_t& count, double centre, double width);
+  // chosen: 1-based, chosen.back() is the frequency just added (chosen.size() - 1 == n). Removes
+  // from list(1..count) every candidate that conflicts with it, given the earlier chosen
+  // frequencies and the fixed channels of ContextList. The frequency just added is always removed.
+  void EliminateCandidates(std::vector<double>& list, int32_t& count, const std::vector<double>& chosen) const;
+
+  // ---- Search ----
+  // candidates: 1-based, ascending (size n + 1, n >= 1). lTarget > 0: random search choosing up
+  // to lTarget frequencies; lTarget = 0: systematic search keeping at most lKeep maximal sets.
+  // sets (output, 0-based, sets.size() = number of sets): the random search gives exactly one set
+  // (in order of choice, possibly empty), the systematic search the kept sets (ascending each;
+  // possibly none). Each set is 1-based with entry 0 = 0. Returns the depth reached.
+  int32_t RunSearch(const std::vector<double>& candidates, int32_t lTarget, int32_t lKeep,
+                    std::vector<std::vector<double>>& sets);
+  // Share of the candidates 1..i among n on the progress scale: 0 for i <= 0, else 1 - 10^(-4 i / n).
+  static double ProgressCurve(double i, double n);
+  // Level 0 starts the progress box, -1 ends it, 1..100 update the estimate for candidate lIndex
+  // of lCount at that level. False once the user aborted (random search: always true).
+  bool ReportSearchProgress(int32_t lLevel, int32_t lIndex, int32_t lCount, int32_t lBest);
+  // Keeps a copy of the maximal set `chosen` while fewer than lMaxSets sets are held, else lets it
+  // replace the first held set that is smaller; otherwise drops it.
+  void KeepResultSet(const std::vector<double>& chosen);
+  // Empties the kept sets and sets the most sets kept (what a systematic search starts with).
+  void ResetResultSets(int32_t lKeep);
+
+  // ---- Search state ----
+  bool RandomSearch() const { return bRandomSearch_; }
+  int32_t TargetCount() const { return lTargetCount_; }
+  int32_t MaxSets() const { return lMaxSets_; }
+  const std::vector<std::vector<double>>& ResultSets() const { return resultSets_; }
+  const TSearchProgress& SearchProgress() const { return searchProgress_; }
+  // Search nodes (levels entered) since construction.
+  int64_t NodeCount() const { return nodeCount_; }
+
+ private:
+  // One level of the search: p(1..n) are the candidates left, q the chosen list shared by all
+  // levels (its upper bound is the depth), r the best set so far.
+  int32_t SearchLevel(const std::vector<double>& p, int32_t n, std::vector<double>& q, std::vector<double>& r);
+
+  PlatformPort& port_;
+
+  std::vector<TSearchSystem> contextList_;
+  TSearchSystem chosenSide_;
+  TSearchSystem candidateSide_;
+
+  bool bRandomSearch_ = false;
+  int32_t lTargetCount_ = 0;
+  int32_t lMaxSets_ = 0;
+  std::vector<std::vector<double>> resultSets_;
+  TSearchProgress searchProgress_;
+
+  // Progress prefix cache: for levels 1..validLevel_, the estimate and weight up to that level
+  // as computed from the current lIndex/lCount, so a deeper update costs one step, not one per level.
+  std::array<double, 101> prefixE_{};
+  std::array<double, 101> prefixW_{};
+  int32_t validLevel_ = 0;
+
+  // Candidate copies, one per search depth, reused from node to node (a deque keeps references
+  // to existing buffers valid while deeper ones are added).
+  std::deque<std::vector<double>> levelBuffers_;
+  // Scratch mask of the elimination (removed entries), reused from call to call.
+  mutable std::vector<uint8_t> removed_;
+  int64_t nodeCount_ = 0;
+};
+
+}  // namespace kova
