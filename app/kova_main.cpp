@@ -1,14 +1,18 @@
 // kova: the desktop program.
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+
+#include "tools/PlatformPort.h"
+#include "ui/Container_Form.h"
+#include "ui/QtPort.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QMainWindow frame;
-  frame.setWindowTitle(QStringLiteral("KOVA Software " KOVA_VERSION));
-  frame.setCentralWidget(new QLabel(QStringLiteral("KOVA Software " KOVA_VERSION)));
-  frame.resize(1000, 700);
+  QApplication::setApplicationName(QStringLiteral("KOVA"));
+
+  kova::QtPort port;
+  kova::PortScope portScope(port);
+
+  kova::Container_Form frame;
   frame.show();
   return app.exec();
 }

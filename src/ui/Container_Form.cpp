@@ -1,0 +1,150 @@
+#include "ui/Container_Form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "ui/FormStyle.h"
+#include "ui/KOVA_Form.h"
+
+namespace kova {
+
+namespace {
+
+struct ItemDef {
+  const char* name;  // nullptr: separator
+  const char* caption;
+  const char* shortcut;  // portable key text, "" for none
+};
+
+struct MenuDef {
+  const char* name;
+  const char* caption;
+  std::initializer_list<ItemDef> items;
+};
+
+const MenuDef kMenus[] = {
+    {"File_Menu",
+     "&File",
+     {{"File_New", "&New Project", "Ctrl+N"},
+      {"File_Open", "&Open Project", "Ctrl+O"},
+      {nullptr, nullptr, ""},
+      {"File_Save", "&Save Project", "Ctrl+S"},
+      {"File_SaveAs", "Save Project &As", "Ctrl+A"},
+      {nullptr, nullptr, ""},
+      {"File_ExportProject", "&Export Project", "Ctrl+X"},
+      {nullptr, nullptr, ""},
+      {"File_SavePreset", "Save As &Preset", ""},
+      {nullptr, nullptr, ""},
+      {"File_CreatePrintVersion", "Create Print Version", "Ctrl+P"},
+      {nullptr, nullptr, ""},
+      {"File_Exit", "E&xit", ""}}},
+    {"View_Menu",
+     "&View",
+     {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},
+      {nullptr, nullptr, ""},
+      {"View_Editor", "System &Editor", "Ctrl+E"},
+      {"View_Graphics", "&Spectrum Display", "Ctrl+M"}}},
+    {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "Ctrl+C"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
+    {"Help_Menu", "&Help", {{"Help_About", "&About", ""}}},
+};
+
+}  // namespace
+
+Container_Form::Container_Form(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("Container_Form"));
+  setWindowTitle(QStringLiteral("KOVA Software " KOVA_VERSION));
+
+  mdiArea_ = new QMdiArea(this);
+  mdiArea_->setObjectName(QStringLiteral("MdiArea"));
+  setCentralWidget(mdiArea_);
+
+  BuildMenus();
+  SetCommand(QStringLiteral("Help_About"), [this] { ShowAbout(); });
+  SetCommand(QStringLiteral("File_Exit"), [this] { Unload(); });
+
+  MN_ApplyFormStyle(this);
+  resize(1000, 700);
+}
+
+void Container_Form::BuildMenus() {
+  for (const MenuDef& m : kMenus) {
+    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(m.caption));
+    menu->setObjectName(QString::fromLatin1(m.name));
+    for (const ItemDef& item : m.items) {
+      if (!item.name) {
+        menu->addSeparator();
+        continue;
+      }
+      auto* action = new QAction(QString::fromLatin1(item.caption), this);
+      const QString name = QString::fromLatin1(item.name);
+      action->setObjectName(name);
+      if (*item.shortcut) action->setShortcut(QKeySequence::fromString(QString::fromLatin1(item.shortcut)));
+      action->setEnabled(false);
+      connect(action, &QAction::triggered, this, [this, name] { Run(name); });
+      menu->addAction(action);
+    }
+  }
+}
+
+QAction* Container_Form::Action(const QString& name) const {
+  return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
+QMenu* Container_Form::Menu(const QString& name) const { return findChild<QMenu*>(name); }
+
+bool Container_Form::SetCommand(const QString& name, std::function<void()> handler) {
+  QAction* action = Action(name);
+  if (!action) return false;
+  action->setEnabled(static_cast<bool>(handler));
+  handlers_[name] = std::move(handler);
+  return true;
+}
+
+void Container_Form::Run(const QString& name) {
+  auto it = handlers_.find(name);
+  if (it != handlers_.end() && it->second) {
+    auto handler = it->second;  // the handler may replace itself
+    handler();
+  }
+  emit commandTriggered(name);
+}
+
+QMdiSubWindow* Container_Form::AddChild(QWidget* child) { return mdiArea_->addSubWindow(child); }
+
+KOVA_Form* Container_Form::AboutBox() {
+  if (!aboutBox_) aboutBox_ = new KOVA_Form(this);
+  return aboutBox_;
+}
+
+void Container_Form::ShowAbout() {
+  KOVA_Form* box = AboutBox();
+  box->show();
+  box->raise();
+  box->activateWindow();
+}
+
+void Container_Form::Unload() {
+  unloading_ = true;
+  close();
+  unloading_ = false;
+}
+
+void Container_Form::closeEvent(QCloseEvent* event) {
+  // Only the user's own close asks the question; the program's Exit has asked it already.
+  if (!unloading_ && queryClose && !queryClose()) {
+    event->ignore();
+    return;
+  }
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (QWidget* w : windows)
+    if (w != this && w->isVisible() && w->isWindow()) w->close();
+  event->accept();
+}
+
+}  // namespace kova

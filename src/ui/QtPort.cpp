@@ -1,0 +1,180 @@
+#include "ui/QtPort.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+#include "tools/Tools.h"
+#include "ui/BusyForm.h"
+
+namespace kova {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QString Caption(const std::string& title) { return title.empty() ? QString::fromLatin1(kAppTitle) : Q(title); }
+
+}  // namespace
+
+QStringList TL_QtNameFilters(const std::string& filter) {
+  const QStringList parts = Q(filter).split(QLatin1Char('|'));
+  QStringList result;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i].trimmed();
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      const QString pattern = p.trimmed();
+      if (pattern.isEmpty()) continue;
+      patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+    }
+    if (patterns.isEmpty()) continue;
+    // "Project (*.kova)": the dialog reads the patterns from the last parentheses, so the
+    // description's own list is replaced by the real one.
+    if (description.endsWith(QLatin1Char(')'))) {
+      const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+      if (open >= 0) description = description.left(open).trimmed();
+    }
+    const QString list = patterns.join(QLatin1Char(' '));
+    result << (description.isEmpty() ? list : description + QStringLiteral(" (") + list + QLatin1Char(')'));
+  }
+  if (result.isEmpty()) result << QStringLiteral("All files (*)");
+  return result;
+}
+
+int32_t TL_ColorToLong(int red, int green, int blue) { return red + 256 * green + 65536 * blue; }
+
+void TL_LongToColor(int32_t color, int& red, int& green, int& blue) {
+  red = color & 0xFF;
+  green = (color >> 8) & 0xFF;
+  blue = (color >> 16) & 0xFF;
+}
+
+QtPort::QtPort() = default;
+QtPort::~QtPort() = default;
+
+int QtPort::messageBox(const std::string& text, const std::string& title, MsgKind kind) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(Caption(title));
+  box.setText(Q(text));
+  int escapeAnswer = kCancel;
+  switch (kind) {
+    case MsgKind::Info:
+      box.setIcon(QMessageBox::Information);
+      box.setStandardButtons(QMessageBox::Ok);
+      escapeAnswer = kOk;
+      break;
+    case MsgKind::OkCancel:
+      box.setIcon(QMessageBox::Question);
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case MsgKind::YesNo:
+      box.setIcon(QMessageBox::Question);
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      escapeAnswer = kNo;
+      break;
+    case MsgKind::YesNoCancel:
+      box.setIcon(QMessageBox::Question);
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
+  box.exec();
+  switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return kOk;
+    case QMessageBox::Cancel: return kCancel;
+    case QMessageBox::Yes: return kYes;
+    case QMessageBox::No: return kNo;
+    default: return escapeAnswer;
+  }
+}
+
+bool QtPort::inputBox(const std::string& prompt, const std::string& title, std::string& value) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(QApplication::activeWindow(), Caption(title), Q(prompt),
+                                             QLineEdit::Normal, Q(value), &ok);
+  if (!ok) return false;
+  value = text.toStdString();
+  return true;
+}
+
+bool QtPort::fileDialog(FileDialogRequest& request) {
+  const QStringList filters = TL_QtNameFilters(request.filter);
+  QFileDialog dialog(QApplication::activeWindow(), Q(request.title));
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setNameFilters(filters);
+  if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+    dialog.selectNameFilter(filters[request.filterIndex - 1]);
+
+  const std::string directory = TL_GetDirectory(request.initialPath);
+  const std::string name = TL_GetFileName(request.initialPath);
+  if (!request.initialPath.empty() && directory != request.initialPath) dialog.setDirectory(Q(directory));
+  if (!name.empty()) dialog.selectFile(Q(name));
+
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.first().isEmpty()) return false;
+  request.chosenPath = chosen.first().toStdString();
+  const qsizetype index = filters.indexOf(dialog.selectedNameFilter());
+  if (index >= 0) request.filterIndex = static_cast<int>(index) + 1;
+  return true;
+}
+
+bool QtPort::chooseColor(int32_t& color) {
+  int r = 255, g = 255, b = 255;
+  if (color >= 0 && color <= 0xFFFFFF) TL_LongToColor(color, r, g, b);
+  const QColor chosen = QColorDialog::getColor(QColor(r, g, b), QApplication::activeWindow());
+  if (!chosen.isValid()) return false;
+  color = TL_ColorToLong(chosen.red(), chosen.green(), chosen.blue());
+  return true;
+}
+
+void QtPort::openFile(const std::string& path, const std::string& workingDirectory) {
+  QString file = Q(path);
+  if (QFileInfo(file).isRelative() && !workingDirectory.empty()) file = QDir(Q(workingDirectory)).filePath(file);
+  QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+BusyForm& QtPort::Busy() {
+  if (!busyForm_) busyForm_ = std::make_unique<BusyForm>(this);
+  return *busyForm_;
+}
+
+bool QtPort::busy(const std::string& text, double& fraction, int32_t flags) {
+  return Busy().BUSY(text, fraction, flags);
+}
+
+void QtPort::abortBusy() {
+  if (busyForm_) busyForm_->abortbusy();
+}
+
+void QtPort::setStatusLight(int picture) {
+  if (statusLightHook) statusLightHook(picture);
+}
+
+bool QtPort::isFormLoaded(const std::string& formName) {
+  if (formLoadedHook) return formLoadedHook(formName);
+  const QString name = Q(formName);
+  const QWidgetList widgets = QApplication::allWidgets();
+  for (const QWidget* w : widgets)
+    if (w->objectName() == name) return true;
+  return false;
+}
+
+void QtPort::refreshViews(int mode) {
+  if (refreshViewsHook) refreshViewsHook(mode);
+}
+
+void QtPort::showProposals(int32_t reportNumber) {
+  if (showProposalsHook) showProposalsHook(reportNumber);
+}
+
+}  // namespace kova

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "ui/Container_Form.h"
+#include "ui/KOVA_Form.h"
+#include "ui/UiTestSupport.h"
+
+using namespace kova;
+
+namespace {
+
+struct MenuEntry {
+  const char* name;  // "-" for a separator
+  const char* caption;
+  const char* shortcut;
+};
+
+const struct {
+  const char* menu;
+  const char* caption;
+  std::vector<MenuEntry> items;
+} kExpected[] = {
+    {"File_Menu",
+     "&File",
+     {{"File_New", "&New Project", "Ctrl+N"},
+      {"File_Open", "&Open Project", "Ctrl+O"},
+      {"-", "", ""},
+      {"File_Save", "&Save Project", "Ctrl+S"},
+      {"File_SaveAs", "Save Project &As", "Ctrl+A"},
+      {"-", "", ""},
+      {"File_ExportProject", "&Export Project", "Ctrl+X"},
+      {"-", "", ""},
+      {"File_SavePreset", "Save As &Preset", ""},
+      {"-", "", ""},
+      {"File_CreatePrintVersion", "Create Print Version", "Ctrl+P"},
+      {"-", "", ""},
+      {"File_Exit", "E&xit", ""}}},
+    {"View_Menu",
+     "&View",
+     {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},
+      {"-", "", ""},
+      {"View_Editor", "System &Editor", "Ctrl+E"},
+      {"View_Graphics", "&Spectrum Display", "Ctrl+M"}}},
+    {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "Ctrl+C"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
+    {"Help_Menu", "&Help", {{"Help_About", "&About", ""}}},
+};
+
+}  // namespace
+
+TEST(ContainerForm, CaptionAndMenuTree) {
+  Container_Form frame;
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("KOVA Software " KOVA_VERSION));
+  EXPECT_NE(frame.findChild<QMdiArea*>(), nullptr);
+
+  const QList<QAction*> bar = frame.menuBar()->actions();
+  ASSERT_EQ(bar.size(), static_cast<qsizetype>(std::size(kExpected)));
+  for (size_t m = 0; m < std::size(kExpected); ++m) {
+    QMenu* menu = frame.Menu(kExpected[m].menu);
+    ASSERT_NE(menu, nullptr) << kExpected[m].menu;
+    EXPECT_EQ(bar[m]->menu(), menu);
+    EXPECT_EQ(menu->title(), kExpected[m].caption);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(kExpected[m].items.size())) << kExpected[m].menu;
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+      const MenuEntry& e = kExpected[m].items[static_cast<size_t>(i)];
+      QAction* a = actions[i];
+      if (std::string(e.name) == "-") {
+        EXPECT_TRUE(a->isSeparator()) << kExpected[m].menu << " " << i;
+        continue;
+      }
+      EXPECT_EQ(a->objectName(), e.name);
+      EXPECT_EQ(a, frame.Action(e.name));
+      EXPECT_EQ(a->text(), e.caption) << e.name;
+      EXPECT_EQ(a->shortcut().toString(QKeySequence::PortableText), e.shortcut) << e.name;
+    }
+  }
+}
+
+TEST(ContainerForm, ItemsWithoutCommandsAreDisabled) {
+  Container_Form frame;
+  for (const char* name : {"File_New", "File_Open", "File_Save", "File_SaveAs", "File_ExportProject",
+                           "File_SavePreset", "File_CreatePrintVersion", "View_SystemDesigner", "View_Editor",
+                           "View_Graphics", "Calc_Check", "Calc_Generate"})
+    EXPECT_FALSE(frame.Action(name)->isEnabled()) << name;
+  EXPECT_TRUE(frame.Action("Help_About")->isEnabled());
+  EXPECT_TRUE(frame.Action("File_Exit")->isEnabled());
+  EXPECT_FALSE(frame.SetCommand("No_Such_Item", [] {}));
+  ASSERT_TRUE(frame.SetCommand("Calc_Check", [] {}));
+  EXPECT_TRUE(frame.Action("Calc_Check")->isEnabled());
+  ASSERT_TRUE(frame.SetCommand("Calc_Check", nullptr));
+  EXPECT_FALSE(frame.Action("Calc_Check")->isEnabled());
+}
+
+TEST(ContainerForm, ShortcutsReachTheirCommands) {
+  Container_Form frame;
+  std::vector<QString> ran;
+  for (const auto& menu : kExpected)
+    for (const MenuEntry& e : menu.items)
+      if (*e.shortcut) frame.SetCommand(e.name, [&ran, name = QString(e.name)] { ran.push_back(name); });
+  frame.show();
+  QApplication::setActiveWindow(&frame);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  for (const auto& menu : kExpected)
+    for (const MenuEntry& e : menu.items) {
+      if (!*e.shortcut) continue;
+      ran.clear();
+      const QKeyCombination key = QKeySequence::fromString(e.shortcut)[0];
+      QTest::keyClick(&frame, key.key(), key.keyboardModifiers());
+      ASSERT_EQ(ran.size(), 1u) << e.shortcut;
+      EXPECT_EQ(ran[0], e.name) << e.shortcut;
+    }
+}
+
+TEST(ContainerForm, AboutBoxOpensModelessAndCloses) {
+  Container_Form frame;
+  frame.show();
+  frame.Action("Help_About")->trigger();
+  KOVA_Form* about = frame.AboutBox();
+  ASSERT_TRUE(about->isVisible());
+  EXPECT_FALSE(about->isModal());
+  EXPECT_EQ(about->windowTitle(), "KOVA");
+  EXPECT_EQ(about->palette().color(QPalette::Window).name(), "#bacee4");
+  auto* close = test::Child<QPushButton>(about, "Close_Cbt");
+  ASSERT_NE(close, nullptr);
+  EXPECT_EQ(close->text(), "Close");
+  QTest::mouseClick(close, Qt::LeftButton);
+  EXPECT_FALSE(about->isVisible());
+  frame.Action("Help_About")->trigger();  // the same box again
+  EXPECT_EQ(frame.AboutBox(), about);
+  EXPECT_TRUE(about->isVisible());
+}
+
+TEST(ContainerForm, OnlyTheUsersCloseAsks) {
+  Container_Form frame;
+  int asked = 0;
+  bool answer = false;
+  frame.queryClose = [&] {
+    ++asked;
+    return answer;
+  };
+  frame.show();
+  frame.ShowAbout();
+  EXPECT_FALSE(frame.close());  // "Cancel": the program keeps running
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(frame.isVisible());
+  EXPECT_TRUE(frame.AboutBox()->isVisible());
+
+  answer = true;
+  EXPECT_TRUE(frame.close());
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(frame.AboutBox()->isVisible());  // the other windows go with the frame
+
+  frame.show();
+  frame.Action("File_Exit")->trigger();  // the program's own close does not ask
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(frame.isVisible());
+}
