@@ -1,0 +1,230 @@
+#include "search/GenerateDriver.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+#include "reports/TextReports.h"
+#include "search/SearchPreparation.h"
+#include "search/Seeker_Module.h"
+#include "tools/PlatformPort.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+const char* const kNoFreeFrequencies = "Search Spectrum Invalid: No free frequencies left.";
+const char* const kNothingFound = "No additional compatible channels found!";
+
+bool Busy(const std::string& text, double fraction) { return TL_Port().busy(text, fraction, 0); }
+
+// Keeps the application's project on the system that was current when the command started, and
+// closes the progress box when the command ends by an error.
+class DriverGuard {
+ public:
+  explicit DriverGuard(CProject& project)
+      : project_(project), remembered_(project.GlCurr()), exceptions_(std::uncaught_exceptions()) {}
+  ~DriverGuard() {
+    project_.GlCurr(remembered_);
+    if (std::uncaught_exceptions() > exceptions_) TL_Port().abortBusy();
+  }
+  DriverGuard(const DriverGuard&) = delete;
+  DriverGuard& operator=(const DriverGuard&) = delete;
+  int32_t Remembered() const { return remembered_; }
+
+ private:
+  CProject& project_;
+  int32_t remembered_;
+  int exceptions_;
+};
+
+// True when an earlier proposal holds the same frequencies in every system (channels sorted).
+bool IsDuplicate(const CReportInstance& proposals, const CProject& copy) {
+  for (int32_t j = 1; j <= proposals.GlCount(); ++j) {
+    const ProjectRef proposal = proposals.GxGetProject(j);
+    bool equal = proposal->GcSystem(0)->GHasEqualFreqs(*copy.GcSystem(0));
+    if (copy.GbSecondSystem() && equal) equal = proposal->GcSystem(1)->GHasEqualFreqs(*copy.GcSystem(1));
+    if (equal) return true;
+  }
+  return false;
+}
+
+// Ranks a new random-search result into a list of at most lKeep proposals: while there is room
+// it is appended (and the list sorted, most channels first, once it becomes full); in a full
+// list it replaces the first proposal, in list order, with fewer channels, or is dropped.
+void RankProposal(CReportInstance& proposals, const ProjectRef& copy, int32_t lKeep) {
+  if (proposals.GlCount() < lKeep) {
+    proposals.GxAddItem(copy);
+    if (proposals.GlCount() == lKeep) proposals.GSortItems(true);
+    return;
+  }
+  const int32_t overall = copy->GlGetOverallMics();
+  for (int32_t k = 1; k <= lKeep && k <= proposals.GlCount(); ++k) {
+    if (proposals.GxGetProject(k)->GlGetOverallMics() < overall) {
+      proposals.GxSetItem(k, copy);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+int32_t SearchOneSystem(AppState& app, Seeker_Module& seeker, int32_t lMode, int32_t lChannels,
+                        const std::vector<double>& candidates, const CSystemInstance& system, int32_t lKeep,
+                        std::vector<SystemRef>& systems) {
+  std::vector<std::vector<double>> sets;
+  seeker.RunSearch(candidates, lMode == kSearchSystematic ? 0 : lChannels, lKeep, sets);
+
+  systems.assign(1, nullptr);
+  for (const std::vector<double>& set : sets) {
+    SystemRef extended = system.GGetCopy();
+    CMicCollection& mics = *extended->GcMics();
+    for (size_t i = 1; i < set.size(); ++i) {
+      MN_AppendChannel(*extended);
+      const MicRef& mic = mics.GcItem(mics.GCount());
+      mic->GfSetFreq(static_cast<float>(set[i]));
+      mic->GsSetLabel(mics.GsNextFree(""));
+    }
+    systems.push_back(std::move(extended));
+  }
+  // An aborted systematic search may end before its first set is complete.
+  if (systems.size() < 2) return 0;
+  const int32_t count = systems[1]->GcMics()->GCount();
+  app.highlighted = count;
+  return count;
+}
+
+GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
+                                  int32_t lShow, int32_t lMode) {
+  CProject& project = *app.project;
+  PlatformPort& port = TL_Port();
+  // All search state of this command lives in this one object.
+  Seeker_Module seeker(port);
+  GenerateOutcome outcome;
+
+  // Candidates of both systems as they are before the first run, and the systems' channels and
+  // parameter records as the preparation leaves them.
+  std::vector<double> candidates1{0.0}, candidates2{0.0};
+  std::vector<double> freqs0{0.0}, freqs1{0.0};
+  TCheckParams params0{}, params1{};
+
+  bool dual = false;
+  if (project.GbSecondSystem()) {
+    PrepareCandidates(project, 1, seeker, candidates2, freqs0, params0, freqs1, params1);
+    dual = CandidateCount(candidates2) > 0 && lChannels2 != 0;
+  }
+  PrepareCandidates(project, 0, seeker, candidates1, freqs0, params0, freqs1, params1);
+  const bool haveCandidates1 = CandidateCount(candidates1) > 0;
+
+  if (!dual && !haveCandidates1) {
+    TL_ShowInfo(kNoFreeFrequencies);
+    outcome.status = GenerateStatus::kNoFreeFrequencies;
+    return outcome;
+  }
+
+  auto proposals = std::make_shared<CReportInstance>();
+  proposals->GDefine();
+  outcome.proposals = proposals;
+  DriverGuard guard(project);
+  port.timeOfDay();
+  Busy("Testing", 0.0);
+  port.randomize();
+  project.GlCurr(0);
+  int32_t best = 0;
+
+  std::vector<SystemRef> found;
+  for (int32_t run = 1; run <= lRuns; ++run) {
+    if (!Busy("Already found: " + TL_Str(best), static_cast<double>(run) / (static_cast<double>(lRuns) + 1.0)))
+      break;
+
+    ProjectRef copy = project.GGetCopy();
+    seeker.SetContext(freqs0, params0, 0);
+    if (copy->GbSecondSystem()) seeker.SetContext(freqs1, params1, 1);
+
+    copy->GlCurr(0);
+    seeker.SetChosenSide(params0);
+    seeker.SetCandidateSide(params0);
+    int32_t count1 = 0, count2 = 0;
+    found.assign(1, nullptr);
+
+    if (haveCandidates1 && lChannels1 > 0) {
+      count1 = SearchOneSystem(app, seeker, lMode, lChannels1, candidates1, *copy->GcCurrSystem(), lKeep, found);
+      if (found.size() > 1) copy->GcCurrSystem(found[1]->GGetCopy());
+    }
+
+    if (dual) {
+      // System 1 is searched against system 0 as this run left it. The records of this run go
+      // into their own variables: the ones prepared before the first run still describe the
+      // project's unchanged system 1 for the system-0 search of the next run, even when this
+      // run's system-0 channels leave system 1 no candidate.
+      std::vector<double> runFreqs0{0.0}, runFreqs1{0.0};
+      TCheckParams runParams0 = params0, runParams1 = params1;
+      PrepareCandidates(*copy, 1, seeker, candidates2, runFreqs0, runParams0, runFreqs1, runParams1);
+      seeker.SetContext(runFreqs0, runParams0, 0);
+      seeker.SetContext(runFreqs1, runParams1, 1);
+
+      copy->GlCurr(1);
+      seeker.SetChosenSide(runParams1);
+      seeker.SetCandidateSide(runParams1);
+      if (CandidateCount(candidates2) > 0 && lChannels2 >= 1) {
+        count2 = SearchOneSystem(app, seeker, lMode, lChannels2, candidates2, *copy->GcCurrSystem(), lKeep, found);
+        if (found.size() > 1) copy->GcCurrSystem(found[1]->GGetCopy());
+      } else if (!haveCandidates1 || lChannels1 == 0) {
+        TL_ShowInfo(kNoFreeFrequencies);
+        project.GlCurr(guard.Remembered());
+        Busy("Testing", 1.0);
+        outcome.status = GenerateStatus::kNoFreeFrequencies;
+        outcome.proposals = nullptr;
+        return outcome;
+      }
+    }
+
+    const int32_t total = count1 + count2;
+    best = std::max(best, total);
+
+    if (lMode == kSearchRandom && total > 0) {
+      copy->GSortAllMics();
+      if (!IsDuplicate(*proposals, *copy)) RankProposal(*proposals, copy, lKeep);
+    }
+    if (lMode == kSearchSystematic) {
+      for (size_t k = 1; k < found.size(); ++k) {
+        copy->GcCurrSystem(found[k]->GGetCopy());
+        proposals->GxAddItem(copy->GGetCopy());
+      }
+    }
+    app.highlighted = project.GcCurrSystem()->GcMics()->GCount();
+  }
+
+  project.GlCurr(guard.Remembered());
+  Busy("Testing", 1.0);
+
+  if (proposals->GlCount() < 1) {
+    TL_ShowInfo(kNothingFound);
+    outcome.status = GenerateStatus::kNothingFound;
+    return outcome;
+  }
+
+  proposals->GSortItems(true);
+  outcome.status = GenerateStatus::kProposals;
+  if (lShow == kShowProposals) {
+    TL_SetChanged(app.flags, true, false, false, false);
+    for (int32_t i = 1; i <= proposals->GlCount(); ++i) proposals->GxGetProject(i)->GSortAllMics();
+    outcome.reportNumber = app.proposals->GxAddItem(proposals);
+    port.showProposals(outcome.reportNumber);
+  } else if (lShow == kApplyAndReport || lShow == kApplyOnly) {
+    TL_SetChanged(app.flags, true, false, false, false);
+    const ProjectRef bestProposal = proposals->GxGetProject(1);
+    bestProposal->GSortAllMics();
+    // The proposal's current system is the one searched last; it replaces the system in the
+    // same slot of the project, whichever system the project shows.
+    const int32_t shown = project.GlCurr();
+    project.GlCurr(bestProposal->GlCurr());
+    project.GcCurrSystem(bestProposal->GcCurrSystem()->GGetCopy());
+    project.GlCurr(shown);
+    if (lShow == kApplyAndReport) MN_ExportReport(app, *proposals);
+  }
+  return outcome;
+}
+
+}  // namespace kova

@@ -1,0 +1,123 @@
+#include "search/SearchPreparation.h"
+
+#include <algorithm>
+
+#include "search/Seeker_Module.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+// Grid points closer than this are one frequency.
+constexpr double kMinCandidateDistance = 0.001;
+
+// Restores the project's current system when the preparation ends, also on an error.
+class CurrentSystemGuard {
+ public:
+  explicit CurrentSystemGuard(CProject& project) : project_(project), remembered_(project.GlCurr()) {}
+  ~CurrentSystemGuard() { project_.GlCurr(remembered_); }
+  CurrentSystemGuard(const CurrentSystemGuard&) = delete;
+  CurrentSystemGuard& operator=(const CurrentSystemGuard&) = delete;
+
+ private:
+  CProject& project_;
+  int32_t remembered_;
+};
+
+}  // namespace
+
+std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpectrum& searchSpectrum) {
+  const CSystemType& type = *system.GcSystemType();
+  const float w0 = type.GfBandwidth(kCheckSpectrum);
+  const float step = type.GfGetSearchStep();
+  const CSpectrum& tuning = *type.GxSpectrum();
+
+  std::vector<double> list{0.0};
+  for (int32_t b = 1; b <= tuning.GlBands(); ++b) {
+    const CBand& band = *tuning.GxGetBand(b);
+    const float hi = band.GfHi();
+    float x = band.GfLo();
+    for (;;) {
+      if (searchSpectrum.GIsFreqAvailable(x, w0)) list.push_back(x);
+      // The next point is rounded to 4 decimals so that steps like 0.025 land exactly on the
+      // band's upper edge instead of drifting past it.
+      const float sum = x + step;
+      const float next = static_cast<float>(TL_RoundDecimals(sum, 4));
+      // A step of 0 or less, or one too small to survive the rounding, would never leave the
+      // band: the band ends here (also for a NaN step).
+      if (!(next > x)) break;
+      x = next;
+      if (x > hi) break;
+    }
+  }
+
+  // A single-frequency band of the search spectrum names one frequency the user wants, on the
+  // tuning grid or not; it counts when the tuning range covers a channel there.
+  for (int32_t e = 1; e <= searchSpectrum.GlBands(); ++e) {
+    const CBand& band = *searchSpectrum.GxGetBand(e);
+    if (band.GfLo() == band.GfHi() && tuning.GIsFreqAvailable(band.GfLo(), w0)) list.push_back(band.GfLo());
+  }
+
+  // Ascending order; equal values are indistinguishable, so any sort gives the same list.
+  if (!std::is_sorted(list.begin() + 1, list.end())) std::sort(list.begin() + 1, list.end());
+
+  // Near-duplicates (overlapping tuning bands, a single frequency next to a grid point): the
+  // first of a run of points closer than 0.001 MHz to the last kept one stays.
+  size_t kept = list.size() > 1 ? 1 : 0;
+  for (size_t i = 2; i < list.size(); ++i) {
+    if (list[i] - list[kept] >= kMinCandidateDistance) list[++kept] = list[i];
+  }
+  list.resize(kept + 1);
+  return list;
+}
+
+void PrepareCandidates(CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
+                       std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
+                       TCheckParams& params1) {
+  freqs0.assign(1, 0.0);
+  freqs1.assign(1, 0.0);
+  CurrentSystemGuard guard(project);
+  project.GlCurr(iSystem);
+
+  candidates = BuildCandidateGrid(*project.GcCurrSystem(), *project.GcSpectrum());
+  int32_t count = CandidateCount(candidates);
+  if (count == 0) return;
+
+  seeker.SetCandidateSide(project.GcCurrSystem()->GcSystemType()->GGetCheckParams());
+  const std::vector<double> noChannels{0.0};
+  const int32_t lastSystem = project.GbSecondSystem() ? 1 : 0;
+  for (int32_t s = 0; s <= lastSystem; ++s) {
+    project.GlCurr(s);
+    const CSystemInstance& system = *project.GcCurrSystem();
+    const TCheckParams params = system.GcSystemType()->GGetCheckParams();
+    seeker.SetChosenSide(params);
+    seeker.SetContext(noChannels, params, s);
+
+    // Every channel is taken as the newest chosen frequency, the channels before it as the
+    // earlier ones, exactly as if the search had chosen them in list order.
+    const CMicCollection& mics = *system.GcMics();
+    std::vector<double> list{0.0};
+    list.reserve(static_cast<size_t>(mics.GCount()) + 1);
+    for (int32_t i = 1; i <= mics.GCount() && count > 0; ++i) {
+      list.push_back(static_cast<double>(mics.GcItem(i)->GfGetFreq()));
+      seeker.EliminateCandidates(candidates, count, list);
+    }
+    if (count < 1) {
+      candidates.assign(1, 0.0);
+      return;
+    }
+    candidates.resize(static_cast<size_t>(count) + 1);
+
+    if (s == 1) {
+      freqs1 = list;
+      params1 = params;
+    } else {
+      seeker.SetContext(list, params, 0);
+      freqs0 = list;
+      params0 = params;
+    }
+  }
+}
+
+}  // namespace kova

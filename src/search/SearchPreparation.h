@@ -1,0 +1,42 @@
+#pragma once
+// Preparation of a frequency search: the candidate grid of a system (its tuning grid inside the
+// search spectrum) and the pruning of that grid against the channels already in the project,
+// which also fills the search module's records of the systems taking part.
+//
+// Candidate and frequency lists are 1-based: entry 0 exists, holds 0 and carries no data, so a
+// list with n entries has size n + 1 (an empty list is {0.0}).
+
+#include <cstdint>
+#include <vector>
+
+#include "model/CProject.h"
+#include "model/CSpectrum.h"
+#include "model/TCheckParams.h"
+
+namespace kova {
+
+class Seeker_Module;
+
+// Number of entries of a 1-based list.
+inline int32_t CandidateCount(const std::vector<double>& list) {
+  return list.empty() ? 0 : static_cast<int32_t>(list.size()) - 1;
+}
+
+// The search grid of the system's type (its tuning bands walked with the type's search step)
+// where a channel of the type's "Spectrum" width fits into the search spectrum, plus every
+// single-frequency band of the search spectrum that the tuning range covers with that width;
+// ascending, neighbours at least 0.001 MHz apart. Values are single-precision grid points.
+std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpectrum& searchSpectrum);
+
+// Candidates of system iSystem (0 or 1) of the project, cleared of every frequency that
+// conflicts with a channel already present (system 0's channels first, then system 1's when the
+// second system is on). Fills the seeker's context: entry 0 = system 0 with its channels and,
+// with a second system, entry 1 = system 1 without channels; the candidate side is the searched
+// system. freqs0/freqs1 are emptied and receive the channel frequencies of a system once its
+// channels have been processed with candidates left; params0/params1 likewise receive the
+// systems' parameter records. The project's current system is the same afterwards.
+void PrepareCandidates(CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
+                       std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
+                       TCheckParams& params1);
+
+}  // namespace kova
