@@ -41,13 +41,16 @@ int ConsolePort::messageBox(const std::string& text, const std::string&, MsgKind
     case MsgKind::Info: break;
   }
   bool error = CLI_IsErrorMessage(text);
-  if (error || echoAllMessages) {
+  if (error) {
+    ++errorCount;
+    lastError = OneLine(text);
+  }
+  if ((error && printErrors) || (!error && echoAllMessages)) {
     if (drawn_) err_ << "\n";
     drawn_ = false;
     err_ << "kova-cli: " << OneLine(text) << "\n";
     err_.flush();
   }
-  if (error) ++errorCount;
   return kOk;
 }
 

@@ -31,8 +31,11 @@ class ConsolePort : public DefaultPort {
   bool echoAllMessages = false;
   // Draw the progress bar (default: whether stderr is a terminal).
   bool progressBar = false;
-  // Number of error messages printed so far.
+  // Print error messages (otherwise they are only kept in lastError).
+  bool printErrors = true;
+  // Number of error messages so far, and the text of the last one.
   int errorCount = 0;
+  std::string lastError;
 
   int messageBox(const std::string& text, const std::string& title, MsgKind kind) override;
   bool busy(const std::string& text, double& fraction, int32_t flags) override;
