@@ -50,9 +50,8 @@ bool IsDuplicate(const CReportInstance& proposals, const CProject& copy) {
   return false;
 }
 
-// Ranks a new random-search result into a list of at most lKeep proposals: while there is room
-// it is appended (and the list sorted, most channels first, once it becomes full); in a full
-// list it replaces the first proposal, in list order, with fewer channels, or is dropped.
+}  // namespace
+
 void RankProposal(CReportInstance& proposals, const ProjectRef& copy, int32_t lKeep) {
   if (proposals.GlCount() < lKeep) {
     proposals.GxAddItem(copy);
@@ -67,8 +66,6 @@ void RankProposal(CReportInstance& proposals, const ProjectRef& copy, int32_t lK
     }
   }
 }
-
-}  // namespace
 
 int32_t SearchOneSystem(AppState& app, Seeker_Module& seeker, int32_t lMode, int32_t lChannels,
                         const std::vector<double>& candidates, const CSystemInstance& system, int32_t lKeep,
@@ -147,6 +144,7 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
     seeker.SetCandidateSide(params0);
     int32_t count1 = 0, count2 = 0;
     found.assign(1, nullptr);
+    int32_t foundSlot = 0;  // the system the sets in `found` extend
 
     if (haveCandidates1 && lChannels1 > 0) {
       count1 = SearchOneSystem(app, seeker, lMode, lChannels1, candidates1, *copy->GcCurrSystem(), lKeep, found);
@@ -169,6 +167,7 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
       seeker.SetCandidateSide(runParams1);
       if (CandidateCount(candidates2) > 0 && lChannels2 >= 1) {
         count2 = SearchOneSystem(app, seeker, lMode, lChannels2, candidates2, *copy->GcCurrSystem(), lKeep, found);
+        foundSlot = 1;
         if (found.size() > 1) copy->GcCurrSystem(found[1]->GGetCopy());
       } else if (!haveCandidates1 || lChannels1 == 0) {
         TL_ShowInfo(kNoFreeFrequencies);
@@ -188,6 +187,9 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
       if (!IsDuplicate(*proposals, *copy)) RankProposal(*proposals, copy, lKeep);
     }
     if (lMode == kSearchSystematic) {
+      // Each kept set of the system searched last gives one proposal. When system 1 was left
+      // without candidates, the sets are system 0's and go into system 0's slot.
+      copy->GlCurr(foundSlot);
       for (size_t k = 1; k < found.size(); ++k) {
         copy->GcCurrSystem(found[k]->GGetCopy());
         proposals->GxAddItem(copy->GGetCopy());

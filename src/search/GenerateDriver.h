@@ -43,6 +43,11 @@ struct GenerateOutcome {
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
                                   int32_t lShow, int32_t lMode);
 
+// Ranks a new random-search result into a list of at most lKeep proposals: while there is room
+// it is appended (and the list sorted, most channels first, once it becomes full); in a full
+// list it replaces the first proposal, in list order, with fewer channels overall, or is dropped.
+void RankProposal(CReportInstance& proposals, const ProjectRef& copy, int32_t lKeep);
+
 // Searches one system with the seeker's context as set by the caller: each found frequency set
 // becomes a copy of `system` with the set's frequencies appended as new channels (labelled with
 // the next free number). systems: 1-based output (slot 0 empty), one system per set. Returns the
