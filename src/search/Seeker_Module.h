@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "model/TCheckParams.h"
@@ -109,11 +110,16 @@ class Seeker_Module {
   std::vector<std::vector<double>> resultSets_;
   TSearchProgress searchProgress_;
 
-  // Progress prefix cache: for levels 1..validLevel_, the estimate and weight up to that level
-  // as computed from the current lIndex/lCount, so a deeper update costs one step, not one per level.
+  // Progress cache: prefixW_[L] is the weight of level L (valid for L <= validW_), prefixE_[L] the
+  // estimate summed up to level L (valid for L <= validE_), both for the current lIndex/lCount.
+  // A deeper update then costs one step instead of one per level.
   std::array<double, 101> prefixE_{};
   std::array<double, 101> prefixW_{};
-  int32_t validLevel_ = 0;
+  int32_t validW_ = 0;
+  int32_t validE_ = 0;
+  // Text of the last progress update, rebuilt only when the best count changes.
+  std::string busyText_;
+  int32_t busyTextBest_ = 0;
 
   // Candidate copies, one per search depth, reused from node to node (a deque keeps references
   // to existing buffers valid while deeper ones are added).

@@ -1,0 +1,88 @@
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "search/Seeker_Module.h"
+#include "tools/DefaultPort.h"
+
+using namespace kova;
+
+namespace {
+
+// Every check off except those given (kind -> width).
+TCheckParams Params(std::initializer_list<std::pair<int, double>> on, double lo = 0, double lo2 = 0) {
+  TCheckParams p;
+  p.fill(-1.0);
+  p[0] = 0;
+  for (auto [k, w] : on) p[k] = w;
+  p[10] = lo;
+  p[11] = lo2;
+  return p;
+}
+
+}  // namespace
+
+// One elimination step on a wide candidate list: 4,000 grid points (470.000 ... 569.975 MHz in
+// 25 kHz steps), 20 fixed channels and 10 chosen frequencies, with the widths of a typical type
+// (spacing 0.4, 2Tx IM(3), 3Tx IM(3) and 2Tx IM(5) at 0.1). Each iteration restores the list
+// first, as a search node does with its copy.
+static void BM_Eliminate(benchmark::State& state) {
+  DefaultPort port(1);
+  Seeker_Module seeker(port);
+  const TCheckParams params = Params({{1, 0.4}, {4, 0.1}, {5, 0.1}, {9, 0.1}}, 10.7, 21.4);
+
+  std::vector<double> fixed{0.0};
+  for (int k = 0; k < 20; ++k) fixed.push_back(472.3 + 4.85 * k);
+  seeker.SetContext(fixed, params, 0);
+  seeker.SetChosenSide(params);
+  seeker.SetCandidateSide(params);
+
+  std::vector<double> chosen{0.0};
+  for (int k = 0; k < 10; ++k) chosen.push_back(474.1 + 9.35 * k);
+
+  std::vector<double> candidates{0.0};
+  for (int k = 0; k < 4000; ++k) candidates.push_back(470.0 + 0.025 * k);
+  const int32_t n = 4000;
+
+  std::vector<double> list = candidates;
+  int32_t left = 0;
+  for (auto _ : state) {
+    std::copy(candidates.begin(), candidates.end(), list.begin());
+    int32_t count = n;
+    seeker.EliminateCandidates(list, count, chosen);
+    left = count;
+    benchmark::DoNotOptimize(list.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["left"] = left;
+}
+BENCHMARK(BM_Eliminate);
+
+// Maximum Search over 30 grid points (500.0 ... 502.9 MHz in 100 kHz steps) with only
+// 2Tx IM(3) and 3Tx IM(3) on at width 0 and Spacing off: the whole tree of compatible sets.
+static void BM_Systematic(benchmark::State& state) {
+  DefaultPort port(1);  // the progress box always lets the search go on
+  Seeker_Module seeker(port);
+  const TCheckParams params = Params({{4, 0.0}, {5, 0.0}});
+  seeker.SetContext({}, params, 0);
+  seeker.SetChosenSide(params);
+  seeker.SetCandidateSide(params);
+
+  std::vector<double> candidates{0.0};
+  for (int k = 0; k < 30; ++k) candidates.push_back(500.0 + 0.1 * k);
+
+  std::vector<std::vector<double>> sets;
+  const int64_t before = seeker.NodeCount();
+  for (auto _ : state) {
+    seeker.RunSearch(candidates, 0, 10, sets);
+    benchmark::DoNotOptimize(sets.data());
+  }
+  const double nodes = static_cast<double>(seeker.NodeCount() - before);
+  state.counters["nodes"] = benchmark::Counter(nodes, benchmark::Counter::kAvgIterations);
+  state.counters["nodes/s"] = benchmark::Counter(nodes, benchmark::Counter::kIsRate);
+  size_t largest = 0;
+  for (const auto& set : sets) largest = std::max(largest, set.size() - 1);
+  state.counters["largest"] = static_cast<double>(largest);
+}
+BENCHMARK(BM_Systematic)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,421 @@
+#include "search/Seeker_Module.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+// Entries of a 1-based list (its upper bound).
+inline int32_t Entries(const std::vector<double>& v) { return v.empty() ? 0 : static_cast<int32_t>(v.size()) - 1; }
+
+// The range a protection width covers around a centre: false when the check is off.
+inline bool ProtectedRange(double centre, double width, double& lo, double& hi) {
+  if (width > 0) {
+    lo = centre - width + 0.001;
+    hi = centre + width - 0.001;
+  } else if (width == 0) {
+    lo = centre - 0.001;
+    hi = centre + 0.001;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Removes ranges from a sorted candidate list without moving entries on every removal: removed
+// entries are marked, the live count is kept exact (so every "list empty" exit happens at the
+// same removal as with immediate compaction), and the survivors are compacted once at the end.
+// The result is the same as removing each range from the list at once, since a removal only
+// takes away entries and which ones depends only on the range.
+class RangeEraser {
+ public:
+  RangeEraser(double* list, int32_t count, int32_t& live, uint8_t* removed)
+      : x_(list), n_(count), live_(live), removed_(removed) {}
+
+  void Remove(double centre, double width) {
+    if (live_ <= 0) return;
+    double lo, hi;
+    if (!ProtectedRange(centre, width, lo, hi) || !(lo <= hi)) return;
+    if (lo > x_[n_] || hi < x_[1]) return;
+    // The entries in range form one block: find its start, then walk it (ranges are narrow).
+    const double* begin = x_ + 1;
+    const double* end = x_ + 1 + n_;
+    const double* from = std::lower_bound(begin, end, lo);
+    for (const double* p = from; p < end && *p <= hi; ++p) {
+      uint8_t& gone = removed_[p - begin];
+      if (!gone) {
+        gone = 1;
+        --live_;
+      }
+    }
+  }
+
+  void Compact() {
+    if (live_ == n_) return;
+    int32_t w = 1;
+    for (int32_t i = 1; i <= n_; ++i) {
+      if (!removed_[i - 1]) x_[w++] = x_[i];
+    }
+  }
+
+ private:
+  double* x_;
+  int32_t n_;
+  int32_t& live_;
+  uint8_t* removed_;
+};
+
+// A source list of the 3-transmitter stage: entries 1..size of `freqs`, each with one width.
+struct PairSource {
+  const double* freqs;
+  int32_t size;
+  double width;
+};
+
+}  // namespace
+
+TSearchSystem MakeSearchSystem(const TCheckParams& params, const std::vector<double>& freqs) {
+  TSearchSystem s;
+  if (!freqs.empty()) s.Freqs = freqs;
+  s.Freqs[0] = 0.0;
+  for (int k = 1; k <= 9; ++k) s.Widths[k] = params[k];
+  s.Widths[0] = 0.0;
+  s.Widths[10] = 0.0;
+  s.LOFreq = params[10];
+  s.LOFreq2 = params[11];
+  return s;
+}
+
+Seeker_Module::Seeker_Module(PlatformPort& port) : port_(port) {}
+
+void Seeker_Module::SetContext(const std::vector<double>& freqs, const TCheckParams& params, int32_t i) {
+  if (i < 0) return;
+  if (i == 0) contextList_.assign(1, TSearchSystem{});
+  else contextList_.resize(static_cast<size_t>(i) + 1);
+  contextList_[i] = MakeSearchSystem(params, freqs);
+}
+
+void Seeker_Module::SetChosenSide(const TCheckParams& params) { chosenSide_ = MakeSearchSystem(params, {}); }
+
+void Seeker_Module::SetCandidateSide(const TCheckParams& params) { candidateSide_ = MakeSearchSystem(params, {}); }
+
+// ---------------------------------------------------------------------------------------------
+// Candidate elimination
+
+void Seeker_Module::RemoveRange(std::vector<double>& list, int32_t& count, double centre, double width) {
+  if (count > Entries(list)) count = Entries(list);
+  if (count <= 0) return;
+  double lo, hi;
+  if (!ProtectedRange(centre, width, lo, hi) || !(lo <= hi)) return;
+  if (lo > list[count] || hi < list[1]) return;
+  if (lo <= list[1] && hi >= list[count]) {
+    count = 0;
+    return;
+  }
+  // The list is ascending, so the entries in range form one block [from, to).
+  auto begin = list.begin() + 1;
+  auto end = list.begin() + 1 + count;
+  auto from = std::lower_bound(begin, end, lo);
+  auto to = std::upper_bound(from, end, hi);
+  if (from == to) return;
+  std::copy(to, end, from);
+  count -= static_cast<int32_t>(to - from);
+}
+
+void Seeker_Module::EliminateCandidates(std::vector<double>& list, int32_t& count,
+                                        const std::vector<double>& chosen) const {
+  if (count > Entries(list)) count = Entries(list);
+  const int32_t n = Entries(chosen);
+  if (count <= 0 || n < 1) return;
+
+  const int32_t total = count;
+  if (removed_.size() < static_cast<size_t>(total)) removed_.resize(total);
+  std::fill_n(removed_.begin(), total, uint8_t{0});
+  RangeEraser e(list.data(), total, count, removed_.data());
+
+  const double f = chosen[n];
+  const auto& W1 = chosenSide_.Widths;
+  const auto& W2 = candidateSide_.Widths;
+  const double L1 = chosenSide_.LOFreq, L1b = chosenSide_.LOFreq2;
+  const double L2 = candidateSide_.LOFreq, L2b = candidateSide_.LOFreq2;
+  const int32_t J = static_cast<int32_t>(contextList_.size()) - 1;
+  constexpr double kThird = 1.0 / 3.0;
+
+  // S1, spacing. The frequency just added is always removed: with Spacing off on both sides the
+  // width 0 still takes it out, so it can never be chosen twice.
+  double spacing = W2[1] > W1[1] ? W2[1] : W1[1];
+  if (spacing < 0) spacing = 0;
+  e.Remove(f, spacing);
+
+  if (count >= 1) {
+    // S2, receiver spurious frequencies of the added frequency's receiver.
+    e.Remove(f + L1, W2[2]);
+    e.Remove(f + 1.5 * L1, W2[6]);
+    e.Remove(f + (4.0 / 3.0) * L1, W2[7]);
+    e.Remove(f + 2 * L1, W2[3]);
+    e.Remove(f + 2 * L1b, W2[8]);
+
+    if (count >= 1) {
+      // S3, spurious frequencies of the candidates' receivers that the added frequency hits.
+      e.Remove(f - L2, W1[2]);
+      e.Remove(f - 1.5 * L2, W1[6]);
+      e.Remove(f - (4.0 / 3.0) * L2, W1[7]);
+      e.Remove(f - 2 * L2, W1[3]);
+      e.Remove(f - 2 * L2b, W1[8]);
+
+      // S4, 2-transmitter third order with the frequencies chosen before.
+      if (count > 0) {
+        for (int32_t k = 1; k < n && count > 0; ++k) {
+          const double a = chosen[k];
+          e.Remove(2 * a - f, W2[4]);
+          e.Remove(2 * f - a, W2[4]);
+          e.Remove((a + f) / 2, W1[4] / 2);
+        }
+      }
+    }
+  }
+
+  // S5, 2-transmitter third order with the fixed channels.
+  for (int32_t j = 0; j <= J && count >= 1; ++j) {
+    const TSearchSystem& sys = contextList_[j];
+    const int32_t m = Entries(sys.Freqs);
+    for (int32_t k = 1; k <= m && count > 0; ++k) {
+      const double x = sys.Freqs[k];
+      e.Remove(2 * x - f, W2[4]);
+      e.Remove(2 * f - x, W2[4]);
+      e.Remove((x + f) / 2, sys.Widths[4] / 2);
+    }
+  }
+
+  if (count >= 1) {
+    // S6, 2-transmitter fifth order with the frequencies chosen before.
+    for (int32_t k = 1; k < n && count > 0; ++k) {
+      const double a = chosen[k];
+      e.Remove(3 * a - 2 * f, W2[9]);
+      e.Remove(3 * f - 2 * a, W2[9]);
+      e.Remove((2 * a + f) * kThird, W1[9] / 3);
+      e.Remove((2 * f + a) * kThird, W1[9] / 3);
+      e.Remove((3 * f - a) / 2, W1[9] / 2);
+      e.Remove((3 * a - f) / 2, W1[9] / 2);
+    }
+
+    // S7, 2-transmitter fifth order with the fixed channels.
+    for (int32_t j = 0; j <= J && count >= 1; ++j) {
+      const TSearchSystem& sys = contextList_[j];
+      const int32_t m = Entries(sys.Freqs);
+      const double wj = sys.Widths[9];
+      for (int32_t k = 1; k <= m && count > 0; ++k) {
+        const double x = sys.Freqs[k];
+        e.Remove(3 * x - 2 * f, W2[9]);
+        e.Remove(3 * f - 2 * x, W2[9]);
+        e.Remove((2 * x + f) * kThird, wj / 3);
+        e.Remove((2 * f + x) * kThird, wj / 3);
+        e.Remove((3 * f - x) / 2, wj / 2);
+        e.Remove((3 * x - f) / 2, wj / 2);
+      }
+    }
+  }
+
+  if (count >= 1) {
+    // S8, 3-transmitter third order: every unordered pair of distinct entries from the earlier
+    // chosen frequencies (source -1) and the fixed channels of each system (sources 0..J).
+    auto source = [&](int32_t s) -> PairSource {
+      if (s < 0) return {chosen.data(), n - 1, W1[5]};
+      const TSearchSystem& sys = contextList_[s];
+      return {sys.Freqs.data(), Entries(sys.Freqs), sys.Widths[5]};
+    };
+    // Each width of this stage is the largest of W2[5], W1[5] and the two sources' widths: when
+    // none of them is 0 or more, the stage cannot remove anything and is skipped.
+    bool anyOn = W2[5] >= 0 || W1[5] >= 0;
+    for (int32_t s = 0; s <= J && !anyOn; ++s) anyOn = Entries(contextList_[s].Freqs) > 0 && contextList_[s].Widths[5] >= 0;
+
+    for (int32_t s1 = -1; s1 <= J && anyOn; ++s1) {
+      const PairSource A = source(s1);
+      for (int32_t i1 = 1; i1 <= A.size; ++i1) {
+        const double a = A.freqs[i1];
+        for (int32_t s2 = s1; s2 <= J; ++s2) {
+          const PairSource B = source(s2);
+          for (int32_t i2 = (s2 == s1 ? i1 + 1 : 1); i2 <= B.size; ++i2) {
+            const double b = B.freqs[i2];
+            double w = W2[5];
+            if (A.width > w) w = A.width;
+            if (B.width > w) w = B.width;
+            if (W1[5] > w) w = W1[5];
+            e.Remove(b + a - f, w);
+            e.Remove(a - b + f, w);
+            e.Remove(b - a + f, w);
+            if (count == 0) return;
+          }
+        }
+      }
+    }
+  }
+
+  e.Compact();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Search
+
+int32_t Seeker_Module::RunSearch(const std::vector<double>& candidates, int32_t lTarget, int32_t lKeep,
+                                 std::vector<std::vector<double>>& sets) {
+  const int32_t n = Entries(candidates);
+  std::vector<double> chosen{0.0};
+  chosen.reserve(static_cast<size_t>(n) + 2);
+  std::vector<double> best{0.0};
+  best.reserve(static_cast<size_t>(n) + 2);
+  resultSets_.clear();
+
+  lTargetCount_ = lTarget;
+  bRandomSearch_ = lTarget > 0;
+  lMaxSets_ = lKeep;
+
+  port_.randomize();
+  const int32_t depth = SearchLevel(candidates, n, chosen, best);
+
+  sets.clear();
+  if (bRandomSearch_) sets.push_back(best);
+  else sets = resultSets_;
+  return depth;
+}
+
+int32_t Seeker_Module::SearchLevel(const std::vector<double>& p, int32_t n, std::vector<double>& q,
+                                   std::vector<double>& r) {
+  ++nodeCount_;
+  const int32_t a = Entries(q);
+  int32_t max = 0;
+  int32_t result = 0;
+
+  if (a == 0) ReportSearchProgress(0, n, n, Entries(r));
+
+  if (bRandomSearch_ && a >= lTargetCount_) return 0;
+
+  // The systematic search chooses in ascending order: nothing to do when no candidate lies
+  // above the last chosen frequency.
+  if (n >= 1 && (bRandomSearch_ || p[n] > q[a])) {
+    int32_t first = 1;
+    int32_t last = n;
+    if (bRandomSearch_) {
+      // One candidate anywhere in the list.
+      const int32_t k = TL_RoundLong(port_.rnd() * (n - 1) + 1);
+      first = last = k;
+    }
+
+    while (levelBuffers_.size() <= static_cast<size_t>(a)) levelBuffers_.emplace_back();
+    std::vector<double>& copy = levelBuffers_[a];
+
+    for (int32_t i = first; i <= last; ++i) {
+      if (a <= 100 && !ReportSearchProgress(a + 1, i, last - first + 1, Entries(r))) break;
+      if (!bRandomSearch_ && !(p[i] > q[a])) continue;
+
+      if (Entries(q) != a + 1) q.resize(static_cast<size_t>(a) + 2);
+      q[a + 1] = p[i];
+
+      copy.assign(p.begin(), p.begin() + n + 1);
+      int32_t cnt = n;
+      EliminateCandidates(copy, cnt, q);
+      if (cnt <= 0) {
+        // Nothing can be added any more: the set is maximal.
+        if (!bRandomSearch_) KeepResultSet(q);
+      } else {
+        const int32_t l = SearchLevel(copy, cnt, q, r);
+        if (l > max) {
+          max = l;
+          if (q.size() > r.size()) r = q;
+        }
+      }
+    }
+    result = max + 1;
+  }
+
+  if (a == 0 && Entries(q) >= 1 && max == 0) {
+    result = Entries(q);
+    r = q;
+  }
+  if (a == 0) ReportSearchProgress(-1, 0, n, Entries(r));
+  return result;
+}
+
+void Seeker_Module::KeepResultSet(const std::vector<double>& chosen) {
+  if (static_cast<int64_t>(resultSets_.size()) < lMaxSets_) {
+    resultSets_.push_back(chosen);
+    return;
+  }
+  for (auto& set : resultSets_) {
+    if (set.size() < chosen.size()) {
+      set = chosen;
+      return;
+    }
+  }
+}
+
+void Seeker_Module::ResetResultSets(int32_t lKeep) {
+  resultSets_.clear();
+  lMaxSets_ = lKeep;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Progress
+
+double Seeker_Module::ProgressCurve(double i, double n) {
+  if (i <= 0) return 0.0;
+  return 1.0 - std::pow(10.0, -4.0 * i / n);
+}
+
+bool Seeker_Module::ReportSearchProgress(int32_t lLevel, int32_t lIndex, int32_t lCount, int32_t lBest) {
+  if (bRandomSearch_) return true;
+  TSearchProgress& sp = searchProgress_;
+
+  if (lLevel == 0) {
+    sp.lCount[0] = 1;
+    double fraction = 0.0;
+    port_.busy("Checking", fraction, 0);
+    sp.bAbort = false;
+    validW_ = 0;
+    validE_ = 0;
+  } else if (lLevel == -1) {
+    double fraction = 1.0;
+    port_.busy("Checking", fraction, 0);
+  } else if (lLevel >= 1 && lLevel <= 100) {
+    sp.lIndex[lLevel] = lIndex;
+    sp.lCount[lLevel] = lCount;
+    sp.lLevel = lLevel;
+
+    // The weight of a level depends only on the positions above it, the estimate up to a level
+    // on the positions up to it; both are kept per level and recomputed only from the first
+    // level whose position changed, with the same arithmetic step by step as summing from
+    // level 1 each time.
+    if (validW_ > lLevel) validW_ = lLevel;
+    if (validE_ > lLevel - 1) validE_ = lLevel - 1;
+    for (int32_t L = validW_ + 1; L <= lLevel; ++L) {
+      prefixW_[L] = L == 1 ? 1.0
+                           : prefixW_[L - 1] * (ProgressCurve(sp.lIndex[L - 1], sp.lCount[L - 1]) -
+                                                ProgressCurve(sp.lIndex[L - 1] - 1, sp.lCount[L - 1]));
+    }
+    for (int32_t L = validE_ + 1; L <= lLevel; ++L) {
+      const double here = ProgressCurve(sp.lIndex[L] - 1, sp.lCount[L]);
+      prefixE_[L] = L == 1 ? here : prefixE_[L - 1] + prefixW_[L] * here;
+    }
+    validW_ = lLevel;
+    validE_ = lLevel;
+    sp.dWeight = prefixW_[lLevel];
+    double e = prefixE_[lLevel];
+
+    if (e > 0) {
+      if (e < 1e-7) e = 1e-7;
+      if (lBest != busyTextBest_ || busyText_.empty()) {
+        busyText_ = "Checking (" + TL_Str(lBest) + ")";
+        busyTextBest_ = lBest;
+      }
+      if (!port_.busy(busyText_, e, 0)) sp.bAbort = true;
+    }
+  }
+  return !sp.bAbort;
+}
+
+}  // namespace kova
