@@ -7,12 +7,14 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "tools/PlatformPort.h"
@@ -56,7 +58,8 @@ std::optional<QPoint> BusyForm::position_;
 
 // ---- BusyPicture ----
 
-BusyPicture::BusyPicture(QWidget* parent) : QWidget(parent) {
+BusyPicture::BusyPicture(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setAutoFillBackground(true);
   setMinimumHeight(22);
 }
@@ -75,23 +78,24 @@ void BusyPicture::Draw(const QString& line, double fraction, const QColor& textC
   update();
 }
 
-void BusyPicture::paintEvent(QPaintEvent*) {
+void BusyPicture::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
   QPainter p(this);
-  const QRect all = rect();
+  const QRect all = contentsRect();
   const int barWidth = static_cast<int>(std::lround(std::clamp(fraction_, 0.0, 1.0) * all.width()));
-  const QRect bar(0, 0, barWidth, all.height());
+  const QRect bar(all.left(), all.top(), barWidth, all.height());
   if (barWidth > 0) p.fillRect(bar, barColor_);
   if (line_.isEmpty()) return;
   // The line stays readable where it crosses the bar: on a dark bar it is written in white.
-  const QRect textRect = all.adjusted(0, 2, 0, 0);
+  const QRect textRect = all.adjusted(0, 1, 0, 0);
   const int flags = Qt::AlignHCenter | Qt::AlignTop;
   p.save();
-  p.setClipRect(QRect(barWidth, 0, all.width() - barWidth, all.height()));
+  p.setClipRect(QRect(all.left() + barWidth, all.top(), all.width() - barWidth, all.height()));
   p.setPen(textColor_);
   p.drawText(textRect, flags, line_);
   p.restore();
   p.setClipRect(bar);
-  p.setPen(barColor_.lightness() < 128 ? QColor(Qt::white) : textColor_);
+  p.setPen(qGray(barColor_.rgb()) < 128 ? QColor(Qt::white) : textColor_);
   p.drawText(textRect, flags, line_);
 }
 

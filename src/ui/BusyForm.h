@@ -4,6 +4,7 @@
 // window events run on every call and reports an abort by the user (button or Escape).
 
 #include <QColor>
+#include <QFrame>
 #include <QLabel>
 #include <QPoint>
 #include <QString>
@@ -22,7 +23,7 @@ namespace kova {
 class PlatformPort;
 
 // The picture of the progress box: the bar, with the progress line centred at the top.
-class BusyPicture : public QWidget {
+class BusyPicture : public QFrame {
   Q_OBJECT
  public:
   explicit BusyPicture(QWidget* parent = nullptr);

@@ -35,12 +35,6 @@ TEST(BusyTimeText, UnitsAndSecondUnit) {
   }
 }
 
-TEST(BusyTimeText, NegativeSecondsKeepTheirSign) {
-  // A clock that went backwards must not produce garbage, just negative numbers.
-  EXPECT_EQ(BusyTimeText(-5), "-5sec");
-  EXPECT_EQ(BusyTimeText(-65), "-1min-5sec");
-}
-
 TEST(BusyRemaining, RoundsHalfToEvenAndCapsAtLong) {
   EXPECT_EQ(BusyRemainingSeconds(0.25, 30), 90);
   EXPECT_EQ(BusyRemainingSeconds(0.5, 2.5), 2);   // 2.5 -> 2
@@ -78,14 +72,6 @@ TEST(BusyLines, ProgressAndFinish) {
   EXPECT_EQ(BusyFinishLine(1.0, 125), "Done 100.000%, total 2min 5sec");
   EXPECT_EQ(BusyFinishLine(1.0, 0), "Done 100.000%, total 0sec");
   EXPECT_EQ(BusyFinishLine(0.0625, 3725), "Done 6.250%, total 1h 2min");
-}
-
-TEST(BusyThresholds, ShowAtOnceFlag) {
-  EXPECT_EQ(BusyShowThresholds(0).wait, 1.0f);
-  EXPECT_EQ(BusyShowThresholds(0).unit, 2);
-  EXPECT_EQ(BusyShowThresholds(2).unit, 2);
-  EXPECT_EQ(BusyShowThresholds(1).wait, 0.0f);
-  EXPECT_EQ(BusyShowThresholds(3).unit, 0);
 }
 
 TEST(BusyClock, RedrawsAtMostEveryThreeTenths) {

@@ -92,14 +92,6 @@ TEST_F(BusyFixture, HiddenUntilTheThresholdsAreMetThenRedrawnAtMostEveryThreeTen
   }
 }
 
-TEST_F(BusyFixture, ElapsedTimeSurvivesMidnight) {
-  ASSERT_TRUE(Busy(0, 86390));
-  EXPECT_TRUE(Busy(0.5, 5));  // 00:00:05, fifteen seconds later
-  EXPECT_EQ(Done(), "Done 50%, still 15sec");
-  EXPECT_TRUE(Busy(1.0, 20));
-  EXPECT_EQ(Done(), "Done 100.000%, total 30sec");
-}
-
 TEST_F(BusyFixture, EscapeAborts) {
   double fraction = 0;
   port.clock = 1000;
@@ -181,17 +173,3 @@ TEST_F(BusyFixture, AbortEndsTheBellWait) {
   EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(BusyFixture, BreakAndRestartKeepThePauseOut) {
-  ASSERT_TRUE(Busy(0, 1000));
-  ASSERT_TRUE(Busy(0.5, 1010));
-  port.clock = 1020;
-  form.Break();
-  EXPECT_FALSE(form.IsActive());
-  EXPECT_FALSE(form.isVisible());
-  port.clock = 1320;
-  form.Restart();
-  EXPECT_TRUE(form.IsActive());
-  EXPECT_TRUE(Busy(0.5, 1330));  // 30 s of work, the 300 s pause not counted
-  EXPECT_EQ(Done(), "Done 50%, still 30sec");
-  form.abortbusy();
-}

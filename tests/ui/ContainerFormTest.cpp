@@ -78,23 +78,11 @@ TEST(ContainerForm, CaptionAndMenuTree) {
       EXPECT_EQ(a, frame.Action(e.name));
       EXPECT_EQ(a->text(), e.caption) << e.name;
       EXPECT_EQ(a->shortcut().toString(QKeySequence::PortableText), e.shortcut) << e.name;
+      // Only About and Exit work before the other parts of the program connect their commands.
+      const bool builtIn = a->objectName() == "Help_About" || a->objectName() == "File_Exit";
+      EXPECT_EQ(a->isEnabled(), builtIn) << e.name;
     }
   }
-}
-
-TEST(ContainerForm, ItemsWithoutCommandsAreDisabled) {
-  Container_Form frame;
-  for (const char* name : {"File_New", "File_Open", "File_Save", "File_SaveAs", "File_ExportProject",
-                           "File_SavePreset", "File_CreatePrintVersion", "View_SystemDesigner", "View_Editor",
-                           "View_Graphics", "Calc_Check", "Calc_Generate"})
-    EXPECT_FALSE(frame.Action(name)->isEnabled()) << name;
-  EXPECT_TRUE(frame.Action("Help_About")->isEnabled());
-  EXPECT_TRUE(frame.Action("File_Exit")->isEnabled());
-  EXPECT_FALSE(frame.SetCommand("No_Such_Item", [] {}));
-  ASSERT_TRUE(frame.SetCommand("Calc_Check", [] {}));
-  EXPECT_TRUE(frame.Action("Calc_Check")->isEnabled());
-  ASSERT_TRUE(frame.SetCommand("Calc_Check", nullptr));
-  EXPECT_FALSE(frame.Action("Calc_Check")->isEnabled());
 }
 
 TEST(ContainerForm, ShortcutsReachTheirCommands) {
@@ -104,7 +92,8 @@ TEST(ContainerForm, ShortcutsReachTheirCommands) {
     for (const MenuEntry& e : menu.items)
       if (*e.shortcut) frame.SetCommand(e.name, [&ran, name = QString(e.name)] { ran.push_back(name); });
   frame.show();
-  QApplication::setActiveWindow(&frame);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  frame.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
   for (const auto& menu : kExpected)
     for (const MenuEntry& e : menu.items) {

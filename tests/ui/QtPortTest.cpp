@@ -7,7 +7,6 @@
 #include <QTest>
 
 #include "support/TestSupport.h"
-#include "tools/Tools.h"
 #include "ui/BusyForm.h"
 #include "ui/QtPort.h"
 #include "ui/UiTestSupport.h"
@@ -30,17 +29,6 @@ TEST(QtPort, NameFiltersFromFilterText) {
   for (const auto& c : cases) EXPECT_EQ(TL_QtNameFilters(c.filter), c.expected) << c.filter;
 }
 
-TEST(QtPort, ColourNumbers) {
-  EXPECT_EQ(TL_ColorToLong(255, 0, 0), 255);
-  EXPECT_EQ(TL_ColorToLong(0, 0, 255), 16711680);
-  EXPECT_EQ(TL_ColorToLong(186, 206, 228), 186 + 256 * 206 + 65536 * 228);
-  int r, g, b;
-  TL_LongToColor(186 + 256 * 206 + 65536 * 228, r, g, b);
-  EXPECT_EQ(r, 186);
-  EXPECT_EQ(g, 206);
-  EXPECT_EQ(b, 228);
-}
-
 TEST(QtPort, MessageBoxKindsAndAnswers) {
   struct {
     MsgKind kind;
@@ -51,10 +39,8 @@ TEST(QtPort, MessageBoxKindsAndAnswers) {
     int result;
   } cases[] = {
       {MsgKind::Info, "", QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok, kOk},
-      {MsgKind::OkCancel, "", QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok, kOk},
       {MsgKind::OkCancel, "Check", QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::NoButton,
        kCancel},
-      {MsgKind::YesNo, "", QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes, kYes},
       {MsgKind::YesNo, "", QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::NoButton, kNo},
       {MsgKind::YesNoCancel, "", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
        QMessageBox::No, kNo},
@@ -131,31 +117,10 @@ TEST(QtPort, FileDialogStartsAtThePathAndWritesTheFilterBack) {
   EXPECT_EQ(directory, QString::fromStdString(dir.Path().string()));
   EXPECT_EQ(req.chosenPath, dir.File("old.zel"));
   EXPECT_EQ(req.filterIndex, 3);
-
-  // Through the tool routine: cancel leaves everything as it was.
-  PortScope scope(port);
-  std::string d = dir.Dir(), name = "show.kova";
-  int index = 1;
-  test::WhenModal([](QWidget* modal) { qobject_cast<QFileDialog*>(modal)->reject(); });
-  EXPECT_EQ(TL_SaveFileDialog("Save Project", d, name, "KOVA Project (*.kova)|*.kova", index), 0);
-  EXPECT_EQ(name, "show.kova");
-  EXPECT_EQ(index, 1);
 }
 
-TEST(QtPort, HooksAndProgressBox) {
+TEST(QtPort, LoadedWindowsAndProgressBox) {
   QtPort port;
-  int light = 0, refresh = 0;
-  int32_t shown = 0;
-  port.statusLightHook = [&](int p) { light = p; };
-  port.refreshViewsHook = [&](int m) { refresh = m; };
-  port.showProposalsHook = [&](int32_t n) { shown = n; };
-  port.setStatusLight(3);
-  port.refreshViews(2);
-  port.showProposals(7);
-  EXPECT_EQ(light, 3);
-  EXPECT_EQ(refresh, 2);
-  EXPECT_EQ(shown, 7);
-
   // Without a hook a window counts as loaded when a widget of that name exists.
   EXPECT_FALSE(port.isFormLoaded("Main_Form"));
   QWidget main;
