@@ -31,7 +31,8 @@ enum class GenerateStatus {
 
 struct GenerateOutcome {
   GenerateStatus status = GenerateStatus::kNothingFound;
-  ReportRef proposals;       // the ranked proposal list (most channels first); null when none was made
+  ReportRef proposals;       // the ranked proposal list, most channels first (empty when nothing was
+                             // found); null when the search ended for want of free frequencies
   int32_t reportNumber = 0;  // its number in the application's proposal collection (lShow 0)
 };
 
