@@ -137,9 +137,10 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
     for (int32_t m = 1; m <= mics.GCount(); ++m) {
       const CMicInstance& mic = *mics.GcItem(m);
       if (spectrum.GIsFreqAvailable(mic.GfGetFreq(), w)) continue;
-      if (handler.GIsAbortAfterCheck(SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped +
-                                     "Spectrum Forbidden Range"))
-        return;
+      const std::string text =
+          handler.GbNeedsText() ? SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped + "Spectrum Forbidden Range"
+                                : std::string();
+      if (handler.GIsAbortAfterCheck(text)) return;
     }
   }
 
@@ -153,9 +154,10 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
       const CMicInstance& mic = *mics.GcItem(m);
       const int32_t pos = index.FirstHit(mic.GfGetFreq(), m, s, table);
       if (pos < 0) continue;
-      if (handler.GIsAbortAfterCheck(SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped +
-                                     GetProductDescription(buffer->GcItem(pos))))
-        return;
+      const std::string text = handler.GbNeedsText() ? SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped +
+                                                           GetProductDescription(buffer->GcItem(pos))
+                                                     : std::string();
+      if (handler.GIsAbortAfterCheck(text)) return;
     }
   }
 }

@@ -25,13 +25,13 @@ struct Source {
 struct Pending {
   double f;
   int32_t bin;
-  int32_t type;
-  int32_t sub;
+  uint8_t type;
+  uint8_t sub;
   int32_t b;
   int32_t c;
 };
 
-inline void Queue(std::vector<Pending>& pending, double f, int32_t type, int32_t sub, int32_t b, int32_t c) {
+inline void Queue(std::vector<Pending>& pending, double f, uint8_t type, uint8_t sub, int32_t b, int32_t c) {
   if (InWindow(f)) pending.push_back({f, TcIMFrequencyBuffer::KHzIndex(f), type, sub, b, c});
 }
 

@@ -17,6 +17,9 @@ class TcCheckHandler {
   void GInit(TextSink* log, bool bUpdatePic, bool bMessage, bool bFullCheck);
   // Reports one problem; true when the check must stop.
   bool GIsAbortAfterCheck(const std::string& sInfoMsg);
+  // Whether the text of a problem goes anywhere (a log or a question box); when it does not,
+  // the evaluation spares itself composing it.
+  bool GbNeedsText() const { return log_ != nullptr || bMessage_; }
 
  private:
   bool incompatible_ = false;

@@ -154,6 +154,16 @@ int32_t TcIMFrequencyBuffer::GGetBin(int32_t lKHz) const {
   return bins_ ? bins_[lKHz].count : 0;
 }
 
+int32_t TcIMFrequencyBuffer::GlItemKHz(int32_t iIndex) const {
+  const TcIMFrequency& item = GcItem(iIndex);
+  const int32_t khz = KHzIndex(item.GdFreq());
+  if (bins_ && TL_IsCountedIM(item.GeIMType())) {
+    for (int32_t bin : {khz, khz - 1, khz + 1})
+      if (bin >= 0 && bin <= kMaxBin && bins_[bin].count > 0 && bins_[bin].item == iIndex) return bin;
+  }
+  return khz;
+}
+
 std::shared_ptr<TcIMFrequencyBuffer> TcIMFrequencyBuffer::GGetCopy() const {
   auto copy = std::make_shared<TcIMFrequencyBuffer>();
   copy->AcquireItems();

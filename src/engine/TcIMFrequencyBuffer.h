@@ -75,6 +75,10 @@ class TcIMFrequencyBuffer {
     return bins_ && bins_[lKHz].count > 0 ? bins_[lKHz].item : -1;
   }
   bool GbBinItemsValid() const { return binItemsValid_; }
+  // The kilohertz on which product iIndex was counted. The bin is taken from the frequency before
+  // it is narrowed to single precision, so it can lie one kilohertz beside KHzIndex of the stored
+  // value; for products that are not in a bin this is KHzIndex of the stored frequency.
+  int32_t GlItemKHz(int32_t iIndex) const;
   const std::vector<TcIMFrequency>& Items() const { return items_; }
 
   struct BinCell {

@@ -131,6 +131,17 @@ TEST(IMFrequencyBuffer, FirstProductOfAKilohertzIsKept) {
   EXPECT_EQ(b.GCount(), 3);
 }
 
+TEST(IMFrequencyBuffer, BinIsTakenBeforeNarrowing) {
+  TcIMFrequencyBuffer b;
+  AddIM(b, 518.2004999);  // stored as 518.20050048828125, which alone would round up
+  b.GAdd(518.2004999, kIMChannel, 0, 1, 0, 0, 0, 0, 0);
+  EXPECT_EQ(b.GGetBin(518200), 1);
+  EXPECT_EQ(b.GGetBin(518201), 0);
+  EXPECT_EQ(TcIMFrequencyBuffer::KHzIndex(b.GcItem(0).GdFreq()), 518201);
+  EXPECT_EQ(b.GlItemKHz(0), 518200);
+  EXPECT_EQ(b.GlItemKHz(1), 518201);
+}
+
 TEST(IMFrequencyBuffer, BinsAreThirtyTwoBit) {
   TcIMFrequencyBuffer b;
   for (int i = 0; i < 40000; ++i) AddIM(b, 700.0);
