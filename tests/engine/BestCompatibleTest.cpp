@@ -30,7 +30,7 @@ std::vector<std::vector<int>> AllKeptSets(int m, int k) {
   return sets;
 }
 
-// Runs the check to file on a one-system project with the spacing check (width 0.6), answering
+// Runs the check to file on an incompatible one-system project, answering
 // Yes to the best-subset question, and returns the log lines.
 std::vector<std::string> CheckWithBestSubset(AppState& app, ScriptedPort& port, const TempDir& dir) {
   app.appDir = dir.Dir();
@@ -79,119 +79,79 @@ TEST(NextCombination, KeptSetsRunInLexicographicOrder) {
   }
 }
 
-TEST(BestCompatible, ThirdChannelCollidesWithBoth) {
-  ScriptedPort port;
-  PortScope scope(port);
-  TempDir dir;
-  AppState app = NewApp();
-  SetChecks(app, 0, kSpacing, 0.6f);
-  AddMic(app, 0, 500.0f);
-  AddMic(app, 0, 501.0f);
-  AddMic(app, 0, 500.5f);
-  std::vector<std::string> lines = CheckWithBestSubset(app, port, dir);
-  EXPECT_EQ(Appended(lines), (std::vector<std::string>{"", "", "", kHeading, "Compatible Channels: 2", "",
-                                                        "System: Meridian", "", "Channel configuration: 2",
-                                                        " 500.000 MHz Mic1", " 501.000 MHz Mic2", ""}));
-  ASSERT_EQ(port.messages.size(), 2u);
-  EXPECT_EQ(port.messages[0].kind, MsgKind::YesNo);
-  EXPECT_EQ(port.messages[0].text, "The channel configuration is not compatible\r\rSearch for best compatible setup?");
-  ASSERT_EQ(port.busyCalls.size(), 3u);
-  EXPECT_EQ(port.busyCalls[0].text, "Testing");
-  EXPECT_EQ(port.busyCalls[0].fraction, 0.0);
-  EXPECT_DOUBLE_EQ(port.busyCalls[1].fraction, 1.0 / 3.0);
-  EXPECT_EQ(port.busyCalls[2].fraction, 1.0);
-  EXPECT_EQ(port.busyCalls[2].flags, 0);
-  // The project itself is untouched.
-  EXPECT_EQ(app.project->GcCurrSystem()->GcMics()->GCount(), 3);
-}
-
-TEST(BestCompatible, FirstChannelCollidesWithBoth) {
-  ScriptedPort port;
-  PortScope scope(port);
-  TempDir dir;
-  AppState app = NewApp();
-  SetChecks(app, 0, kSpacing, 0.6f);
-  AddMic(app, 0, 500.5f);
-  AddMic(app, 0, 500.0f);
-  AddMic(app, 0, 501.0f);
-  std::vector<std::string> appended = Appended(CheckWithBestSubset(app, port, dir));
-  ASSERT_EQ(appended.size(), 12u);
-  EXPECT_EQ(std::vector<std::string>(appended.begin() + 9, appended.begin() + 11),
-            (std::vector<std::string>{" 500.000 MHz Mic2", " 501.000 MHz Mic3"}));
-}
-
-TEST(BestCompatible, LargestSubsetWinsOverEarlierSmallerOnes) {
-  ScriptedPort port;
-  PortScope scope(port);
-  TempDir dir;
-  AppState app = NewApp();
-  SetChecks(app, 0, kSpacing, 0.6f);
-  for (float f : {500.0f, 500.4f, 510.0f, 520.0f, 520.4f}) AddMic(app, 0, f);
-  std::vector<std::string> appended = Appended(CheckWithBestSubset(app, port, dir));
-  ASSERT_EQ(appended.size(), 13u);
-  EXPECT_EQ(appended[4], "Compatible Channels: 3");
-  EXPECT_EQ(std::vector<std::string>(appended.begin() + 9, appended.begin() + 12),
-            (std::vector<std::string>{" 500.000 MHz Mic1", " 510.000 MHz Mic3", " 520.000 MHz Mic4"}));
-  // Progress went through removing one, then two channels.
-  ASSERT_EQ(port.busyCalls.size(), 4u);
-  EXPECT_DOUBLE_EQ(port.busyCalls[1].fraction, 0.2);
-  EXPECT_DOUBLE_EQ(port.busyCalls[2].fraction, 0.4);
-}
-
-TEST(BestCompatible, AbortLeavesNoSection) {
-  ScriptedPort port;
-  PortScope scope(port);
-  TempDir dir;
-  AppState app = NewApp();
-  SetChecks(app, 0, kSpacing, 0.6f);
-  AddMic(app, 0, 500.0f);
-  AddMic(app, 0, 500.1f);
-  AddMic(app, 0, 500.2f);
-  port.abortAtBusyCall = 2;
-  std::vector<std::string> appended = Appended(CheckWithBestSubset(app, port, dir));
-  EXPECT_TRUE(appended.empty());
-  EXPECT_EQ(port.busyCalls.size(), 2u);
-  EXPECT_EQ(port.messages.size(), 2u);  // the view question still follows
-}
-
-TEST(BestCompatible, NoCompatibleSubset) {
-  // Every channel outside the search spectrum: no subset passes; a single channel is not tried.
-  for (int channels : {1, 3}) {
-    SCOPED_TRACE(channels);
+// The kept channels of the appended section, or its last line when it names no project.
+TEST(BestCompatible, FirstCompatibleSubsetInOrder) {
+  struct Case {
+    std::vector<float> channels;
+    std::vector<std::string> kept;
+    std::vector<double> fractions;
+  };
+  const std::vector<Case> cases = {
+      {{500.0f, 501.0f, 500.5f}, {" 500.000 MHz Mic1", " 501.000 MHz Mic2"}, {0, 1.0 / 3, 1}},  // (1,2) passes
+      {{500.5f, 500.0f, 501.0f}, {" 500.000 MHz Mic2", " 501.000 MHz Mic3"}, {0, 1.0 / 3, 1}},  // (2,3) after two fails
+      {{500.0f, 500.4f, 510.0f, 520.0f, 520.4f},  // no 4 of 5 pass; (1,3,4) is the first 3
+       {" 500.000 MHz Mic1", " 510.000 MHz Mic3", " 520.000 MHz Mic4"},
+       {0, 0.2, 0.4, 1}},
+  };
+  for (const Case& c : cases) {
     ScriptedPort port;
     PortScope scope(port);
     TempDir dir;
     AppState app = NewApp();
-    SetChecks(app, 0, kSpectrum, 0.0f);
-    app.project->GcSpectrum()->GDefine();
-    app.project->GcSpectrum()->GAddBand(600.0f, 700.0f, 0.025f);
-    for (int i = 0; i < channels; ++i) AddMic(app, 0, 500.0f + static_cast<float>(i));
-    EXPECT_EQ(Appended(CheckWithBestSubset(app, port, dir)),
-              (std::vector<std::string>{"", "", "", kHeading, "No compatible channel configuration found."}));
-    EXPECT_EQ(port.busyCalls.size(), channels == 1 ? 2u : 4u);
+    SetChecks(app, 0, kSpacing, 0.6f);
+    for (float f : c.channels) AddMic(app, 0, f);
+    std::vector<std::string> expected = {"", "", "", kHeading, "Compatible Channels: " + std::to_string(c.kept.size()), "",
+                                         "System: Meridian", "", "Channel configuration: " + std::to_string(c.kept.size())};
+    expected.insert(expected.end(), c.kept.begin(), c.kept.end());
+    expected.push_back("");
+    EXPECT_EQ(Appended(CheckWithBestSubset(app, port, dir)), expected);
+    ASSERT_EQ(port.messages.size(), 2u);
+    EXPECT_EQ(port.messages[0].kind, MsgKind::YesNo);
+    EXPECT_EQ(port.messages[0].text, "The channel configuration is not compatible\r\rSearch for best compatible setup?");
+    ASSERT_EQ(port.busyCalls.size(), c.fractions.size());
+    for (size_t i = 0; i < c.fractions.size(); ++i) {
+      EXPECT_EQ(port.busyCalls[i].text, "Testing");
+      EXPECT_DOUBLE_EQ(port.busyCalls[i].fraction, c.fractions[i]);
+    }
+    EXPECT_EQ(app.project->GcCurrSystem()->GcMics()->GCount(), static_cast<int32_t>(c.channels.size()));
   }
 }
 
-TEST(BestCompatible, DeclinedOrTwoSystemsAppendNothing) {
+TEST(BestCompatible, AbortNoSubsetDeclinedOrTwoSystems) {
   ScriptedPort port;
   PortScope scope(port);
   TempDir dir;
   AppState app = NewApp();
-  app.appDir = dir.Dir();
-  SetChecks(app, 0, kSpacing, 0.6f);
-  AddMic(app, 0, 500.0f);
-  AddMic(app, 0, 500.1f);
-  port.answers = {kNo, kCancel};
-  CheckRunResult result = MN_RunCheckToFile(app, false);
-  EXPECT_TRUE(Appended(SplitCrLf(ReadFile(result.logPath))).empty());
-  EXPECT_TRUE(port.busyCalls.empty());
+  SetChecks(app, 0, kSpectrum | kSpacing, 0.6f);
+  for (float f : {600.0f, 600.1f, 600.2f}) AddMic(app, 0, f);
 
-  port.messages.clear();
-  app.project->GbSecondSystem(true);
-  port.answers = {kYes, kCancel};
-  result = MN_RunCheckToFile(app, false);
-  EXPECT_TRUE(Appended(SplitCrLf(ReadFile(result.logPath))).empty());
-  ASSERT_EQ(port.messages.size(), 1u);
-  EXPECT_EQ(port.messages[0].kind, MsgKind::OkCancel);
-  EXPECT_TRUE(port.busyCalls.empty());
+  port.abortAtBusyCall = 2;  // aborted: no section at all
+  EXPECT_TRUE(Appended(CheckWithBestSubset(app, port, dir)).empty());
+  EXPECT_EQ(port.busyCalls.size(), 2u);
+  EXPECT_EQ(port.messages.size(), 2u);
+
+  // Every channel outside the search spectrum: no subset passes, and a single channel is not tried.
+  app.project->GcSpectrum()->GDefine();
+  app.project->GcSpectrum()->GAddBand(700.0f, 800.0f, 0.025f);
+  for (size_t channels : {3u, 1u}) {
+    while (app.project->GcCurrSystem()->GcMics()->GCount() > static_cast<int32_t>(channels))
+      app.project->GcCurrSystem()->GcMics()->GDelMic(1);
+    port.abortAtBusyCall = 0;
+    port.busyCalls.clear();
+    EXPECT_EQ(Appended(CheckWithBestSubset(app, port, dir)),
+              (std::vector<std::string>{"", "", "", kHeading, "No compatible channel configuration found."}));
+    EXPECT_EQ(port.busyCalls.size(), channels == 1 ? 2u : 4u);
+  }
+
+  // Declined, or two systems (not even asked): nothing appended, no search.
+  for (bool second : {false, true}) {
+    port.messages.clear();
+    port.busyCalls.clear();
+    app.project->GbSecondSystem(second);
+    port.answers = second ? std::deque<int>{kCancel} : std::deque<int>{kNo, kCancel};
+    CheckRunResult result = MN_RunCheckToFile(app, false);
+    EXPECT_TRUE(Appended(SplitCrLf(ReadFile(result.logPath))).empty());
+    EXPECT_EQ(port.messages.size(), second ? 1u : 2u);
+    EXPECT_TRUE(port.busyCalls.empty());
+  }
 }

@@ -86,7 +86,7 @@ TEST(Check, WidthIsAdjustedByTwoKilohertz) {
   }
 }
 
-TEST(Check, SpacingUsesTheOtherChannelsFrequencies) {
+TEST(Check, Spacing) {
   AppState app = NewApp();
   SetChecks(app, 0, kSpacing, 0.3f);
   AddMic(app, 0, 500.0f);
@@ -94,25 +94,16 @@ TEST(Check, SpacingUsesTheOtherChannelsFrequencies) {
   EXPECT_EQ(CheckLines(*app.project),
             (std::vector<std::string>{" 500.000 MHz Mic1   overlapped by    500.250 MHz Mic2 Channel at 500.250",
                                       " 500.250 MHz Mic2   overlapped by    500.000 MHz Mic1 Channel at 500.000"}));
-  app.project->GcCurrSystem()->GcMics()->GcItem(2)->GfSetFreq(500.3f);
+  app.project->GcCurrSystem()->GcMics()->GcItem(2)->GfSetFreq(500.3f);  // 0.3 > 0.298
   EXPECT_TRUE(CheckLines(*app.project).empty());
 
-  // A channel is never hit by its own frequency, also with a huge spacing.
-  AppState single = NewApp();
-  SetChecks(single, 0, kSpacing, 5.0f);
-  AddMic(single, 0, 600.0f);
-  EXPECT_TRUE(CheckLines(*single.project).empty());
-}
-
-TEST(Check, SpacingOnlyForTheSystemThatChecksIt) {
-  AppState app = NewApp();
+  // Two systems: only the one that checks spacing is tested, against the channels of both.
   app.project->GbSecondSystem(true);
-  SetChecks(app, 0, kSpacing, 0.4f);
   SetChecks(app, 1, 0, 0.4f);
-  AddMic(app, 0, 500.0f);
   AddMic(app, 1, 500.1f);
   EXPECT_EQ(CheckLines(*app.project),
-            (std::vector<std::string>{"[ #1]  500.000 MHz Mic1   overlapped by   [ #2]  500.100 MHz Mic1 Channel at 500.100"}));
+            (std::vector<std::string>{"[ #1]  500.000 MHz Mic1   overlapped by   [ #2]  500.100 MHz Mic1 Channel at 500.100",
+                                      "[ #1]  500.300 MHz Mic2   overlapped by   [ #2]  500.100 MHz Mic1 Channel at 500.100"}));
 }
 
 TEST(Check, SpectrumPhaseComesFirstAndCountsSeparately) {
@@ -157,27 +148,6 @@ TEST(Check, FirstProductInBufferOrderNamesTheHit) {
                       " 510.000 MHz Mic2");
 }
 
-TEST(Check, ProductDescriptions) {
-  AppState app = NewApp();
-  app.project->GbSecondSystem(true);
-  AddMic(app, 0, 518.2f, "Mic1");
-  AddMic(app, 1, 516.2f, "Mic2");
-  AddMic(app, 1, 517.2f, "Mic3");
-  TcIMFrequencyBuffer b;
-  b.GAdd(518.2, kIM2Tx3, 2, 1, 1, 2, 1, 0, 0);
-  b.GAdd(518.2, kIM3Tx3, 3, 1, 0, 1, 1, 2, 1);
-  b.GAdd(590.0, kIMLocalOsc, 0, 2, 1, 0, 0, 0, 0);
-  b.GAdd(400.0, 9, 0, 1, 0, 0, 0, 0, 0);
-  EXPECT_EQ(app.project->GetProductDescription(b.GcItem(0)),
-            "2TxIM(3)-Product (b) 518.200   created by    516.200 MHz Mic2 and  517.200 MHz Mic3");
-  EXPECT_EQ(app.project->GetProductDescription(b.GcItem(1)),
-            "3TxIM(3)-Product (c) 518.200   created by    518.200 MHz Mic1 and  516.200 MHz Mic2 and  517.200 MHz Mic3");
-  EXPECT_EQ(app.project->GetProductDescription(b.GcItem(2)), "[ #2]  517.200 MHz Mic3 Local Oscillator at 590.000");
-  EXPECT_EQ(app.project->GetProductDescription(b.GcItem(3)), "400.000");
-  app.project->GbSecondSystem(false);
-  EXPECT_EQ(app.project->GetProductDescription(b.GcItem(2)), " 517.200 MHz Mic3 Local Oscillator at 590.000");
-}
-
 // The indexed evaluation must name exactly what a walk through the whole buffer names, also
 // with products on the limits of the widths, coinciding channels and two systems.
 TEST(Check, IndexedEvaluationEqualsTheFullWalk) {
@@ -215,41 +185,25 @@ TEST(Check, IndexedEvaluationEqualsTheFullWalk) {
   EXPECT_GT(incompatible, 100);  // the rounds do exercise hits
 }
 
-TEST(Check, HandlerStopsAtTheFirstProblemUnlessFullCheck) {
+TEST(Check, HandlerStopRulesLightAndMessages) {
   ScriptedPort port;
   PortScope scope(port);
   AppState app = NewApp();
   SetChecks(app, 0, kSpacing, 0.4f);
-  AddMic(app, 0, 500.0f);
-  AddMic(app, 0, 500.1f);
-  AddMic(app, 0, 500.2f);
+  for (float f : {500.0f, 500.1f, 500.2f}) AddMic(app, 0, f);
 
-  StringSink sink;
-  EXPECT_FALSE(MN_RunCheck(app, false, false, true, &sink));
-  EXPECT_EQ(SplitCrLf(sink.Text()).size(), 1u);
-  EXPECT_EQ(port.statusLights, (std::vector<int>{1, 3}));
-
-  StringSink full;
+  StringSink first, full;
+  EXPECT_FALSE(MN_RunCheck(app, false, false, true, &first));  // stops at the first problem
+  EXPECT_EQ(SplitCrLf(first.Text()).size(), 1u);
   EXPECT_FALSE(MN_RunCheck(app, false, true, true, &full));
   EXPECT_EQ(SplitCrLf(full.Text()).size(), 3u);
   EXPECT_EQ(port.statusLights, (std::vector<int>{1, 3, 1, 3, 3, 3}));
-
-  // Without the main window there is no status light.
-  port.mainWindowLoaded = false;
+  port.mainWindowLoaded = false;  // no status light without the main window
   EXPECT_FALSE(MN_RunCheck(app, false, true, true, nullptr));
   EXPECT_EQ(port.statusLights.size(), 6u);
   EXPECT_TRUE(port.messages.empty());
-}
 
-TEST(Check, MessagesAskToGoOn) {
-  ScriptedPort port;
-  PortScope scope(port);
-  AppState app = NewApp();
-  SetChecks(app, 0, kSpacing, 0.4f);
-  AddMic(app, 0, 500.0f);
-  AddMic(app, 0, 500.1f);
-
-  port.answers = {kOk, kOk};
+  port.answers = {kOk, kCancel};  // OK goes on, Cancel stops
   EXPECT_FALSE(MN_RunCheck(app, true, true, false, nullptr));
   ASSERT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(port.messages[0].kind, MsgKind::OkCancel);
@@ -257,11 +211,7 @@ TEST(Check, MessagesAskToGoOn) {
   EXPECT_EQ(port.messages[0].text, "500.000 MHz Mic1   overlapped by    500.100 MHz Mic2 Channel at 500.100");
 
   port.messages.clear();
-  port.answers = {kCancel};
-  EXPECT_FALSE(MN_RunCheck(app, true, true, false, nullptr));
-  EXPECT_EQ(port.messages.size(), 1u);
-
-  port.messages.clear();
+  app.project->GcCurrSystem()->GcMics()->GDelMic(2);
   app.project->GcCurrSystem()->GcMics()->GDelMic(2);
   EXPECT_TRUE(MN_RunCheck(app, true, true, false, nullptr));
   ASSERT_EQ(port.messages.size(), 1u);
@@ -340,9 +290,18 @@ TEST(Check, LogOfATwoSystemProject) {
   EXPECT_EQ(port.statusLights, (std::vector<int>{1, 3, 3, 3}));
 }
 
-TEST(Check, CompatibleLogAndViewDeclined) {
+TEST(Check, LogFileNameAndCompatibleLog) {
+  const char* const cases[][3] = {
+      {"2026-12-06", "08:45:04", "Check 2026-12-06 08-45-04.log"},
+      {"06.12.2026", "08:45:04", "Check 06-12-2026 08-45-04.log"},
+      {"12/06/2026", "8:45:04 AM", "Check 12-06-2026 8-45-04 AM.log"},
+      {"2026\\12\\06", "08.45", "Check 2026-12-06 08.45.log"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MN_CheckLogName(c[0], c[1]), c[2]);
+
   ScriptedPort port;
   PortScope scope(port);
+  port.date = "06.12.2026";
   TempDir dir;
   AppState app = NewApp();
   app.appDir = dir.Dir();
@@ -352,8 +311,10 @@ TEST(Check, CompatibleLogAndViewDeclined) {
   CheckRunResult result = MN_RunCheckToFile(app, false);
   ASSERT_TRUE(result.completed);
   EXPECT_TRUE(result.compatible);
+  EXPECT_EQ(result.logPath, dir.Dir() + "Checks/Check 06-12-2026 08-45-04.log");
   std::vector<std::string> lines = SplitCrLf(ReadFile(result.logPath));
   ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "Check channel configuration 06.12.2026 08:45:04");
   EXPECT_EQ(lines[2], "------------------ System Proposal #1 ---------------------------------------");
   EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
             (std::vector<std::string>{"Check results", "", "", "Channel configuration is compatible. "}));
@@ -361,32 +322,6 @@ TEST(Check, CompatibleLogAndViewDeclined) {
   EXPECT_EQ(port.messages[0].text.substr(0, 40), "Channel configuration is compatible. \r\rA");
   EXPECT_TRUE(port.openedFiles.empty());
   EXPECT_TRUE(port.statusLights.empty());
-}
-
-TEST(Check, LogFileNames) {
-  struct Case {
-    const char* date;
-    const char* time;
-    const char* name;
-  };
-  const Case cases[] = {
-      {"2026-12-06", "08:45:04", "Check 2026-12-06 08-45-04.log"},
-      {"06.12.2026", "08:45:04", "Check 06-12-2026 08-45-04.log"},
-      {"12/06/2026", "8:45:04 AM", "Check 12-06-2026 8-45-04 AM.log"},
-      {"2026\\12\\06", "08.45", "Check 2026-12-06 08.45.log"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(MN_CheckLogName(c.date, c.time), c.name);
-
-  ScriptedPort port;
-  PortScope scope(port);
-  port.date = "06.12.2026";
-  port.time = "08:45:04";
-  TempDir dir;
-  AppState app = NewApp();
-  app.appDir = dir.Dir();
-  CheckRunResult result = MN_RunCheckToFile(app, false);
-  EXPECT_EQ(result.logPath, dir.Dir() + "Checks/Check 06-12-2026 08-45-04.log");
-  EXPECT_EQ(SplitCrLf(ReadFile(result.logPath))[0], "Check channel configuration 06.12.2026 08:45:04");
 }
 
 TEST(Check, LogPathOverrideAndErrors) {
