@@ -20,7 +20,7 @@ struct StoragePool {
   std::vector<std::vector<TcIMFrequency>> items;
 };
 
-constexpr size_t kPoolKeep = 8;
+constexpr size_t kPoolKeep = 4;
 constexpr size_t kPoolMaxItems = size_t{1} << 18;  // larger item lists are not kept
 constexpr size_t kBinCells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
 
@@ -157,7 +157,7 @@ int32_t TcIMFrequencyBuffer::GGetBin(int32_t lKHz) const {
 int32_t TcIMFrequencyBuffer::GlItemKHz(int32_t iIndex) const {
   const TcIMFrequency& item = GcItem(iIndex);
   const int32_t khz = KHzIndex(item.GdFreq());
-  if (bins_ && TL_IsCountedIM(item.GeIMType())) {
+  if (bins_ && binItemsValid_ && TL_IsCountedIM(item.GeIMType())) {
     for (int32_t bin : {khz, khz - 1, khz + 1})
       if (bin >= 0 && bin <= kMaxBin && bins_[bin].count > 0 && bins_[bin].item == iIndex) return bin;
   }

@@ -6,9 +6,9 @@
 //
 // The 1,000,001 bins are not allocated per buffer: a buffer takes a zeroed bin array from a
 // process-wide pool on its first counted product and, when it goes, clears exactly the bins it
-// touched and hands the array back (its item list goes back to the pool the same way). Creating and dropping a buffer with few products therefore
-// costs nothing in proportion to the bin range, which the subset and frequency searches rely on
-// (they build thousands of buffers).
+// touched and hands the array back; its item list goes back to the pool the same way. Creating
+// and dropping a buffer with few products therefore costs nothing in proportion to the bin
+// range, which the subset and frequency searches rely on (they build thousands of buffers).
 
 #include <cmath>
 #include <cstdint>
@@ -77,7 +77,8 @@ class TcIMFrequencyBuffer {
   bool GbBinItemsValid() const { return binItemsValid_; }
   // The kilohertz on which product iIndex was counted. The bin is taken from the frequency before
   // it is narrowed to single precision, so it can lie one kilohertz beside KHzIndex of the stored
-  // value; for products that are not in a bin this is KHzIndex of the stored frequency.
+  // value; for products that are not in a bin (or once GbBinItemsValid() no longer holds) this
+  // is KHzIndex of the stored frequency.
   int32_t GlItemKHz(int32_t iIndex) const;
   const std::vector<TcIMFrequency>& Items() const { return items_; }
 
