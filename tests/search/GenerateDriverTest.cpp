@@ -6,7 +6,6 @@
 #include "reports/TextReports.h"
 #include "search/DriverTestSupport.h"
 #include "search/GenerateDriver.h"
-#include "search/Seeker_Module.h"
 #include "support/TestSupport.h"
 #include "tools/ScriptedPort.h"
 #include "tools/TextFile.h"
@@ -19,23 +18,21 @@ namespace {
 const char* const kNoFree = "Search Spectrum Invalid: No free frequencies left.";
 const char* const kNothing = "No additional compatible channels found!";
 
-// Three grid points 500.000, 500.025, 500.050 inside a search spectrum 499..501, spacing 0.01.
-// With 2Tx IM(3) at 0.01 any two of them are compatible but not all three (the middle one is an
-// IM product of the outer ones), so the maximal sets are the three pairs; without it the three
-// points form one set.
-struct ThreePoints {
+struct Driver {
   AppState app;
   ScriptedPort port;
   PortScope scope{port};
-  explicit ThreePoints(bool im3, uint32_t seed = 12345) : port(seed) {
-    const int32_t flags = kFlagSpectrum | kFlagSpacing | (im3 ? kFlagIM3 : 0);
-    InitAppWith(app, {MakeType(500.0f, 500.05f, 0.025f, {{1, 0.01f}, {4, 0.01f}}, flags)});
-    SetSearchSpectrum(*app.project, 0, {{499.0f, 501.0f}});
-  }
-  std::vector<std::string> BusyTexts() const {
+  explicit Driver(bool im3, uint32_t seed = 12345) : port(seed) { InitThreePoints(app, im3); }
+  std::vector<std::string> Busy() const {
     std::vector<std::string> out;
     for (const auto& c : port.busyCalls) out.push_back(c.text + "@" + std::to_string(c.fraction));
     return out;
+  }
+  std::vector<std::vector<float>> Proposals(const GenerateOutcome& out, int32_t slot = 0) const {
+    std::vector<std::vector<float>> got;
+    for (int32_t i = 1; out.proposals && i <= out.proposals->GlCount(); ++i)
+      got.push_back(ChannelFreqs(*out.proposals->GxGetProject(i)->GcSystem(slot)));
+    return got;
   }
 };
 
@@ -45,106 +42,81 @@ std::string ReportText(const CReportInstance& report) {
   return sink.Text();
 }
 
-ProjectRef ProjectWithChannels(AppState& app, int count) {
-  auto p = std::make_shared<CProject>();
-  MN_InitProject(app, *p);
-  for (int i = 0; i < count; ++i) AddChannel(*p, 0, 500.0f + static_cast<float>(i), "M");
-  return p;
-}
-
 }  // namespace
-
-// ---- Ranking of random-search results ----
 
 TEST(RankProposal, FillsSortsOnceFullThenReplacesTheFirstSmaller) {
   AppState app;
   MN_InstallDefaultSystems(app);
   CReportInstance list;
-  list.GDefine();
-  auto counts = [&] {
-    std::vector<int32_t> out;
-    for (int32_t i = 1; i <= list.GlCount(); ++i) out.push_back(list.GxGetProject(i)->GlGetOverallMics());
-    return out;
-  };
   const struct {
     int added;
     std::vector<int32_t> expected;
   } steps[] = {
-      {5, {5}}, {7, {5, 7}}, {6, {7, 6, 5}},  // sorted when the list becomes full
+      {5, {5}}, {7, {5, 7}}, {6, {7, 6, 5}},  // sorted once full
       {8, {8, 6, 5}},                        // replaces 7, the first smaller one
       {4, {8, 6, 5}},                        // nothing smaller: dropped
       {6, {8, 6, 6}},                        // passes the equal 6, replaces 5
   };
   for (const auto& step : steps) {
-    SCOPED_TRACE(step.added);
-    ProjectRef p = ProjectWithChannels(app, step.added);
+    auto p = std::make_shared<CProject>();
+    MN_InitProject(app, *p);
+    for (int i = 0; i < step.added; ++i) AddChannel(*p, 0, 500.0f + static_cast<float>(i), "M");
     RankProposal(list, p, 3);
-    EXPECT_EQ(counts(), step.expected);
+    std::vector<int32_t> counts;
+    for (int32_t i = 1; i <= list.GlCount(); ++i) counts.push_back(list.GxGetProject(i)->GlGetOverallMics());
+    EXPECT_EQ(counts, step.expected) << "after adding " << step.added;
   }
-  list.GSortItems(true);
-  EXPECT_EQ(counts(), (std::vector<int32_t>{8, 6, 6}));
 }
 
-// ---- Random search ----
-
-TEST(GenerateRandom, DuplicateResultsCountOnceAndTheProgressShowsTheBestSoFar) {
-  // Every run finds all three points, in some random order: one proposal.
-  ThreePoints t(false);
-  GenerateOutcome out = GenerateProposals(t.app, 3, 5, 3, 0, kShowProposals, kSearchRandom);
+TEST(GenerateRandom, DuplicatesCountOnceAndProgressShowsTheBestSoFar) {
+  // Every run finds all three points in some order: one proposal, shown as list 1.
+  Driver d(false);
+  GenerateOutcome out = GenerateProposals(d.app, 3, 5, 3, 0, kShowProposals, kSearchRandom);
   ASSERT_EQ(out.status, GenerateStatus::kProposals);
-  ASSERT_EQ(out.proposals->GlCount(), 1);
-  EXPECT_EQ(ChannelFreqs(*out.proposals->GxGetProject(1)->GcSystem(0)),
-            (std::vector<float>{500.0f, 500.025f, 500.05f}));
-  EXPECT_EQ(t.BusyTexts(), (std::vector<std::string>{"Testing@0.000000", "Already found: 0@0.250000",
-                                                     "Already found: 3@0.500000", "Already found: 3@0.750000",
-                                                     "Testing@1.000000"}));
-  // Shown in a proposal window as list 1 of the collection; the project itself is untouched.
-  EXPECT_EQ(out.reportNumber, 1);
-  EXPECT_EQ(t.port.shownProposals, std::vector<int32_t>{1});
-  EXPECT_EQ(t.app.proposals->GxGetItem(1), out.proposals);
-  EXPECT_EQ(t.app.project->GcSystem(0)->GcMics()->GCount(), 0);
-  EXPECT_TRUE(t.app.flags.projectModified);
-  EXPECT_TRUE(t.port.messages.empty());
+  EXPECT_EQ(d.Proposals(out), (std::vector<std::vector<float>>{{500.0f, 500.025f, 500.05f}}));
+  EXPECT_EQ(d.Busy(), (std::vector<std::string>{"Testing@0.000000", "Already found: 0@0.250000",
+                                                "Already found: 3@0.500000", "Already found: 3@0.750000",
+                                                "Testing@1.000000"}));
+  EXPECT_EQ(d.port.shownProposals, std::vector<int32_t>{1});
+  EXPECT_EQ(d.app.proposals->GxGetItem(1), out.proposals);
+  EXPECT_EQ(d.app.project->GcSystem(0)->GcMics()->GCount(), 0);  // the project is untouched
+  EXPECT_TRUE(d.app.flags.projectModified);
 }
 
-TEST(GenerateRandom, SameSeedSameProposals) {
-  auto run = [](uint32_t seed) {
-    AppState app;
-    MN_InstallDefaultSystems(app);
-    MN_NewProject(app);
-    SetSearchSpectrum(*app.project, 0, {{518.0f, 530.0f}});
-    ScriptedPort port(seed);
-    PortScope scope(port);
-    GenerateOutcome out = GenerateProposals(app, 30, 5, 12, 0, kShowProposals, kSearchRandom);
-    EXPECT_EQ(out.status, GenerateStatus::kProposals);
-    return out.proposals ? ReportText(*out.proposals) : std::string();
+TEST(GenerateRandom, SameSeedSameProposalsAndAnAbortKeepsEarlierRuns) {
+  // 41 points 25 kHz apart, only spacing checked: pairs in random order.
+  auto run = [](uint32_t seed, int abortAt) {
+    Driver d(false, seed);
+    InitAppWith(d.app, {MakeType(500, 501, 0.025f, {{1, 0.01f}}, kFlagSpectrum | kFlagSpacing)});
+    SetSearchSpectrum(*d.app.project, 0, {{499, 502}});
+    d.port.abortAtBusyCall = abortAt;
+    GenerateOutcome out = GenerateProposals(d.app, 10, 10, 2, 0, kShowProposals, kSearchRandom);
+    return std::make_pair(d.Proposals(out), d.Busy().size());
   };
-  const std::string first = run(7);
-  EXPECT_FALSE(first.empty());
-  EXPECT_EQ(run(7), first);
-  EXPECT_NE(run(8), first);
+  EXPECT_EQ(run(7, 0), run(7, 0));
+  EXPECT_NE(run(7, 0).first, run(8, 0).first);
+  // Abort at the third "Already found": two runs count, then the box closes.
+  auto [kept, calls] = run(7, 4);
+  EXPECT_EQ(calls, 5u);
+  EXPECT_EQ(kept.size(), 2u);
 }
 
-TEST(GenerateRandom, AnAbortKeepsWhatTheEarlierRunsFound) {
-  ThreePoints t(false);
-  t.port.abortAtBusyCall = 4;  // the third "Already found" call
-  GenerateOutcome out = GenerateProposals(t.app, 10, 5, 3, 0, kShowProposals, kSearchRandom);
-  ASSERT_EQ(out.status, GenerateStatus::kProposals);
-  EXPECT_EQ(out.proposals->GlCount(), 1);
-  EXPECT_EQ(t.BusyTexts(), (std::vector<std::string>{"Testing@0.000000", "Already found: 0@0.090909",
-                                                     "Already found: 3@0.181818", "Already found: 3@0.272727",
-                                                     "Testing@1.000000"}));
-  EXPECT_EQ(t.port.shownProposals, std::vector<int32_t>{1});
+TEST(GenerateSystematic, OneProposalPerKeptSetAtMostLKeep) {
+  for (int32_t keep : {10, 2}) {
+    Driver d(true);
+    GenerateOutcome out = GenerateProposals(d.app, 1, keep, 10, 0, kShowProposals, kSearchSystematic);
+    std::vector<std::vector<float>> expected{{500.0f, 500.025f}, {500.0f, 500.05f}, {500.025f, 500.05f}};
+    expected.resize(std::min<size_t>(3, static_cast<size_t>(keep)));
+    EXPECT_EQ(d.Proposals(out), expected) << keep;
+  }
 }
 
-// ---- Systematic search ----
-
-TEST(GenerateSystematic, OneProposalPerKeptSetWithNumberedLabels) {
-  ThreePoints t(true);
-  AddChannel(*t.app.project, 0, 500.0f, "Mic7");
-  // With the existing channel at 500.000, either remaining point lies on an IM product of the
-  // other and the channel: each alone is a maximal set. New channels are numbered 1, 2, ...
-  GenerateOutcome out = GenerateProposals(t.app, 1, 10, 10, 0, kShowProposals, kSearchSystematic);
+TEST(GenerateSystematic, ReportTextNumbersProposalsAndNewChannels) {
+  // With an existing channel at 500.000 either remaining point lies on a product of the other
+  // and the channel: each alone is a maximal set. New channels get the next free numbers.
+  Driver d(true);
+  AddChannel(*d.app.project, 0, 500.0f, "Mic7");
+  GenerateOutcome out = GenerateProposals(d.app, 1, 10, 10, 0, kShowProposals, kSearchSystematic);
   ASSERT_EQ(out.status, GenerateStatus::kProposals);
   EXPECT_EQ(ReportText(*out.proposals),
             "------------------ System Proposal #1 ---------------------------------------\r\n"
@@ -153,161 +125,91 @@ TEST(GenerateSystematic, OneProposalPerKeptSetWithNumberedLabels) {
             "------------------ System Proposal #2 ---------------------------------------\r\n"
             "Compatible Channels: 2\r\n\r\nSystem: Test\r\n\r\nChannel configuration: 2\r\n"
             " 500.000 MHz Mic7\r\n 500.050 MHz 1\r\n\r\n");
-  EXPECT_EQ(t.port.busyCalls.front().text, "Testing");
-  EXPECT_EQ(t.port.busyCalls.back().text, "Testing");
-  EXPECT_EQ(t.port.busyCalls.back().fraction, 1.0);
 }
 
-TEST(GenerateSystematic, KeepsAtMostLKeepSetsInSearchOrder) {
-  struct Case {
-    int32_t keep;
-    std::vector<std::vector<float>> expected;
-  } cases[] = {
-      {10, {{500.0f, 500.025f}, {500.0f, 500.05f}, {500.025f, 500.05f}}},
-      {2, {{500.0f, 500.025f}, {500.0f, 500.05f}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.keep);
-    ThreePoints t(true);
-    GenerateOutcome out = GenerateProposals(t.app, 1, c.keep, 10, 0, kShowProposals, kSearchSystematic);
-    ASSERT_EQ(out.status, GenerateStatus::kProposals);
-    std::vector<std::vector<float>> got;
-    for (int32_t i = 1; i <= out.proposals->GlCount(); ++i)
-      got.push_back(ChannelFreqs(*out.proposals->GxGetProject(i)->GcSystem(0)));
-    EXPECT_EQ(got, c.expected);
-  }
-}
-
-TEST(GenerateSystematic, NoKeptSetLeavesTheSystemUnchanged) {
-  // A systematic search that hands back no set (as an abort before the first complete set
-  // would): nothing is indexed, nothing is proposed.
-  ThreePoints t(true);
-  GenerateOutcome out = GenerateProposals(t.app, 1, 0, 10, 0, kShowProposals, kSearchSystematic);
-  EXPECT_EQ(out.status, GenerateStatus::kNothingFound);
-  EXPECT_EQ(t.port.messageTexts(), std::vector<std::string>{kNothing});
-  EXPECT_TRUE(t.port.shownProposals.empty());
-
-  Seeker_Module seeker(t.port);
-  const TCheckParams params = t.app.project->GcSystem(0)->GcSystemType()->GGetCheckParams();
-  seeker.SetContext({}, params, 0);
-  seeker.SetChosenSide(params);
-  seeker.SetCandidateSide(params);
-  std::vector<SystemRef> systems;
-  t.app.highlighted = 5;
-  EXPECT_EQ(SearchOneSystem(t.app, seeker, kSearchSystematic, 3, {0.0, 500.0}, *t.app.project->GcSystem(0), 0, systems), 0);
-  EXPECT_EQ(systems.size(), 1u);
-  EXPECT_EQ(t.app.highlighted, 5);
-}
-
-// ---- Applying the best proposal ----
-
-TEST(GenerateApply, AppliesTheBestProposalToTheCurrentSystem) {
+TEST(GenerateApply, BestProposalReplacesTheCurrentSystem) {
   for (int32_t show : {kApplyAndReport, kApplyOnly}) {
     SCOPED_TRACE(show);
     TempDir dir;
-    ThreePoints t(true);
-    t.app.appDir = dir.Dir();
-    t.port.fileAnswers.push_back(dir.File("found.txt"));
-    GenerateOutcome out = GenerateProposals(t.app, 1, 10, 10, 0, show, kSearchSystematic);
+    Driver d(true);
+    d.app.appDir = dir.Dir();
+    d.port.fileAnswers.push_back(dir.File("found.txt"));
+    GenerateOutcome out = GenerateProposals(d.app, 1, 10, 10, 0, show, kSearchSystematic);
     ASSERT_EQ(out.status, GenerateStatus::kProposals);
-    EXPECT_EQ(ChannelFreqs(*t.app.project->GcSystem(0)), (std::vector<float>{500.0f, 500.025f}));
-    EXPECT_NE(t.app.project->GcSystem(0), out.proposals->GxGetProject(1)->GcSystem(0));  // a copy
-    EXPECT_TRUE(t.app.flags.projectModified);
-    EXPECT_TRUE(t.port.shownProposals.empty());
-    EXPECT_EQ(t.app.proposals->GlCount(), 0);
+    EXPECT_EQ(ChannelFreqs(*d.app.project->GcSystem(0)), (std::vector<float>{500.0f, 500.025f}));
+    EXPECT_NE(d.app.project->GcSystem(0), out.proposals->GxGetProject(1)->GcSystem(0));  // a copy
+    EXPECT_TRUE(d.app.flags.projectModified);
+    EXPECT_TRUE(d.port.shownProposals.empty());
+    EXPECT_EQ(d.port.fileDialogs.size(), show == kApplyAndReport ? 1u : 0u);
     if (show == kApplyAndReport) {
-      ASSERT_EQ(t.port.fileDialogs.size(), 1u);
-      EXPECT_EQ(t.port.fileDialogs[0].title, "Save Report As");
       EXPECT_EQ(ReadFile(dir.File("found.txt")), ReportText(*out.proposals));
-      EXPECT_EQ(t.port.openedFiles.size(), 1u);
-    } else {
-      EXPECT_TRUE(t.port.fileDialogs.empty());
     }
   }
 }
-
-// ---- Messages ----
 
 TEST(GenerateMessages, NothingToSearchOrNothingFound) {
-  struct Case {
+  const struct {
     const char* name;
-    bool searchOutsideTuning;
-    int32_t channels1, channels2;
-    bool secondSystem;
+    bool blocked0;  // system 0's search spectrum misses the tuning range
+    bool dual;
+    int32_t channels1, channels2, keep, mode;
     GenerateStatus status;
     const char* message;
-    bool anyProgress;
+    bool progress;
   } cases[] = {
-      {"no free frequency", true, 3, 0, false, GenerateStatus::kNoFreeFrequencies, kNoFree, false},
-      {"no channel requested", false, 0, 0, false, GenerateStatus::kNothingFound, kNothing, true},
-      // System 1 would be searched but gets no channel to add, and system 0 none either: the
-      // command ends inside the first run.
-      {"dual search without anything to add", false, 0, -1, true, GenerateStatus::kNoFreeFrequencies, kNoFree, true},
-      {"no free frequency in system 0, nothing asked of system 1", true, 3, 0, true,
+      {"no free frequency", true, false, 3, 0, 5, kSearchRandom, GenerateStatus::kNoFreeFrequencies, kNoFree, false},
+      {"no free frequency, nothing asked of system 1", true, true, 3, 0, 5, kSearchRandom,
        GenerateStatus::kNoFreeFrequencies, kNoFree, false},
+      {"no channel requested", false, false, 0, 0, 5, kSearchRandom, GenerateStatus::kNothingFound, kNothing, true},
+      // A systematic search that hands back no set (as one aborted before its first set would):
+      // nothing is indexed, nothing proposed.
+      {"systematic search without a set", false, false, 3, 0, 0, kSearchSystematic, GenerateStatus::kNothingFound,
+       kNothing, true},
+      // System 1 would be searched but has nothing to add, and system 0 neither: the command
+      // ends inside the first run.
+      {"dual search with nothing to add", false, true, 0, -1, 5, kSearchRandom, GenerateStatus::kNoFreeFrequencies,
+       kNoFree, true},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ThreePoints t(true);
-    CProject& project = *t.app.project;
-    if (c.searchOutsideTuning) SetSearchSpectrum(project, 0, {{600.0f, 601.0f}});
-    if (c.secondSystem) {
-      project.GbSecondSystem(true);
-      SetSearchSpectrum(project, 1, {{499.0f, 501.0f}});
-      project.GlCurr(1);
-    }
-    const int32_t current = project.GlCurr();
-    GenerateOutcome out = GenerateProposals(t.app, 5, 5, c.channels1, c.channels2, kShowProposals, kSearchRandom);
+    Driver d(true);
+    CProject& project = *d.app.project;
+    if (c.blocked0) SetSearchSpectrum(project, 0, {{600, 601}});
+    project.GbSecondSystem(c.dual);
+    project.GlCurr(c.dual ? 1 : 0);
+    GenerateOutcome out = GenerateProposals(d.app, 5, c.keep, c.channels1, c.channels2, kShowProposals, c.mode);
     EXPECT_EQ(out.status, c.status);
-    EXPECT_EQ(t.port.messageTexts(), std::vector<std::string>{c.message});
-    EXPECT_EQ(project.GlCurr(), current);
-    EXPECT_TRUE(t.port.shownProposals.empty());
-    EXPECT_EQ(t.app.proposals->GlCount(), 0);
-    EXPECT_FALSE(t.app.flags.projectModified);
-    EXPECT_EQ(t.port.busyCalls.empty(), !c.anyProgress);
-    if (c.anyProgress) {
-      EXPECT_EQ(t.port.busyCalls.back().text, "Testing");
-      EXPECT_EQ(t.port.busyCalls.back().fraction, 1.0);
+    EXPECT_EQ(d.port.messageTexts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(project.GlCurr(), c.dual ? 1 : 0);
+    EXPECT_TRUE(d.port.shownProposals.empty());
+    EXPECT_EQ(d.app.proposals->GlCount(), 0);
+    EXPECT_FALSE(d.app.flags.projectModified);
+    if (c.progress) {
+      EXPECT_EQ(d.Busy().back(), "Testing@1.000000");
+    } else {
+      EXPECT_TRUE(d.port.busyCalls.empty());
     }
   }
 }
 
-// ---- Two systems ----
-
-TEST(GenerateDual, SystemOneIsSearchedAgainstSystemZerosNewChannels) {
-  // Both systems share the three points; system 0 takes one, system 1 must avoid it and the
-  // IM product it forms with system 1's own pick.
-  ThreePoints t(true, 3);
-  CProject& project = *t.app.project;
-  project.GbSecondSystem(true);
-  SetSearchSpectrum(project, 1, {{499.0f, 501.0f}});
-  GenerateOutcome out = GenerateProposals(t.app, 20, 10, 1, 1, kShowProposals, kSearchRandom);
-  ASSERT_EQ(out.status, GenerateStatus::kProposals);
-  // Every ordered pair of distinct points is a possible outcome; all must be distinct pairs.
-  for (int32_t i = 1; i <= out.proposals->GlCount(); ++i) {
-    const CProject& p = *out.proposals->GxGetProject(i);
-    const auto f0 = ChannelFreqs(*p.GcSystem(0));
-    const auto f1 = ChannelFreqs(*p.GcSystem(1));
-    ASSERT_EQ(f0.size(), 1u);
-    ASSERT_EQ(f1.size(), 1u);
-    EXPECT_NE(f0[0], f1[0]);
-    EXPECT_EQ(p.GlGetOverallMics(), 2);
-  }
-  EXPECT_GE(out.proposals->GlCount(), 2);
-  EXPECT_LE(out.proposals->GlCount(), 6);
-  EXPECT_EQ(project.GlCurr(), 0);
-}
-
-TEST(GenerateDual, SystemZeroWithoutCandidatesStillSearchesSystemOne) {
-  ThreePoints t(true);
-  CProject& project = *t.app.project;
-  project.GbSecondSystem(true);
-  SetSearchSpectrum(project, 0, {{600.0f, 601.0f}});
-  SetSearchSpectrum(project, 1, {{499.0f, 501.0f}});
-  GenerateOutcome out = GenerateProposals(t.app, 5, 5, 3, 3, kShowProposals, kSearchRandom);
-  ASSERT_EQ(out.status, GenerateStatus::kProposals);
-  for (int32_t i = 1; i <= out.proposals->GlCount(); ++i) {
-    EXPECT_EQ(out.proposals->GxGetProject(i)->GcSystem(0)->GcMics()->GCount(), 0);
-    EXPECT_EQ(out.proposals->GxGetProject(i)->GcSystem(1)->GcMics()->GCount(), 2);
+TEST(GenerateDual, SystemOneAvoidsSystemZerosNewChannels) {
+  // System 0 takes one point; system 1 one of the others. Without system-0 candidates system 1
+  // is searched alone and takes a maximal pair.
+  for (bool blocked0 : {false, true}) {
+    SCOPED_TRACE(blocked0);
+    Driver d(true, 3);
+    d.app.project->GbSecondSystem(true);
+    if (blocked0) SetSearchSpectrum(*d.app.project, 0, {{600, 601}});
+    GenerateOutcome out = GenerateProposals(d.app, 20, 10, 1, 3, kShowProposals, kSearchRandom);
+    ASSERT_EQ(out.status, GenerateStatus::kProposals);
+    const auto sys0 = d.Proposals(out, 0), sys1 = d.Proposals(out, 1);
+    EXPECT_GE(sys0.size(), 2u);
+    for (size_t i = 0; i < sys0.size(); ++i) {
+      ASSERT_EQ(sys0[i].size(), blocked0 ? 0u : 1u);
+      ASSERT_EQ(sys1[i].size(), blocked0 ? 2u : 1u);
+      if (!blocked0) {
+        EXPECT_NE(sys0[i][0], sys1[i][0]);
+      }
+    }
   }
 }
