@@ -83,6 +83,7 @@ int Products(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const TcIMFrequency& p = buffer->GcItem(i);
     int32_t bin = 0;
     if (TL_IsCountedIM(p.GeIMType())) {
+      // The kilohertz of the frequency as the buffer holds it (single precision).
       int32_t khz = TcIMFrequencyBuffer::KHzIndex(p.GdFreq());
       if (khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin) bin = buffer->GGetBin(khz);
     }
