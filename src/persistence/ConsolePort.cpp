@@ -1,5 +1,6 @@
 #include "persistence/ConsolePort.h"
 
+#include <chrono>
 #include <ostream>
 #include <unistd.h>
 
@@ -56,6 +57,10 @@ int ConsolePort::messageBox(const std::string& text, const std::string&, MsgKind
 
 bool ConsolePort::busy(const std::string& text, double& fraction, int32_t) {
   if (!progressBar) return true;
+  // The search reports at every node: between redraws only a cheap monotonic clock is read.
+  auto tick = std::chrono::steady_clock::now();
+  if (active_ && fraction > 0 && fraction < 1 && tick - lastRedraw_ < std::chrono::milliseconds(250)) return true;
+  lastRedraw_ = tick;
   float now = static_cast<float>(timeOfDay());
   if (fraction <= 0 || !active_) {
     clock_.Start(now);
@@ -63,7 +68,7 @@ bool ConsolePort::busy(const std::string& text, double& fraction, int32_t) {
     if (fraction <= 0) return true;
   }
   if (fraction >= 1) {
-    err_ << "\r" << text << BusyFinishLine(fraction, clock_.FinishSeconds(now)) << "\n";
+    err_ << "\r" << text << " " << BusyFinishLine(fraction, clock_.FinishSeconds(now)) << "\n";
     err_.flush();
     active_ = drawn_ = false;
     return true;
@@ -74,7 +79,7 @@ bool ConsolePort::busy(const std::string& text, double& fraction, int32_t) {
     int filled = static_cast<int>(fraction * kWidth);
     if (filled > kWidth) filled = kWidth;
     err_ << "\r[" << std::string(static_cast<size_t>(filled), '#') << std::string(static_cast<size_t>(kWidth - filled), '.')
-         << "] " << text << BusyProgressLine(fraction, elapsed) << "   ";
+         << "] " << text << " " << BusyProgressLine(fraction, elapsed) << "   ";
     err_.flush();
     drawn_ = true;
   }

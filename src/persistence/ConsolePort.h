@@ -3,6 +3,7 @@
 // nothing is opened, information boxes reach stderr only when they report an error, and
 // progress is drawn as a one-line bar on stderr when stderr is a terminal.
 
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -46,6 +47,7 @@ class ConsolePort : public DefaultPort {
   BusyClock clock_;
   bool active_ = false;
   bool drawn_ = false;
+  std::chrono::steady_clock::time_point lastRedraw_{};
 };
 
 }  // namespace kova

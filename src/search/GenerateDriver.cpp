@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "engine/TcCheckHandler.h"
 #include "reports/TextReports.h"
 #include "search/SearchPreparation.h"
 #include "search/Seeker_Module.h"
@@ -48,6 +49,14 @@ bool IsDuplicate(const CReportInstance& proposals, const CProject& copy) {
     if (equal) return true;
   }
   return false;
+}
+
+// Silent check of a whole project: true when nothing is reported.
+bool IsCompatible(const CProject& project) {
+  TcCheckHandler handler;
+  handler.GInit(nullptr, false, false, false);
+  project.RunChecks(handler);
+  return !handler.GbIncompatible();
 }
 
 }  // namespace
@@ -120,6 +129,10 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
     return outcome;
   }
 
+  // Two systems whose types differ can let an incompatible set through the pruning (see the
+  // run loop); their runs are checked before they become proposals.
+  const bool verifyRuns = project.GbSecondSystem() && IsCompatible(project);
+
   auto proposals = std::make_shared<CReportInstance>();
   proposals->GDefine();
   outcome.proposals = proposals;
@@ -179,7 +192,12 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
       }
     }
 
-    const int32_t total = count1 + count2;
+    int32_t total = count1 + count2;
+    // The pruning of candidates protects each new channel with the widths of the system being
+    // searched. Where the two systems' types protect with different widths, a product landing on
+    // a channel of the other system can slip through; such a run is not offered as a proposal
+    // unless the project was incompatible to begin with.
+    if (verifyRuns && total > 0 && !IsCompatible(*copy)) total = 0;
     best = std::max(best, total);
 
     if (lMode == kSearchRandom && total > 0) {

@@ -26,7 +26,8 @@ std::string CheckLog(const CProject& project) {
 
 // The built-in types (system 1 on a different one), compatible channels already present, search
 // spectra 518..searchHi, optionally with 2Tx IM(5) switched on.
-void Check(bool twoSystems, bool im5, int32_t mode, int32_t runs, float searchHi, uint32_t seed) {
+void Check(bool twoSystems, bool im5, int32_t mode, int32_t runs, float searchHi, uint32_t seed,
+           size_t secondType = 1) {
   SCOPED_TRACE((twoSystems ? "two systems" : "one system") + std::string(im5 ? ", IM(5)" : "") + ", mode " +
                std::to_string(mode) + ", seed " + std::to_string(seed));
   AppState app;
@@ -35,7 +36,7 @@ void Check(bool twoSystems, bool im5, int32_t mode, int32_t runs, float searchHi
   CProject& project = *app.project;
   project.GbSecondSystem(twoSystems);
   project.GlCurr(1);
-  project.GcCurrSystem()->GDefine(app.systems[1]->GGetCopy());
+  project.GcCurrSystem()->GDefine(app.systems[secondType]->GGetCopy());
   project.GlCurr(0);
   for (int32_t s : {0, 1}) {
     project.GcSystem(s)->GcSystemType()->GbCheckFlag(kCheck2TxIM5, im5);
@@ -70,4 +71,10 @@ TEST(ProposalCompatibility, RandomSearch) {
 TEST(ProposalCompatibility, SystematicSearch) {
   for (bool twoSystems : {false, true})
     for (bool im5 : {false, true}) Check(twoSystems, im5, kSearchSystematic, 1, 522.0f, 1);
+}
+
+// Meridian protects with 0.1 MHz, Osprey with 0.075 MHz: products landing on the other system's
+// channels are then not fully covered by the pruning, and the runs must be checked.
+TEST(ProposalCompatibility, TwoSystemsWithDifferentWidths) {
+  for (uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u}) Check(true, false, kSearchRandom, 30, 560.0f, seed, 3);
 }
