@@ -1,18 +1,29 @@
 // kova: the desktop program.
 #include <QApplication>
 
+#include "persistence/AppState.h"
+#include "persistence/Commands.h"
 #include "tools/PlatformPort.h"
 #include "ui/Container_Form.h"
+#include "ui/DesktopShell.h"
 #include "ui/QtPort.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("KOVA"));
 
+  // Every question, dialog and progress box of the run goes through the desktop's port.
   kova::QtPort port;
   kova::PortScope portScope(port);
 
+  // The one application state of the run; the windows refer to it, so it outlives them.
+  kova::AppState app;
+  app.appDir = kova::MN_DesktopAppDirectory();
+  kova::MN_StartUp(app);
+
   kova::Container_Form frame;
+  kova::MN_ConnectFrame(frame, app);
+  kova::MN_InstallFrameHooks(port, frame, app);
   frame.show();
-  return app.exec();
+  return qapp.exec();
 }

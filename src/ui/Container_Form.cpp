@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QKeySequence>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -59,6 +60,7 @@ const MenuDef kMenus[] = {
 Container_Form::Container_Form(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Container_Form"));
   setWindowTitle(QStringLiteral("KOVA Software " KOVA_VERSION));
+  setWindowIcon(QIcon(VersionResource_Logo(64)));
 
   mdiArea_ = new QMdiArea(this);
   mdiArea_->setObjectName(QStringLiteral("MdiArea"));

@@ -1,0 +1,35 @@
+#pragma once
+// The desktop program's connections between its windows and the application state: where the
+// program keeps its folders, which project command each menu item of the frame runs, the
+// question when the user closes the frame, and the proposal windows that a search opens.
+
+#include <cstdint>
+#include <string>
+
+namespace kova {
+
+struct AppState;
+class Container_Form;
+class QtPort;
+class Report_Form;
+
+// The application directory: $KOVA_HOME when set, otherwise the per-user data directory
+// ("KOVA" below the desktop's generic data location, ~/.local/share/KOVA). Created when
+// missing; with a trailing "/".
+std::string MN_DesktopAppDirectory();
+
+// Connects the File menu (New, Open, Save, Save As, Export Project, Save As Preset, Exit) and
+// Check to the commands on `app`, asks "Save the current Project?" when the user closes the
+// frame through its close control, and closes it without asking when the desktop session ends.
+// Items whose windows the program does not have yet stay disabled. `app` must outlive `frame`.
+void MN_ConnectFrame(Container_Form& frame, AppState& app);
+
+// A new proposal window showing list iReport of the proposal collection, as a child window of
+// the frame; the window is deleted when it is closed.
+Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport);
+
+// Sets the port's hooks that need the frame: a search that shows its proposals opens a new
+// proposal window in it (MN_ShowProposalWindow). Once the frame is gone the hooks do nothing.
+void MN_InstallFrameHooks(QtPort& port, Container_Form& frame, AppState& app);
+
+}  // namespace kova

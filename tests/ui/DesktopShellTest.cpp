@@ -1,0 +1,347 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+
+#include "persistence/AppState.h"
+#include "persistence/Commands.h"
+#include "persistence/ProjectFile.h"
+#include "reports/TextReports.h"
+#include "search/DriverTestSupport.h"
+#include "search/GenerateDriver.h"
+#include "support/TestSupport.h"
+#include "ui/BusyForm.h"
+#include "ui/Container_Form.h"
+#include "ui/DesktopShell.h"
+#include "ui/KOVA_Form.h"
+#include "ui/Report_Form.h"
+#include "ui/UiTestSupport.h"
+
+using namespace kova;
+using kova::test::Child;
+using kova::test::ModalScript;
+
+namespace {
+
+// The desktop as the program sets it up: the port, one application state on a temporary
+// application directory after the start-up sequence, and the frame with its commands.
+struct ShellFixture : ::testing::Test {
+  test::TempDir dir;
+  AppState app;
+  test::TestQtPort port;
+  PortScope scope{port};
+  Container_Form frame;
+
+  void SetUp() override {
+    app.appDir = dir.Dir();
+    MN_StartUp(app);
+    MN_ConnectFrame(frame, app);
+    MN_InstallFrameHooks(port, frame, app);
+    frame.show();
+  }
+  void Run(const char* item) {
+    QAction* action = frame.Action(QString::fromLatin1(item));
+    ASSERT_NE(action, nullptr) << item;
+    ASSERT_TRUE(action->isEnabled()) << item;
+    action->trigger();
+  }
+  // Runs the menu item with the scripted answers; every answer must be used.
+  void RunWith(const char* item, std::vector<ModalScript::Action> answers) {
+    const size_t expected = answers.size();
+    answers.push_back(test::Unexpected());
+    ModalScript script(std::move(answers));
+    Run(item);
+    EXPECT_EQ(script.Done(), expected) << item;
+  }
+  void AddChannel(float f) {
+    MN_AppendChannel(*app.project->GcCurrSystem());
+    CMicCollection& mics = *app.project->GcCurrSystem()->GcMics();
+    mics.GcItem(mics.GCount())->GfSetFreq(f);
+    TL_SetChanged(app.flags, true, false, false, false);
+  }
+  int32_t Channels() const { return app.project->GcCurrSystem()->GcMics()->GCount(); }
+  std::vector<Report_Form*> ProposalWindows() const {
+    std::vector<Report_Form*> out;
+    for (QMdiSubWindow* sub : frame.MdiArea()->subWindowList())
+      if (auto* form = qobject_cast<Report_Form*>(sub->widget())) out.push_back(form);
+    return out;
+  }
+};
+
+int KovaFiles(const test::TempDir& dir) {
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    if (entry.path().extension() == ".kova") ++n;
+  return n;
+}
+
+int32_t ChannelsInFile(AppState& app, const std::string& path) {
+  ProjectReadResult read = MN_ReadProjectFile(app, path);
+  EXPECT_EQ(read.status, ProjectReadStatus::kLoaded) << path;
+  return read.project ? read.project->GcSystem(0)->GcMics()->GCount() : -1;
+}
+
+}  // namespace
+
+TEST(DesktopShell, ApplicationDirectory) {
+  test::TempDir dir;
+  const std::string home = qEnvironmentVariable("KOVA_HOME").toStdString();
+  const std::string xdg = qEnvironmentVariable("XDG_DATA_HOME").toStdString();
+
+  qputenv("KOVA_HOME", QByteArray::fromStdString(dir.File("given")));
+  EXPECT_EQ(MN_DesktopAppDirectory(), dir.File("given") + "/");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("given")));
+
+  qunsetenv("KOVA_HOME");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.File("data")));
+  EXPECT_EQ(MN_DesktopAppDirectory(), dir.File("data") + "/KOVA/");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("data") + "/KOVA"));
+
+  if (home.empty()) qunsetenv("KOVA_HOME");
+  else qputenv("KOVA_HOME", QByteArray::fromStdString(home));
+  if (xdg.empty()) qunsetenv("XDG_DATA_HOME");
+  else qputenv("XDG_DATA_HOME", QByteArray::fromStdString(xdg));
+}
+
+TEST_F(ShellFixture, StartUpAndTheMenuItemsThatWork) {
+  EXPECT_EQ(app.systems.size(), 7u);
+  ASSERT_TRUE(app.project);
+  EXPECT_FALSE(app.project->GbSecondSystem());
+  const struct {
+    const char* item;
+    bool enabled;
+  } items[] = {
+      {"File_New", true},           {"File_Open", true},
+      {"File_Save", true},          {"File_SaveAs", true},
+      {"File_ExportProject", true}, {"File_SavePreset", true},
+      {"File_Exit", true},          {"Calc_Check", true},
+      {"Help_About", true},         {"File_CreatePrintVersion", false},
+      {"View_SystemDesigner", false}, {"View_Editor", false},
+      {"View_Graphics", false},     {"Calc_Generate", false},
+  };
+  for (const auto& i : items) EXPECT_EQ(frame.Action(i.item)->isEnabled(), i.enabled) << i.item;
+}
+
+TEST_F(ShellFixture, SaveAsSaveNewAndOpenOnRealFiles) {
+  AddChannel(518.2f);
+  QString title;
+  RunWith("File_SaveAs", {test::ChooseFile(dir.File("show"), &title)});
+  EXPECT_EQ(title, "Save Project As");
+  EXPECT_EQ(ChannelsInFile(app, dir.File("show.kova")), 1);
+  EXPECT_TRUE(app.bSaveTarget);
+  EXPECT_EQ(app.projectDir, dir.Dir());
+  EXPECT_EQ(app.projectFile, "show");
+  EXPECT_FALSE(app.flags.projectModified);
+
+  // Save goes to the known file without a dialog.
+  AddChannel(530.0f);
+  RunWith("File_Save", {});
+  EXPECT_EQ(ChannelsInFile(app, dir.File("show.kova")), 2);
+  EXPECT_FALSE(app.flags.projectModified);
+
+  // Nothing unsaved: New asks nothing.
+  RunWith("File_New", {});
+  EXPECT_EQ(Channels(), 0);
+  EXPECT_FALSE(app.bSaveTarget);
+  EXPECT_EQ(app.projectFile, "show");  // kept for the next dialog
+
+  RunWith("File_Open", {test::ChooseFile(dir.File("show.kova"), &title)});
+  EXPECT_EQ(title, "Open Project");
+  EXPECT_EQ(Channels(), 2);
+  EXPECT_TRUE(app.bSaveTarget);
+  EXPECT_FALSE(app.flags.projectModified);
+}
+
+TEST_F(ShellFixture, NewAsksToSaveUnsavedChanges) {
+  AddChannel(518.2f);
+  const ProjectRef before = app.project;
+  QString question;
+  RunWith("File_New", {test::Press(QMessageBox::Cancel, &question)});
+  EXPECT_EQ(question, "Save the current Project?");
+  EXPECT_EQ(app.project, before);
+
+  RunWith("File_New", {test::Press(QMessageBox::No)});
+  EXPECT_NE(app.project, before);
+  EXPECT_EQ(Channels(), 0);
+  EXPECT_EQ(KovaFiles(dir), 0);
+
+  // Yes without a file: Save As first, then the new project.
+  AddChannel(600.0f);
+  RunWith("File_New", {test::Press(QMessageBox::Yes), test::ChooseFile(dir.File("kept.kova"))});
+  EXPECT_EQ(ChannelsInFile(app, dir.File("kept.kova")), 1);
+  EXPECT_EQ(Channels(), 0);
+}
+
+TEST_F(ShellFixture, OpenOfABadFileKeepsTheProject) {
+  AddChannel(518.2f);
+  TL_SetChanged(app.flags, false, false, true, false);
+  const ProjectRef before = app.project;
+  test::WriteFile(dir.File("bad.kova"), std::string(64, 'x'));
+  QString message;
+  RunWith("File_Open", {test::ChooseFile(dir.File("bad.kova")), test::Press(QMessageBox::Ok, &message)});
+  EXPECT_EQ(message, "Cannot read file: old or bad file format!");
+  EXPECT_EQ(app.project, before);
+  EXPECT_TRUE(app.projectFile.empty());
+  EXPECT_FALSE(app.bSaveTarget);
+}
+
+TEST_F(ShellFixture, ClosingTheFrameAsksOnlyWithUnsavedChanges) {
+  AddChannel(518.2f);
+  QString question;
+  {
+    ModalScript script({test::Press(QMessageBox::Cancel, &question)});
+    EXPECT_FALSE(frame.close());  // the window's own close control
+    EXPECT_EQ(script.Done(), 1u);
+  }
+  EXPECT_EQ(question, "Save the current Project?");
+  EXPECT_TRUE(frame.isVisible());
+  {
+    ModalScript script({test::Press(QMessageBox::No)});
+    EXPECT_TRUE(frame.close());
+    EXPECT_EQ(script.Done(), 1u);
+  }
+  EXPECT_FALSE(frame.isVisible());
+  EXPECT_EQ(KovaFiles(dir), 0);
+
+  // Without changes it closes at once.
+  frame.show();
+  TL_SetChanged(app.flags, false, false, true, false);
+  {
+    ModalScript script({test::Unexpected()});
+    EXPECT_TRUE(frame.close());
+    EXPECT_EQ(script.Done(), 0u);
+  }
+  EXPECT_FALSE(frame.isVisible());
+}
+
+TEST_F(ShellFixture, ExitAsksOnceAndSaves) {
+  AddChannel(518.2f);
+  RunWith("File_Exit", {test::Press(QMessageBox::Cancel)});
+  EXPECT_TRUE(frame.isVisible());
+  frame.ShowAbout();
+  RunWith("File_Exit", {test::Press(QMessageBox::Yes), test::ChooseFile(dir.File("exit.kova"))});
+  EXPECT_FALSE(frame.isVisible());
+  EXPECT_FALSE(frame.AboutBox()->isVisible());
+  EXPECT_EQ(ChannelsInFile(app, dir.File("exit.kova")), 1);
+}
+
+TEST_F(ShellFixture, ExportProjectSavePresetAndCheck) {
+  AddChannel(518.2f);
+  AddChannel(530.0f);
+  QString title;
+  RunWith("File_ExportProject", {test::ChooseFile(dir.File("project.txt"), &title)});
+  EXPECT_EQ(title, "Save Projects As");
+  StringSink expected;
+  MN_WriteProjectReport(expected, *app.project);
+  EXPECT_EQ(test::ReadFile(dir.File("project.txt")), expected.Text());
+  EXPECT_EQ(port.openedFiles, std::vector<std::string>({dir.File("project.txt")}));
+
+  RunWith("File_SavePreset", {test::ChooseFile(app.PresetDir() + "mine.spg", &title)});
+  EXPECT_EQ(title, "Save Channels As Preset");
+  EXPECT_EQ(test::ReadFile(app.PresetDir() + "mine.spg"), "KOVA Preset File\r\n518.200\r\n530.000\r\n");
+
+  QString result;
+  RunWith("Calc_Check", {test::Press(QMessageBox::Cancel, &result)});
+  EXPECT_TRUE(result.startsWith("Channel configuration is compatible.")) << result.toStdString();
+  int logs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(app.CheckDir()))
+    if (entry.path().extension() == ".log") ++logs;
+  EXPECT_EQ(logs, 1);
+  EXPECT_EQ(port.openedFiles.size(), 1u);  // the log was not opened
+}
+
+TEST_F(ShellFixture, ASearchOpensAProposalWindowThatWorks) {
+  test::InitThreePoints(app, true);
+  GenerateOutcome outcome = GenerateProposals(app, 1, 5, 2, 0, kShowProposals, kSearchSystematic);
+  ASSERT_EQ(outcome.status, GenerateStatus::kProposals);
+  ASSERT_EQ(ProposalWindows().size(), 1u);
+  Report_Form* window = ProposalWindows()[0];
+  EXPECT_EQ(window->ListNumber(), outcome.reportNumber);
+  QStringList lines;
+  auto* all = Child<QListWidget>(window, "ReportAll_Lbx");
+  for (int i = 0; i < all->count(); ++i) lines << all->item(i)->text();
+  EXPECT_EQ(lines, QStringList(3, "Compatible Channels: 2"));
+  EXPECT_TRUE(window->isVisible());
+  test::SaveShot(&frame, "Container_Form_with_proposals");
+
+  // Use: the second proposal becomes the project.
+  all->setCurrentRow(1);
+  QTest::mouseClick(Child<QPushButton>(window, "Use_Cbt"), Qt::LeftButton);
+  const ProjectRef proposal = outcome.proposals->GxGetProject(2);
+  EXPECT_NE(app.project, proposal);
+  EXPECT_EQ(test::ChannelFreqs(*app.project->GcSystem(0)), test::ChannelFreqs(*proposal->GcSystem(0)));
+
+  // Save and Export through their dialogs.
+  {
+    ModalScript script({test::ChooseFile(dir.File("proposal.kova"))});
+    QTest::mouseClick(Child<QPushButton>(window, "Save_Cbt"), Qt::LeftButton);
+    EXPECT_EQ(script.Done(), 1u);
+  }
+  EXPECT_EQ(ChannelsInFile(app, dir.File("proposal.kova")), 2);
+  {
+    ModalScript script({test::ChooseFile(dir.File("proposals.txt"))});
+    QTest::mouseClick(Child<QPushButton>(window, "Export_Cbt"), Qt::LeftButton);
+    EXPECT_EQ(script.Done(), 1u);
+  }
+  StringSink expected;
+  MN_WriteReport(expected, *outcome.proposals);
+  EXPECT_EQ(test::ReadFile(dir.File("proposals.txt")), expected.Text());
+
+  // A second search opens a second window beside the first.
+  test::InitThreePoints(app, false);
+  outcome = GenerateProposals(app, 1, 5, 3, 0, kShowProposals, kSearchSystematic);
+  ASSERT_EQ(outcome.status, GenerateStatus::kProposals);
+  ASSERT_EQ(ProposalWindows().size(), 2u);
+  EXPECT_EQ(Child<QListWidget>(ProposalWindows()[1], "ReportAll_Lbx")->item(0)->text(), "Compatible Channels: 3");
+}
+
+TEST_F(ShellFixture, TheProgressBoxAbortsALongSystematicSearch) {
+  // 1601 grid points with spacing and third-order checks: the exhaustive search would run for
+  // ages. The clock advances with every reading, so the box soon appears; then Abort is clicked.
+  const int32_t flags = test::kFlagSpectrum | test::kFlagSpacing | test::kFlagIM3;
+  test::InitAppWith(app, {test::MakeType(500.0f, 540.0f, 0.025f, {{1, 0.3f}, {4, 0.05f}}, flags)});
+  test::SetSearchSpectrum(*app.project, 0, {{499.0f, 541.0f}});
+  port.clockStep = 0.05;
+  port.failSafeBusyCall = 20'000'000;
+
+  bool shown = false, framedisabled = false;
+  QString caption;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    BusyForm& box = port.Busy();
+    if (shown || !box.isVisible()) return;
+    shown = true;
+    caption = box.windowTitle();
+    framedisabled = !frame.isEnabled();
+    test::SaveShot(&box, "BusyForm");
+    QTest::mouseClick(Child<QPushButton>(&box, "Abort_Cbt"), Qt::LeftButton);
+  });
+  watch.start(5);
+  // Without a complete set the search ends with a message instead of a window.
+  ModalScript script({test::Press(QMessageBox::Ok)});
+  const GenerateOutcome outcome = GenerateProposals(app, 1, 3, 40, 0, kShowProposals, kSearchSystematic);
+  watch.stop();
+
+  EXPECT_TRUE(shown);
+  EXPECT_FALSE(port.failSafeUsed);
+  EXPECT_TRUE(caption.startsWith("Checking")) << caption.toStdString();
+  EXPECT_TRUE(framedisabled);
+  EXPECT_FALSE(port.Busy().isVisible());
+  EXPECT_FALSE(port.Busy().IsActive());
+  EXPECT_TRUE(frame.isEnabled());
+  if (outcome.status == GenerateStatus::kProposals) {
+    EXPECT_EQ(ProposalWindows().size(), 1u);
+    EXPECT_LE(outcome.proposals->GlCount(), 3);
+    EXPECT_EQ(script.Done(), 0u);
+  } else {
+    EXPECT_EQ(outcome.status, GenerateStatus::kNothingFound);
+    EXPECT_TRUE(ProposalWindows().empty());
+    EXPECT_EQ(script.Done(), 1u);
+  }
+}
