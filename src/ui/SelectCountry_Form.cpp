@@ -84,12 +84,14 @@ void SelectCountry_Form::PrepareSource() {
     tvChannelsLbx_->clear();
     if (row >= app_.countries.size()) return;
     const CSpectrum& spectrum = *app_.countries[row]->GxSpectrum();
-    for (int32_t i = 1; i <= spectrum.GlBands(); ++i) tvChannelsLbx_->addItem(Q(spectrum.GxGetBand(i)->GsGetFromToString(0)));
+    for (int32_t i = 1; i <= spectrum.GlBands(); ++i)
+      tvChannelsLbx_->addItem(Q(spectrum.GxGetBand(i)->GsGetFromToString(0)));
   } else if (mode_ == kPresets) {
     tvChannelsLbx_->clear();
     if (row >= app_.presets.size()) return;
     const CMicCollection& preset = *app_.presets[row];
-    for (int32_t i = 1; i <= preset.GCount(); ++i) tvChannelsLbx_->addItem(Q(MN_FormatFreq(preset.GcItem(i)->GfGetFreq())));
+    for (int32_t i = 1; i <= preset.GCount(); ++i)
+      tvChannelsLbx_->addItem(Q(MN_FormatFreq(preset.GcItem(i)->GfGetFreq())));
   }
   // The tuning bands of mode 2 are listed once when the dialog opens.
 }
@@ -116,7 +118,8 @@ int32_t SelectCountry_Form::GShowDialog(int32_t lMode, SpectrumRef& XCurrSpectru
         countryCbx_->addItem(Q(systemType_->GsGetLabel()));
       }
       const CSpectrum& tuning = *systemType_->GxSpectrum();
-      for (int32_t i = 1; i <= tuning.GlBands(); ++i) tvChannelsLbx_->addItem(Q(tuning.GxGetBand(i)->GsGetFromToString(0)));
+      for (int32_t i = 1; i <= tuning.GlBands(); ++i)
+        tvChannelsLbx_->addItem(Q(tuning.GxGetBand(i)->GsGetFromToString(0)));
     }
   } else {
     if (mode_ == kPresets) MN_LoadPresets(app_);
