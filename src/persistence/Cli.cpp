@@ -83,8 +83,8 @@ int Products(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const TcIMFrequency& p = buffer->GcItem(i);
     int32_t bin = 0;
     if (TL_IsCountedIM(p.GeIMType())) {
-      // The kilohertz of the frequency as the buffer holds it (single precision).
-      int32_t khz = TcIMFrequencyBuffer::KHzIndex(p.GdFreq());
+      // The kilohertz the product was counted on (taken from its frequency before narrowing).
+      int32_t khz = buffer->GlItemKHz(i);
       if (khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin) bin = buffer->GGetBin(khz);
     }
     std::snprintf(line, sizeof line, "%d\t%.9g\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", i, p.GdFreq(),
@@ -114,7 +114,8 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         << (port.lastError.empty() ? "the check could not be completed" : port.lastError) << "\n";
     return 2;
   }
-  out << (r.compatible ? "Channel configuration is compatible." : "Channel configuration is not compatible.") << "\n";
+  // The result sentence exactly as the log holds it (with its closing blank).
+  out << (r.compatible ? "Channel configuration is compatible. " : "Channel configuration is not compatible. ") << "\n";
   out << r.logPath << "\n";
   return r.compatible ? 0 : 1;
 }

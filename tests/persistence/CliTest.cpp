@@ -168,6 +168,11 @@ TEST_F(CliTest, Products) {
   // The stored single-precision value with nine significant digits.
   r = Cli({"products", ProjectFile({518.2f})});
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"0\t518.200012\t8\t0\t1\t1\t0\t0\t0\t0\t0\t0", "binmax\t0"}));
+
+  // 2 x 600.003418 - 300.000336 = 900.0065002 is counted on 900007 kHz but stored as 900.00647:
+  // the bin column reads the kilohertz the product was counted on.
+  r = Cli({"products", ProjectFile({300.000336f, 600.003418f}), "--im-only"});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"0\t900.00647\t0\t2\t1\t1\t0\t2\t0\t0\t0\t1", "binmax\t1"}));
 }
 
 TEST_F(CliTest, CheckWritesTheLogAndAnswersByExitCode) {
@@ -175,7 +180,7 @@ TEST_F(CliTest, CheckWritesTheLogAndAnswersByExitCode) {
   std::string log = files.File("ok.log");
   CliRun r = Cli({"check", compatible, "--log", log});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Channel configuration is compatible.", log}));
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Channel configuration is compatible. ", log}));
   std::vector<std::string> lines = SplitCrLf(ReadFile(log));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "Channel configuration is compatible. ");
@@ -193,7 +198,7 @@ TEST_F(CliTest, CheckWritesTheLogAndAnswersByExitCode) {
   std::string incompatible = ProjectFile({500.0f, 500.25f}, "bad.kova");
   r = Cli({"check", incompatible, "--log", files.File("bad.log")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Channel configuration is not compatible.", files.File("bad.log")}));
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Channel configuration is not compatible. ", files.File("bad.log")}));
   r = Cli({"check", incompatible, "--log", files.File("best.log"), "--best"});
   EXPECT_EQ(r.code, 1);
   // The best compatible subset is appended only with --best.
