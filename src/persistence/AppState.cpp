@@ -11,6 +11,8 @@ std::string TL_DefaultAppDirectory() {
   std::string dir;
   if (const char* home = std::getenv("KOVA_HOME"); home && *home) {
     dir = home;
+  } else if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
+    dir = std::string(data) + "/KOVA";  // the per-user data directory, as the desktop finds it
   } else if (const char* user = std::getenv("HOME"); user && *user) {
     dir = std::string(user) + "/.local/share/KOVA";
   } else {

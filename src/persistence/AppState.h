@@ -32,8 +32,8 @@ struct AppState {
   std::string CheckDir() const { return appDir + "Checks/"; }
 };
 
-// The application directory: $KOVA_HOME when set, else ~/.local/share/KOVA (created when
-// missing), with a trailing "/".
+// The application directory: $KOVA_HOME when set, else KOVA in the per-user data directory
+// ($XDG_DATA_HOME, else ~/.local/share; created when missing), with a trailing "/".
 std::string TL_DefaultAppDirectory();
 
 // Gives a newly created project the new-project defaults: two slots, each with a copy of the

@@ -26,6 +26,9 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 char ToAnsi(uint32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  // The five bytes Windows-1252 leaves undefined are read as the control characters of the same
+  // number; they are written back unchanged.
+  if (cp >= 0x80 && cp < 0xA0 && kHigh[cp - 0x80] == 0) return static_cast<char>(cp);
   for (int i = 0; i < 32; ++i)
     if (kHigh[i] != 0 && kHigh[i] == cp) return static_cast<char>(0x80 + i);
   return '?';

@@ -227,6 +227,8 @@ TEST(Encoding, AnsiRoundTripAndUnmappable) {
   EXPECT_EQ(TL_Utf8ToAnsi("\xE4\xB8\xAD"), "?");         // not in Windows-1252
   EXPECT_EQ(TL_AnsiToUtf8("\x80\xE9"), "\xE2\x82\xAC\xC3\xA9");
   EXPECT_EQ(TL_Utf8ToAnsi("\xC3"), "?");                  // truncated sequence
+  for (char undefined : {'\x81', '\x8D', '\x8F', '\x90', '\x9D'})   // bytes without a character survive
+    EXPECT_EQ(TL_Utf8ToAnsi(TL_AnsiToUtf8(std::string(1, undefined))), std::string(1, undefined));
 }
 
 TEST(Files, AtomicWriteAndTextLines) {
