@@ -80,10 +80,8 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
   }
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
-  if (system == 1 && !app.project->GbSecondSystem()) {
-    err << "kova-cli: " << a.project << ": the project has no second system\n";
-    return 2;
-  }
+  // Both system slots always exist; with the second system off, slot 1 holds the new-project
+  // defaults and is prepared against system 0's channels only.
 
   Seeker_Module seeker(TL_Port());
   std::vector<double> candidates, freqs0, freqs1;
