@@ -1,4 +1,4 @@
 // kova-cli: the headless companion of the desktop program.
-#include "persistence/Cli.h"
+#include "app/Cli.h"
 
 int main(int argc, char** argv) { return kova::CLI_Main(argc, argv); }

@@ -1,8 +1,8 @@
 // kova: the desktop program.
 #include <QApplication>
 
-#include "persistence/AppState.h"
-#include "persistence/Commands.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
 #include "tools/PlatformPort.h"
 #include "ui/Container_Form.h"
 #include "ui/DesktopShell.h"

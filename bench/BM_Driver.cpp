@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "persistence/AppState.h"
-#include "search/GenerateDriver.h"
+#include "app/AppState.h"
+#include "app/Generate.h"
 #include "tools/DefaultPort.h"
 
 using namespace kova;

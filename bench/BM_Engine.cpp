@@ -5,7 +5,7 @@
 
 #include "engine/TcCheckHandler.h"
 #include "engine/TcIMFrequencyBuffer.h"
-#include "persistence/AppState.h"
+#include "app/AppState.h"
 
 using namespace kova;
 

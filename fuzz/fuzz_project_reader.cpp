@@ -7,20 +7,16 @@
 #include <vector>
 
 #include "model/CSystemType.h"
-#include "persistence/AppState.h"
-#include "persistence/ProjectFile.h"
+#include "files/Defaults.h"
+#include "files/ProjectFile.h"
 #include "tools/BinaryFile.h"
 
 namespace {
 
-kova::AppState& App() {
-  static kova::AppState* app = [] {
-    auto* a = new kova::AppState;
-    kova::MN_InstallDefaultSystems(*a);
-    kova::MN_NewProject(*a);
-    return a;
-  }();
-  return *app;
+// The built-in receiver system types supply the defaults of a project being read.
+const std::vector<kova::TypeRef>& Systems() {
+  static const std::vector<kova::TypeRef>* systems = new std::vector<kova::TypeRef>(kova::MN_DefaultSystems());
+  return *systems;
 }
 
 void Require(bool condition) {
@@ -28,10 +24,10 @@ void Require(bool condition) {
 }
 
 void ReadAsProject(const std::vector<char>& bytes) {
-  kova::ProjectReadResult r = kova::MN_ReadProjectBytes(App(), bytes);
+  kova::ProjectReadResult r = kova::MN_ReadProjectBytes(Systems(), bytes);
   if (r.status != kova::ProjectReadStatus::kLoaded) return;
   const std::vector<char> once = kova::MN_ProjectFileBytes(*r.project);
-  kova::ProjectReadResult again = kova::MN_ReadProjectBytes(App(), once);
+  kova::ProjectReadResult again = kova::MN_ReadProjectBytes(Systems(), once);
   Require(again.status == kova::ProjectReadStatus::kLoaded && !again.oldFormat);
   Require(kova::MN_ProjectFileBytes(*again.project) == once);
 }

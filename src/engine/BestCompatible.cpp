@@ -1,7 +1,7 @@
 #include "engine/BestCompatible.h"
 
 #include "engine/TcCheckHandler.h"
-#include "persistence/AppState.h"
+#include "model/CProject.h"
 #include "tools/PlatformPort.h"
 #include "tools/TextFile.h"
 
@@ -28,20 +28,20 @@ int32_t TL_NextCombination(std::vector<bool>& flags, int32_t k) {
   return 0;
 }
 
-void TL_BestCompatibleSystem(AppState& app, TextSink& log) {
+void TL_BestCompatibleSystem(const CProject& project, int32_t iSystem, TextSink& log, PlatformPort& port) {
   double fraction = 0.0;
-  TL_Port().busy("Testing", fraction, 0);
-  const int32_t n = app.project->GcCurrSystem()->GcMics()->GCount();
+  port.busy("Testing", fraction, 0);
+  const int32_t n = project.GcSystem(iSystem)->GcMics()->GCount();
   std::vector<bool> flags;
   ProjectRef found;
   TcCheckHandler handler;
   for (int32_t kept = n - 1; kept >= 1 && !found; --kept) {
     flags.assign(static_cast<size_t>(n), false);
     fraction = static_cast<double>(n - kept) / n;
-    if (!TL_Port().busy("Testing", fraction, 0)) return;  // aborted: the log stays as it is
+    if (!port.busy("Testing", fraction, 0)) return;  // aborted: the log stays as it is
     while (TL_NextCombination(flags, n - kept) == 0) {
-      ProjectRef trial = app.project->GGetCopy();
-      CMicCollection& mics = *trial->GcCurrSystem()->GcMics();
+      ProjectRef trial = project.GGetCopy();
+      CMicCollection& mics = *trial->GcSystem(iSystem)->GcMics();
       for (int32_t i = n - 1; i >= 0; --i)
         if (flags[static_cast<size_t>(i)]) mics.GDelMic(i + 1);
       handler.GInit(nullptr, false, false, false);
@@ -53,7 +53,7 @@ void TL_BestCompatibleSystem(AppState& app, TextSink& log) {
     }
   }
   fraction = 1.0;
-  TL_Port().busy("Testing", fraction, 0);
+  port.busy("Testing", fraction, 0);
 
   log.Line();
   log.Line();

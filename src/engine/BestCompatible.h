@@ -6,7 +6,8 @@
 
 namespace kova {
 
-struct AppState;
+class CProject;
+class PlatformPort;
 class TextSink;
 
 // Steps the removal flags through all sets of k flagged positions: the first call (no flag set)
@@ -15,9 +16,10 @@ class TextSink;
 // produced and -1 when there is none left (or k is outside 1..size on the first call).
 int32_t TL_NextCombination(std::vector<bool>& flags, int32_t k);
 
-// Tries subsets of the current system's channels, largest first, on copies of the project and
-// appends the first compatible one to the log (or a line saying there is none). Aborting in the
-// progress box ends the search without writing anything.
-void TL_BestCompatibleSystem(AppState& app, TextSink& log);
+// Tries subsets of the channels of system iSystem (0 or 1), largest first, on copies of the
+// project and appends the first compatible one to the log (or a line saying there is none).
+// Progress goes to the port's progress box; aborting there ends the search without writing
+// anything.
+void TL_BestCompatibleSystem(const CProject& project, int32_t iSystem, TextSink& log, PlatformPort& port);
 
 }  // namespace kova

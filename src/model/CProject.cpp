@@ -97,6 +97,16 @@ const SpectrumRef& CProject::GcSpectrumOf(int32_t iIndex0) const {
   return spectra_[iIndex0];
 }
 
+void CProject::GcSystem(int32_t iIndex0, SystemRef system) {
+  if (iIndex0 < 0 || iIndex0 > 1) throw std::out_of_range("Subscript out of range");
+  systems_[iIndex0] = std::move(system);
+}
+
+void CProject::GcSpectrumOf(int32_t iIndex0, SpectrumRef spectrum) {
+  if (iIndex0 < 0 || iIndex0 > 1) throw std::out_of_range("Subscript out of range");
+  spectra_[iIndex0] = std::move(spectrum);
+}
+
 int32_t CProject::GlGetOverallMics() const {
   int32_t n = systems_[0]->GcMics()->GCount();
   if (bSecondSystem_) n += systems_[1]->GcMics()->GCount();
@@ -164,10 +174,9 @@ int32_t CProject::GReadFromFile(BinaryReader& file) {
   if (!file.ReadInt32(count) || count < 1 || count > 2) return -1;
   GbSecondSystem(count == 2);
   for (int32_t i = 0; i < count; ++i) {
-    GlCurr(i);
     auto system = std::make_shared<CSystemInstance>();
     if (system->GReadFromFile(file) != 0) return -1;
-    GcCurrSystem(system);
+    systems_[i] = system;
     if (!spectra_[i]) spectra_[i] = std::make_shared<CSpectrum>();
     if (spectra_[i]->GReadFromFile(file) != 0) return -1;
   }
@@ -193,6 +202,17 @@ void CProject::GExport(TextSink& out, int32_t n) const {
     out.Line();
     systems_[s]->GExport(out);
   }
+}
+
+void MN_AppendChannel(CSystemInstance& system) {
+  CMicCollection& mics = *system.GcMics();
+  if (mics.GCount() > 0) {
+    mics.GDuplicateMic(mics.GCount());
+    return;
+  }
+  const CSystemType& type = *system.GcSystemType();
+  constexpr int32_t kYellow = 255 + 256 * 255;  // colour 14 of the 16-colour palette
+  mics.GAddMic("Mic1", type.GsGetLabel(), type.GxSpectrum()->GfGetFreq(1), kYellow, type.GlGetFlags(), 0, 0);
 }
 
 }  // namespace kova

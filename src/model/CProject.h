@@ -66,10 +66,13 @@ class CProject {
   void GcCurrSystem(SystemRef system) { systems_[lCurr_] = std::move(system); }
   // The instance in slot iIndex0 (0 or 1); throws std::out_of_range otherwise.
   const SystemRef& GcSystem(int32_t iIndex0) const;
+  // Puts `system` into slot iIndex0 (0 or 1); throws std::out_of_range otherwise.
+  void GcSystem(int32_t iIndex0, SystemRef system);
   const SpectrumRef& GcSpectrum() const { return spectra_[lCurr_]; }
   void GcSpectrum(SpectrumRef spectrum) { spectra_[lCurr_] = std::move(spectrum); }
   // The search spectrum of slot iIndex0 (0 or 1); throws std::out_of_range otherwise.
   const SpectrumRef& GcSpectrumOf(int32_t iIndex0) const;
+  void GcSpectrumOf(int32_t iIndex0, SpectrumRef spectrum);
 
   // Copies of every overall channel: system 0's in list order, then system 1's when it is on.
   MicsRef GetAllMics() const;
@@ -90,5 +93,8 @@ class CProject {
 };
 
 using ProjectRef = std::shared_ptr<CProject>;
+
+// Appends a channel: a duplicate of the last one, or "Mic1" at the first tuning frequency.
+void MN_AppendChannel(CSystemInstance& system);
 
 }  // namespace kova

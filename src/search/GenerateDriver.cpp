@@ -5,7 +5,6 @@
 #include <string>
 
 #include "engine/TcCheckHandler.h"
-#include "reports/TextReports.h"
 #include "search/SearchPreparation.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
@@ -15,28 +14,18 @@ namespace kova {
 
 namespace {
 
-const char* const kNoFreeFrequencies = "Search Spectrum Invalid: No free frequencies left.";
-const char* const kNothingFound = "No additional compatible channels found!";
-
-bool Busy(const std::string& text, double fraction) { return TL_Port().busy(text, fraction, 0); }
-
-// Keeps the application's project on the system that was current when the command started, and
-// closes the progress box when the command ends by an error.
-class DriverGuard {
+// Closes the progress box when the search ends by an error.
+class BusyGuard {
  public:
-  explicit DriverGuard(CProject& project)
-      : project_(project), remembered_(project.GlCurr()), exceptions_(std::uncaught_exceptions()) {}
-  ~DriverGuard() {
-    project_.GlCurr(remembered_);
-    if (std::uncaught_exceptions() > exceptions_) TL_Port().abortBusy();
+  explicit BusyGuard(PlatformPort& port) : port_(port), exceptions_(std::uncaught_exceptions()) {}
+  ~BusyGuard() {
+    if (std::uncaught_exceptions() > exceptions_) port_.abortBusy();
   }
-  DriverGuard(const DriverGuard&) = delete;
-  DriverGuard& operator=(const DriverGuard&) = delete;
-  int32_t Remembered() const { return remembered_; }
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
 
  private:
-  CProject& project_;
-  int32_t remembered_;
+  PlatformPort& port_;
   int exceptions_;
 };
 
@@ -76,9 +65,8 @@ void RankProposal(CReportInstance& proposals, const ProjectRef& copy, int32_t lK
   }
 }
 
-int32_t SearchOneSystem(AppState& app, Seeker_Module& seeker, int32_t lMode, int32_t lChannels,
-                        const std::vector<double>& candidates, const CSystemInstance& system, int32_t lKeep,
-                        std::vector<SystemRef>& systems) {
+int32_t SearchOneSystem(Seeker_Module& seeker, int32_t lMode, int32_t lChannels, const std::vector<double>& candidates,
+                        const CSystemInstance& system, int32_t lKeep, std::vector<SystemRef>& systems) {
   std::vector<std::vector<double>> sets;
   seeker.RunSearch(candidates, lMode == kSearchSystematic ? 0 : lChannels, lKeep, sets);
 
@@ -96,15 +84,12 @@ int32_t SearchOneSystem(AppState& app, Seeker_Module& seeker, int32_t lMode, int
   }
   // An aborted systematic search may end before its first set is complete.
   if (systems.size() < 2) return 0;
-  const int32_t count = systems[1]->GcMics()->GCount();
-  app.highlighted = count;
-  return count;
+  return systems[1]->GcMics()->GCount();
 }
 
-GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
-                                  int32_t lShow, int32_t lMode) {
-  CProject& project = *app.project;
-  PlatformPort& port = TL_Port();
+GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep, int32_t lChannels1,
+                                  int32_t lChannels2, int32_t lMode, PlatformPort& port) {
+  auto busy = [&port](const std::string& text, double fraction) { return port.busy(text, fraction, 0); };
   // All search state of this command lives in this one object.
   Seeker_Module seeker(port);
   GenerateOutcome outcome;
@@ -124,7 +109,6 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
   const bool haveCandidates1 = CandidateCount(candidates1) > 0;
 
   if (!dual && !haveCandidates1) {
-    TL_ShowInfo(kNoFreeFrequencies);
     outcome.status = GenerateStatus::kNoFreeFrequencies;
     return outcome;
   }
@@ -136,23 +120,24 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
   auto proposals = std::make_shared<CReportInstance>();
   proposals->GDefine();
   outcome.proposals = proposals;
-  DriverGuard guard(project);
+  BusyGuard guard(port);
   port.timeOfDay();
-  Busy("Testing", 0.0);
+  busy("Testing", 0.0);
   port.randomize();
-  project.GlCurr(0);
   int32_t best = 0;
 
   std::vector<SystemRef> found;
   for (int32_t run = 1; run <= lRuns; ++run) {
-    if (!Busy("Already found: " + TL_Str(best), static_cast<double>(run) / (static_cast<double>(lRuns) + 1.0)))
+    if (!busy("Already found: " + TL_Str(best), static_cast<double>(run) / (static_cast<double>(lRuns) + 1.0)))
       break;
 
+    // The copy's current system records which system was searched last; applying a proposal
+    // replaces that system.
     ProjectRef copy = project.GGetCopy();
+    copy->GlCurr(0);
     seeker.SetContext(freqs0, params0, 0);
     if (copy->GbSecondSystem()) seeker.SetContext(freqs1, params1, 1);
 
-    copy->GlCurr(0);
     seeker.SetChosenSide(params0);
     seeker.SetCandidateSide(params0);
     int32_t count1 = 0, count2 = 0;
@@ -160,8 +145,9 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
     int32_t foundSlot = 0;  // the system the sets in `found` extend
 
     if (haveCandidates1 && lChannels1 > 0) {
-      count1 = SearchOneSystem(app, seeker, lMode, lChannels1, candidates1, *copy->GcCurrSystem(), lKeep, found);
-      if (found.size() > 1) copy->GcCurrSystem(found[1]->GGetCopy());
+      count1 = SearchOneSystem(seeker, lMode, lChannels1, candidates1, *copy->GcSystem(0), lKeep, found);
+      if (found.size() > 1) outcome.highlighted = count1;
+      if (found.size() > 1) copy->GcSystem(0, found[1]->GGetCopy());
     }
 
     if (dual) {
@@ -179,13 +165,12 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
       seeker.SetChosenSide(runParams1);
       seeker.SetCandidateSide(runParams1);
       if (CandidateCount(candidates2) > 0 && lChannels2 >= 1) {
-        count2 = SearchOneSystem(app, seeker, lMode, lChannels2, candidates2, *copy->GcCurrSystem(), lKeep, found);
+        count2 = SearchOneSystem(seeker, lMode, lChannels2, candidates2, *copy->GcSystem(1), lKeep, found);
+        if (found.size() > 1) outcome.highlighted = count2;
         foundSlot = 1;
-        if (found.size() > 1) copy->GcCurrSystem(found[1]->GGetCopy());
+        if (found.size() > 1) copy->GcSystem(1, found[1]->GGetCopy());
       } else if (!haveCandidates1 || lChannels1 == 0) {
-        TL_ShowInfo(kNoFreeFrequencies);
-        project.GlCurr(guard.Remembered());
-        Busy("Testing", 1.0);
+        busy("Testing", 1.0);
         outcome.status = GenerateStatus::kNoFreeFrequencies;
         outcome.proposals = nullptr;
         return outcome;
@@ -209,41 +194,22 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
       // without candidates, the sets are system 0's and go into system 0's slot.
       copy->GlCurr(foundSlot);
       for (size_t k = 1; k < found.size(); ++k) {
-        copy->GcCurrSystem(found[k]->GGetCopy());
+        copy->GcSystem(foundSlot, found[k]->GGetCopy());
         proposals->GxAddItem(copy->GGetCopy());
       }
     }
-    app.highlighted = project.GcCurrSystem()->GcMics()->GCount();
+    // After each run the highlight goes back to the end of system 0's list as the project has it.
+    outcome.highlighted = project.GcSystem(0)->GcMics()->GCount();
   }
 
-  project.GlCurr(guard.Remembered());
-  Busy("Testing", 1.0);
+  busy("Testing", 1.0);
 
   if (proposals->GlCount() < 1) {
-    TL_ShowInfo(kNothingFound);
     outcome.status = GenerateStatus::kNothingFound;
     return outcome;
   }
-
   proposals->GSortItems(true);
   outcome.status = GenerateStatus::kProposals;
-  if (lShow == kShowProposals) {
-    TL_SetChanged(app.flags, true, false, false, false);
-    for (int32_t i = 1; i <= proposals->GlCount(); ++i) proposals->GxGetProject(i)->GSortAllMics();
-    outcome.reportNumber = app.proposals->GxAddItem(proposals);
-    port.showProposals(outcome.reportNumber);
-  } else if (lShow == kApplyAndReport || lShow == kApplyOnly) {
-    TL_SetChanged(app.flags, true, false, false, false);
-    const ProjectRef bestProposal = proposals->GxGetProject(1);
-    bestProposal->GSortAllMics();
-    // The proposal's current system is the one searched last; it replaces the system in the
-    // same slot of the project, whichever system the project shows.
-    const int32_t shown = project.GlCurr();
-    project.GlCurr(bestProposal->GlCurr());
-    project.GcCurrSystem(bestProposal->GcCurrSystem()->GGetCopy());
-    project.GlCurr(shown);
-    if (lShow == kApplyAndReport) MN_ExportReport(app, *proposals);
-  }
   return outcome;
 }
 

@@ -12,19 +12,6 @@ namespace {
 // Grid points closer than this are one frequency.
 constexpr double kMinCandidateDistance = 0.001;
 
-// Restores the project's current system when the preparation ends, also on an error.
-class CurrentSystemGuard {
- public:
-  explicit CurrentSystemGuard(CProject& project) : project_(project), remembered_(project.GlCurr()) {}
-  ~CurrentSystemGuard() { project_.GlCurr(remembered_); }
-  CurrentSystemGuard(const CurrentSystemGuard&) = delete;
-  CurrentSystemGuard& operator=(const CurrentSystemGuard&) = delete;
-
- private:
-  CProject& project_;
-  int32_t remembered_;
-};
-
 }  // namespace
 
 std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpectrum& searchSpectrum) {
@@ -72,24 +59,21 @@ std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpe
   return list;
 }
 
-void PrepareCandidates(CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
+void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
                        std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
                        TCheckParams& params1) {
   freqs0.assign(1, 0.0);
   freqs1.assign(1, 0.0);
-  CurrentSystemGuard guard(project);
-  project.GlCurr(iSystem);
-
-  candidates = BuildCandidateGrid(*project.GcCurrSystem(), *project.GcSpectrum());
+  const CSystemInstance& searched = *project.GcSystem(iSystem);
+  candidates = BuildCandidateGrid(searched, *project.GcSpectrumOf(iSystem));
   int32_t count = CandidateCount(candidates);
   if (count == 0) return;
 
-  seeker.SetCandidateSide(project.GcCurrSystem()->GcSystemType()->GGetCheckParams());
+  seeker.SetCandidateSide(searched.GcSystemType()->GGetCheckParams());
   const std::vector<double> noChannels{0.0};
   const int32_t lastSystem = project.GbSecondSystem() ? 1 : 0;
   for (int32_t s = 0; s <= lastSystem; ++s) {
-    project.GlCurr(s);
-    const CSystemInstance& system = *project.GcCurrSystem();
+    const CSystemInstance& system = *project.GcSystem(s);
     const TCheckParams params = system.GcSystemType()->GGetCheckParams();
     seeker.SetChosenSide(params);
     seeker.SetContext(noChannels, params, s);

@@ -34,8 +34,8 @@ std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpe
 // with a second system, entry 1 = system 1 without channels; the candidate side is the searched
 // system. freqs0/freqs1 are emptied and receive the channel frequencies of a system once its
 // channels have been processed with candidates left; params0/params1 likewise receive the
-// systems' parameter records. The project's current system is the same afterwards.
-void PrepareCandidates(CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
+// systems' parameter records.
+void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
                        std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
                        TCheckParams& params1);
 

@@ -10,9 +10,10 @@
 #include <exception>
 #include <functional>
 
-#include "engine/Check.h"
-#include "persistence/AppState.h"
-#include "persistence/Commands.h"
+#include "app/Check.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "app/TextExport.h"
 #include "reports/TextReports.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"

@@ -143,13 +143,13 @@ void QtPort::openFile(const std::string& path, const std::string& workingDirecto
   QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
-BusyForm& QtPort::Busy() {
+BusyForm& QtPort::busyForm() {
   if (!busyForm_) busyForm_ = std::make_unique<BusyForm>(this);
   return *busyForm_;
 }
 
 bool QtPort::busy(const std::string& text, double& fraction, int32_t flags) {
-  return Busy().BUSY(text, fraction, flags);
+  return busyForm().BUSY(text, fraction, flags);
 }
 
 void QtPort::abortBusy() {

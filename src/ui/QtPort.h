@@ -38,7 +38,7 @@ class QtPort : public DefaultPort {
   void showProposals(int32_t reportNumber) override;
 
   // The progress box, created on first use.
-  BusyForm& Busy();
+  BusyForm& busyForm();
 
   // Hooks of the windows; an unset hook does nothing (isFormLoaded then looks for a widget of
   // that object name).

@@ -9,9 +9,10 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
-#include "persistence/AppState.h"
-#include "persistence/Commands.h"
-#include "persistence/ProjectFile.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "app/Storage.h"
+#include "app/TextExport.h"
 #include "reports/TextReports.h"
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"

@@ -8,8 +8,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "persistence/AppState.h"
-#include "persistence/Presets.h"
+#include "app/AppState.h"
+#include "app/Storage.h"
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/BestCompatible.h"
-#include "engine/Check.h"
+#include "app/Check.h"
 #include "engine/EngineTestSupport.h"
 #include "tools/ScriptedPort.h"
 

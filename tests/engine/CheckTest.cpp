@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Check.h"
+#include "app/Check.h"
 #include "engine/EngineTestSupport.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "tools/ScriptedPort.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/TcCheckHandler.h"
-#include "persistence/AppState.h"
+#include "app/AppState.h"
 #include "support/TestSupport.h"
 #include "tools/TextFile.h"
 

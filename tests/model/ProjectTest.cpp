@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "model/CProject.h"
-#include "persistence/AppState.h"
+#include "app/AppState.h"
 #include "support/TestSupport.h"
 #include "tools/BinaryFile.h"
 #include "tools/TextFile.h"

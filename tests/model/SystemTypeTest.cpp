@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/CSystemType.h"
-#include "persistence/AppState.h"
+#include "app/AppState.h"
 #include "tools/BinaryFile.h"
 
 using namespace kova;

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "persistence/AppState.h"
+#include "app/AppState.h"
+#include "app/TextExport.h"
 #include "reports/TextReports.h"
 #include "support/TestSupport.h"
 #include "tools/ScriptedPort.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/CProject.h"
-#include "persistence/AppState.h"
+#include "app/AppState.h"
 
 namespace kova::test {
 

@@ -5,7 +5,7 @@
 
 #include "reports/TextReports.h"
 #include "search/DriverTestSupport.h"
-#include "search/GenerateDriver.h"
+#include "app/Generate.h"
 #include "support/TestSupport.h"
 #include "tools/ScriptedPort.h"
 #include "tools/TextFile.h"

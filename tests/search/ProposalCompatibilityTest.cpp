@@ -6,7 +6,7 @@
 
 #include "engine/TcCheckHandler.h"
 #include "search/DriverTestSupport.h"
-#include "search/GenerateDriver.h"
+#include "app/Generate.h"
 #include "tools/ScriptedPort.h"
 #include "tools/TextFile.h"
 

@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "persistence/AppState.h"
-#include "persistence/Commands.h"
-#include "persistence/ProjectFile.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "app/Storage.h"
 #include "reports/TextReports.h"
 #include "search/DriverTestSupport.h"
-#include "search/GenerateDriver.h"
+#include "app/Generate.h"
 #include "support/TestSupport.h"
 #include "ui/BusyForm.h"
 #include "ui/Container_Form.h"
@@ -314,7 +314,7 @@ TEST_F(ShellFixture, TheProgressBoxAbortsALongSystematicSearch) {
   QString caption;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    BusyForm& box = port.Busy();
+    BusyForm& box = port.busyForm();
     if (shown || !box.isVisible()) return;
     shown = true;
     caption = box.windowTitle();
@@ -332,8 +332,8 @@ TEST_F(ShellFixture, TheProgressBoxAbortsALongSystematicSearch) {
   EXPECT_FALSE(port.failSafeUsed);
   EXPECT_TRUE(caption.startsWith("Checking")) << caption.toStdString();
   EXPECT_TRUE(framedisabled);
-  EXPECT_FALSE(port.Busy().isVisible());
-  EXPECT_FALSE(port.Busy().IsActive());
+  EXPECT_FALSE(port.busyForm().isVisible());
+  EXPECT_FALSE(port.busyForm().IsActive());
   EXPECT_TRUE(frame.isEnabled());
   if (outcome.status == GenerateStatus::kProposals) {
     EXPECT_EQ(ProposalWindows().size(), 1u);

@@ -133,9 +133,9 @@ TEST(QtPort, LoadedWindowsAndProgressBox) {
   port.abortBusy();  // no box yet: nothing happens
   double fraction = 0;
   EXPECT_TRUE(port.busy("Search ", fraction, BusyForm::kShowAtOnce));
-  EXPECT_TRUE(port.Busy().isVisible());
-  EXPECT_TRUE(port.Busy().IsActive());
+  EXPECT_TRUE(port.busyForm().isVisible());
+  EXPECT_TRUE(port.busyForm().IsActive());
   port.abortBusy();
-  EXPECT_FALSE(port.Busy().isVisible());
-  EXPECT_FALSE(port.Busy().IsActive());
+  EXPECT_FALSE(port.busyForm().isVisible());
+  EXPECT_FALSE(port.busyForm().IsActive());
 }

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "persistence/AppState.h"
-#include "persistence/PersistenceTestSupport.h"
-#include "persistence/ProjectFile.h"
+#include "app/AppState.h"
+#include "app/PersistenceTestSupport.h"
+#include "app/Storage.h"
 #include "reports/TextReports.h"
 #include "support/TestSupport.h"
 #include "ui/Container_Form.h"

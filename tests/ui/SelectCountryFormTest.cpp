@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "persistence/AppState.h"
-#include "persistence/PersistenceTestSupport.h"
+#include "app/AppState.h"
+#include "app/PersistenceTestSupport.h"
 #include "support/TestSupport.h"
 #include "ui/SelectCountry_Form.h"
 #include "ui/UiTestSupport.h"

@@ -1,0 +1,62 @@
+#pragma once
+// The application state: the current project, the lists loaded at start, the proposal
+// collection, the change flags and the file the project belongs to. One object lives for the
+// whole run of the program; tests create a fresh one each.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/CProject.h"
+#include "search/CReportInstance.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+struct AppState {
+  ProjectRef project;                    // the current project
+  std::vector<TypeRef> systems;          // the known receiver system types; [0] is entry 1
+  std::vector<MicsRef> presets;          // channel presets; label = preset file name
+  std::vector<CountryRef> countries;     // built-in television channel tables
+  ReportCollectionRef proposals = std::make_shared<CReportCollection>();
+  ChangeFlags flags;                     // project-modified and products-stale
+  bool bSaveTarget = false;              // the project has a file Save may use without asking
+  std::string projectDir;                // last directory of Open / Save As (empty at start)
+  std::string projectFile;               // last file name of Open / Save As (empty at start)
+  int32_t highlighted = 0;               // highlighted channel of the current system, 0 = none
+  std::string appDir;                    // application directory, with a trailing "/"
+
+  // "SystemData/", "Presets/" and "Checks/" below the application directory.
+  std::string SystemDataDir() const { return appDir + "SystemData/"; }
+  std::string PresetDir() const { return appDir + "Presets/"; }
+  std::string CheckDir() const { return appDir + "Checks/"; }
+};
+
+// The application directory: $KOVA_HOME when set, else KOVA in the per-user data directory
+// ($XDG_DATA_HOME, else ~/.local/share; created when missing), with a trailing "/".
+std::string TL_DefaultAppDirectory();
+
+// Gives a newly created project the new-project defaults (first type of the system list).
+void MN_InitProject(AppState& app, CProject& project);
+// Replaces the current project by a new one with the defaults, rebuilds the country tables and
+// starts an empty proposal collection.
+void MN_NewProject(AppState& app);
+// 1-based index of the first system type with the label of the current system's type; 1 if none.
+int32_t MN_FindCurrentSystemType(const AppState& app);
+// Rebuilds the views of the main window (through the platform port).
+void MN_RefreshViews(int mode);
+
+// The seven built-in receiver system types replace the system list.
+void MN_InstallDefaultSystems(AppState& app);
+// The two built-in television channel tables replace the country list.
+void MN_BuildCountryTables(AppState& app);
+void MN_NewReportCollection(AppState& app);
+
+// Small numeric helpers of the editors.
+double MN_Clamp100(double x);
+double MN_Clamp1000(double x);
+double MN_Clamp10To1000(double x);
+bool MN_IsFreqInRange(double x);
+bool MN_IsIMCheckType(int32_t t);
+
+}  // namespace kova

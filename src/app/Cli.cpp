@@ -1,0 +1,168 @@
+#include "app/Cli.h"
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+#include "app/CliSupport.h"
+#include "app/ConsolePort.h"
+#include "app/Check.h"
+#include "engine/TcIMFrequencyBuffer.h"
+#include "tools/BinaryFile.h"
+#include "tools/Encoding.h"
+#include "tools/TextFile.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+const char* kUsage =
+    "Usage: kova-cli COMMAND PROJECT [options]\n"
+    "\n"
+    "Commands:\n"
+    "  describe PROJECT                      print the project description\n"
+    "  products PROJECT [--im-only]          print the interfering products\n"
+    "  check PROJECT [--log FILE] [--best]   run the compatibility check with a log\n"
+    "  candidates PROJECT [--system 0|1]     print the prepared candidate list\n"
+    "  generate PROJECT [--runs N] [--keep K] [--add C] [--add2 C2] [--systematic]\n"
+    "           [--seed S] [--report FILE] [--apply OUT]\n"
+    "                                        search compatible frequencies\n"
+    "  export PROJECT [--out FILE]           write the project text export\n"
+    "  print PROJECT --out FILE.rtf          write the print document\n"
+    "\n"
+    "Common options:\n"
+    "  --data-dir DIR   application directory (SystemData/, Presets/, Checks/ below it);\n"
+    "                   default: $KOVA_HOME, else the per-user data directory\n"
+    "  --help           this text\n";
+
+// The project description with proposal number n, as the bytes of a text file.
+std::string DescriptionText(const CProject& project, int32_t n) {
+  StringSink text;
+  project.GExport(text, n);
+  return TL_Utf8ToAnsi(text.Text());
+}
+
+int Describe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CliArgs a;
+  AppState app;
+  if (!CLI_ParseArgs(args, {}, {}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  out << DescriptionText(*app.project, 0);
+  return 0;
+}
+
+int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CliArgs a;
+  AppState app;
+  if (!CLI_ParseArgs(args, {"--out"}, {}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  std::string text = DescriptionText(*app.project, 1);
+  std::string file = a.Option("--out");
+  if (file.empty()) {
+    out << text;
+    return 0;
+  }
+  try {
+    TL_WriteFileAtomic(file, std::vector<char>(text.begin(), text.end()));
+  } catch (const std::exception& e) {
+    err << "kova-cli: " << file << ": cannot be written (" << e.what() << ")\n";
+    return 2;
+  }
+  return 0;
+}
+
+// One line per product: index, frequency, type, sub-type, count, the three sources (channel and
+// system each) and the bin of the product's kilohertz (0 for single-channel products); then the
+// largest bin.
+int Products(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CliArgs a;
+  AppState app;
+  if (!CLI_ParseArgs(args, {}, {"--im-only"}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  std::shared_ptr<TcIMFrequencyBuffer> buffer = app.project->GGetBadBuffer(a.Has("--im-only"));
+  char line[256];
+  for (int32_t i = 0; i < buffer->GCount(); ++i) {
+    const TcIMFrequency& p = buffer->GcItem(i);
+    int32_t bin = 0;
+    if (TL_IsCountedIM(p.GeIMType())) {
+      // The kilohertz the product was counted on (taken from its frequency before narrowing).
+      int32_t khz = buffer->GlItemKHz(i);
+      if (khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin) bin = buffer->GGetBin(khz);
+    }
+    std::snprintf(line, sizeof line, "%d\t%.9g\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", i, p.GdFreq(),
+                  p.GeIMType(), p.GlIMSubType(), p.GlCountIM(), p.GlMicNr(0), p.GlSysNr(0), p.GlMicNr(1),
+                  p.GlSysNr(1), p.GlMicNr(2), p.GlSysNr(2), bin);
+    out << line;
+  }
+  out << "binmax\t" << buffer->GGetBinMax() << "\n";
+  return 0;
+}
+
+// The full check with its log, without questions: --best answers Yes to the offer of the best
+// compatible subset, the log is never opened.
+int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CliArgs a;
+  AppState app;
+  if (!CLI_ParseArgs(args, {"--log"}, {"--best"}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  ConsolePort port(err);
+  port.yesNoAnswer = a.Has("--best") ? kYes : kNo;
+  port.okCancelAnswer = kCancel;
+  port.printErrors = false;
+  PortScope scope(port);
+  CheckRunResult r = MN_RunCheckToFile(app, false, a.Option("--log"));
+  if (!r.completed) {
+    std::string where = r.logPath.empty() ? a.Option("--log", app.CheckDir()) : r.logPath;
+    err << "kova-cli: " << where << ": "
+        << (port.lastError.empty() ? "the check could not be completed" : port.lastError) << "\n";
+    return 2;
+  }
+  // The result sentence exactly as the log holds it (with its closing blank).
+  out << (r.compatible ? "Channel configuration is compatible. " : "Channel configuration is not compatible. ") << "\n";
+  out << r.logPath << "\n";
+  return r.compatible ? 0 : 1;
+}
+
+int NotAvailable(const std::string& command, std::ostream& err) {
+  err << "kova-cli: " << command << " is not available yet\n";
+  return 2;
+}
+
+}  // namespace
+
+int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    err << "kova-cli: no command given (see kova-cli --help)\n";
+    return 2;
+  }
+  for (const auto& a : args) {
+    if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return 0;
+    }
+  }
+  // Questions get the command line's answers and errors reach stderr; subcommands that need
+  // other answers install their own port on top.
+  ConsolePort port(err);
+  PortScope scope(port);
+  const std::string& command = args[0];
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  try {
+    if (command == "describe") return Describe(rest, out, err);
+    if (command == "export") return Export(rest, out, err);
+    if (command == "products") return Products(rest, out, err);
+    if (command == "check") return Check(rest, out, err);
+    if (command == "candidates") return CLI_Candidates(rest, out, err);
+    if (command == "generate") return CLI_Generate(rest, out, err);
+    if (command == "print") return NotAvailable(command, err);
+  } catch (const std::exception& e) {
+    err << "kova-cli: " << command << ": " << e.what() << "\n";
+    return 2;
+  }
+  err << "kova-cli: unknown command '" << args[0] << "' (see kova-cli --help)\n";
+  return 2;
+}
+
+int CLI_Main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return CLI_Run(args, std::cout, std::cerr);
+}
+
+}  // namespace kova

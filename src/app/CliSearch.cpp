@@ -1,0 +1,167 @@
+// kova-cli candidates and generate: the prepared candidate list of a system, and the frequency
+// search as the Generate command runs it, with the proposal report on stdout or in a file.
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "app/CliSupport.h"
+#include "app/ConsolePort.h"
+#include "app/Storage.h"
+#include "reports/TextReports.h"
+#include "app/Generate.h"
+#include "search/SearchPreparation.h"
+#include "search/Seeker_Module.h"
+#include "tools/Encoding.h"
+#include "tools/TextFile.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+// Limits of the Generate command's text boxes.
+constexpr int64_t kMaxRuns = 1000000;
+constexpr int64_t kMaxChannels = 100;
+constexpr int64_t kMaxResults = 1000;
+
+// Reads option `name` as a whole number (`fallback` when absent). False with one line on `err`
+// when the text is not a whole number.
+bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, int64_t& value, std::ostream& err) {
+  value = fallback;
+  auto it = args.options.find(name);
+  if (it == args.options.end()) return true;
+  const std::string& text = it->second;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  auto [end, ec] = std::from_chars(first, last, value);
+  if (first == last || ec != std::errc() || end != last) {
+    err << "kova-cli: option " << name << " needs a whole number, not '" << text << "'\n";
+    return false;
+  }
+  return true;
+}
+
+std::string CandidateLine(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.6f\n", value);
+  return buf;
+}
+
+// Writes `bytes` to `path`; false with one line on `err` when that fails.
+bool WriteOutputFile(const std::string& path, const std::string& bytes, std::ostream& err) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (file) {
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+  }
+  if (!file) {
+    err << "kova-cli: " << path << ": cannot be written\n";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CliArgs a;
+  if (!CLI_ParseArgs(args, {"--system"}, {}, a, err)) return 2;
+  int64_t system = 0;
+  if (!ReadWhole(a, "--system", 0, system, err)) return 2;
+  if (system != 0 && system != 1) {
+    err << "kova-cli: option --system must be 0 or 1\n";
+    return 2;
+  }
+  AppState app;
+  if (!CLI_LoadProject(a, app, err)) return 2;
+  // Both system slots always exist; with the second system off, slot 1 holds the new-project
+  // defaults and is prepared against system 0's channels only.
+
+  Seeker_Module seeker(TL_Port());
+  std::vector<double> candidates, freqs0, freqs1;
+  TCheckParams params0{}, params1{};
+  PrepareCandidates(*app.project, static_cast<int32_t>(system), seeker, candidates, freqs0, params0, freqs1, params1);
+  const int32_t count = CandidateCount(candidates);
+  if (count == 0) {
+    err << "kova-cli: Search Spectrum Invalid: No free frequencies left.\n";
+    return 1;
+  }
+  std::string text;
+  for (int32_t i = 1; i <= count; ++i) text += CandidateLine(candidates[static_cast<size_t>(i)]);
+  out << text;
+  return 0;
+}
+
+int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CliArgs a;
+  if (!CLI_ParseArgs(args, {"--runs", "--keep", "--add", "--add2", "--seed", "--report", "--apply"},
+                     {"--systematic"}, a, err))
+    return 2;
+  int64_t runs = 0, keep = 0, add = 0, add2 = 0, seedValue = 0;
+  if (!ReadWhole(a, "--runs", 100, runs, err) || !ReadWhole(a, "--keep", 10, keep, err) ||
+      !ReadWhole(a, "--add", 10, add, err) || !ReadWhole(a, "--add2", 10, add2, err) ||
+      !ReadWhole(a, "--seed", 0, seedValue, err))
+    return 2;
+  std::optional<uint32_t> seed;
+  if (a.options.count("--seed")) {
+    if (seedValue < 0 || seedValue > 0xFFFFFFFFLL) {
+      err << "kova-cli: option --seed needs a whole number from 0 to 4294967295\n";
+      return 2;
+    }
+    seed = static_cast<uint32_t>(seedValue);
+  }
+  // The limits of the Generate command: out-of-range values are brought into range.
+  runs = std::clamp<int64_t>(runs, 1, kMaxRuns);
+  keep = std::clamp<int64_t>(keep, 1, kMaxResults);
+  add = std::clamp<int64_t>(add, 0, kMaxChannels);
+  add2 = std::clamp<int64_t>(add2, 0, kMaxChannels);
+  const auto lKeep = static_cast<int32_t>(std::min(runs, keep));
+
+  AppState app;
+  if (!CLI_LoadProject(a, app, err)) return 2;
+
+  ConsolePort port(err, seed);
+  port.echoAllMessages = true;  // the search's messages are its answer
+  PortScope scope(port);
+
+  bool systematic = a.Has("--systematic");
+  if (systematic && app.project->GbSecondSystem()) {
+    err << "kova-cli: --systematic searches one-system projects only; running the random search\n";
+    systematic = false;
+  }
+  const GenerateOutcome outcome =
+      systematic ? GenerateProposals(app, 1, lKeep, static_cast<int32_t>(add), 0, kShowProposals, kSearchSystematic)
+                 : GenerateProposals(app, static_cast<int32_t>(runs), lKeep, static_cast<int32_t>(add),
+                                     static_cast<int32_t>(add2), kShowProposals, kSearchRandom);
+  if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return 1;
+
+  StringSink report;
+  MN_WriteReport(report, *outcome.proposals);
+  const std::string bytes = TL_Utf8ToAnsi(report.Text());
+  const std::string reportFile = a.Option("--report");
+  if (reportFile.empty()) {
+    out << bytes;
+    out.flush();
+  } else if (!WriteOutputFile(reportFile, bytes, err)) {
+    return 2;
+  }
+
+  const std::string applyFile = a.Option("--apply");
+  if (!applyFile.empty()) {
+    // The best proposal, shown on the system the project was saved with.
+    ProjectRef best = outcome.proposals->GxGetProject(1)->GGetCopy();
+    best->GlCurr(app.project->GlCurr());
+    if (!MN_SaveProject(*best, TL_GetDirectory(applyFile) == applyFile ? "" : TL_GetDirectory(applyFile),
+                        TL_GetFileName(applyFile)))
+      return 2;
+  }
+  return 0;
+}
+
+}  // namespace kova

@@ -1,0 +1,25 @@
+#pragma once
+// The Generate command: runs the search on the application's project and shows the proposals
+// in a proposal window, or applies the best proposal at once (with or without its text report).
+
+#include <cstdint>
+
+#include "app/AppState.h"
+#include "search/GenerateDriver.h"
+
+namespace kova {
+
+// What to do with the proposals.
+inline constexpr int32_t kShowProposals = 0;     // append to the collection and open a proposal window
+inline constexpr int32_t kApplyAndReport = 1;    // apply the best proposal and write the text report
+inline constexpr int32_t kApplyOnly = 2;         // apply the best proposal
+
+// Runs the search on the application's project: lRuns runs (1 for the systematic search), at
+// most lKeep proposals, lChannels1 / lChannels2 channels to add to system 0 / system 1, lShow
+// one of the show values above, lMode kSearchSystematic or kSearchRandom. The progress box,
+// the messages, the random numbers and the proposal window go through TL_Port(). The project
+// itself changes only when lShow applies the best proposal (to the system searched last).
+GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
+                                  int32_t lShow, int32_t lMode);
+
+}  // namespace kova

@@ -1,0 +1,18 @@
+#pragma once
+// Text reports as commands: the current project (File > Export Project) and a whole proposal
+// list (the proposal window's Export and the search driver), written to a file the user chooses
+// and then opened with the desktop's default program.
+
+#include "app/AppState.h"
+#include "search/CReportInstance.h"
+
+namespace kova {
+
+// Ask for a file ("Save Projects As" / "Save Report As", starting in the project directory with
+// the project file name or "Project1.txt" / "Report1.txt"), write the text, remember the chosen
+// directory as the project directory and open the file. False when the user cancelled or the
+// file could not be written (which is reported as an error of the routine).
+bool MN_ExportProject(AppState& app, const CProject& project);
+bool MN_ExportReport(AppState& app, const CReportInstance& report);
+
+}  // namespace kova

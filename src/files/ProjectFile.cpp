@@ -1,0 +1,118 @@
+#include "files/ProjectFile.h"
+
+#include <exception>
+
+#include "files/Defaults.h"
+#include "tools/BinaryFile.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+void MN_WriteFileHeader(BinaryWriter& file, const std::string& magic, const std::string& kind, int16_t oldVersion) {
+  file.WriteFixed(magic);
+  file.WriteInt16(1);
+  file.WriteInt16(20);
+  file.WriteFixed(kind);
+  file.WriteInt16(oldVersion);
+  file.WriteInt32(0);
+  file.WriteInt32(1);
+  file.WriteInt32(0);
+  file.WriteInt32(31);
+}
+
+bool MN_ReadFileHeader(BinaryReader& file, FileHeader& h) {
+  file.ReadFixed(6, h.magic);
+  file.ReadInt16(h.word6);
+  file.ReadInt16(h.word8);
+  file.ReadFixed(2, h.kind);
+  file.ReadInt16(h.oldVersion);
+  file.ReadInt32(h.long14);
+  file.ReadInt32(h.long18);
+  file.ReadInt32(h.long22);
+  file.ReadInt32(h.long26);
+  return !file.Failed();
+}
+
+namespace {
+
+// The constants every header carries besides magic, kind and the old-format version.
+bool HasHeaderConstants(const FileHeader& h) {
+  return h.word6 == 1 && h.word8 == 20 && h.long14 == 0 && h.long18 == 1 && h.long22 == 0 && h.long26 == 31;
+}
+
+}  // namespace
+
+std::string MN_ProjectFileName(const std::string& fileName) {
+  std::string ext = TL_ToLower(TL_GetExtension(fileName));
+  if (ext == "kova" || ext == "$$$") return fileName;
+  return TL_StripExtension(fileName) + ".kova";
+}
+
+std::vector<char> MN_ProjectFileBytes(const CProject& project) {
+  BinaryWriter file;
+  MN_WriteFileHeader(file, kProjectMagic, "pr");
+  project.GWriteToFile(file);
+  return file.Bytes();
+}
+
+void MN_WriteProjectFile(const CProject& project, const std::string& path) {
+  TL_WriteFileAtomic(path, MN_ProjectFileBytes(project));
+}
+
+namespace {
+
+ProjectReadResult ReadProject(const std::vector<TypeRef>& systems, std::vector<char> bytes) {
+  ProjectReadResult result;
+  BinaryReader file(std::move(bytes));
+  FileHeader h;
+  result.status = ProjectReadStatus::kBadHeader;
+  if (!MN_ReadFileHeader(file, h) || h.kind != "pr" || !HasHeaderConstants(h)) return result;
+
+  if (h.magic == kOldMagic) {
+    if (h.oldVersion != 1 && h.oldVersion != 2) return result;
+    result.oldFormat = true;
+    result.oldVersion = h.oldVersion;
+    auto project = std::make_shared<CProject>();
+    MN_InitProject(systems, *project);
+    auto system = std::make_shared<CSystemInstance>();
+    result.status = ProjectReadStatus::kBadRecord;
+    if (system->GReadFromFile(file) != 0) return result;
+    project->GcSystem(0, system);
+    // Version 1 files have no search spectrum: the default one stays.
+    if (h.oldVersion == 2 && project->GcSpectrumOf(0)->GReadFromFile(file) != 0) return result;
+    result.status = ProjectReadStatus::kLoaded;
+    result.project = project;
+    return result;
+  }
+
+  if (h.magic != kProjectMagic || h.oldVersion != 0) return result;
+  auto project = std::make_shared<CProject>();
+  MN_InitProject(systems, *project);
+  result.status = ProjectReadStatus::kBadRecord;
+  if (project->GReadFromFile(file) != 0) return result;
+  result.status = ProjectReadStatus::kLoaded;
+  result.project = project;
+  return result;
+}
+
+}  // namespace
+
+ProjectReadResult MN_ReadProjectBytes(const std::vector<TypeRef>& systems, std::vector<char> bytes) {
+  try {
+    return ReadProject(systems, std::move(bytes));
+  } catch (const std::exception&) {
+    // The readers check every count before allocating; anything thrown still only means the
+    // file could not be read.
+    ProjectReadResult result;
+    result.status = ProjectReadStatus::kBadRecord;
+    return result;
+  }
+}
+
+ProjectReadResult MN_ReadProjectFile(const std::vector<TypeRef>& systems, const std::string& path) {
+  std::vector<char> bytes;
+  if (!TL_ReadFileBytes(path, bytes)) return {};
+  return MN_ReadProjectBytes(systems, std::move(bytes));
+}
+
+}  // namespace kova

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "app/Cli.h"
+#include "app/PersistenceTestSupport.h"
+#include "app/Storage.h"
+#include "support/TestSupport.h"
+
+namespace kova {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::SplitCrLf;
+using test::Str;
+using test::TempDir;
+using test::WriteFile;
+
+struct CliRun {
+  int code;
+  std::string out, err;
+};
+
+// Splits console output at "\n".
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::InitApp(app, data.Dir());
+    fs::create_directory(data.Path() / "data");
+  }
+
+  CliRun Cli(std::vector<std::string> args, bool withDataDir = true) {
+    if (withDataDir) {
+      args.push_back("--data-dir");
+      args.push_back(DataDir());
+    }
+    std::ostringstream out, err;
+    int code = CLI_Run(args, out, err);
+    return {code, out.str(), err.str()};
+  }
+  std::string DataDir() const { return (data.Path() / "data").string(); }
+
+  // A one-system project of the first built-in type with channels at these frequencies.
+  std::string ProjectFile(const std::vector<float>& freqs, const std::string& name = "p.kova") {
+    auto p = std::make_shared<CProject>();
+    MN_InitProject(app, *p);
+    for (size_t i = 0; i < freqs.size(); ++i)
+      p->GcSystem(0)->GcMics()->GAddMic("Mic" + std::to_string(i + 1), "Meridian", freqs[i], 0, 511, 0, 0);
+    EXPECT_TRUE(MN_SaveProject(*p, files.Dir(), name));
+    return files.File(name);
+  }
+
+  // Exit code 2, nothing on stdout, one line on stderr that begins as given.
+  void ExpectFailure(const CliRun& r, const std::string& errStart, const std::string& what) {
+    EXPECT_EQ(r.code, 2) << what;
+    EXPECT_EQ(r.out, "") << what;
+    EXPECT_EQ(Lines(r.err).size(), 1u) << what << ": " << r.err;
+    EXPECT_EQ(r.err.rfind(errStart, 0), 0u) << what << ": " << r.err;
+  }
+
+  TempDir data, files;
+  AppState app;
+};
+
+const char* const kDescription =
+    "Compatible Channels: 2\r\n"
+    "\r\n"
+    "System: Meridian\r\n"
+    "\r\n"
+    "Channel configuration: 2\r\n"
+    " 518.200 MHz Mic1\r\n"
+    " 530.000 MHz Mic2\r\n"
+    "\r\n";
+
+TEST_F(CliTest, DescribeAndExport) {
+  std::string file = ProjectFile({518.2f, 530.0f});
+  CliRun r = Cli({"describe", file});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, kDescription);
+  EXPECT_EQ(r.err, "");
+
+  const std::string exported =
+      std::string("------------------ System Proposal #1 ---------------------------------------\r\n") + kDescription;
+  r = Cli({"export", file});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, exported);
+
+  std::string out = files.File("export.txt");
+  r = Cli({"export", "--out", out, file});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(ReadFile(out), exported);
+
+  // Nothing was written to the data directory.
+  EXPECT_TRUE(fs::is_empty(DataDir()));
+}
+
+TEST_F(CliTest, UsageErrors) {
+  std::string file = ProjectFile({518.2f});
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"no command", {}},
+      {"unknown command", {"nosuch", file}},
+      {"no project", {"describe"}},
+      {"unknown option", {"describe", file, "--bogus"}},
+      {"second project", {"describe", file, file}},
+      {"option without value", {"export", file, "--out"}},
+      {"flag of another command", {"describe", file, "--im-only"}},
+      {"print", {"print", file, "--out", files.File("x.rtf")}},
+  };
+  for (const auto& [what, args] : cases) ExpectFailure(Cli(args, false), "kova-cli: ", what);
+  CliRun help = Cli({"describe", "--help"}, false);
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("Usage: kova-cli"), std::string::npos);
+}
+
+TEST_F(CliTest, UnreadableAndInvalidFilesExitWith2) {
+  std::string good = Str(MN_ProjectFileBytes(*app.project));
+  WriteFile(files.File("header.kova"), "KOVA12" + good.substr(6));
+  WriteFile(files.File("cut.kova"), good.substr(0, good.size() - 1));
+  WriteFile(files.File("cut.zel"), Str(test::rec::OldProject(2, {}, {}, {{1, 2, 3}})).substr(0, 60));
+  const std::string names[] = {"missing.kova", "header.kova", "cut.kova", "cut.zel"};
+  for (const std::string& name : names) {
+    for (const char* command : {"describe", "export", "products", "check"}) {
+      std::string path = files.File(name);
+      ExpectFailure(Cli({command, path}), "kova-cli: " + path + ": ", name + " " + command);
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(DataDir()));  // no check log
+}
+
+TEST_F(CliTest, Products) {
+  std::string file = ProjectFile({500.0f, 510.0f});
+  CliRun r = Cli({"products", file});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                              "0\t500\t8\t0\t1\t1\t0\t0\t0\t0\t0\t0",
+                              "1\t510\t8\t0\t1\t2\t0\t0\t0\t0\t0\t0",
+                              "2\t490\t0\t1\t1\t1\t0\t2\t0\t0\t0\t1",
+                              "3\t520\t0\t2\t1\t1\t0\t2\t0\t0\t0\t1",
+                              "binmax\t1",
+                          }));
+
+  // Three channels: the three-transmitter products share kilohertz with earlier ones.
+  file = ProjectFile({500.0f, 510.0f, 520.0f});
+  r = Cli({"products", file, "--im-only"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                              "0\t490\t0\t1\t1\t1\t0\t2\t0\t0\t0\t2",
+                              "1\t520\t0\t2\t1\t1\t0\t2\t0\t0\t0\t1",
+                              "2\t510\t2\t2\t1\t1\t0\t2\t0\t3\t0\t1",
+                              "3\t530\t2\t3\t1\t1\t0\t2\t0\t3\t0\t2",
+                              "4\t480\t0\t1\t1\t1\t0\t3\t0\t0\t0\t1",
+                              "5\t540\t0\t2\t1\t1\t0\t3\t0\t0\t0\t1",
+                              "6\t500\t0\t1\t1\t2\t0\t3\t0\t0\t0\t1",
+                              "binmax\t2",
+                          }));
+
+  // The stored single-precision value with nine significant digits.
+  r = Cli({"products", ProjectFile({518.2f})});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"0\t518.200012\t8\t0\t1\t1\t0\t0\t0\t0\t0\t0", "binmax\t0"}));
+
+  // 2 x 600.003418 - 300.000336 = 900.0065002 is counted on 900007 kHz but stored as 900.00647:
+  // the bin column reads the kilohertz the product was counted on.
+  r = Cli({"products", ProjectFile({300.000336f, 600.003418f}), "--im-only"});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"0\t900.00647\t0\t2\t1\t1\t0\t2\t0\t0\t0\t1", "binmax\t1"}));
+}
+
+TEST_F(CliTest, CheckWritesTheLogAndAnswersByExitCode) {
+  std::string compatible = ProjectFile({518.2f, 530.0f}, "ok.kova");
+  std::string log = files.File("ok.log");
+  CliRun r = Cli({"check", compatible, "--log", log});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Channel configuration is compatible. ", log}));
+  std::vector<std::string> lines = SplitCrLf(ReadFile(log));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Channel configuration is compatible. ");
+
+  // Without --log the log goes to Checks/ of the data directory.
+  r = Cli({"check", compatible});
+  EXPECT_EQ(r.code, 0);
+  ASSERT_EQ(Lines(r.out).size(), 2u);
+  fs::path written = Lines(r.out)[1];
+  EXPECT_EQ(written.parent_path().filename(), "Checks");
+  EXPECT_TRUE(fs::exists(written));
+  EXPECT_EQ(written.filename().string().rfind("Check ", 0), 0u);
+
+  // Channels 0.25 MHz apart break the spacing of 0.4 MHz.
+  std::string incompatible = ProjectFile({500.0f, 500.25f}, "bad.kova");
+  r = Cli({"check", incompatible, "--log", files.File("bad.log")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Channel configuration is not compatible. ", files.File("bad.log")}));
+  r = Cli({"check", incompatible, "--log", files.File("best.log"), "--best"});
+  EXPECT_EQ(r.code, 1);
+  // The best compatible subset is appended only with --best.
+  EXPECT_GT(ReadFile(files.File("best.log")).size(), ReadFile(files.File("bad.log")).size());
+
+  // A log that cannot be written: exit 2 with one line.
+  ExpectFailure(Cli({"check", compatible, "--log", files.File("no/such/dir.log")}), "kova-cli: ", "log");
+}
+
+TEST_F(CliTest, DataDirectoryFallsBackToKovaHome) {
+  const char* old = std::getenv("KOVA_HOME");
+  std::string saved = old ? old : "";
+  TempDir home;
+  setenv("KOVA_HOME", home.Path().c_str(), 1);
+  CliRun r = Cli({"check", ProjectFile({518.2f})}, false);
+  if (old) setenv("KOVA_HOME", saved.c_str(), 1);
+  else unsetenv("KOVA_HOME");
+  EXPECT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(Lines(r.out).size(), 2u);
+  EXPECT_EQ(fs::path(Lines(r.out)[1]).parent_path(), home.Path() / "Checks");
+}
+
+}  // namespace
+}  // namespace kova

@@ -1,0 +1,37 @@
+# Fails when a source file under SRC includes a header of a higher layer. The layers, lowest
+# first; a file may include headers of its own layer and of every layer before it.
+set(layers tools model engine search files reports app ui)
+
+if(NOT SRC)
+  message(FATAL_ERROR "usage: cmake -DSRC=<src folder> -P CheckIncludes.cmake")
+endif()
+
+get_filename_component(SRC "${SRC}" ABSOLUTE)
+set(violations "")
+set(checked 0)
+foreach(layer ${layers})
+  list(FIND layers ${layer} own_rank)
+  file(GLOB sources ${SRC}/${layer}/*.h ${SRC}/${layer}/*.cpp)
+  foreach(source ${sources})
+    math(EXPR checked "${checked} + 1")
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" header "${line}")
+      string(REGEX MATCH "^[^/]+" folder "${header}")
+      list(FIND layers "${folder}" rank)
+      if(rank EQUAL -1)
+        # A header that names no layer folder (a generated file next to the source) stays local.
+        continue()
+      endif()
+      if(rank GREATER own_rank)
+        file(RELATIVE_PATH rel ${SRC} ${source})
+        string(APPEND violations "  ${rel} includes ${header} (layer ${folder} is above ${layer})\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "Includes against the layer order:\n${violations}")
+endif()
+message(STATUS "layer includes: ${checked} files follow the order ${layers}")
