@@ -119,6 +119,18 @@ void Container_Form::Run(const QString& name) {
 
 QMdiSubWindow* Container_Form::AddChild(QWidget* child) { return mdiArea_->addSubWindow(child); }
 
+void Container_Form::AddRefreshTarget(std::function<void(int)> target) {
+  if (target) refreshTargets_.push_back(std::move(target));
+}
+
+void Container_Form::RefreshViews(int mode) {
+  // A target may add another while it runs (a window created on first refresh): index, not iterators.
+  for (size_t i = 0; i < refreshTargets_.size(); ++i) {
+    auto target = refreshTargets_[i];
+    target(mode);
+  }
+}
+
 KOVA_Form* Container_Form::AboutBox() {
   if (!aboutBox_) aboutBox_ = new KOVA_Form(this);
   return aboutBox_;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <vector>
 
 class QAction;
 class QMdiArea;
@@ -39,6 +40,13 @@ class Container_Form : public QMainWindow {
   KOVA_Form* AboutBox();
   void ShowAbout();
 
+  // The views that MN_RefreshViews reaches (the main window, the spectrum display): each target
+  // gets the mode (0 and 3 redraw the display, 1 also the channel table, 2 also the spectrum
+  // table and the check panel) and decides what it redraws. RefreshViews calls them in the
+  // order they were added.
+  void AddRefreshTarget(std::function<void(int)> target);
+  void RefreshViews(int mode);
+
   // Asked when the user closes the frame through its close control; false keeps the program
   // running. Not asked when the program closes the frame with Unload.
   std::function<bool()> queryClose;
@@ -60,6 +68,7 @@ class Container_Form : public QMainWindow {
   KOVA_Form* aboutBox_ = nullptr;
   bool unloading_ = false;
   std::map<QString, std::function<void()>> handlers_;
+  std::vector<std::function<void(int)>> refreshTargets_;
 };
 
 }  // namespace kova

@@ -95,6 +95,9 @@ void MN_InstallFrameHooks(QtPort& port, Container_Form& frame, AppState& app) {
   port.showProposalsHook = [target, state](int32_t iReport) {
     if (target) MN_ShowProposalWindow(*target, *state, iReport);
   };
+  port.refreshViewsHook = [target](int mode) {
+    if (target) target->RefreshViews(mode);
+  };
 }
 
 }  // namespace kova

@@ -29,7 +29,8 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app);
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport);
 
 // Sets the port's hooks that need the frame: a search that shows its proposals opens a new
-// proposal window in it (MN_ShowProposalWindow). Once the frame is gone the hooks do nothing.
+// proposal window in it (MN_ShowProposalWindow); MN_RefreshViews reaches the frame's refresh
+// targets. Once the frame is gone the hooks do nothing.
 void MN_InstallFrameHooks(QtPort& port, Container_Form& frame, AppState& app);
 
 }  // namespace kova
