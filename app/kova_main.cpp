@@ -25,5 +25,6 @@ int main(int argc, char** argv) {
   kova::MN_ConnectFrame(frame, app);
   kova::MN_InstallFrameHooks(port, frame, app);
   frame.show();
+  kova::MN_CreateMainWindow(frame, app, port);
   return qapp.exec();
 }

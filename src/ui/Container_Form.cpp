@@ -71,7 +71,7 @@ Container_Form::Container_Form(QWidget* parent) : QMainWindow(parent) {
   SetCommand(QStringLiteral("File_Exit"), [this] { Unload(); });
 
   MN_ApplyFormStyle(this);
-  resize(1000, 700);
+  resize(1200, 740);
 }
 
 void Container_Form::BuildMenus() {

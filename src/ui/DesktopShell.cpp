@@ -1,5 +1,6 @@
 #include "ui/DesktopShell.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -18,6 +19,7 @@
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/Container_Form.h"
+#include "ui/Main_Form.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
 
@@ -49,6 +51,22 @@ std::function<void()> Command(const char* routine, std::function<void()> action)
   };
 }
 
+// Turns the close of a child window into hiding it, so that the window and its state stay.
+class HideOnClose : public QObject {
+ public:
+  explicit HideOnClose(QObject* parent) : QObject(parent) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Close) {
+      if (auto* w = qobject_cast<QWidget*>(watched)) w->hide();
+      event->ignore();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
 }  // namespace
 
 void MN_ConnectFrame(Container_Form& frame, AppState& app) {
@@ -67,6 +85,12 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                    }));
   frame.SetCommand(QStringLiteral("Calc_Check"),
                    Command("MN_RunCheckToFile", [state] { MN_RunCheckToFile(*state, false); }));
+  // New and Open refill every view.
+  for (const char* item : {"File_New", "File_Open"}) {
+    QObject::connect(&frame, &Container_Form::commandTriggered, &frame, [item](const QString& name) {
+      if (name == QLatin1String(item)) MN_RefreshViews(2);
+    });
+  }
 
   // Only the user's own close of the frame asks; Exit has asked already and Unload skips it.
   frame.queryClose = [state] { return MN_QueryClose(*state, true); };
@@ -75,6 +99,39 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     QObject::connect(gui, &QGuiApplication::commitDataRequest, &frame, [form](QSessionManager&) { form->Unload(); });
   }
+}
+
+Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& port) {
+  auto* window = new Main_Form(app);
+  QMdiSubWindow* child = frame.AddChild(window);
+  child->setWindowIcon(frame.windowIcon());
+  child->resize(window->size());
+  // The main window lives as long as the frame: closing it only hides it.
+  child->setAttribute(Qt::WA_DeleteOnClose, false);
+  child->installEventFilter(new HideOnClose(child));
+  QPointer<Main_Form> target(window);
+  frame.AddRefreshTarget([target](int mode) {
+    if (target) target->RefreshViews(mode);
+  });
+  port.statusLightHook = [target](int picture) {
+    if (target) target->SetStatusLight(picture);
+  };
+  frame.SetCommand(QStringLiteral("View_Editor"), Command("View_Editor", [child, &frame] {
+                     child->show();
+                     child->widget()->show();
+                     frame.MdiArea()->setActiveSubWindow(child);
+                     MN_RefreshViews(2);
+                   }));
+  frame.SetCommand(QStringLiteral("Calc_Check"), [target] {
+    if (target) target->Check();
+  });
+  frame.SetCommand(QStringLiteral("Calc_Generate"), [target] {
+    if (target) target->Generate();
+  });
+  child->show();
+  child->move(0, 0);
+  window->GOrganize();
+  return window;
 }
 
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport) {

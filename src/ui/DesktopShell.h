@@ -10,6 +10,7 @@ namespace kova {
 
 struct AppState;
 class Container_Form;
+class Main_Form;
 class QtPort;
 class Report_Form;
 
@@ -23,6 +24,11 @@ std::string MN_DesktopAppDirectory();
 // frame through its close control, and closes it without asking when the desktop session ends.
 // Items whose windows the program does not have yet stay disabled. `app` must outlive `frame`.
 void MN_ConnectFrame(Container_Form& frame, AppState& app);
+
+// Creates the main window ("System Editor") as a child window of the frame, shown and filled
+// (GOrganize); makes it a refresh target of MN_RefreshViews, lets it show the status light and
+// connects View > System Editor, Calculate > Check and Calculate > Generate to it.
+Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& port);
 
 // A new proposal window showing list iReport of the proposal collection, as a child window of
 // the frame; the window is deleted when it is closed.

@@ -1,0 +1,812 @@
+#include "ui/Main_Form.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "app/AppState.h"
+#include "app/Check.h"
+#include "app/Generate.h"
+#include "tools/PlatformPort.h"
+#include "tools/Tools.h"
+#include "ui/FlexGrid.h"
+#include "ui/FormStyle.h"
+#include "ui/SelectCountry_Form.h"
+
+namespace kova {
+
+namespace {
+
+// Check box row i of the check panel shows check kind kFlagChecks[i].
+constexpr std::array<int32_t, 5> kFlagChecks = {kCheckSpectrum, kCheckSpacing, kCheck2TxIM3, kCheck2TxIM5,
+                                                kCheck3TxIM3};
+constexpr int32_t kWhite = 0xFFFFFF;  // colour 15 of the 16-colour palette
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+double Num(const QString& s) { return TL_ParseNumber(S(s)); }
+QString Freq(double f) { return Q(MN_FormatFreq(f)); }
+
+// A whole number typed into a text box, held between low and high (ties to even).
+int32_t WholeNumber(const QLineEdit* box, int32_t low, int32_t high) {
+  const double v = std::nearbyint(TL_ParseNumber(S(box->text())));
+  if (!(v >= low)) return low;
+  if (v > high) return high;
+  return static_cast<int32_t>(v);
+}
+
+// Runs a command of the window; an error that reaches it is reported like those of the menu
+// commands, and a progress box left open by it is closed.
+template <typename F>
+void Guarded(const char* routine, F&& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    TL_Port().abortBusy();
+    TL_ReportError(routine, e);
+  }
+}
+
+// Saves and sets a guard for the lifetime of the object, then restores the saved value.
+class GuardScope {
+ public:
+  explicit GuardScope(bool& guard) : guard_(guard), saved_(guard) { guard_ = true; }
+  ~GuardScope() { guard_ = saved_; }
+  GuardScope(const GuardScope&) = delete;
+  GuardScope& operator=(const GuardScope&) = delete;
+
+ private:
+  bool& guard_;
+  bool saved_;
+};
+
+QTableWidget* MakeGrid(const char* name) {
+  auto* table = new QTableWidget;
+  table->setObjectName(QString::fromLatin1(name));
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->verticalHeader()->setDefaultSectionSize(22);
+  return table;
+}
+
+QPushButton* MakeButton(const QString& caption, const QString& name) {
+  auto* button = new QPushButton(caption);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLineEdit* MakeBox(const QString& text, const QString& name) {
+  auto* box = new QLineEdit(text);
+  box->setObjectName(name);
+  box->setMaximumWidth(70);
+  box->setAlignment(Qt::AlignRight);
+  return box;
+}
+
+// Column widths as shares of the grid's inner width (what the vertical scroll bar leaves).
+void SetShares(FlexGrid& grid, const std::vector<double>& shares) {
+  QTableWidget* table = grid.Table();
+  int width = table->contentsRect().width() - 2;
+  if (table->verticalScrollBar()->isVisible()) width -= table->verticalScrollBar()->width();
+  width = std::max(120, width);
+  for (size_t c = 0; c < shares.size(); ++c)
+    grid.SetColWidth(static_cast<int>(c), static_cast<int>(std::floor(shares[c] * width)));
+}
+
+const std::vector<double> kSetupShares = {0.1, 0.3, 0.4, 0.1};
+const std::vector<double> kSpectrumShares = {0.1, 0.4, 0.4};
+
+}  // namespace
+
+QPixmap Ampel_Picture(int picture, int height) {
+  const int width = std::max(12, height * 2 / 5);
+  QPixmap pixmap(width, height);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(40, 40, 40), 1));
+  p.setBrush(QColor(55, 58, 64));
+  p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), width / 4.0, width / 4.0);
+  const QColor lit[3] = {QColor(220, 30, 30), QColor(245, 200, 20), QColor(30, 200, 60)};
+  const QColor dark[3] = {QColor(90, 30, 30), QColor(95, 85, 30), QColor(30, 80, 40)};
+  // Top red (picture 3), middle yellow (2), bottom green (1).
+  const double d = std::min(width - 6.0, (height - 8.0) / 3.0 - 2.0);
+  for (int i = 0; i < 3; ++i) {
+    const int shown = 3 - i;
+    const double cy = 4.0 + (height - 8.0) * (i + 0.5) / 3.0;
+    p.setBrush(picture == shown ? lit[i] : dark[i]);
+    p.drawEllipse(QPointF(width / 2.0, cy), d / 2.0, d / 2.0);
+  }
+  return pixmap;
+}
+
+Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
+  setObjectName(QStringLiteral("Main_Form"));
+  setWindowTitle(QStringLiteral("System Editor"));
+  BuildLayout();
+
+  showSystemDesigner = [this](int32_t position) -> int32_t {
+    // A plain list of the receiver system types until a designer window is connected.
+    QStringList names;
+    for (const TypeRef& type : app_.systems) names << Q(type->GsGetLabel());
+    if (names.isEmpty()) return 0;
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(this, QStringLiteral("KOVA"), QStringLiteral("Receiver system:"),
+                                                 names, std::clamp(position, 1, static_cast<int32_t>(names.size())) - 1,
+                                                 false, &ok);
+    if (!ok) return 0;
+    return static_cast<int32_t>(names.indexOf(chosen)) + 1;
+  };
+  showCountryDialog = [this](int32_t mode, SpectrumRef& spectrum, const TypeRef& type, bool& keptOld) {
+    SelectCountry_Form dialog(app_, this);
+    return dialog.GShowDialog(mode, spectrum, type, keptOld);
+  };
+
+  // Window load: captions, style, check panel, spectrum table; the channel table comes with
+  // GOrganize.
+  Guarded("Main_Form", [this] { SetCheckCaptions(); });
+  MN_ApplyFormStyle(this);
+  Guarded("Main_Form", [this] { PrepareChecks(); });
+  Guarded("Main_Form", [this] { PrepareSpectrum(); });
+  SetStatusLight(1);
+}
+
+void Main_Form::BuildLayout() {
+  // Channel table.
+  micSelFrame_ = new QGroupBox(QStringLiteral("Select Channels"));
+  micSelFrame_->setObjectName(QStringLiteral("MicSel_Frame"));
+  flxSetup_ = MakeGrid("flxSetup");
+  flxSetup_->installEventFilter(this);
+  setup_ = new FlexGrid(flxSetup_);
+  auto* setupButtons = new QHBoxLayout;
+  QPushButton* presets = MakeButton(QStringLiteral("Presets"), QStringLiteral("SetupSelect_Cbt"));
+  QPushButton* sort = MakeButton(QStringLiteral("Sort"), QStringLiteral("MicSort_Cbt"));
+  QPushButton* remove = MakeButton(QStringLiteral("Remove"), QStringLiteral("SetupRem_Cbt"));
+  QPushButton* shift = MakeButton(QStringLiteral("Shift"), QStringLiteral("Shift_Cbt"));
+  QPushButton* mirror = MakeButton(QStringLiteral("Mirror"), QStringLiteral("Mirror_Cbt"));
+  for (QPushButton* b : {presets, sort, remove, shift, mirror}) setupButtons->addWidget(b);
+  auto* micLayout = new QVBoxLayout(micSelFrame_);
+  micLayout->addWidget(flxSetup_, 1);
+  micLayout->addLayout(setupButtons);
+
+  // Search spectrum table.
+  spectrumFrame_ = new QGroupBox(QStringLiteral("Search Spectrum"));
+  spectrumFrame_->setObjectName(QStringLiteral("Spectrum_Frame"));
+  flxSpectrum_ = MakeGrid("flxSpectrum");
+  flxSpectrum_->installEventFilter(this);
+  spectrum_ = new FlexGrid(flxSpectrum_);
+  auto* spectrumButtons = new QGridLayout;
+  const char* selectCaptions[3] = {"Select TV Channels", "Presets", "Range"};
+  for (int k = 0; k < 3; ++k) {
+    QPushButton* b = MakeButton(QString::fromLatin1(selectCaptions[k]), QStringLiteral("SpectrumSelect_Cbt_%1").arg(k));
+    spectrumButtons->addWidget(b, 0, k);
+    connect(b, &QPushButton::clicked, this, [this, k] { Guarded("Main_Form", [this, k] { SelectSpectrum(k); }); });
+  }
+  QPushButton* spectrumSort = MakeButton(QStringLiteral("Sort"), QStringLiteral("SpectrumSort_Cbt"));
+  QPushButton* spectrumRemove = MakeButton(QStringLiteral("Remove"), QStringLiteral("SpectrumRem_Cbt"));
+  spectrumButtons->addWidget(spectrumSort, 1, 0);
+  spectrumButtons->addWidget(spectrumRemove, 1, 1);
+  auto* spectrumLayout = new QVBoxLayout(spectrumFrame_);
+  spectrumLayout->addWidget(flxSpectrum_, 1);
+  spectrumLayout->addLayout(spectrumButtons);
+
+  // System panel.
+  auto* systemFrame = new QGroupBox(QStringLiteral("Choose System"));
+  systemFrame->setObjectName(QStringLiteral("System_Frame"));
+  auto* systemLayout = new QGridLayout(systemFrame);
+  system2OnChk_ = new QCheckBox(QStringLiteral("ON"));
+  system2OnChk_->setObjectName(QStringLiteral("System2On_Chk"));
+  for (int k = 0; k < 2; ++k) {
+    systemOnObt_[k] = new QRadioButton(QStringLiteral("#%1").arg(k + 1));
+    systemOnObt_[k]->setObjectName(QStringLiteral("SystemOn_Obt_%1").arg(k));
+    systemUsedLbl_[k] = new QLabel(QStringLiteral("System : "));
+    systemUsedLbl_[k]->setObjectName(QStringLiteral("SystemUsed_Lbl_%1").arg(k));
+    systemUsedLbl_[k]->setMinimumWidth(150);
+    systemUsedLbl_[k]->installEventFilter(this);
+    selectSystemCbt_[k] = MakeButton(QStringLiteral("..."), QStringLiteral("SelectSystem_Cbt_%1").arg(k));
+    selectSystemCbt_[k]->setMaximumWidth(32);
+    systemLayout->addWidget(systemOnObt_[k], k, 0);
+    systemLayout->addWidget(systemUsedLbl_[k], k, 1);
+    systemLayout->addWidget(selectSystemCbt_[k], k, 2);
+    connect(selectSystemCbt_[k], &QPushButton::clicked, this,
+            [this, k] { Guarded("Main_Form", [this, k] { ChooseSystemType(k); }); });
+    connect(systemOnObt_[k], &QRadioButton::toggled, this, [this, k](bool on) {
+      if (on) Guarded("Main_Form", [this, k] { SelectSystem(k); });
+    });
+  }
+  systemLayout->addWidget(system2OnChk_, 1, 3);
+  systemLayout->setColumnStretch(1, 1);
+
+  // Check panel.
+  auto* checkFrame = new QGroupBox(QStringLiteral("Check For"));
+  checkFrame->setObjectName(QStringLiteral("Check_Frame"));
+  auto* checkLayout = new QGridLayout(checkFrame);
+  auto* label4 = new QLabel;
+  label4->setObjectName(QStringLiteral("Label4"));
+  auto* label9 = new QLabel(QStringLiteral("#1"));
+  label9->setObjectName(QStringLiteral("Label9"));
+  label8_ = new QLabel;
+  label8_->setObjectName(QStringLiteral("Label8"));
+  label10_ = new QLabel(QStringLiteral("#2"));
+  label10_->setObjectName(QStringLiteral("Label10"));
+  checkLayout->addWidget(label9, 0, 0);
+  checkLayout->addWidget(label10_, 0, 1);
+  checkLayout->addWidget(label4, 0, 2);
+  checkLayout->addWidget(label8_, 0, 3);
+  for (int i = 0; i < 5; ++i) {
+    flag2Chk_[i] = new QCheckBox;
+    flag2Chk_[i]->setObjectName(QStringLiteral("Flag2_Chk_%1").arg(i));
+    flagChk_[i] = new QCheckBox;
+    flagChk_[i]->setObjectName(QStringLiteral("Flag_Chk_%1").arg(i));
+    // The first system's boxes carry the captions; the second system's sit in the column left
+    // of them, so both columns line up with the captions.
+    checkLayout->addWidget(flagChk_[i], i + 1, 0);
+    checkLayout->addWidget(flag2Chk_[i], i + 1, 1);
+    for (QCheckBox* box : {flagChk_[i], flag2Chk_[i]})
+      connect(box, &QCheckBox::clicked, this, [this] { Guarded("Main_Form", [this] { StoreChecks(); }); });
+  }
+  ampelImg_ = new QLabel;
+  ampelImg_->setObjectName(QStringLiteral("Ampel_Img"));
+  ampelImg_->setAlignment(Qt::AlignCenter);
+  checkCbt_ = MakeButton(QStringLiteral("Check"), QStringLiteral("Check_Cbt"));
+  checkLayout->addWidget(ampelImg_, 1, 3, 4, 1);
+  checkLayout->addWidget(checkCbt_, 5, 3);
+  checkLayout->setColumnStretch(2, 1);
+  connect(checkCbt_, &QPushButton::clicked, this, [this] { Check(); });
+
+  // Search panel.
+  auto* generateFrame = new QGroupBox(QStringLiteral("Find Free Channels"));
+  generateFrame->setObjectName(QStringLiteral("Generate_Frame"));
+  auto* generateLayout = new QGridLayout(generateFrame);
+  auto* label1 = new QLabel(QStringLiteral("#1"));
+  label1->setObjectName(QStringLiteral("Label1"));
+  label3_ = new QLabel(QStringLiteral("#2"));
+  label3_->setObjectName(QStringLiteral("Label3"));
+  searchStepTbx_ = MakeBox(QStringLiteral("0.025"), QStringLiteral("SearchStep_Tbx"));
+  searchStep2Tbx_ = MakeBox(QStringLiteral("0.025"), QStringLiteral("SearchStep2_Tbx"));
+  genShowTbx_ = MakeBox(QStringLiteral("10"), QStringLiteral("GenShow_Tbx"));
+  genRunsTbx_ = MakeBox(QStringLiteral("100"), QStringLiteral("GenRuns_Tbx"));
+  genChannelsTbx_ = MakeBox(QStringLiteral("10"), QStringLiteral("GenChannels_Tbx"));
+  genChannels2Tbx_ = MakeBox(QStringLiteral("10"), QStringLiteral("GenChannels2_Tbx"));
+  systematicChk_ = new QCheckBox(QStringLiteral("Maximum Search"));
+  systematicChk_->setObjectName(QStringLiteral("Systematic_Chk"));
+  generateCbt_ = MakeButton(QStringLiteral("Generate"), QStringLiteral("Generate_Cbt"));
+  generateLayout->addWidget(label1, 0, 1, Qt::AlignRight);
+  generateLayout->addWidget(label3_, 0, 2, Qt::AlignRight);
+  generateLayout->addWidget(new QLabel(QStringLiteral("Search step [MHz] : ")), 1, 0);
+  generateLayout->addWidget(searchStepTbx_, 1, 1);
+  generateLayout->addWidget(searchStep2Tbx_, 1, 2);
+  generateLayout->addWidget(new QLabel(QStringLiteral("Add channels : ")), 2, 0);
+  generateLayout->addWidget(genChannelsTbx_, 2, 1);
+  generateLayout->addWidget(genChannels2Tbx_, 2, 2);
+  generateLayout->addWidget(new QLabel(QStringLiteral("Number of runs : ")), 3, 0);
+  generateLayout->addWidget(genRunsTbx_, 3, 1);
+  generateLayout->addWidget(new QLabel(QStringLiteral("Results to show : ")), 4, 0);
+  generateLayout->addWidget(genShowTbx_, 4, 1);
+  generateLayout->addWidget(systematicChk_, 5, 0, 1, 3);
+  generateLayout->addWidget(generateCbt_, 6, 0, 1, 3);
+  generateLayout->setColumnStretch(0, 1);
+  for (QLineEdit* box : {searchStepTbx_, searchStep2Tbx_})
+    connect(box, &QLineEdit::textEdited, this, [this] { Guarded("Main_Form", [this] { StoreChecks(); }); });
+  connect(generateCbt_, &QPushButton::clicked, this, [this] { Generate(); });
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(systemFrame);
+  right->addWidget(checkFrame);
+  right->addWidget(generateFrame);
+  right->addStretch(1);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(micSelFrame_, 5);
+  layout->addWidget(spectrumFrame_, 4);
+  layout->addLayout(right, 0);
+
+  // Channel table events.
+  connect(setup_, &FlexGrid::beforeEdit, this, [this](int row, int col, bool& cancel) {
+    cancel = !(row >= 1 && (col == 1 || col == 2));
+    if (!cancel) textBeforeEdit_ = setup_->TextMatrix(row, col);
+  });
+  connect(setup_, &FlexGrid::afterEdit, this,
+          [this](int row, int col) { Guarded("Main_Form", [this, row, col] { SetupAfterEdit(row, col); }); });
+  connect(setup_, &FlexGrid::mouseDown, this, [this] {
+    downRow_ = setup_->MouseRow();
+    downCol_ = setup_->MouseCol();
+  });
+  connect(setup_, &FlexGrid::click, this, [this] { Guarded("Main_Form", [this] { SetupClick(); }); });
+  connect(setup_, &FlexGrid::rowColChange, this, [this] {
+    if (updating_) return;
+    const int row = setup_->Row();
+    if (row > 0 && row < setup_->Rows() - 1) {
+      app_.highlighted = row;
+      MN_RefreshViews(0);
+    }
+  });
+  connect(setup_, &FlexGrid::deletePressed, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(0); }); });
+  connect(presets, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { ChannelsFromPresets(); }); });
+  connect(sort, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { SortChannels(); }); });
+  connect(remove, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(0); }); });
+  connect(shift, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(1); }); });
+  connect(mirror, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(2); }); });
+
+  // Spectrum table events.
+  connect(spectrum_, &FlexGrid::beforeEdit, this,
+          [](int row, int col, bool& cancel) { cancel = !(row >= 1 && (col == 1 || col == 2)); });
+  connect(spectrum_, &FlexGrid::afterEdit, this,
+          [this](int row, int col) { Guarded("Main_Form", [this, row, col] { SpectrumAfterEdit(row, col); }); });
+  connect(spectrum_, &FlexGrid::click, this, [this] {
+    const int row = spectrum_->MouseRow();
+    const int col = spectrum_->MouseCol();
+    if ((col == 1 || col == 2) && row > 0) {
+      spectrum_->Select(row, col);
+      spectrum_->EditCell();
+    }
+  });
+  connect(spectrum_, &FlexGrid::deletePressed, this, [this] { Guarded("Main_Form", [this] { RemoveBands(); }); });
+  connect(spectrumSort, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { SortBands(); }); });
+  connect(spectrumRemove, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { RemoveBands(); }); });
+
+  connect(system2OnChk_, &QCheckBox::clicked, this, [this] {
+    if (systemPanelGuard_) return;
+    Guarded("Main_Form", [this] {
+      app_.project->GbSecondSystem(!app_.project->GbSecondSystem());
+      PrepareMicList();
+      PrepareChecks();
+    });
+  });
+
+  resize(1040, 560);
+}
+
+bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
+  // The grids keep their column shares when the window is resized.
+  if (event->type() == QEvent::Resize) {
+    if (watched == flxSetup_) SetShares(*setup_, kSetupShares);
+    if (watched == flxSpectrum_) SetShares(*spectrum_, kSpectrumShares);
+  }
+  if (event->type() == QEvent::MouseButtonPress) {
+    for (int k = 0; k < 2; ++k)
+      if (watched == systemUsedLbl_[k] && systemOnObt_[k]->isEnabled()) systemOnObt_[k]->setChecked(true);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Main_Form::MarkChanged() { TL_SetChanged(app_.flags, true, false, false, false); }
+void Main_Form::MarkModified() { TL_SetChanged(app_.flags, false, false, false, true); }
+void Main_Form::RefreshDisplay() { MN_RefreshViews(3); }
+
+void Main_Form::RefreshViews(int mode) {
+  if (mode == 1 || mode == 2) PrepareMicList();
+  if (mode == 2) {
+    PrepareSpectrum();
+    PrepareChecks();
+  }
+}
+
+void Main_Form::SetStatusLight(int picture) {
+  light_ = picture;
+  ampelImg_->setPixmap(Ampel_Picture(picture, 84));
+}
+
+// ---- Channel table ----
+
+void Main_Form::PrepareSetup() {
+  GuardScope guard(updating_);
+  const CSystemInstance& system = *app_.project->GcCurrSystem();
+  const CMicCollection& mics = *system.GcMics();
+  setup_->SetFixed(1, 1);
+  setup_->SetCols(4);
+  SetShares(*setup_, kSetupShares);
+  setup_->SetRows(mics.GCount() + 1);
+  setup_->SetTextMatrix(0, 1, QStringLiteral("Frq. [MHz]"));
+  setup_->SetTextMatrix(0, 2, QStringLiteral("Label"));
+  setup_->SetTextMatrix(0, 3, QStringLiteral("Color"));
+  for (int32_t i = 1; i <= mics.GCount(); ++i) {
+    const MicRef& mic = mics.GcItem(i);
+    setup_->SetTextMatrix(i, 0, QString::number(i));
+    setup_->SetTextMatrix(i, 1, Freq(mic->GfGetFreq()));
+    setup_->SetTextMatrix(i, 2, Q(mic->GsGetLabel()));
+    setup_->SetTextMatrix(i, 3, QString());
+    setup_->Select(i, 3);
+    setup_->SetCellBackColor(mic->GlGetColor());
+  }
+  AddSetupRow();
+  ShowMicCount();
+}
+
+void Main_Form::PrepareMicList() {
+  PrepareSystems();
+  PrepareSetup();
+}
+
+void Main_Form::GOrganize() { PrepareMicList(); }
+
+void Main_Form::AddSetupRow() {
+  GuardScope guard(updating_);
+  const int col = std::max(1, setup_->Col());
+  const int r = setup_->Rows();
+  setup_->SetRows(r + 1);
+  setup_->SetTextMatrix(r, 0, QString::number(r));
+  setup_->SetTextMatrix(r, 1, Freq(0));
+  setup_->SetTextMatrix(r, 2, QString());
+  setup_->SetTextMatrix(r, 3, QString());
+  setup_->Select(r, 3);
+  setup_->SetCellBackColor(kWhite);
+  setup_->Select(r, col);
+}
+
+void Main_Form::ShowMicCount() {
+  micSelFrame_->setTitle(QStringLiteral("Select Channels (%1/%2)")
+                             .arg(app_.project->GcCurrSystem()->GcMics()->GCount())
+                             .arg(app_.project->GlGetOverallMics()));
+}
+
+void Main_Form::StoreSetup() {
+  CSystemInstance& system = *app_.project->GcCurrSystem();
+  CMicCollection& mics = *system.GcMics();
+  const CSystemType& type = *system.GcSystemType();
+  mics.GDefine();
+  GuardScope guard(updating_);
+  const int row = setup_->Row(), col = setup_->Col(), rowSel = setup_->RowSel(), colSel = setup_->ColSel();
+  for (int i = 1; i <= setup_->Rows() - 2; ++i) {
+    const double f = TL_Clamp(Num(setup_->TextMatrix(i, 1)), 10.0, 1000.0);
+    const std::string label = S(setup_->TextMatrix(i, 2));
+    mics.GAddMic(label, type.GsGetLabel(), static_cast<float>(f), setup_->CellBackColor(i, 3), type.GlGetFlags(), 0, 0);
+  }
+  setup_->Select(row, col, rowSel, colSel);
+}
+
+void Main_Form::CheckSetupCell(int row, int col) {
+  if (row < 1 || row > setup_->Rows() - 1 || col != 1) return;
+  double f = TL_Clamp(Num(setup_->TextMatrix(row, col)), 0.0, 1000.0);
+  const CSpectrum& tuning = *app_.project->GcCurrSystem()->GcSystemType()->GxSpectrum();
+  const float g = tuning.GfGetFreqNext(static_cast<float>(f));
+  if (TL_RoundDecimals(f, 3) != TL_RoundDecimals(g, 3)) {
+    const std::string question = std::string("You have entered a frequency that is not valid for the current system.") +
+                                 "\r" + "Should KOVA change this frequency to a valid value?";
+    if (TL_AskOkCancel(question, kAppTitle) == kOk) {
+      f = g;
+    } else {
+      setup_->SetTextMatrix(row, col, textBeforeEdit_);
+      f = -1;
+    }
+  }
+  if (f >= 0) setup_->SetTextMatrix(row, col, Freq(f));
+}
+
+void Main_Form::SetupAfterEdit(int row, int col) {
+  CheckSetupCell(row, col);
+  if (row <= 0 || col <= 0) return;
+  if (col == 1 || col == 2) {
+    if (row == setup_->Rows() - 1 &&
+        (Num(setup_->TextMatrix(row, 1)) != 0 || !TL_Trim(S(setup_->TextMatrix(row, 2))).empty()))
+      AddSetupRow();
+    if (row < setup_->Rows() - 1 && !setup_->EditLeftAcross()) setup_->Select(row + 1, col);
+  }
+  StoreSetup();
+  ShowMicCount();
+  MarkChanged();
+  RefreshDisplay();
+}
+
+void Main_Form::SetupClick() {
+  const int col = setup_->MouseCol();
+  const int row = setup_->MouseRow();
+  if (col < 1 || row <= 0) return;
+  if (col == 1 || col == 2) {
+    if (row == downRow_ && col == downCol_) {
+      setup_->Select(row, col);
+      setup_->EditCell();
+    }
+  } else if (col == 3) {
+    setup_->Select(row, 3);
+    int32_t color = setup_->CellBackColor(row, 3);
+    try {
+      if (TL_Port().chooseColor(color)) setup_->SetCellBackColor(color);
+    } catch (const std::exception&) {
+      // A failure inside the chooser leaves the colour as it was.
+    }
+    StoreSetup();
+    MarkChanged();
+    RefreshDisplay();
+  }
+}
+
+void Main_Form::EditSelectedChannels(int mode) {
+  if (setup_->Rows() < 3 || setup_->Row() == setup_->Rows() - 1) return;
+  double value = 0;
+  if (mode == 1 || mode == 2) {
+    std::string text = MN_FormatFreq(mode == 1 ? 0.0 : 500.0);
+    if (!TL_Port().inputBox(mode == 1 ? "Shift by : " : "Mirror at : ", kAppTitle, text)) return;
+    value = mode == 1 ? TL_Clamp(TL_ParseNumber(text), -1000.0, 1000.0) : TL_Clamp(TL_ParseNumber(text), 0.0, 1000.0);
+  }
+  const int cursor = setup_->Row();
+  int end = setup_->RowSel();
+  StoreSetup();
+  if (end == setup_->Rows() - 1) --end;
+  CMicCollection& mics = *app_.project->GcCurrSystem()->GcMics();
+  if (mode == 0) {
+    for (int i = end; i >= cursor; --i) mics.GDelMic(i);
+  } else {
+    for (int i = cursor; i <= end; ++i) {
+      const MicRef& mic = mics.GcItem(i);
+      const double f = mic->GfGetFreq();
+      mic->GfSetFreq(static_cast<float>(TL_Clamp(mode == 1 ? f + value : 2 * value - f, 0.0, 1000.0)));
+    }
+  }
+  PrepareSetup();
+  app_.highlighted = 0;
+  MarkChanged();
+  RefreshDisplay();
+}
+
+void Main_Form::SortChannels() {
+  CMicCollection& mics = *app_.project->GcCurrSystem()->GcMics();
+  if (mics.GCount() < 2) return;
+  mics.GSortMics(mics.GcItem(1)->GfGetFreq() < mics.GcItem(mics.GCount())->GfGetFreq());
+  MarkModified();
+  PrepareMicList();
+}
+
+void Main_Form::ChannelsFromPresets() {
+  CSystemInstance& system = *app_.project->GcCurrSystem();
+  CMicCollection& mics = *system.GcMics();
+  auto temp = std::make_shared<CSpectrum>();
+  temp->GDefine();
+  for (int32_t i = 1; i <= mics.GCount(); ++i) {
+    const float f = mics.GcItem(i)->GfGetFreq();
+    temp->GAddBand(f, f, 1.0f);
+  }
+  bool keptOld = false;
+  if (showCountryDialog(SelectCountry_Form::kPresets, temp, system.GcSystemType(), keptOld) != 1) return;
+  int32_t start = 1;
+  if (!keptOld)
+    mics.GDefine();
+  else
+    start = mics.GCount() + 1;
+  for (int32_t b = start; b <= temp->GlBands(); ++b) {
+    MN_AppendChannel(system);
+    const MicRef& mic = mics.GcItem(mics.GCount());
+    mic->GfSetFreq(temp->GxGetBand(b)->GfLo());
+    mic->GsSetLabel(mics.GsNextFree(""));
+  }
+  PrepareSetup();
+  app_.highlighted = 0;
+  MarkChanged();
+  RefreshDisplay();
+}
+
+// ---- Search spectrum table ----
+
+void Main_Form::PrepareSpectrum() {
+  GuardScope guard(updating_);
+  const CSpectrum& spectrum = *app_.project->GcSpectrum();
+  spectrum_->SetFixed(1, 1);
+  spectrum_->SetCols(3);
+  SetShares(*spectrum_, kSpectrumShares);
+  spectrum_->SetRows(spectrum.GlBands() + 1);
+  spectrum_->SetTextMatrix(0, 1, QStringLiteral("From [MHz]"));
+  spectrum_->SetTextMatrix(0, 2, QStringLiteral("To [MHz]"));
+  for (int32_t i = 1; i <= spectrum.GlBands(); ++i) {
+    const BandRef band = spectrum.GxGetBand(i);
+    spectrum_->SetTextMatrix(i, 0, QString::number(i));
+    spectrum_->SetTextMatrix(i, 1, Freq(band->GfLo()));
+    spectrum_->SetTextMatrix(i, 2, Freq(band->GfHi()));
+  }
+  AddSpectrumRow();
+  ShowBandCount();
+}
+
+void Main_Form::AddSpectrumRow() {
+  const int r = spectrum_->Rows();
+  spectrum_->SetRows(r + 1);
+  spectrum_->SetTextMatrix(r, 0, QString::number(r));
+  spectrum_->SetTextMatrix(r, 1, Freq(0));
+  spectrum_->SetTextMatrix(r, 2, Freq(0));
+}
+
+void Main_Form::ShowBandCount() {
+  spectrumFrame_->setTitle(QStringLiteral("Search Spectrum (%1)").arg(app_.project->GcSpectrum()->GlBands()));
+}
+
+void Main_Form::CheckSpectrumCell(int row, int col) {
+  if (row < 1 || row > spectrum_->Rows() - 1 || (col != 1 && col != 2)) return;
+  double v = Num(spectrum_->TextMatrix(row, col));
+  if (v != 0) v = TL_Clamp(v, 10.0, 1000.0);
+  spectrum_->SetTextMatrix(row, col, Freq(v));
+  if (col == 1) {
+    double w = TL_Clamp(Num(spectrum_->TextMatrix(row, 2)), 10.0, 1000.0);
+    if (v > w) w = v;
+    spectrum_->SetTextMatrix(row, 2, Freq(w));
+  }
+}
+
+void Main_Form::SpectrumAfterEdit(int row, int col) {
+  CheckSpectrumCell(row, col);
+  if (row <= 0 || col <= 0) return;
+  if ((col == 1 || col == 2) && row == spectrum_->Rows() - 1 && Num(spectrum_->TextMatrix(row, col)) != 0)
+    AddSpectrumRow();
+  StoreSpectrum();
+  ShowBandCount();
+  MarkChanged();
+  RefreshDisplay();
+  // Enter moves down as in the channel table.
+  if (row < spectrum_->Rows() - 1 && !spectrum_->EditLeftAcross()) spectrum_->Select(row + 1, col);
+}
+
+void Main_Form::StoreSpectrum() {
+  CSpectrum& spectrum = *app_.project->GcSpectrum();
+  spectrum.GDefine();
+  for (int i = 1; i <= spectrum_->Rows() - 2; ++i) {
+    const double lo = TL_Clamp(Num(spectrum_->TextMatrix(i, 1)), 10.0, 1000.0);
+    const double hi = TL_Clamp(Num(spectrum_->TextMatrix(i, 2)), 10.0, 1000.0);
+    spectrum.GAddBand(static_cast<float>(lo), static_cast<float>(hi), 1.0f);
+  }
+}
+
+void Main_Form::RemoveBands() {
+  if (spectrum_->Rows() < 3 || spectrum_->Row() == spectrum_->Rows() - 1) return;
+  const int cursor = spectrum_->Row();
+  int end = spectrum_->RowSel();
+  StoreSpectrum();
+  if (end == spectrum_->Rows() - 1) --end;
+  CSpectrum& spectrum = *app_.project->GcSpectrum();
+  for (int i = end; i >= cursor; --i) spectrum.GDelBand(i);
+  PrepareSpectrum();
+  MarkChanged();
+  RefreshDisplay();
+}
+
+void Main_Form::SortBands() {
+  CSpectrum& spectrum = *app_.project->GcSpectrum();
+  if (spectrum.GlBands() < 1) return;
+  spectrum.GSortBands(spectrum.GxGetBand(1)->GfLo() < spectrum.GxGetBand(spectrum.GlBands())->GfLo());
+  MarkModified();
+  PrepareSpectrum();
+}
+
+void Main_Form::SelectSpectrum(int32_t mode) {
+  SpectrumRef spectrum = app_.project->GcSpectrum();
+  bool keptOld = false;
+  if (showCountryDialog(mode, spectrum, app_.project->GcCurrSystem()->GcSystemType(), keptOld) != 1) return;
+  app_.project->GcSpectrum(spectrum);
+  MarkChanged();
+  PrepareSpectrum();
+  RefreshDisplay();
+}
+
+// ---- Systems, checks and commands ----
+
+void Main_Form::PrepareSystems() {
+  CProject& project = *app_.project;
+  const bool second = project.GbSecondSystem();
+  {
+    GuardScope guard(systemPanelGuard_);
+    system2OnChk_->setChecked(second);
+    systemUsedLbl_[1]->setEnabled(second);
+    systemOnObt_[1]->setEnabled(second);
+    selectSystemCbt_[1]->setEnabled(second);
+    system2OnChk_->setText(QStringLiteral("ON"));
+  }
+  // With one system only the first can be current; choosing it runs like a click on it.
+  if (!second) systemOnObt_[0]->setChecked(true);
+  systemUsedLbl_[0]->setText(QStringLiteral("System : ") + Q(project.GcSystem(0)->GcSystemType()->GsGetLabel()));
+  if (second)
+    systemUsedLbl_[1]->setText(QStringLiteral("System : ") + Q(project.GcSystem(1)->GcSystemType()->GsGetLabel()));
+  systemOnObt_[app_.project->GlCurr()]->setChecked(true);
+  GuardScope guard(systemPanelGuard_);
+  system2OnChk_->setChecked(second);
+}
+
+void Main_Form::SelectSystem(int k) {
+  if (app_.project->GlCurr() == k) return;
+  app_.project->GlCurr(k);
+  app_.highlighted = 0;
+  MN_RefreshViews(2);
+}
+
+void Main_Form::ChooseSystemType(int k) {
+  const int32_t p = MN_FindCurrentSystemType(app_);
+  const int32_t q = showSystemDesigner ? showSystemDesigner(p) : 0;
+  if (q <= 0 || q > static_cast<int32_t>(app_.systems.size())) return;
+  CProject& project = *app_.project;
+  project.GlCurr(k);
+  CSystemInstance& system = *project.GcCurrSystem();
+  const TypeRef& chosen = app_.systems[static_cast<size_t>(q - 1)];
+  if (chosen->GsGetLabel() != system.GcSystemType()->GsGetLabel()) {
+    const int answer = TL_AskYesNoCancel(
+        "You have switched to a different receiver system. Do you want to keep the current channel configuration?",
+        kAppTitle);
+    if (answer == kCancel) {
+      MN_RefreshViews(2);  // the current system may have changed
+      return;
+    }
+    if (answer == kNo)
+      system.GDefine(chosen->GGetCopy());
+    else
+      system.GcSystemType(chosen->GGetCopy());
+  } else {
+    system.GcSystemType(chosen->GGetCopy());
+  }
+  MarkChanged();
+  app_.highlighted = 0;
+  PrepareChecks();
+  MN_RefreshViews(1);
+}
+
+void Main_Form::SetCheckCaptions() {
+  for (int i = 0; i < 5; ++i) {
+    const QString caption = Q(TL_GetCheckLabel(kFlagChecks[i]));
+    flagChk_[i]->setText(caption);
+    flag2Chk_[i]->setText(QString());
+    flag2Chk_[i]->setToolTip(caption);
+  }
+}
+
+void Main_Form::PrepareChecks() {
+  GuardScope guard(updating_);
+  const CProject& project = *app_.project;
+  const bool second = project.GbSecondSystem();
+  const CSystemType& type0 = *project.GcSystem(0)->GcSystemType();
+  for (int i = 0; i < 5; ++i) flagChk_[i]->setChecked(type0.GbCheckFlag(kFlagChecks[i]));
+  searchStepTbx_->setText(Freq(type0.GfGetSearchStep()));
+  if (second) {
+    const CSystemType& type1 = *project.GcSystem(1)->GcSystemType();
+    for (int i = 0; i < 5; ++i) flag2Chk_[i]->setChecked(type1.GbCheckFlag(kFlagChecks[i]));
+    searchStep2Tbx_->setText(Freq(type1.GfGetSearchStep()));
+  }
+  for (QWidget* w : std::initializer_list<QWidget*>{searchStep2Tbx_, genChannels2Tbx_, label3_, label8_, label10_})
+    w->setVisible(second);
+  for (QCheckBox* box : flag2Chk_) box->setVisible(second);
+  systematicChk_->setVisible(!second);
+}
+
+void Main_Form::StoreChecks() {
+  if (updating_) return;
+  const CProject& project = *app_.project;
+  auto store = [](CSystemType& type, const std::array<QCheckBox*, 5>& boxes, const QLineEdit* stepBox) {
+    for (int i = 0; i < 5; ++i) type.GbCheckFlag(kFlagChecks[i], boxes[i]->isChecked());
+    const double n = TL_Clamp(TL_ParseNumber(S(stepBox->text())) / 0.025, 1.0, 40.0);
+    type.GSetSearchStep(static_cast<float>(n * 0.025));
+  };
+  store(*project.GcSystem(0)->GcSystemType(), flagChk_, searchStepTbx_);
+  if (project.GbSecondSystem()) store(*project.GcSystem(1)->GcSystemType(), flag2Chk_, searchStep2Tbx_);
+  MarkChanged();
+}
+
+void Main_Form::Check() {
+  Guarded("MN_RunCheckToFile", [this] { MN_RunCheckToFile(app_, true); });
+}
+
+void Main_Form::Generate() {
+  const int32_t runs = WholeNumber(genRunsTbx_, 1, 1000000);
+  const int32_t channels1 = WholeNumber(genChannelsTbx_, 0, 100);
+  const int32_t channels2 = WholeNumber(genChannels2Tbx_, 0, 100);
+  const int32_t results = WholeNumber(genShowTbx_, 1, 1000);
+  const int32_t current = app_.project->GlCurr();
+  Guarded("Generate", [&] {
+    if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
+      GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom);
+    else
+      GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic);
+  });
+  app_.project->GlCurr(current);
+  MN_RefreshViews(2);
+}
+
+}  // namespace kova

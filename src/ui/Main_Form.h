@@ -1,0 +1,139 @@
+#pragma once
+// The main working window ("System Editor"): the channel table of the current system, the
+// search spectrum table, the choice of one or two receiver systems, the check selection with
+// the status light and Check, and the search parameters with Generate. It edits the project of
+// the application state directly; while the user types, its grids are the master copy and the
+// channel list or search spectrum is rebuilt from the grid after every committed edit.
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "model/CSpectrum.h"
+#include "model/CSystemType.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace kova {
+
+struct AppState;
+class FlexGrid;
+
+class Main_Form : public QWidget {
+  Q_OBJECT
+ public:
+  // `app` must outlive the window.
+  explicit Main_Form(AppState& app, QWidget* parent = nullptr);
+
+  // Channel table of the current system, and the system panel with it.
+  void PrepareSetup();
+  void PrepareMicList();
+  void GOrganize();
+  // Search spectrum table of the current system.
+  void PrepareSpectrum();
+  // Check panel and search steps; shows the controls of the second system only when it is on.
+  void PrepareChecks();
+  // The "Check" and "Generate" buttons.
+  void Check();
+  void Generate();
+
+  // What MN_RefreshViews asks of this window: 1 refills the channel table and system panel,
+  // 2 also the spectrum table and the check panel; 0 and 3 concern the display only.
+  void RefreshViews(int mode);
+  // Status light: 1 checking / compatible so far, 3 a problem found.
+  void SetStatusLight(int picture);
+  int StatusLight() const { return light_; }
+
+  // The dialogs this window opens, replaceable by tests. The system designer gets the 1-based
+  // position of the current type and returns the chosen one (0 or less: none). The country
+  // selection dialog gets its mode (0 countries, 1 presets, 2 tuning bands) and returns 1 on OK.
+  std::function<int32_t(int32_t)> showSystemDesigner;
+  std::function<int32_t(int32_t, SpectrumRef&, const TypeRef&, bool&)> showCountryDialog;
+
+  FlexGrid& SetupGrid() const { return *setup_; }
+  FlexGrid& SpectrumGrid() const { return *spectrum_; }
+
+ private:
+  void BuildLayout();
+  // Channel table.
+  void AddSetupRow();
+  void StoreSetup();
+  void CheckSetupCell(int row, int col);
+  void ShowMicCount();
+  void EditSelectedChannels(int mode);
+  void SetupAfterEdit(int row, int col);
+  void SetupClick();
+  void SortChannels();
+  void ChannelsFromPresets();
+  // Spectrum table.
+  void AddSpectrumRow();
+  void StoreSpectrum();
+  void CheckSpectrumCell(int row, int col);
+  void ShowBandCount();
+  void SpectrumAfterEdit(int row, int col);
+  void RemoveBands();
+  void SortBands();
+  void SelectSpectrum(int32_t mode);
+  // Systems and checks.
+  void PrepareSystems();
+  void StoreChecks();
+  void SetCheckCaptions();
+  void ChooseSystemType(int k);
+  void SelectSystem(int k);
+
+  void MarkChanged();
+  void MarkModified();
+  void RefreshDisplay();
+
+  AppState& app_;
+  bool updating_ = false;
+  bool systemPanelGuard_ = false;
+  QString textBeforeEdit_;
+  int downRow_ = -1;
+  int downCol_ = -1;
+  int light_ = 0;
+
+  QGroupBox* micSelFrame_;
+  QTableWidget* flxSetup_;
+  FlexGrid* setup_;
+  QGroupBox* spectrumFrame_;
+  QTableWidget* flxSpectrum_;
+  FlexGrid* spectrum_;
+
+  QCheckBox* system2OnChk_;
+  std::array<QRadioButton*, 2> systemOnObt_{};
+  std::array<QPushButton*, 2> selectSystemCbt_{};
+  std::array<QLabel*, 2> systemUsedLbl_{};
+
+  std::array<QCheckBox*, 5> flagChk_{};
+  std::array<QCheckBox*, 5> flag2Chk_{};
+  QLabel* label8_;
+  QLabel* label10_;
+  QLabel* ampelImg_;
+  QPushButton* checkCbt_;
+
+  QLineEdit* searchStepTbx_;
+  QLineEdit* searchStep2Tbx_;
+  QLineEdit* genShowTbx_;
+  QLineEdit* genRunsTbx_;
+  QLineEdit* genChannelsTbx_;
+  QLineEdit* genChannels2Tbx_;
+  QLabel* label3_;
+  QCheckBox* systematicChk_;
+  QPushButton* generateCbt_;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// The status light's pictures, drawn by the program: 1 green, 2 yellow, 3 red.
+QPixmap Ampel_Picture(int picture, int height);
+
+}  // namespace kova
