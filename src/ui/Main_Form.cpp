@@ -26,6 +26,7 @@
 #include "tools/Tools.h"
 #include "ui/FlexGrid.h"
 #include "ui/FormStyle.h"
+#include "ui/Input_Form.h"
 #include "ui/SelectCountry_Form.h"
 
 namespace kova {
@@ -152,6 +153,10 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
                                                  false, &ok);
     if (!ok) return 0;
     return static_cast<int32_t>(names.indexOf(chosen)) + 1;
+  };
+  askValue = [this](const std::string& prompt, std::string& value) {
+    Input_Form dialog(this);
+    return dialog.GShowDialog(value, prompt) != 2;
   };
   showCountryDialog = [this](int32_t mode, SpectrumRef& spectrum, const TypeRef& type, bool& keptOld) {
     SelectCountry_Form dialog(app_, this);
@@ -532,7 +537,7 @@ void Main_Form::EditSelectedChannels(int mode) {
   double value = 0;
   if (mode == 1 || mode == 2) {
     std::string text = MN_FormatFreq(mode == 1 ? 0.0 : 500.0);
-    if (!TL_Port().inputBox(mode == 1 ? "Shift by : " : "Mirror at : ", kAppTitle, text)) return;
+    if (!askValue(mode == 1 ? "Shift by : " : "Mirror at : ", text)) return;
     value = mode == 1 ? TL_Clamp(TL_ParseNumber(text), -1000.0, 1000.0) : TL_Clamp(TL_ParseNumber(text), 0.0, 1000.0);
   }
   const int cursor = setup_->Row();

@@ -56,6 +56,9 @@ class Main_Form : public QWidget {
   // selection dialog gets its mode (0 countries, 1 presets, 2 tuning bands) and returns 1 on OK.
   std::function<int32_t(int32_t)> showSystemDesigner;
   std::function<int32_t(int32_t, SpectrumRef&, const TypeRef&, bool&)> showCountryDialog;
+  // The input dialog of Shift and Mirror: shows the prompt with the preset text in `value`;
+  // false on Cancel, else `value` holds the typed text.
+  std::function<bool(const std::string&, std::string&)> askValue;
 
   FlexGrid& SetupGrid() const { return *setup_; }
   FlexGrid& SpectrumGrid() const { return *spectrum_; }

@@ -12,7 +12,6 @@
 #include <QUrl>
 
 #include "tools/Tools.h"
-#include "ui/Input_Form.h"
 #include "ui/BusyForm.h"
 
 namespace kova {
@@ -97,12 +96,11 @@ int QtPort::messageBox(const std::string& text, const std::string& title, MsgKin
 }
 
 bool QtPort::inputBox(const std::string& prompt, const std::string& title, std::string& value) {
-  // The program's own input dialog; its caption stays its own.
-  (void)title;
-  Input_Form dialog(QApplication::activeWindow());
-  std::string text = value;
-  if (dialog.GShowDialog(text, prompt) != 1) return false;
-  value = text;
+  bool ok = false;
+  const QString text = QInputDialog::getText(QApplication::activeWindow(), Caption(title), Q(prompt),
+                                             QLineEdit::Normal, Q(value), &ok);
+  if (!ok) return false;
+  value = text.toStdString();
   return true;
 }
 

@@ -1,0 +1,284 @@
+// The main window driven through its controls as a user does: typing into the grids, clicking
+// colour cells and buttons, with the scripted port answering the questions.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "support/TestSupport.h"
+#include "tools/ScriptedPort.h"
+#include "tools/Tools.h"
+#include "ui/FlexGrid.h"
+#include "ui/Main_Form.h"
+#include "ui/UiTestSupport.h"
+
+namespace kova {
+namespace {
+
+using test::Child;
+
+void Settle() {
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+// Types `text` into cell (row, col) and leaves the editor with `key` (Enter, Tab, Escape).
+void Type(FlexGrid& grid, int row, int col, const QString& text, Qt::Key key = Qt::Key_Return) {
+  grid.Select(row, col);
+  grid.EditCell();
+  auto* editor = grid.Table()->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr) << "no editor on " << row << "," << col;
+  editor->setText(text);
+  QTest::keyClick(editor, key);
+  Settle();
+}
+
+void ClickCell(FlexGrid& grid, int row, int col) {
+  QTableWidget* table = grid.Table();
+  const QRect rect = table->visualRect(table->model()->index(row - 1, col - 1));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
+  Settle();
+}
+
+void Press(QWidget* form, const char* name) {
+  auto* button = Child<QPushButton>(form, name);
+  ASSERT_NE(button, nullptr) << name;
+  button->click();
+  Settle();
+}
+
+// The scripted port, with the window as the frame would connect it: refreshes and the status
+// light reach it.
+class WindowPort : public ScriptedPort {
+ public:
+  Main_Form* form = nullptr;
+  void refreshViews(int mode) override {
+    ScriptedPort::refreshViews(mode);
+    if (form) form->RefreshViews(mode);
+  }
+  void setStatusLight(int picture) override {
+    ScriptedPort::setStatusLight(picture);
+    if (form) form->SetStatusLight(picture);
+  }
+};
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  MainFormTest() : scope(port) {
+    app.appDir = dir.Dir();
+    MN_StartUp(app);
+    form = std::make_unique<Main_Form>(app);
+    form->resize(1100, 600);
+    port.form = form.get();
+    form->show();
+    form->GOrganize();
+    Settle();
+  }
+
+  std::vector<float> Freqs() const {
+    std::vector<float> out;
+    const CMicCollection& mics = *app.project->GcCurrSystem()->GcMics();
+    for (int32_t i = 1; i <= mics.GCount(); ++i) out.push_back(mics.GcItem(i)->GfGetFreq());
+    return out;
+  }
+  void SetChannels(const std::vector<float>& freqs) {
+    CMicCollection& mics = *app.project->GcCurrSystem()->GcMics();
+    mics.GDefine();
+    for (float f : freqs) mics.GAddMic(TL_Str(mics.GCount() + 1), "", f, 0, 0, 0, 0);
+    form->PrepareMicList();
+  }
+
+  test::TempDir dir;
+  WindowPort port;
+  PortScope scope;
+  AppState app;
+  std::unique_ptr<Main_Form> form;
+
+  ~MainFormTest() override { port.form = nullptr; }
+};
+
+TEST_F(MainFormTest, TypedChannelsAreSnappedOrRestoredAndCounted) {
+  FlexGrid& grid = form->SetupGrid();
+  EXPECT_EQ(grid.Rows(), 2);  // header and entry row
+  Type(grid, 1, 1, "520,000");
+  port.answers = {kOk};
+  Type(grid, 2, 1, "530.005");  // off the 25 kHz grid: OK moves it to the nearest point
+  port.answers = {kCancel};
+  Type(grid, 2, 1, "531.011");  // Cancel puts back the text from before the edit
+  Type(grid, 3, 2, "Vocal");    // a label alone makes a channel at the lowest frequency
+  EXPECT_EQ(port.messages.size(), 2u);
+  EXPECT_EQ(port.messages[0].text,
+            "You have entered a frequency that is not valid for the current system.\rShould KOVA change this "
+            "frequency to a valid value?");
+  EXPECT_EQ(Freqs(), (std::vector<float>{520.0f, 530.0f, 10.0f}));
+  EXPECT_EQ(grid.TextMatrix(2, 1), "530.000");
+  EXPECT_EQ(grid.Rows(), 5);
+  EXPECT_EQ(Child<QGroupBox>(form.get(), "MicSel_Frame")->title(), "Select Channels (3/3)");
+  EXPECT_TRUE(app.flags.projectModified);
+  EXPECT_TRUE(app.flags.productsStale);
+
+  // 0 in the entry row with no label adds no row.
+  Type(grid, 4, 1, "0");
+  EXPECT_EQ(grid.Rows(), 5);
+  // Enter moved the cursor down; Tab moves across instead.
+  Type(grid, 1, 1, "520", Qt::Key_Tab);
+  EXPECT_EQ(grid.Row(), 1);
+  EXPECT_EQ(grid.Col(), 2);
+}
+
+TEST_F(MainFormTest, ColourCellOpensTheChooserAtOnce) {
+  SetChannels({520, 530});
+  port.colorAnswers = {TL_ColorToLong(1, 2, 3)};
+  ClickCell(form->SetupGrid(), 2, 3);
+  EXPECT_EQ(app.project->GcCurrSystem()->GcMics()->GcItem(2)->GlGetColor(), TL_ColorToLong(1, 2, 3));
+  port.colorAnswers = {std::nullopt};  // cancelled: unchanged
+  ClickCell(form->SetupGrid(), 2, 3);
+  EXPECT_EQ(app.project->GcCurrSystem()->GcMics()->GcItem(2)->GlGetColor(), TL_ColorToLong(1, 2, 3));
+}
+
+TEST_F(MainFormTest, RemoveShiftMirrorActOnSelectedChannelRowsOnly) {
+  struct Case {
+    const char* button;
+    std::optional<std::string> input;
+    int from, to;  // selected rows; 4 is the entry row
+    std::vector<float> expected;
+  };
+  const Case cases[] = {
+      {"Mirror_Cbt", "500", 1, 4, {520, 700, 0}},  // 1200 -> 0 is held at the limit
+      {"Mirror_Cbt", "500", 2, 3, {480, 700, 0}},
+      {"Shift_Cbt", "600", 3, 3, {480, 300, 1000}},
+      {"Shift_Cbt", std::nullopt, 1, 3, {480, 300, 1000}},  // Cancel changes nothing
+      {"SetupRem_Cbt", std::nullopt, 2, 4, {480}},
+      {"SetupRem_Cbt", std::nullopt, 4, 4, {480, 300, 1000}},  // cursor on the entry row
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    SetChannels({480, 300, 1000});
+    form->askValue = [&c](const std::string&, std::string& value) {
+      if (c.input) value = *c.input;
+      return c.input.has_value();
+    };
+    form->SetupGrid().Select(c.from, 1, c.to, 2);
+    Press(form.get(), c.button);
+    EXPECT_EQ(Freqs(), c.expected);
+  }
+}
+
+TEST_F(MainFormTest, SortReversesEachTime) {
+  SetChannels({500, 520, 510});
+  Press(form.get(), "MicSort_Cbt");
+  EXPECT_EQ(Freqs(), (std::vector<float>{520, 510, 500}));
+  Press(form.get(), "MicSort_Cbt");
+  EXPECT_EQ(Freqs(), (std::vector<float>{500, 510, 520}));
+}
+
+TEST_F(MainFormTest, SpectrumCellsFollowTheFromToRules) {
+  FlexGrid& grid = form->SpectrumGrid();
+  app.project->GcSpectrum()->GDefine();
+  form->PrepareSpectrum();
+  struct Case {
+    int row, col;
+    const char* text;
+    const char* from;
+    const char* to;
+    int rows;
+  };
+  const Case cases[] = {
+      {1, 1, "470", "470.000", "470.000", 3},   // entry row becomes a band, new entry row
+      {2, 1, "0", "0.000", "10.000", 3},         // 0 adds no row; "To" is held at 10
+      {1, 1, "5", "10.000", "470.000", 3},
+      {1, 2, "2000", "10.000", "1000.000", 3},
+      {1, 2, "20", "10.000", "20.000", 3},       // "To" may be set below a later "From"
+      {1, 1, "800", "800.000", "800.000", 3},    // "From" raises "To"
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Type(grid, c.row, c.col, c.text);
+    EXPECT_EQ(grid.TextMatrix(c.row, 1), c.from);
+    EXPECT_EQ(grid.TextMatrix(c.row, 2), c.to);
+    EXPECT_EQ(grid.Rows(), c.rows);
+  }
+  EXPECT_EQ(Child<QGroupBox>(form.get(), "Spectrum_Frame")->title(), "Search Spectrum (1)");
+  EXPECT_FLOAT_EQ(app.project->GcSpectrum()->GxGetBand(1)->GfLo(), 800.0f);
+}
+
+TEST_F(MainFormTest, SearchStepIsHeldOnTheQuarterGridScale) {
+  auto* box = Child<QLineEdit>(form.get(), "SearchStep_Tbx");
+  const std::pair<const char*, float> cases[] = {{"0,1", 0.1f}, {"0.1", 0.1f}, {"5", 1.0f}, {"0.03", 0.03f}, {"x", 0.025f}};
+  for (const auto& [text, step] : cases) {
+    box->clear();
+    QTest::keyClicks(box, text);
+    EXPECT_FLOAT_EQ(app.project->GcSystem(0)->GcSystemType()->GfGetSearchStep(), step) << text;
+  }
+}
+
+TEST_F(MainFormTest, SecondSystemShowsItsColumnsAndHidesMaximumSearch) {
+  auto* on = Child<QCheckBox>(form.get(), "System2On_Chk");
+  for (bool second : {true, false, true}) {
+    on->click();
+    Settle();
+    EXPECT_EQ(app.project->GbSecondSystem(), second);
+    EXPECT_EQ(Child<QCheckBox>(form.get(), "Flag2_Chk_0")->isVisible(), second);
+    EXPECT_EQ(Child<QLineEdit>(form.get(), "GenChannels2_Tbx")->isVisible(), second);
+    EXPECT_EQ(Child<QCheckBox>(form.get(), "Systematic_Chk")->isVisible(), !second);
+    EXPECT_EQ(Child<QRadioButton>(form.get(), "SystemOn_Obt_1")->isEnabled(), second);
+  }
+  // Channels typed for the second system go to its own list.
+  Child<QRadioButton>(form.get(), "SystemOn_Obt_1")->click();
+  Settle();
+  EXPECT_EQ(app.project->GlCurr(), 1);
+  Type(form->SetupGrid(), 1, 1, "640");
+  EXPECT_EQ(app.project->GcSystem(1)->GcMics()->GCount(), 1);
+  EXPECT_EQ(app.project->GcSystem(0)->GcMics()->GCount(), 0);
+  EXPECT_EQ(Child<QGroupBox>(form.get(), "MicSel_Frame")->title(), "Select Channels (1/1)");
+}
+
+TEST_F(MainFormTest, ChoosingATypeAsksOnlyWhenTheLabelChanges) {
+  SetChannels({520, 530});
+  const std::string first = app.systems[0]->GsGetLabel();
+  struct Case {
+    int32_t chosen;
+    std::optional<int> answer;  // nullopt: no question expected
+    int channels;
+  };
+  const Case cases[] = {{1, std::nullopt, 2}, {2, kCancel, 2}, {2, kYes, 2}, {1, kNo, 0}};
+  for (const Case& c : cases) {
+    port.messages.clear();
+    if (c.answer) port.answers = {*c.answer};
+    form->showSystemDesigner = [&c](int32_t) { return c.chosen; };
+    Press(form.get(), "SelectSystem_Cbt_0");
+    EXPECT_EQ(port.messages.size(), c.answer ? 1u : 0u) << c.chosen;
+    EXPECT_EQ(app.project->GcCurrSystem()->GcMics()->GCount(), c.channels);
+  }
+  EXPECT_EQ(app.project->GcSystem(0)->GcSystemType()->GsGetLabel(), first);
+}
+
+TEST_F(MainFormTest, CheckDrivesTheLightAndGenerateAsksForAtMostTheRuns) {
+  SetChannels({520, 520.1f});  // too close: incompatible
+  port.answers = {kNo, kCancel};
+  Press(form.get(), "Check_Cbt");
+  EXPECT_EQ(form->StatusLight(), 3);
+  ASSERT_FALSE(port.messages.empty());
+  EXPECT_NE(port.messages.back().text.find("Channel configuration is not compatible."), std::string::npos);
+
+  SetChannels({});
+  Child<QLineEdit>(form.get(), "GenRuns_Tbx")->setText("5");
+  Child<QLineEdit>(form.get(), "GenShow_Tbx")->setText("10");
+  Child<QLineEdit>(form.get(), "GenChannels_Tbx")->setText("3");
+  Press(form.get(), "Generate_Cbt");
+  int runs = 0;
+  for (const auto& call : port.busyCalls) runs += call.text.rfind("Already found", 0) == 0;
+  EXPECT_EQ(runs, 5);
+  ASSERT_EQ(port.shownProposals.size(), 1u);
+  EXPECT_LE(app.proposals->GxGetItem(port.shownProposals[0])->GlCount(), 5);
+}
+
+}  // namespace
+}  // namespace kova
