@@ -26,5 +26,6 @@ int main(int argc, char** argv) {
   kova::MN_InstallFrameHooks(port, frame, app);
   frame.show();
   kova::MN_CreateMainWindow(frame, app, port);
+  kova::MN_KeepWindowPlaces(frame, app.appDir);
   return qapp.exec();
 }

@@ -155,6 +155,7 @@ void Container_Form::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  emit closing();
   const QWidgetList windows = QApplication::topLevelWidgets();
   for (QWidget* w : windows)
     if (w != this && w->isVisible() && w->isWindow()) w->close();

@@ -56,6 +56,8 @@ class Container_Form : public QMainWindow {
  signals:
   // A menu command ran (its item's object name), after its handler.
   void commandTriggered(const QString& name);
+  // The frame is about to close (the program ends): the last moment to look at its windows.
+  void closing();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

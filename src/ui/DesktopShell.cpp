@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QSessionManager>
+#include <QSettings>
 #include <QStandardPaths>
 #include <exception>
 #include <functional>
@@ -132,6 +133,40 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
   child->move(0, 0);
   window->GOrganize();
   return window;
+}
+
+namespace {
+
+QString PlaceKey(const QMdiSubWindow* child) {
+  return QStringLiteral("Windows/") + (child->widget() ? child->widget()->objectName() : QString());
+}
+
+void SavePlaces(Container_Form& frame, const QString& file) {
+  QSettings settings(file, QSettings::IniFormat);
+  settings.setValue(QStringLiteral("Frame/geometry"), frame.saveGeometry());
+  for (QMdiSubWindow* child : frame.MdiArea()->subWindowList()) {
+    if (!child->widget() || child->widget()->objectName().isEmpty()) continue;
+    settings.setValue(PlaceKey(child), child->geometry());
+  }
+}
+
+}  // namespace
+
+void MN_KeepWindowPlaces(Container_Form& frame, const std::string& appDir) {
+  const QString file = QString::fromStdString(appDir) + QStringLiteral("config/kova.ini");
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    const QByteArray geometry = settings.value(QStringLiteral("Frame/geometry")).toByteArray();
+    if (!geometry.isEmpty()) frame.restoreGeometry(geometry);
+    for (QMdiSubWindow* child : frame.MdiArea()->subWindowList()) {
+      const QRect place = settings.value(PlaceKey(child)).toRect();
+      if (place.isValid() && place.width() > 50 && place.height() > 50) child->setGeometry(place);
+    }
+  }
+  QPointer<Container_Form> target(&frame);
+  QObject::connect(&frame, &Container_Form::closing, &frame, [target, file] {
+    if (target) SavePlaces(*target, file);
+  });
 }
 
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport) {

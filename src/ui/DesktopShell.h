@@ -30,6 +30,11 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app);
 // connects View > System Editor, Calculate > Check and Calculate > Generate to it.
 Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& port);
 
+// Puts the frame and its child windows where they were at the end of the last run (kept in
+// "config/kova.ini" below the application directory, never in project files) and saves their
+// places again when the program ends. Call once every child window exists.
+void MN_KeepWindowPlaces(Container_Form& frame, const std::string& appDir);
+
 // A new proposal window showing list iReport of the proposal collection, as a child window of
 // the frame; the window is deleted when it is closed.
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport);

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -16,6 +18,8 @@
 #include "support/TestSupport.h"
 #include "tools/ScriptedPort.h"
 #include "tools/Tools.h"
+#include "ui/Container_Form.h"
+#include "ui/DesktopShell.h"
 #include "ui/FlexGrid.h"
 #include "ui/Main_Form.h"
 #include "ui/UiTestSupport.h"
@@ -278,6 +282,40 @@ TEST_F(MainFormTest, CheckDrivesTheLightAndGenerateAsksForAtMostTheRuns) {
   EXPECT_EQ(runs, 5);
   ASSERT_EQ(port.shownProposals.size(), 1u);
   EXPECT_LE(app.proposals->GxGetItem(port.shownProposals[0])->GlCount(), 5);
+}
+
+}  // namespace
+}  // namespace kova
+
+namespace kova {
+namespace {
+
+TEST(MainWindowInFrame, PlacesOfTheWindowsSurviveARestart) {
+  test::TempDir dir;
+  ScriptedPort scripted;
+  PortScope scope(scripted);
+  AppState app;
+  app.appDir = dir.Dir();
+  MN_StartUp(app);
+  QRect placed;
+  {
+    QtPort hooks;
+    Container_Form frame;
+    frame.show();
+    MN_CreateMainWindow(frame, app, hooks);
+    MN_KeepWindowPlaces(frame, app.appDir);
+    QMdiSubWindow* child = frame.MdiArea()->subWindowList().value(0);
+    ASSERT_NE(child, nullptr);
+    child->setGeometry(30, 40, 700, 450);
+    placed = child->geometry();
+    frame.Unload();
+  }
+  QtPort hooks;
+  Container_Form frame;
+  frame.show();
+  MN_CreateMainWindow(frame, app, hooks);
+  MN_KeepWindowPlaces(frame, app.appDir);
+  EXPECT_EQ(frame.MdiArea()->subWindowList().value(0)->geometry(), placed);
 }
 
 }  // namespace
