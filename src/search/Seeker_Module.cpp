@@ -240,6 +240,57 @@ void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>&
 
 }
 
+// The ranges that adding chosen(n) removes because of chosen(n - 1) as an earlier frequency:
+// those of the 2-transmitter stages with it and of the 3-transmitter pairs that hold it. Adding
+// chosen(n) after chosen(1 .. n - 1) removes what adding it after chosen(1 .. n - 2) removes plus
+// these, since every stage is a union over the earlier frequencies and their pairs.
+template <class Eraser>
+void EliminateNewRanges(Eraser& e, const std::vector<double>& chosen, const TSearchSystem& chosenSide,
+                        const TSearchSystem& candidateSide, const std::vector<TSearchSystem>& contextList) {
+  const int32_t n = Entries(chosen);
+  const double f = chosen[n];
+  const double a = chosen[n - 1];
+  const auto& W1 = chosenSide.Widths;
+  const auto& W2 = candidateSide.Widths;
+  const int32_t J = static_cast<int32_t>(contextList.size()) - 1;
+  constexpr double kThird = 1.0 / 3.0;
+
+  e.Remove(2 * a - f, W2[4]);
+  e.Remove(2 * f - a, W2[4]);
+  e.Remove((a + f) / 2, W1[4] / 2);
+
+  e.Remove(3 * a - 2 * f, W2[9]);
+  e.Remove(3 * f - 2 * a, W2[9]);
+  e.Remove((2 * a + f) * kThird, W1[9] / 3);
+  e.Remove((2 * f + a) * kThird, W1[9] / 3);
+  e.Remove((3 * f - a) / 2, W1[9] / 2);
+  e.Remove((3 * a - f) / 2, W1[9] / 2);
+
+  // Pairs of an earlier chosen frequency with chosen(n - 1), then of chosen(n - 1) with each fixed
+  // channel, as the pair walk of the full elimination forms them.
+  double w = W2[5];
+  if (W1[5] > w) w = W1[5];
+  for (int32_t k = 1; k < n - 1; ++k) {
+    const double x = chosen[k];
+    e.Remove(a + x - f, w);
+    e.Remove(x - a + f, w);
+    e.Remove(a - x + f, w);
+  }
+  for (int32_t j = 0; j <= J; ++j) {
+    const TSearchSystem& sys = contextList[j];
+    const int32_t m = Entries(sys.Freqs);
+    double wj = W2[5];
+    if (W1[5] > wj) wj = W1[5];
+    if (sys.Widths[5] > wj) wj = sys.Widths[5];
+    for (int32_t k = 1; k <= m; ++k) {
+      const double b = sys.Freqs[k];
+      e.Remove(b + a - f, wj);
+      e.Remove(a - b + f, wj);
+      e.Remove(b - a + f, wj);
+    }
+  }
+}
+
 }  // namespace
 
 TSearchSystem MakeSearchSystem(const TCheckParams& params, const std::vector<double>& freqs) {
@@ -329,6 +380,7 @@ int32_t Seeker_Module::RunSearch(const std::vector<double>& candidates, int32_t 
     root_ = candidates.data();
     rootCount_ = n;
     words_ = (n + 63) / 64;
+    levels_.clear();
     std::vector<uint64_t> all(static_cast<size_t>(words_), 0);
     for (int32_t k = 0; k < n; ++k) all[static_cast<size_t>(k) >> 6] |= uint64_t{1} << (k & 63);
     depth = SystematicLevel(all.data(), n, chosen, best);
@@ -373,6 +425,7 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   if (m > 0 && !(keepThreshold_ >= 0 && a + m <= keepThreshold_)) {
     if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
     const bool eager = static_cast<int64_t>(m) * words_ <= kEagerWords;
+    level.prepared = false;
     if (eager) PrepareChildren(p, n, q, level);
     else level.sets.resize(static_cast<size_t>(words_));
 
@@ -399,6 +452,11 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
       if (cnt <= 0) {
         // Nothing can be added any more: the set is maximal.
         KeepResultSet(q);
+      } else if (eager && keepThreshold_ >= 0 &&
+                 a + 1 + GroupsMeeting(level, child, level.index[static_cast<size_t>(j)] + 1) <= keepThreshold_) {
+        // The conflict groups stay groups below: the child adds at most one of each group that
+        // still has a candidate above the one just chosen.
+        continue;
       } else {
         const int32_t l = SystematicLevel(child, cnt, q, r);
         if (l > max) {
@@ -418,6 +476,22 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   return result;
 }
 
+int32_t Seeker_Module::GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const {
+  const size_t W = static_cast<size_t>(words_);
+  const size_t groups = level.groups.size() / W;
+  const size_t first = static_cast<size_t>(from) >> 6;
+  if (first >= W) return 0;
+  const uint64_t head = ~uint64_t{0} << (from & 63);
+  int32_t met = 0;
+  for (size_t g = 0; g < groups; ++g) {
+    const uint64_t* members = level.groups.data() + g * W;
+    bool meets = (members[first] & set[first] & head) != 0;
+    for (size_t w = first + 1; w < W && !meets; ++w) meets = (members[w] & set[w]) != 0;
+    met += meets ? 1 : 0;
+  }
+  return met;
+}
+
 void Seeker_Module::PrepareChildren(const uint64_t* p, int32_t n, std::vector<double>& q, LevelScratch& level) {
   const size_t a = q.size() - 2;
   const size_t m = level.index.size();
@@ -426,14 +500,34 @@ void Seeker_Module::PrepareChildren(const uint64_t* p, int32_t n, std::vector<do
   level.count.resize(m);
   level.bound.resize(m);
 
-  // Each candidate's child set: this level's set minus what choosing it removes.
+  if (level.slot.size() != static_cast<size_t>(rootCount_)) level.slot.assign(static_cast<size_t>(rootCount_), -1);
+  for (size_t j = 0; j < m; ++j) level.slot[static_cast<size_t>(level.index[j])] = static_cast<int32_t>(j);
+  level.prepared = true;
+
+  // Each candidate's child set: this level's set minus what choosing it removes. Below the first
+  // level the parent has prepared the same candidate's set after the parent's chosen list, so
+  // only the ranges that the last chosen frequency adds remain to be removed from the meet.
+  const LevelScratch* parent = a >= 1 ? &levels_[a - 1] : nullptr;
+  if (parent && !parent->prepared) parent = nullptr;
   for (size_t j = 0; j < m; ++j) {
     q[a + 1] = root_[level.index[j] + 1];
     uint64_t* child = level.sets.data() + j * W;
-    std::copy(p, p + W, child);
-    int32_t live = n;
-    BitEraser e(root_, rootCount_, child, live);
-    EliminateRanges(e, live, q, chosenSide_, candidateSide_, contextList_);
+    int32_t live = 0;
+    if (parent) {
+      const size_t k = static_cast<size_t>(parent->slot[static_cast<size_t>(level.index[j])]);
+      const uint64_t* before = parent->sets.data() + k * W;
+      for (size_t w = 0; w < W; ++w) {
+        child[w] = p[w] & before[w];
+        live += std::popcount(child[w]);
+      }
+      BitEraser e(root_, rootCount_, child, live);
+      EliminateNewRanges(e, q, chosenSide_, candidateSide_, contextList_);
+    } else {
+      std::copy(p, p + W, child);
+      live = n;
+      BitEraser e(root_, rootCount_, child, live);
+      EliminateRanges(e, live, q, chosenSide_, candidateSide_, contextList_);
+    }
     level.count[j] = live;
   }
 

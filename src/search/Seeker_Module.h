@@ -104,6 +104,8 @@ class Seeker_Module {
     std::vector<int32_t> count;
     std::vector<int32_t> bound;
     std::vector<uint64_t> groups;
+    std::vector<int32_t> slot;  // per root position: its place in index (valid for those in index)
+    bool prepared = false;      // sets, count and bound hold every candidate of index
   };
   // Above this many words a level's child sets are not prepared ahead (only the count bound).
   static constexpr int64_t kEagerWords = int64_t{1} << 18;
@@ -116,6 +118,9 @@ class Seeker_Module {
   int32_t SystematicLevel(const uint64_t* p, int32_t n, std::vector<double>& q, std::vector<double>& r);
   // Fills the child sets of level.index (q has room for one more entry) and their bounds.
   void PrepareChildren(const uint64_t* p, int32_t n, std::vector<double>& q, LevelScratch& level);
+  // Number of the level's conflict groups with a member in `set` at root position `from` or above
+  // (positions beyond the list's end count as nothing).
+  int32_t GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const;
   // Largest set size that KeepResultSet would drop (-1 while fewer than lMaxSets sets are held).
   void UpdateKeepThreshold();
 
