@@ -381,6 +381,7 @@ int32_t Seeker_Module::RunSearch(const std::vector<double>& candidates, int32_t 
     rootCount_ = n;
     words_ = (n + 63) / 64;
     levels_.clear();
+    suffixBest_.assign(static_cast<size_t>(n) + 1, n);
     std::vector<uint64_t> all(static_cast<size_t>(words_), 0);
     for (int32_t k = 0; k < n; ++k) all[static_cast<size_t>(k) >> 6] |= uint64_t{1} << (k & 63);
     depth = SystematicLevel(all.data(), n, chosen, best);
@@ -399,7 +400,10 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   int32_t max = 0;
   int32_t result = 0;
 
-  if (a == 0) ReportSearchProgress(0, n, n, Entries(r));
+  if (a == 0) {
+    ReportSearchProgress(0, n, n, Entries(r));
+    ComputeSuffixBounds(p, n, q);
+  }
 
   while (levels_.size() <= static_cast<size_t>(a)) levels_.emplace_back();
   LevelScratch& level = levels_[static_cast<size_t>(a)];
@@ -420,9 +424,11 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   }
   const int32_t m = static_cast<int32_t>(level.index.size());
 
-  // A set kept below this node holds at most the a chosen frequencies and one of each candidate
-  // left above; when even that cannot displace a kept set, no set of this branch would be kept.
-  if (m > 0 && !(keepThreshold_ >= 0 && a + m <= keepThreshold_)) {
+  // A set kept below this node holds the a chosen frequencies and at most as many more as the
+  // candidates from the first one above on can give; when that cannot displace a kept set, no set
+  // of this branch would be kept.
+  const int32_t most = m > 0 ? std::min(m, suffixBest_[static_cast<size_t>(level.index[0])]) : 0;
+  if (m > 0 && !(keepThreshold_ >= 0 && a + most <= keepThreshold_)) {
     if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
     const bool eager = static_cast<int64_t>(m) * words_ <= kEagerWords;
     level.prepared = false;
@@ -432,8 +438,10 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
     for (int32_t j = 0; j < m; ++j) {
       if (a <= 100 && !ReportSearchProgress(a + 1, below + 1 + j, n, Entries(r))) break;
       // The candidates from j on hold at most bound[j] mutually compatible frequencies (or, without
-      // the prepared children, m - j); the bound only falls with j and the threshold only rises.
-      const int32_t bound = eager ? level.bound[static_cast<size_t>(j)] : m - j;
+      // the prepared children, m - j), and no more than the best set of their suffix; both bounds
+      // only fall with j and the threshold only rises.
+      const int32_t bound = std::min(eager ? level.bound[static_cast<size_t>(j)] : m - j,
+                                     suffixBest_[static_cast<size_t>(level.index[static_cast<size_t>(j)])]);
       if (keepThreshold_ >= 0 && a + bound <= keepThreshold_) break;
 
       if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
@@ -474,6 +482,78 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   }
   if (a == 0) ReportSearchProgress(-1, 0, n, Entries(r));
   return result;
+}
+
+void Seeker_Module::ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vector<double>& q) {
+  suffixBest_.assign(static_cast<size_t>(rootCount_) + 1, rootCount_);
+  suffixBest_[static_cast<size_t>(rootCount_)] = 0;
+  if (rootCount_ > kSuffixBoundsMax || keepThreshold_ == std::numeric_limits<int32_t>::max()) return;
+  boundNodes_ = 0;
+
+  // The root level: every candidate with its child set.
+  while (levels_.empty()) levels_.emplace_back();
+  LevelScratch& root = levels_[0];
+  root.index.resize(static_cast<size_t>(rootCount_));
+  for (int32_t k = 0; k < rootCount_; ++k) root.index[static_cast<size_t>(k)] = k;
+  q.assign(2, 0.0);
+  PrepareChildren(p, n, q, root);
+
+  // From the last candidate back: the suffix from k holds one more than the suffix from k + 1
+  // exactly when a set that starts with candidate k reaches that size.
+  for (int32_t k = rootCount_ - 1; k >= 0; --k) {
+    const int32_t need = suffixBest_[static_cast<size_t>(k) + 1];
+    bool longer = need == 0;
+    if (!longer && root.count[static_cast<size_t>(k)] > 0) {
+      q.assign(2, 0.0);
+      q[1] = root_[k + 1];
+      longer = Reaches(root.sets.data() + static_cast<size_t>(k) * static_cast<size_t>(words_),
+                       root.count[static_cast<size_t>(k)], q, need);
+    }
+    if (searchProgress_.bAbort) break;  // the rest keeps the plain count
+    suffixBest_[static_cast<size_t>(k)] = need + (longer ? 1 : 0);
+  }
+  q.assign(1, 0.0);
+}
+
+bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need) {
+  // The progress box is asked now and then, so the user can stop this phase too.
+  if ((++boundNodes_ & 4095) == 0) {
+    double fraction = 1e-7;
+    if (!port_.busy("Checking (0)", fraction, 0)) searchProgress_.bAbort = true;
+  }
+  if (searchProgress_.bAbort) return false;
+
+  const int32_t a = Entries(q);
+  while (levels_.size() <= static_cast<size_t>(a)) levels_.emplace_back();
+  LevelScratch& level = levels_[static_cast<size_t>(a)];
+  const int32_t start = static_cast<int32_t>(std::upper_bound(root_ + 1, root_ + 1 + rootCount_, q[a]) - (root_ + 1));
+  level.index.clear();
+  for (int32_t w = start >> 6; w < words_; ++w) {
+    uint64_t bits = p[w];
+    if (w == start >> 6) bits &= ~uint64_t{0} << (start & 63);
+    while (bits) {
+      level.index.push_back(w * 64 + std::countr_zero(bits));
+      bits &= bits - 1;
+    }
+  }
+  const int32_t m = static_cast<int32_t>(level.index.size());
+  if (m < need || suffixBest_[static_cast<size_t>(level.index[0])] < need) return false;
+  if (need == 1) return true;
+
+  q.resize(static_cast<size_t>(a) + 2);
+  level.prepared = false;
+  PrepareChildren(p, n, q, level);
+  for (int32_t j = 0; j < m; ++j) {
+    const size_t k = static_cast<size_t>(j);
+    if (level.bound[k] < need || suffixBest_[static_cast<size_t>(level.index[k])] < need) break;
+    const uint64_t* child = level.sets.data() + k * static_cast<size_t>(words_);
+    if (level.count[k] <= 0 || GroupsMeeting(level, child, level.index[k] + 1) < need - 1) continue;
+    q.resize(static_cast<size_t>(a) + 2);
+    q[static_cast<size_t>(a) + 1] = root_[level.index[k] + 1];
+    if (Reaches(child, level.count[k], q, need - 1)) return true;
+    if (searchProgress_.bAbort) return false;
+  }
+  return false;
 }
 
 int32_t Seeker_Module::GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const {

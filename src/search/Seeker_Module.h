@@ -109,6 +109,8 @@ class Seeker_Module {
   };
   // Above this many words a level's child sets are not prepared ahead (only the count bound).
   static constexpr int64_t kEagerWords = int64_t{1} << 18;
+  // Longest candidate list for which the suffix bounds are worked out before the search.
+  static constexpr int32_t kSuffixBoundsMax = 512;
 
   // One level of the random search: p(1..n) are the candidates left, q the chosen list shared by
   // all levels (its upper bound is the depth), r the best set so far.
@@ -118,6 +120,13 @@ class Seeker_Module {
   int32_t SystematicLevel(const uint64_t* p, int32_t n, std::vector<double>& q, std::vector<double>& r);
   // Fills the child sets of level.index (q has room for one more entry) and their bounds.
   void PrepareChildren(const uint64_t* p, int32_t n, std::vector<double>& q, LevelScratch& level);
+  // Fills suffixBest_ for the root set p (n candidates): per root position k, the size of the
+  // largest compatible set of candidates k ... end with nothing chosen before. Anything added
+  // after a chosen list is such a set as well, since earlier choices only remove more. Skipped
+  // (plain counts) for long lists and when nothing can be kept.
+  void ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vector<double>& q);
+  // Whether `need` more frequencies can be added after q from the candidates above q's last.
+  bool Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need);
   // Number of the level's conflict groups with a member in `set` at root position `from` or above
   // (positions beyond the list's end count as nothing).
   int32_t GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const;
@@ -160,6 +169,9 @@ class Seeker_Module {
   int32_t words_ = 0;
   std::deque<LevelScratch> levels_;
   int32_t keepThreshold_ = -1;
+  // Per root position: the most frequencies that the candidates from there on can give together.
+  std::vector<int32_t> suffixBest_;
+  int64_t boundNodes_ = 0;
 };
 
 }  // namespace kova

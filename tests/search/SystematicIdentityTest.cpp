@@ -131,23 +131,27 @@ TEST(SystematicIdentity, SameSetsInTheSameOrderAsTheWholeTree) {
   EXPECT_GT(pruned, 60);  // the cases are not trivially empty
 }
 
-TEST(SystematicIdentity, KeepsNothingWithoutRoomAndFindsTheLargestRuler) {
-  // Spacing, 2Tx IM(3) and 3Tx IM(3) at width 0 on 0.1 MHz steps: the compatible sets are the
-  // rulers with distinct differences. Over 18 points (length 17) the largest has 6 marks, and the
-  // first one met in ascending order is kept.
+// Spacing, 2Tx IM(3) and 3Tx IM(3) at width 0 on 0.1 MHz steps: the compatible sets are the
+// rulers with distinct differences.
+void PrepareRulers(Seeker_Module& s, std::vector<double>& grid, int points) {
   TCheckParams p;
   p.fill(-1.0);
   p[0] = 0;
   p[1] = p[4] = p[5] = 0.0;
   p[10] = p[11] = 0;
-  std::vector<double> grid{0.0};
-  for (int k = 0; k < 18; ++k) grid.push_back(500.0 + 0.1 * k);
-
-  ScriptedPort port;
-  Seeker_Module s(port);
+  grid.assign(1, 0.0);
+  for (int k = 0; k < points; ++k) grid.push_back(500.0 + 0.1 * k);
   s.SetContext({}, p, 0);
   s.SetChosenSide(p);
   s.SetCandidateSide(p);
+}
+
+TEST(SystematicIdentity, KeepsNothingWithoutRoomAndFindsTheLargestRuler) {
+  // Over 18 points (length 17) the largest ruler has 6 marks; the first one met is kept.
+  ScriptedPort port;
+  Seeker_Module s(port);
+  std::vector<double> grid;
+  PrepareRulers(s, grid, 18);
   std::vector<Set> sets;
   s.RunSearch(grid, 0, 1, sets);
   ASSERT_EQ(sets, Reference(s, grid, 1));
@@ -159,24 +163,22 @@ TEST(SystematicIdentity, KeepsNothingWithoutRoomAndFindsTheLargestRuler) {
 }
 
 TEST(SystematicIdentity, AbortKeepsTheSetsFoundSoFar) {
-  std::mt19937 rng(7);
-  RandomCase c;
-  do c = MakeCase(rng, 1);
-  while (c.candidates.size() < 25);
   std::set<Set> maximal;
   {
     ScriptedPort port;
     Seeker_Module s(port);
-    Prepare(s, c);
-    for (const Set& set : Reference(s, c.candidates, 1 << 30)) maximal.insert(set);
+    std::vector<double> grid;
+    PrepareRulers(s, grid, 26);
+    for (const Set& set : Reference(s, grid, 1 << 30)) maximal.insert(set);
   }
   for (int abortAt : {3, 6, 12}) {
     ScriptedPort port;
     port.abortAtBusyCall = abortAt;
     Seeker_Module s(port);
-    Prepare(s, c);
+    std::vector<double> grid;
+    PrepareRulers(s, grid, 26);
     std::vector<Set> sets;
-    s.RunSearch(c.candidates, 0, 3, sets);
+    s.RunSearch(grid, 0, 3, sets);
     EXPECT_TRUE(s.SearchProgress().bAbort);
     EXPECT_LE(sets.size(), 3u);
     for (const Set& set : sets) EXPECT_TRUE(maximal.count(set)) << "abort at " << abortAt;
