@@ -36,23 +36,32 @@ struct FirstProduct {
   int32_t a, b, c;  // c = -1 for a product of two channels
 };
 
-// Per-kilohertz counters of one share, taken from a pool and handed back all zero (the merge
-// clears exactly the kilohertz the share touched).
+// Per-kilohertz counters of one share: the low byte of each count, and the carries out of it.
+// A byte per kilohertz keeps the counters that a share touches within the core's own cache far
+// better than a word would (products on a 25 kHz grid touch every 25th kilohertz); the carries
+// are touched once per 256 products of a kilohertz. Taken from a pool and handed back all zero
+// (the merge clears exactly the kilohertz the share touched).
+struct Counters {
+  std::unique_ptr<uint8_t[]> low;
+  std::unique_ptr<uint32_t[]> carry;
+};
+
 class CounterPool {
  public:
-  static std::unique_ptr<uint32_t[]> Take() {
+  static Counters Take() {
     CounterPool& pool = Instance();
     {
       std::lock_guard<std::mutex> lock(pool.mutex_);
       if (!pool.free_.empty()) {
-        std::unique_ptr<uint32_t[]> counters = std::move(pool.free_.back());
+        Counters counters = std::move(pool.free_.back());
         pool.free_.pop_back();
         return counters;
       }
     }
-    return std::make_unique<uint32_t[]>(static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1);
+    const size_t cells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
+    return {std::make_unique<uint8_t[]>(cells), std::make_unique<uint32_t[]>(cells)};
   }
-  static void Give(std::unique_ptr<uint32_t[]> counters) {
+  static void Give(Counters counters) {
     CounterPool& pool = Instance();
     std::lock_guard<std::mutex> lock(pool.mutex_);
     if (pool.free_.size() < 2) pool.free_.push_back(std::move(counters));
@@ -64,20 +73,32 @@ class CounterPool {
     return *pool;
   }
   std::mutex mutex_;
-  std::vector<std::unique_ptr<uint32_t[]>> free_;
+  std::vector<Counters> free_;
 };
 
 // One share of the intermodulation products: the first channels aBegin .. aEnd - 1 in generation
 // order, counted per kilohertz; the first product on each kilohertz is listed.
 struct Share {
   size_t aBegin = 0, aEnd = 0;
-  std::unique_ptr<uint32_t[]> counts;
+  Counters counts;
   std::vector<FirstProduct> firsts;
 
   inline void Count(double f, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
     if (!InWindow(f)) return;
-    const int32_t bin = TcIMFrequencyBuffer::KHzIndex(f);
-    if (counts[static_cast<size_t>(bin)]++ == 0) firsts.push_back({bin, static_cast<float>(f), type, sub, a, b, c});
+    const size_t bin = static_cast<size_t>(TcIMFrequencyBuffer::KHzIndex(f));
+    uint8_t& low = counts.low[bin];
+    if (low == 0 && counts.carry[bin] == 0)
+      firsts.push_back({static_cast<int32_t>(bin), static_cast<float>(f), type, sub, a, b, c});
+    if (++low == 0) ++counts.carry[bin];
+  }
+
+  // Count of kilohertz `bin`, which is then cleared.
+  int32_t TakeCount(int32_t bin) {
+    const size_t k = static_cast<size_t>(bin);
+    const uint32_t count = counts.carry[k] * 256u + counts.low[k];
+    counts.carry[k] = 0;
+    counts.low[k] = 0;
+    return static_cast<int32_t>(count);
   }
 
   void Generate(const std::vector<Source>& all, bool im3, bool im5, bool im3x3) {
@@ -218,10 +239,8 @@ std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const
       const Source& sb = all[static_cast<size_t>(p.b)];
       const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
       const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
-      uint32_t& count = part.counts[static_cast<size_t>(p.bin)];
-      out.GAddCountedRun(p.bin, static_cast<int32_t>(count), p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC,
+      out.GAddCountedRun(p.bin, part.TakeCount(p.bin), p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC,
                          sysC);
-      count = 0;
     }
     CounterPool::Give(std::move(part.counts));
   }

@@ -91,6 +91,6 @@ TEST(SharedGeneration, BufferEqualsCountingInGenerationOrder) {
       ASSERT_EQ(shared->GlBinItem(bin), i);
     }
     EXPECT_EQ(shared->GGetBinMax(), expected.GGetBinMax());
-    EXPECT_GT(shared->GGetBinMax(), 100);  // the products do pile up
+    EXPECT_GT(shared->GGetBinMax(), 600);  // the products pile up (counts beyond a byte)
   }
 }
