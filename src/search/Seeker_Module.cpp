@@ -427,7 +427,8 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   // A set kept below this node holds the a chosen frequencies and at most as many more as the
   // candidates from the first one above on can give; when that cannot displace a kept set, no set
   // of this branch would be kept.
-  const int32_t most = m > 0 ? std::min(m, suffixBest_[static_cast<size_t>(level.index[0])]) : 0;
+  const int32_t cap = m > 0 ? PrefixCap(q) : 0;
+  const int32_t most = m > 0 ? std::min({m, suffixBest_[static_cast<size_t>(level.index[0])], cap}) : 0;
   if (m > 0 && !(keepThreshold_ >= 0 && a + most <= keepThreshold_)) {
     if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
     const bool eager = static_cast<int64_t>(m) * words_ <= kEagerWords;
@@ -440,8 +441,8 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
       // The candidates from j on hold at most bound[j] mutually compatible frequencies (or, without
       // the prepared children, m - j), and no more than the best set of their suffix; both bounds
       // only fall with j and the threshold only rises.
-      const int32_t bound = std::min(eager ? level.bound[static_cast<size_t>(j)] : m - j,
-                                     suffixBest_[static_cast<size_t>(level.index[static_cast<size_t>(j)])]);
+      const int32_t bound = std::min({eager ? level.bound[static_cast<size_t>(j)] : m - j,
+                                      suffixBest_[static_cast<size_t>(level.index[static_cast<size_t>(j)])], cap});
       if (keepThreshold_ >= 0 && a + bound <= keepThreshold_) break;
 
       if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
@@ -537,7 +538,7 @@ bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q
     }
   }
   const int32_t m = static_cast<int32_t>(level.index.size());
-  if (m < need || suffixBest_[static_cast<size_t>(level.index[0])] < need) return false;
+  if (m < need || suffixBest_[static_cast<size_t>(level.index[0])] < need || PrefixCap(q) < need) return false;
   if (need == 1) return true;
 
   q.resize(static_cast<size_t>(a) + 2);
@@ -554,6 +555,19 @@ bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q
     if (searchProgress_.bAbort) return false;
   }
   return false;
+}
+
+int32_t Seeker_Module::PrefixCap(const std::vector<double>& q) const {
+  // The last j + 1 chosen frequencies followed by whatever is added form a set of the suffix from
+  // the first of them, so at most suffixBest_ of that position less j + 1 can be added.
+  int32_t cap = rootCount_;
+  const int32_t a = Entries(q);
+  for (int32_t j = 0; j < a; ++j) {
+    const double x = q[static_cast<size_t>(a - j)];
+    const int32_t pos = static_cast<int32_t>(std::lower_bound(root_ + 1, root_ + 1 + rootCount_, x) - (root_ + 1));
+    if (pos < rootCount_ && root_[pos + 1] == x) cap = std::min(cap, suffixBest_[static_cast<size_t>(pos)] - j - 1);
+  }
+  return cap;
 }
 
 int32_t Seeker_Module::GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const {

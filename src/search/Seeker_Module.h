@@ -127,6 +127,8 @@ class Seeker_Module {
   void ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vector<double>& q);
   // Whether `need` more frequencies can be added after q from the candidates above q's last.
   bool Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need);
+  // The most frequencies that can still be added after q, from the suffix bounds of q's entries.
+  int32_t PrefixCap(const std::vector<double>& q) const;
   // Number of the level's conflict groups with a member in `set` at root position `from` or above
   // (positions beyond the list's end count as nothing).
   int32_t GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const;
