@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <set>
+#include <vector>
 
 #include "engine/TcCheckHandler.h"
 #include "engine/TcIMFrequencyBuffer.h"
@@ -11,8 +12,8 @@ using namespace kova;
 
 namespace {
 
-// One system of a type tuning 450-960 MHz with every check kind on (2Tx IM(5) included) and
-// N channels on distinct grid points, spread irregularly over the band.
+// Two systems of a type tuning 450-960 MHz with every check kind on (2Tx IM(5) included) and
+// N / 2 channels each on distinct points of the 25 kHz grid over 470-862 MHz, spread irregularly.
 AppState MakeProject(int32_t n) {
   AppState app;
   MN_InstallDefaultSystems(app);
@@ -21,17 +22,21 @@ AppState MakeProject(int32_t n) {
   for (const TypeRef& t : app.systems)
     if (t->GxSpectrum()->GfGetFreqMin() == 450.0f) type = t->GGetCopy();
   type->GlSetFlags(511 | 512);
-  app.project->GcCurrSystem()->GcSystemType(type);
-  CMicCollection& mics = *app.project->GcCurrSystem()->GcMics();
+  app.project->GbSecondSystem(true);
   std::set<int32_t> used;
   uint32_t seed = 12345;
-  const int32_t points = 510 * 40;  // grid points of 0.025 MHz in 450-960
-  while (static_cast<int32_t>(used.size()) < n) {
-    seed = seed * 1664525u + 1013904223u;
-    int32_t point = static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(points));
-    if (!used.insert(point).second) continue;
-    mics.GAddMic("Mic" + std::to_string(used.size()), type->GsGetLabel(), 450.0f + 0.025f * static_cast<float>(point),
-                 0xFFFF, type->GlGetFlags(), 0, 0);
+  const int32_t points = 392 * 40;  // grid points of 0.025 MHz in 470-862
+  for (int32_t slot = 0; slot < 2; ++slot) {
+    app.project->GcSystem(slot)->GcSystemType(type);
+    CMicCollection& mics = *app.project->GcSystem(slot)->GcMics();
+    const int32_t want = slot == 0 ? n / 2 : n - n / 2;
+    while (mics.GCount() < want) {
+      seed = seed * 1664525u + 1013904223u;
+      int32_t point = static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(points));
+      if (!used.insert(point).second) continue;
+      mics.GAddMic("Mic" + std::to_string(used.size()), type->GsGetLabel(), 470.0f + 0.025f * static_cast<float>(point),
+                   0xFFFF, type->GlGetFlags(), 0, 0);
+    }
   }
   return app;
 }
@@ -46,7 +51,7 @@ static void BM_Products(benchmark::State& state) {
     benchmark::DoNotOptimize(buffer->GCount());
   }
 }
-BENCHMARK(BM_Products)->Arg(10)->Arg(40)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Products)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The whole evaluation of a full check without log: spectrum phase, products, every channel
 // against the products.
@@ -59,4 +64,29 @@ static void BM_Check(benchmark::State& state) {
     benchmark::DoNotOptimize(handler.GbIncompatible());
   }
 }
-BENCHMARK(BM_Check)->Arg(10)->Arg(40)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Check)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The floor of the generation: the same 3Tx IM(3) products of the channels in the same order,
+// each only counted into a kilohertz bin (no window test, no items, one core). The products of
+// channels in 470-862 MHz lie within 78-1254 MHz, so the bins reach to 2000 MHz.
+static void BM_BinsFloor(benchmark::State& state) {
+  AppState app = MakeProject(static_cast<int32_t>(state.range(0)));
+  std::vector<double> f;
+  for (int32_t slot = 0; slot < 2; ++slot) {
+    const CMicCollection& mics = *app.project->GcSystem(slot)->GcMics();
+    for (int32_t j = 1; j <= mics.GCount(); ++j) f.push_back(mics.GcItem(j)->GfGetFreq());
+  }
+  std::vector<int32_t> bins(2000001);
+  const size_t n = f.size();
+  for (auto _ : state) {
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = a + 1; b < n; ++b)
+        for (size_t c = b + 1; c < n; ++c) {
+          ++bins[static_cast<size_t>(TcIMFrequencyBuffer::KHzIndex(f[a] + f[b] - f[c]))];
+          ++bins[static_cast<size_t>(TcIMFrequencyBuffer::KHzIndex(f[c] + (f[a] - f[b])))];
+          ++bins[static_cast<size_t>(TcIMFrequencyBuffer::KHzIndex(f[c] + (f[b] - f[a])))];
+        }
+    benchmark::DoNotOptimize(bins.data());
+  }
+}
+BENCHMARK(BM_BinsFloor)->Arg(600)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,12 @@
 // the spacing test), the receiver-specific frequencies of every channel, and the intermodulation
 // products of every pair and triple of channels across both systems.
 
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "engine/TcIMFrequencyBuffer.h"
@@ -20,20 +26,123 @@ struct Source {
   int32_t sys;  // system slot
 };
 
-// An intermodulation product waiting to be counted: frequency, kilohertz index, type, sub-type
-// and the overall positions of its second and third source (-1 for none).
-struct Pending {
-  double f;
+// The first intermodulation product that one share of the generation counted on a kilohertz:
+// the kilohertz, the stored frequency, type, sub-type and the overall positions of its sources.
+struct FirstProduct {
   int32_t bin;
+  float f;
   uint8_t type;
   uint8_t sub;
-  int32_t b;
-  int32_t c;
+  int32_t a, b, c;  // c = -1 for a product of two channels
 };
 
-inline void Queue(std::vector<Pending>& pending, double f, uint8_t type, uint8_t sub, int32_t b, int32_t c) {
-  if (InWindow(f)) pending.push_back({f, TcIMFrequencyBuffer::KHzIndex(f), type, sub, b, c});
+// Per-kilohertz counters of one share: the low byte of each count, and the carries out of it.
+// A byte per kilohertz keeps the counters that a share touches within the core's own cache far
+// better than a word would (products on a 25 kHz grid touch every 25th kilohertz); the carries
+// are touched once per 256 products of a kilohertz. Taken from a pool and handed back all zero
+// (the merge clears exactly the kilohertz the share touched).
+struct Counters {
+  std::unique_ptr<uint8_t[]> low;
+  std::unique_ptr<uint32_t[]> carry;
+};
+
+class CounterPool {
+ public:
+  static Counters Take() {
+    CounterPool& pool = Instance();
+    {
+      std::lock_guard<std::mutex> lock(pool.mutex_);
+      if (!pool.free_.empty()) {
+        Counters counters = std::move(pool.free_.back());
+        pool.free_.pop_back();
+        return counters;
+      }
+    }
+    const size_t cells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
+    return {std::make_unique<uint8_t[]>(cells), std::make_unique<uint32_t[]>(cells)};
+  }
+  static void Give(Counters counters) {
+    CounterPool& pool = Instance();
+    std::lock_guard<std::mutex> lock(pool.mutex_);
+    if (pool.free_.size() < 2) pool.free_.push_back(std::move(counters));
+  }
+
+ private:
+  static CounterPool& Instance() {
+    static CounterPool* pool = new CounterPool;  // never destroyed, like the buffer's own pool
+    return *pool;
+  }
+  std::mutex mutex_;
+  std::vector<Counters> free_;
+};
+
+// One share of the intermodulation products: the first channels aBegin .. aEnd - 1 in generation
+// order, counted per kilohertz; the first product on each kilohertz is listed.
+struct Share {
+  size_t aBegin = 0, aEnd = 0;
+  Counters counts;
+  std::vector<FirstProduct> firsts;
+
+  inline void Count(double f, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
+    if (!InWindow(f)) return;
+    const size_t bin = static_cast<size_t>(TcIMFrequencyBuffer::KHzIndex(f));
+    uint8_t& low = counts.low[bin];
+    if (low == 0 && counts.carry[bin] == 0)
+      firsts.push_back({static_cast<int32_t>(bin), static_cast<float>(f), type, sub, a, b, c});
+    if (++low == 0) ++counts.carry[bin];
+  }
+
+  // Count of kilohertz `bin`, which is then cleared.
+  int32_t TakeCount(int32_t bin) {
+    const size_t k = static_cast<size_t>(bin);
+    const uint32_t count = counts.carry[k] * 256u + counts.low[k];
+    counts.carry[k] = 0;
+    counts.low[k] = 0;
+    return static_cast<int32_t>(count);
+  }
+
+  void Generate(const std::vector<Source>& all, bool im3, bool im5, bool im3x3) {
+    const size_t n = all.size();
+    for (size_t a = aBegin; a < aEnd; ++a) {
+      const double f1 = all[a].f;
+      const int32_t ia = static_cast<int32_t>(a);
+      for (size_t b = a + 1; b < n; ++b) {
+        const double f2 = all[b].f;
+        const int32_t ib = static_cast<int32_t>(b);
+        if (im3) {
+          Count(2.0 * f1 - f2, kIM2Tx3, 1, ia, ib, -1);
+          Count(2.0 * f2 - f1, kIM2Tx3, 2, ia, ib, -1);
+        }
+        if (im5) {
+          Count(3.0 * f1 - 2.0 * f2, kIM2Tx5, 1, ia, ib, -1);
+          Count(3.0 * f2 - 2.0 * f1, kIM2Tx5, 2, ia, ib, -1);
+        }
+        if (im3x3) {
+          // The same sums and differences as f1 + f2 - f3, f3 + (f1 - f2) and f3 + (f2 - f1).
+          const double sum = f1 + f2;
+          const double d12 = f1 - f2;
+          const double d21 = f2 - f1;
+          for (size_t c = b + 1; c < n; ++c) {
+            const double f3 = all[c].f;
+            const int32_t ic = static_cast<int32_t>(c);
+            Count(sum - f3, kIM3Tx3, 1, ia, ib, ic);
+            Count(f3 + d12, kIM3Tx3, 2, ia, ib, ic);
+            Count(f3 + d21, kIM3Tx3, 3, ia, ib, ic);
+          }
+        }
+      }
+    }
+  }
+};
+
+// Products counted per first channel a: the pairs (a, b) and, with 3Tx IM(3), the triples.
+inline double WorkOf(size_t a, size_t n, bool triples) {
+  const double rest = static_cast<double>(n - a - 1);
+  return rest + (triples ? rest * (rest - 1) / 2 : 0.0);
 }
+
+// Below this many products the generation stays on the calling thread.
+constexpr double kThreadedWork = 2.0e6;
 
 }  // namespace
 
@@ -85,48 +194,55 @@ std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const
     for (int32_t j = 1; j <= mics.GCount(); ++j) all.push_back({mics.GcItem(j)->GfGetFreq(), j, s});
   }
 
-  // The products of each first channel are listed in generation order with their kilohertz
-  // index, then counted into the buffer with the bins of the products a few steps ahead already
-  // requested from memory: the bins are spread over megabytes, and waiting for each of them in
-  // turn would dominate the generation.
+  // The generation is cut into shares of consecutive first channels, one per core (at most two:
+  // the other cores stay free for the desktop), each counting into its own kilohertz counters.
+  // The shares are merged in generation order: a kilohertz keeps the product that the earliest
+  // share met first, which is the first product generated on it, and its bin is the sum.
   const size_t n = all.size();
-  thread_local std::vector<Pending> pending;  // kept between calls: no fresh memory per call
-  for (size_t a = 0; a < n; ++a) {
-    pending.clear();
-    const double f1 = all[a].f;
-    for (size_t b = a + 1; b < n; ++b) {
-      const double f2 = all[b].f;
-      const int32_t ib = static_cast<int32_t>(b);
-      if (im3) {
-        Queue(pending, 2.0 * f1 - f2, kIM2Tx3, 1, ib, -1);
-        Queue(pending, 2.0 * f2 - f1, kIM2Tx3, 2, ib, -1);
-      }
-      if (im5) {
-        Queue(pending, 3.0 * f1 - 2.0 * f2, kIM2Tx5, 1, ib, -1);
-        Queue(pending, 3.0 * f2 - 2.0 * f1, kIM2Tx5, 2, ib, -1);
-      }
-      if (im3x3) {
-        for (size_t c = b + 1; c < n; ++c) {
-          const double f3 = all[c].f;
-          const int32_t ic = static_cast<int32_t>(c);
-          Queue(pending, f1 + f2 - f3, kIM3Tx3, 1, ib, ic);
-          Queue(pending, f3 + (f1 - f2), kIM3Tx3, 2, ib, ic);
-          Queue(pending, f3 + (f2 - f1), kIM3Tx3, 3, ib, ic);
-        }
-      }
+  double total = 0;
+  for (size_t a = 0; a < n; ++a) total += WorkOf(a, n, im3x3);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t shares = total >= kThreadedWork && cores >= 2 ? 2 : 1;
+  std::vector<Share> parts(shares);
+  size_t a = 0;
+  double done = 0;
+  for (size_t k = 0; k < shares; ++k) {
+    parts[k].aBegin = a;
+    if (k + 1 == shares) {
+      a = n;
+    } else {
+      const double goal = total * static_cast<double>(k + 1) / static_cast<double>(shares);
+      for (; a < n && done + WorkOf(a, n, im3x3) <= goal; ++a) done += WorkOf(a, n, im3x3);
     }
-    constexpr size_t kAhead = 12;
-    const size_t count = pending.size();
-    for (size_t i = 0; i < count && i < kAhead; ++i) out.PrefetchBin(pending[i].bin);
-    const Source& sa = all[a];
-    for (size_t i = 0; i < count; ++i) {
-      if (i + kAhead < count) out.PrefetchBin(pending[i + kAhead].bin);
-      const Pending& p = pending[i];
+    parts[k].aEnd = a;
+    parts[k].counts = CounterPool::Take();
+  }
+
+  std::exception_ptr failure;
+  {
+    std::vector<std::jthread> helpers;
+    for (size_t k = 1; k < shares; ++k)
+      helpers.emplace_back([&, k] {
+        try {
+          parts[k].Generate(all, im3, im5, im3x3);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    parts[0].Generate(all, im3, im5, im3x3);
+  }
+  if (failure) std::rethrow_exception(failure);
+
+  for (Share& part : parts) {
+    for (const FirstProduct& p : part.firsts) {
+      const Source& sa = all[static_cast<size_t>(p.a)];
       const Source& sb = all[static_cast<size_t>(p.b)];
       const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
       const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
-      out.GAddCountedAtBin(p.bin, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+      out.GAddCountedRun(p.bin, part.TakeCount(p.bin), p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC,
+                         sysC);
     }
+    CounterPool::Give(std::move(part.counts));
   }
   return buffer;
 }

@@ -57,11 +57,11 @@ class TcIMFrequencyBuffer {
   // the caller has already computed.
   inline void GAddCountedAtBin(int32_t bin, double dFreq, int32_t eIMType, int32_t lIMSubType, int32_t lMicNr1,
                                int32_t lSysNr1, int32_t lMicNr2, int32_t lSysNr2, int32_t lMicNr3, int32_t lSysNr3);
-  // Asks the processor to fetch the bin of kilohertz lKHz ahead of a GAddCountedAtBin on it.
-  void PrefetchBin(int32_t lKHz) {
-    if (!bins_) AcquireBins();
-    if (lKHz >= 0 && lKHz <= kMaxBin) __builtin_prefetch(bins_ + lKHz, 1);
-  }
+  // `lCount` intermodulation products counted elsewhere on kilohertz `bin`, the first of them with
+  // these values: appended as an item when the bin is still empty, and the bin raised by lCount.
+  inline void GAddCountedRun(int32_t bin, int32_t lCount, double dFreq, int32_t eIMType, int32_t lIMSubType,
+                             int32_t lMicNr1, int32_t lSysNr1, int32_t lMicNr2, int32_t lSysNr2, int32_t lMicNr3,
+                             int32_t lSysNr3);
 
   // Kilohertz index of a frequency: dFreq * 1000 rounded to the nearest whole number, ties to
   // even (the same result as TL_RoundLong).
@@ -132,16 +132,22 @@ inline void TcIMFrequencyBuffer::GAddItemCountedIM(double dFreq, int32_t eIMType
 inline void TcIMFrequencyBuffer::GAddCountedAtBin(int32_t bin, double dFreq, int32_t eIMType, int32_t lIMSubType,
                                                   int32_t lMicNr1, int32_t lSysNr1, int32_t lMicNr2, int32_t lSysNr2,
                                                   int32_t lMicNr3, int32_t lSysNr3) {
+  GAddCountedRun(bin, 1, dFreq, eIMType, lIMSubType, lMicNr1, lSysNr1, lMicNr2, lSysNr2, lMicNr3, lSysNr3);
+}
+
+inline void TcIMFrequencyBuffer::GAddCountedRun(int32_t bin, int32_t lCount, double dFreq, int32_t eIMType,
+                                                int32_t lIMSubType, int32_t lMicNr1, int32_t lSysNr1, int32_t lMicNr2,
+                                                int32_t lSysNr2, int32_t lMicNr3, int32_t lSysNr3) {
   if (bin < 0 || bin > kMaxBin) BinOutOfRange();
   if (!bins_) AcquireBins();
   BinCell& cell = bins_[bin];
   if (cell.count < 1) {
     Append(dFreq, eIMType, lIMSubType, lMicNr1, lSysNr1, lMicNr2, lSysNr2, lMicNr3, lSysNr3);
     touched_.push_back(bin);
-    cell.count = 1;
+    cell.count = lCount;
     cell.item = GCount() - 1;
   } else {
-    ++cell.count;
+    cell.count += lCount;
   }
   if (cell.count > binMax_) binMax_ = cell.count;
 }

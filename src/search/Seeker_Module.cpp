@@ -1,7 +1,9 @@
 #include "search/Seeker_Module.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "tools/Tools.h"
@@ -70,12 +72,224 @@ class RangeEraser {
   uint8_t* removed_;
 };
 
+// Removes ranges from a candidate set held as bits over an ascending root list (bit k stands for
+// entry k + 1): the entries of the root list inside a range are found as in the list version,
+// and those still in the set are cleared. The live count is kept exact for the early ends.
+class BitEraser {
+ public:
+  BitEraser(const double* root, int32_t rootCount, uint64_t* bits, int32_t& live)
+      : x_(root), n_(rootCount), bits_(bits), live_(live) {}
+
+  void Remove(double centre, double width) {
+    if (live_ <= 0) return;
+    double lo, hi;
+    if (!ProtectedRange(centre, width, lo, hi) || !(lo <= hi)) return;
+    if (lo > x_[n_] || hi < x_[1]) return;
+    const double* begin = x_ + 1;
+    const double* end = x_ + 1 + n_;
+    for (const double* p = std::lower_bound(begin, end, lo); p < end && *p <= hi; ++p) {
+      const size_t k = static_cast<size_t>(p - begin);
+      const uint64_t bit = uint64_t{1} << (k & 63);
+      uint64_t& word = bits_[k >> 6];
+      if (word & bit) {
+        word &= ~bit;
+        --live_;
+      }
+    }
+  }
+
+ private:
+  const double* x_;
+  int32_t n_;
+  uint64_t* bits_;
+  int32_t& live_;
+};
+
 // A source list of the 3-transmitter stage: entries 1..size of `freqs`, each with one width.
 struct PairSource {
   const double* freqs;
   int32_t size;
   double width;
 };
+
+// The ranges that adding chosen(n) removes, handed to `e` stage by stage: Remove(centre, width)
+// for each range; `count` is the eraser's live count, read for the early ends of the stages.
+// Both the list elimination and the candidate sets of the systematic search run through here, so
+// they remove exactly the same ranges.
+template <class Eraser>
+void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>& chosen, const TSearchSystem& chosenSide,
+                     const TSearchSystem& candidateSide, const std::vector<TSearchSystem>& contextList) {
+  const int32_t n = Entries(chosen);
+  const double f = chosen[n];
+  const auto& W1 = chosenSide.Widths;
+  const auto& W2 = candidateSide.Widths;
+  const double L1 = chosenSide.LOFreq, L1b = chosenSide.LOFreq2;
+  const double L2 = candidateSide.LOFreq, L2b = candidateSide.LOFreq2;
+  const int32_t J = static_cast<int32_t>(contextList.size()) - 1;
+  constexpr double kThird = 1.0 / 3.0;
+
+  // S1, spacing. The frequency just added is always removed: with Spacing off on both sides the
+  // width 0 still takes it out, so it can never be chosen twice.
+  double spacing = W2[1] > W1[1] ? W2[1] : W1[1];
+  if (spacing < 0) spacing = 0;
+  e.Remove(f, spacing);
+
+  if (count >= 1) {
+    // S2, receiver spurious frequencies of the added frequency's receiver.
+    e.Remove(f + L1, W2[2]);
+    e.Remove(f + 1.5 * L1, W2[6]);
+    e.Remove(f + (4.0 / 3.0) * L1, W2[7]);
+    e.Remove(f + 2 * L1, W2[3]);
+    e.Remove(f + 2 * L1b, W2[8]);
+
+    if (count >= 1) {
+      // S3, spurious frequencies of the candidates' receivers that the added frequency hits.
+      e.Remove(f - L2, W1[2]);
+      e.Remove(f - 1.5 * L2, W1[6]);
+      e.Remove(f - (4.0 / 3.0) * L2, W1[7]);
+      e.Remove(f - 2 * L2, W1[3]);
+      e.Remove(f - 2 * L2b, W1[8]);
+
+      // S4, 2-transmitter third order with the frequencies chosen before.
+      if (count > 0) {
+        for (int32_t k = 1; k < n && count > 0; ++k) {
+          const double a = chosen[k];
+          e.Remove(2 * a - f, W2[4]);
+          e.Remove(2 * f - a, W2[4]);
+          e.Remove((a + f) / 2, W1[4] / 2);
+        }
+      }
+    }
+  }
+
+  // S5, 2-transmitter third order with the fixed channels.
+  for (int32_t j = 0; j <= J && count >= 1; ++j) {
+    const TSearchSystem& sys = contextList[j];
+    const int32_t m = Entries(sys.Freqs);
+    for (int32_t k = 1; k <= m && count > 0; ++k) {
+      const double x = sys.Freqs[k];
+      e.Remove(2 * x - f, W2[4]);
+      e.Remove(2 * f - x, W2[4]);
+      e.Remove((x + f) / 2, sys.Widths[4] / 2);
+    }
+  }
+
+  if (count >= 1) {
+    // S6, 2-transmitter fifth order with the frequencies chosen before.
+    for (int32_t k = 1; k < n && count > 0; ++k) {
+      const double a = chosen[k];
+      e.Remove(3 * a - 2 * f, W2[9]);
+      e.Remove(3 * f - 2 * a, W2[9]);
+      e.Remove((2 * a + f) * kThird, W1[9] / 3);
+      e.Remove((2 * f + a) * kThird, W1[9] / 3);
+      e.Remove((3 * f - a) / 2, W1[9] / 2);
+      e.Remove((3 * a - f) / 2, W1[9] / 2);
+    }
+
+    // S7, 2-transmitter fifth order with the fixed channels.
+    for (int32_t j = 0; j <= J && count >= 1; ++j) {
+      const TSearchSystem& sys = contextList[j];
+      const int32_t m = Entries(sys.Freqs);
+      const double wj = sys.Widths[9];
+      for (int32_t k = 1; k <= m && count > 0; ++k) {
+        const double x = sys.Freqs[k];
+        e.Remove(3 * x - 2 * f, W2[9]);
+        e.Remove(3 * f - 2 * x, W2[9]);
+        e.Remove((2 * x + f) * kThird, wj / 3);
+        e.Remove((2 * f + x) * kThird, wj / 3);
+        e.Remove((3 * f - x) / 2, wj / 2);
+        e.Remove((3 * x - f) / 2, wj / 2);
+      }
+    }
+  }
+
+  if (count >= 1) {
+    // S8, 3-transmitter third order: every unordered pair of distinct entries from the earlier
+    // chosen frequencies (source -1) and the fixed channels of each system (sources 0..J).
+    auto source = [&](int32_t s) -> PairSource {
+      if (s < 0) return {chosen.data(), n - 1, W1[5]};
+      const TSearchSystem& sys = contextList[s];
+      return {sys.Freqs.data(), Entries(sys.Freqs), sys.Widths[5]};
+    };
+    // Each width of this stage is the largest of W2[5], W1[5] and the two sources' widths: when
+    // none of them is 0 or more, the stage cannot remove anything and is skipped.
+    bool anyOn = W2[5] >= 0 || W1[5] >= 0;
+    for (int32_t s = 0; s <= J && !anyOn; ++s) anyOn = Entries(contextList[s].Freqs) > 0 && contextList[s].Widths[5] >= 0;
+
+    for (int32_t s1 = -1; s1 <= J && anyOn; ++s1) {
+      const PairSource A = source(s1);
+      for (int32_t i1 = 1; i1 <= A.size; ++i1) {
+        const double a = A.freqs[i1];
+        for (int32_t s2 = s1; s2 <= J; ++s2) {
+          const PairSource B = source(s2);
+          for (int32_t i2 = (s2 == s1 ? i1 + 1 : 1); i2 <= B.size; ++i2) {
+            const double b = B.freqs[i2];
+            double w = W2[5];
+            if (A.width > w) w = A.width;
+            if (B.width > w) w = B.width;
+            if (W1[5] > w) w = W1[5];
+            e.Remove(b + a - f, w);
+            e.Remove(a - b + f, w);
+            e.Remove(b - a + f, w);
+            if (count == 0) return;
+          }
+        }
+      }
+    }
+  }
+
+}
+
+// The ranges that adding chosen(n) removes because of chosen(n - 1) as an earlier frequency:
+// those of the 2-transmitter stages with it and of the 3-transmitter pairs that hold it. Adding
+// chosen(n) after chosen(1 .. n - 1) removes what adding it after chosen(1 .. n - 2) removes plus
+// these, since every stage is a union over the earlier frequencies and their pairs.
+template <class Eraser>
+void EliminateNewRanges(Eraser& e, const std::vector<double>& chosen, const TSearchSystem& chosenSide,
+                        const TSearchSystem& candidateSide, const std::vector<TSearchSystem>& contextList) {
+  const int32_t n = Entries(chosen);
+  const double f = chosen[n];
+  const double a = chosen[n - 1];
+  const auto& W1 = chosenSide.Widths;
+  const auto& W2 = candidateSide.Widths;
+  const int32_t J = static_cast<int32_t>(contextList.size()) - 1;
+  constexpr double kThird = 1.0 / 3.0;
+
+  e.Remove(2 * a - f, W2[4]);
+  e.Remove(2 * f - a, W2[4]);
+  e.Remove((a + f) / 2, W1[4] / 2);
+
+  e.Remove(3 * a - 2 * f, W2[9]);
+  e.Remove(3 * f - 2 * a, W2[9]);
+  e.Remove((2 * a + f) * kThird, W1[9] / 3);
+  e.Remove((2 * f + a) * kThird, W1[9] / 3);
+  e.Remove((3 * f - a) / 2, W1[9] / 2);
+  e.Remove((3 * a - f) / 2, W1[9] / 2);
+
+  // Pairs of an earlier chosen frequency with chosen(n - 1), then of chosen(n - 1) with each fixed
+  // channel, as the pair walk of the full elimination forms them.
+  double w = W2[5];
+  if (W1[5] > w) w = W1[5];
+  for (int32_t k = 1; k < n - 1; ++k) {
+    const double x = chosen[k];
+    e.Remove(a + x - f, w);
+    e.Remove(x - a + f, w);
+    e.Remove(a - x + f, w);
+  }
+  for (int32_t j = 0; j <= J; ++j) {
+    const TSearchSystem& sys = contextList[j];
+    const int32_t m = Entries(sys.Freqs);
+    double wj = W2[5];
+    if (W1[5] > wj) wj = W1[5];
+    if (sys.Widths[5] > wj) wj = sys.Widths[5];
+    for (int32_t k = 1; k <= m; ++k) {
+      const double b = sys.Freqs[k];
+      e.Remove(b + a - f, wj);
+      e.Remove(a - b + f, wj);
+      e.Remove(b - a + f, wj);
+    }
+  }
+}
 
 }  // namespace
 
@@ -138,125 +352,8 @@ void Seeker_Module::EliminateCandidates(std::vector<double>& list, int32_t& coun
   std::fill_n(removed_.begin(), total, uint8_t{0});
   RangeEraser e(list.data(), total, count, removed_.data());
 
-  const double f = chosen[n];
-  const auto& W1 = chosenSide_.Widths;
-  const auto& W2 = candidateSide_.Widths;
-  const double L1 = chosenSide_.LOFreq, L1b = chosenSide_.LOFreq2;
-  const double L2 = candidateSide_.LOFreq, L2b = candidateSide_.LOFreq2;
-  const int32_t J = static_cast<int32_t>(contextList_.size()) - 1;
-  constexpr double kThird = 1.0 / 3.0;
-
-  // S1, spacing. The frequency just added is always removed: with Spacing off on both sides the
-  // width 0 still takes it out, so it can never be chosen twice.
-  double spacing = W2[1] > W1[1] ? W2[1] : W1[1];
-  if (spacing < 0) spacing = 0;
-  e.Remove(f, spacing);
-
-  if (count >= 1) {
-    // S2, receiver spurious frequencies of the added frequency's receiver.
-    e.Remove(f + L1, W2[2]);
-    e.Remove(f + 1.5 * L1, W2[6]);
-    e.Remove(f + (4.0 / 3.0) * L1, W2[7]);
-    e.Remove(f + 2 * L1, W2[3]);
-    e.Remove(f + 2 * L1b, W2[8]);
-
-    if (count >= 1) {
-      // S3, spurious frequencies of the candidates' receivers that the added frequency hits.
-      e.Remove(f - L2, W1[2]);
-      e.Remove(f - 1.5 * L2, W1[6]);
-      e.Remove(f - (4.0 / 3.0) * L2, W1[7]);
-      e.Remove(f - 2 * L2, W1[3]);
-      e.Remove(f - 2 * L2b, W1[8]);
-
-      // S4, 2-transmitter third order with the frequencies chosen before.
-      if (count > 0) {
-        for (int32_t k = 1; k < n && count > 0; ++k) {
-          const double a = chosen[k];
-          e.Remove(2 * a - f, W2[4]);
-          e.Remove(2 * f - a, W2[4]);
-          e.Remove((a + f) / 2, W1[4] / 2);
-        }
-      }
-    }
-  }
-
-  // S5, 2-transmitter third order with the fixed channels.
-  for (int32_t j = 0; j <= J && count >= 1; ++j) {
-    const TSearchSystem& sys = contextList_[j];
-    const int32_t m = Entries(sys.Freqs);
-    for (int32_t k = 1; k <= m && count > 0; ++k) {
-      const double x = sys.Freqs[k];
-      e.Remove(2 * x - f, W2[4]);
-      e.Remove(2 * f - x, W2[4]);
-      e.Remove((x + f) / 2, sys.Widths[4] / 2);
-    }
-  }
-
-  if (count >= 1) {
-    // S6, 2-transmitter fifth order with the frequencies chosen before.
-    for (int32_t k = 1; k < n && count > 0; ++k) {
-      const double a = chosen[k];
-      e.Remove(3 * a - 2 * f, W2[9]);
-      e.Remove(3 * f - 2 * a, W2[9]);
-      e.Remove((2 * a + f) * kThird, W1[9] / 3);
-      e.Remove((2 * f + a) * kThird, W1[9] / 3);
-      e.Remove((3 * f - a) / 2, W1[9] / 2);
-      e.Remove((3 * a - f) / 2, W1[9] / 2);
-    }
-
-    // S7, 2-transmitter fifth order with the fixed channels.
-    for (int32_t j = 0; j <= J && count >= 1; ++j) {
-      const TSearchSystem& sys = contextList_[j];
-      const int32_t m = Entries(sys.Freqs);
-      const double wj = sys.Widths[9];
-      for (int32_t k = 1; k <= m && count > 0; ++k) {
-        const double x = sys.Freqs[k];
-        e.Remove(3 * x - 2 * f, W2[9]);
-        e.Remove(3 * f - 2 * x, W2[9]);
-        e.Remove((2 * x + f) * kThird, wj / 3);
-        e.Remove((2 * f + x) * kThird, wj / 3);
-        e.Remove((3 * f - x) / 2, wj / 2);
-        e.Remove((3 * x - f) / 2, wj / 2);
-      }
-    }
-  }
-
-  if (count >= 1) {
-    // S8, 3-transmitter third order: every unordered pair of distinct entries from the earlier
-    // chosen frequencies (source -1) and the fixed channels of each system (sources 0..J).
-    auto source = [&](int32_t s) -> PairSource {
-      if (s < 0) return {chosen.data(), n - 1, W1[5]};
-      const TSearchSystem& sys = contextList_[s];
-      return {sys.Freqs.data(), Entries(sys.Freqs), sys.Widths[5]};
-    };
-    // Each width of this stage is the largest of W2[5], W1[5] and the two sources' widths: when
-    // none of them is 0 or more, the stage cannot remove anything and is skipped.
-    bool anyOn = W2[5] >= 0 || W1[5] >= 0;
-    for (int32_t s = 0; s <= J && !anyOn; ++s) anyOn = Entries(contextList_[s].Freqs) > 0 && contextList_[s].Widths[5] >= 0;
-
-    for (int32_t s1 = -1; s1 <= J && anyOn; ++s1) {
-      const PairSource A = source(s1);
-      for (int32_t i1 = 1; i1 <= A.size; ++i1) {
-        const double a = A.freqs[i1];
-        for (int32_t s2 = s1; s2 <= J; ++s2) {
-          const PairSource B = source(s2);
-          for (int32_t i2 = (s2 == s1 ? i1 + 1 : 1); i2 <= B.size; ++i2) {
-            const double b = B.freqs[i2];
-            double w = W2[5];
-            if (A.width > w) w = A.width;
-            if (B.width > w) w = B.width;
-            if (W1[5] > w) w = W1[5];
-            e.Remove(b + a - f, w);
-            e.Remove(a - b + f, w);
-            e.Remove(b - a + f, w);
-            if (count == 0) return;
-          }
-        }
-      }
-    }
-  }
-
-  e.Compact();
+  EliminateRanges(e, count, chosen, chosenSide_, candidateSide_, contextList_);
+  if (count > 0) e.Compact();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,19 +366,291 @@ int32_t Seeker_Module::RunSearch(const std::vector<double>& candidates, int32_t 
   chosen.reserve(static_cast<size_t>(n) + 2);
   std::vector<double> best{0.0};
   best.reserve(static_cast<size_t>(n) + 2);
-  resultSets_.clear();
 
   lTargetCount_ = lTarget;
   bRandomSearch_ = lTarget > 0;
-  lMaxSets_ = lKeep;
+  ResetResultSets(lKeep);
 
   port_.randomize();
-  const int32_t depth = SearchLevel(candidates, n, chosen, best);
+  int32_t depth = 0;
+  if (bRandomSearch_) {
+    depth = SearchLevel(candidates, n, chosen, best);
+  } else {
+    // The systematic search holds its candidate sets as bits over this list.
+    root_ = candidates.data();
+    rootCount_ = n;
+    words_ = (n + 63) / 64;
+    levels_.clear();
+    suffixBest_.assign(static_cast<size_t>(n) + 1, n);
+    std::vector<uint64_t> all(static_cast<size_t>(words_), 0);
+    for (int32_t k = 0; k < n; ++k) all[static_cast<size_t>(k) >> 6] |= uint64_t{1} << (k & 63);
+    depth = SystematicLevel(all.data(), n, chosen, best);
+    root_ = nullptr;
+  }
 
   sets.clear();
   if (bRandomSearch_) sets.push_back(best);
   else sets = resultSets_;
   return depth;
+}
+
+int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector<double>& q, std::vector<double>& r) {
+  ++nodeCount_;
+  const int32_t a = Entries(q);
+  int32_t max = 0;
+  int32_t result = 0;
+
+  if (a == 0) {
+    ReportSearchProgress(0, n, n, Entries(r));
+    ComputeSuffixBounds(p, n, q);
+  }
+
+  while (levels_.size() <= static_cast<size_t>(a)) levels_.emplace_back();
+  LevelScratch& level = levels_[static_cast<size_t>(a)];
+
+  // The candidates that may be chosen here: those above the last chosen frequency, in ascending
+  // order, with their positions in this level's list (what the progress estimate counts).
+  const int32_t start = static_cast<int32_t>(std::upper_bound(root_ + 1, root_ + 1 + rootCount_, q[a]) - (root_ + 1));
+  level.index.clear();
+  int32_t below = 0;
+  for (int32_t w = 0; w < words_; ++w) {
+    uint64_t bits = p[w];
+    while (bits) {
+      const int32_t k = w * 64 + std::countr_zero(bits);
+      bits &= bits - 1;
+      if (k < start) ++below;
+      else level.index.push_back(k);
+    }
+  }
+  const int32_t m = static_cast<int32_t>(level.index.size());
+
+  // A set kept below this node holds the a chosen frequencies and at most as many more as the
+  // candidates from the first one above on can give; when that cannot displace a kept set, no set
+  // of this branch would be kept.
+  const int32_t cap = m > 0 ? PrefixCap(q) : 0;
+  const int32_t most = m > 0 ? std::min({m, suffixBest_[static_cast<size_t>(level.index[0])], cap}) : 0;
+  if (m > 0 && !(keepThreshold_ >= 0 && a + most <= keepThreshold_)) {
+    if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
+    const bool eager = static_cast<int64_t>(m) * words_ <= kEagerWords;
+    level.prepared = false;
+    if (eager) PrepareChildren(p, n, q, level);
+    else level.sets.resize(static_cast<size_t>(words_));
+
+    for (int32_t j = 0; j < m; ++j) {
+      if (a <= 100 && !ReportSearchProgress(a + 1, below + 1 + j, n, Entries(r))) break;
+      // The candidates from j on hold at most bound[j] mutually compatible frequencies (or, without
+      // the prepared children, m - j), and no more than the best set of their suffix; both bounds
+      // only fall with j and the threshold only rises.
+      const int32_t bound = std::min({eager ? level.bound[static_cast<size_t>(j)] : m - j,
+                                      suffixBest_[static_cast<size_t>(level.index[static_cast<size_t>(j)])], cap});
+      if (keepThreshold_ >= 0 && a + bound <= keepThreshold_) break;
+
+      if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
+      q[static_cast<size_t>(a) + 1] = root_[level.index[static_cast<size_t>(j)] + 1];
+      const uint64_t* child = level.sets.data();
+      int32_t cnt = 0;
+      if (eager) {
+        child += static_cast<size_t>(j) * static_cast<size_t>(words_);
+        cnt = level.count[static_cast<size_t>(j)];
+      } else {
+        std::copy(p, p + words_, level.sets.begin());
+        cnt = n;
+        BitEraser e(root_, rootCount_, level.sets.data(), cnt);
+        EliminateRanges(e, cnt, q, chosenSide_, candidateSide_, contextList_);
+      }
+      if (cnt <= 0) {
+        // Nothing can be added any more: the set is maximal.
+        KeepResultSet(q);
+      } else if (eager && keepThreshold_ >= 0 &&
+                 a + 1 + GroupsMeeting(level, child, level.index[static_cast<size_t>(j)] + 1) <= keepThreshold_) {
+        // The conflict groups stay groups below: the child adds at most one of each group that
+        // still has a candidate above the one just chosen.
+        continue;
+      } else {
+        const int32_t l = SystematicLevel(child, cnt, q, r);
+        if (l > max) {
+          max = l;
+          if (q.size() > r.size()) r = q;
+        }
+      }
+    }
+    result = max + 1;
+  }
+
+  if (a == 0 && Entries(q) >= 1 && max == 0) {
+    result = Entries(q);
+    r = q;
+  }
+  if (a == 0) ReportSearchProgress(-1, 0, n, Entries(r));
+  return result;
+}
+
+void Seeker_Module::ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vector<double>& q) {
+  suffixBest_.assign(static_cast<size_t>(rootCount_) + 1, rootCount_);
+  suffixBest_[static_cast<size_t>(rootCount_)] = 0;
+  if (rootCount_ > kSuffixBoundsMax || keepThreshold_ == std::numeric_limits<int32_t>::max()) return;
+  boundNodes_ = 0;
+
+  // The root level: every candidate with its child set.
+  while (levels_.empty()) levels_.emplace_back();
+  LevelScratch& root = levels_[0];
+  root.index.resize(static_cast<size_t>(rootCount_));
+  for (int32_t k = 0; k < rootCount_; ++k) root.index[static_cast<size_t>(k)] = k;
+  q.assign(2, 0.0);
+  PrepareChildren(p, n, q, root);
+
+  // From the last candidate back: the suffix from k holds one more than the suffix from k + 1
+  // exactly when a set that starts with candidate k reaches that size.
+  for (int32_t k = rootCount_ - 1; k >= 0; --k) {
+    const int32_t need = suffixBest_[static_cast<size_t>(k) + 1];
+    bool longer = need == 0;
+    if (!longer && root.count[static_cast<size_t>(k)] > 0) {
+      q.assign(2, 0.0);
+      q[1] = root_[k + 1];
+      longer = Reaches(root.sets.data() + static_cast<size_t>(k) * static_cast<size_t>(words_),
+                       root.count[static_cast<size_t>(k)], q, need);
+    }
+    if (searchProgress_.bAbort) break;  // the rest keeps the plain count
+    suffixBest_[static_cast<size_t>(k)] = need + (longer ? 1 : 0);
+  }
+  q.assign(1, 0.0);
+}
+
+bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need) {
+  // The progress box is asked now and then, so the user can stop this phase too.
+  if ((++boundNodes_ & 4095) == 0) {
+    double fraction = 1e-7;
+    if (!port_.busy("Checking (0)", fraction, 0)) searchProgress_.bAbort = true;
+  }
+  if (searchProgress_.bAbort) return false;
+
+  const int32_t a = Entries(q);
+  while (levels_.size() <= static_cast<size_t>(a)) levels_.emplace_back();
+  LevelScratch& level = levels_[static_cast<size_t>(a)];
+  const int32_t start = static_cast<int32_t>(std::upper_bound(root_ + 1, root_ + 1 + rootCount_, q[a]) - (root_ + 1));
+  level.index.clear();
+  for (int32_t w = start >> 6; w < words_; ++w) {
+    uint64_t bits = p[w];
+    if (w == start >> 6) bits &= ~uint64_t{0} << (start & 63);
+    while (bits) {
+      level.index.push_back(w * 64 + std::countr_zero(bits));
+      bits &= bits - 1;
+    }
+  }
+  const int32_t m = static_cast<int32_t>(level.index.size());
+  if (m < need || suffixBest_[static_cast<size_t>(level.index[0])] < need || PrefixCap(q) < need) return false;
+  if (need == 1) return true;
+
+  q.resize(static_cast<size_t>(a) + 2);
+  level.prepared = false;
+  PrepareChildren(p, n, q, level);
+  for (int32_t j = 0; j < m; ++j) {
+    const size_t k = static_cast<size_t>(j);
+    if (level.bound[k] < need || suffixBest_[static_cast<size_t>(level.index[k])] < need) break;
+    const uint64_t* child = level.sets.data() + k * static_cast<size_t>(words_);
+    if (level.count[k] <= 0 || GroupsMeeting(level, child, level.index[k] + 1) < need - 1) continue;
+    q.resize(static_cast<size_t>(a) + 2);
+    q[static_cast<size_t>(a) + 1] = root_[level.index[k] + 1];
+    if (Reaches(child, level.count[k], q, need - 1)) return true;
+    if (searchProgress_.bAbort) return false;
+  }
+  return false;
+}
+
+int32_t Seeker_Module::PrefixCap(const std::vector<double>& q) const {
+  // The last j + 1 chosen frequencies followed by whatever is added form a set of the suffix from
+  // the first of them, so at most suffixBest_ of that position less j + 1 can be added.
+  int32_t cap = rootCount_;
+  const int32_t a = Entries(q);
+  for (int32_t j = 0; j < a; ++j) {
+    const double x = q[static_cast<size_t>(a - j)];
+    const int32_t pos = static_cast<int32_t>(std::lower_bound(root_ + 1, root_ + 1 + rootCount_, x) - (root_ + 1));
+    if (pos < rootCount_ && root_[pos + 1] == x) cap = std::min(cap, suffixBest_[static_cast<size_t>(pos)] - j - 1);
+  }
+  return cap;
+}
+
+int32_t Seeker_Module::GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const {
+  const size_t W = static_cast<size_t>(words_);
+  const size_t groups = level.groups.size() / W;
+  const size_t first = static_cast<size_t>(from) >> 6;
+  if (first >= W) return 0;
+  const uint64_t head = ~uint64_t{0} << (from & 63);
+  int32_t met = 0;
+  for (size_t g = 0; g < groups; ++g) {
+    const uint64_t* members = level.groups.data() + g * W;
+    bool meets = (members[first] & set[first] & head) != 0;
+    for (size_t w = first + 1; w < W && !meets; ++w) meets = (members[w] & set[w]) != 0;
+    met += meets ? 1 : 0;
+  }
+  return met;
+}
+
+void Seeker_Module::PrepareChildren(const uint64_t* p, int32_t n, std::vector<double>& q, LevelScratch& level) {
+  const size_t a = q.size() - 2;
+  const size_t m = level.index.size();
+  const size_t W = static_cast<size_t>(words_);
+  level.sets.resize(m * W);
+  level.count.resize(m);
+  level.bound.resize(m);
+
+  if (level.slot.size() != static_cast<size_t>(rootCount_)) level.slot.assign(static_cast<size_t>(rootCount_), -1);
+  for (size_t j = 0; j < m; ++j) level.slot[static_cast<size_t>(level.index[j])] = static_cast<int32_t>(j);
+  level.prepared = true;
+
+  // Each candidate's child set: this level's set minus what choosing it removes. Below the first
+  // level the parent has prepared the same candidate's set after the parent's chosen list, so
+  // only the ranges that the last chosen frequency adds remain to be removed from the meet.
+  const LevelScratch* parent = a >= 1 ? &levels_[a - 1] : nullptr;
+  if (parent && !parent->prepared) parent = nullptr;
+  for (size_t j = 0; j < m; ++j) {
+    q[a + 1] = root_[level.index[j] + 1];
+    uint64_t* child = level.sets.data() + j * W;
+    int32_t live = 0;
+    if (parent) {
+      const size_t k = static_cast<size_t>(parent->slot[static_cast<size_t>(level.index[j])]);
+      const uint64_t* before = parent->sets.data() + k * W;
+      for (size_t w = 0; w < W; ++w) {
+        child[w] = p[w] & before[w];
+        live += std::popcount(child[w]);
+      }
+      BitEraser e(root_, rootCount_, child, live);
+      EliminateNewRanges(e, q, chosenSide_, candidateSide_, contextList_);
+    } else {
+      std::copy(p, p + W, child);
+      live = n;
+      BitEraser e(root_, rootCount_, child, live);
+      EliminateRanges(e, live, q, chosenSide_, candidateSide_, contextList_);
+    }
+    level.count[j] = live;
+  }
+
+  // Two candidates x < y conflict here when choosing x removes y. Whatever is chosen later only
+  // removes more, so the frequencies added below this node are pairwise free of these conflicts,
+  // and a group of mutually conflicting candidates gives at most one of them. Greedy grouping
+  // from the highest candidate down: candidate j joins the first group whose members it all
+  // removes, and the number of groups so far bounds how many of the candidates j ... m - 1 can
+  // still be added together.
+  level.groups.clear();
+  int32_t groups = 0;
+  for (size_t j = m; j-- > 0;) {
+    const uint64_t* child = level.sets.data() + j * W;
+    const size_t from = static_cast<size_t>(level.index[j]) >> 6;  // members lie above candidate j
+    int32_t g = 0;
+    for (; g < groups; ++g) {
+      const uint64_t* members = level.groups.data() + static_cast<size_t>(g) * W;
+      bool apart = true;
+      for (size_t w = from; w < W && apart; ++w) apart = (members[w] & child[w]) == 0;
+      if (apart) break;
+    }
+    if (g == groups) {
+      level.groups.resize(static_cast<size_t>(groups + 1) * W, 0);
+      ++groups;
+    }
+    const size_t k = static_cast<size_t>(level.index[j]);
+    level.groups[static_cast<size_t>(g) * W + (k >> 6)] |= uint64_t{1} << (k & 63);
+    level.bound[j] = groups;
+  }
 }
 
 int32_t Seeker_Module::SearchLevel(const std::vector<double>& p, int32_t n, std::vector<double>& q,
@@ -344,19 +713,28 @@ int32_t Seeker_Module::SearchLevel(const std::vector<double>& p, int32_t n, std:
 void Seeker_Module::KeepResultSet(const std::vector<double>& chosen) {
   if (static_cast<int64_t>(resultSets_.size()) < lMaxSets_) {
     resultSets_.push_back(chosen);
-    return;
+  } else {
+    auto smaller = std::find_if(resultSets_.begin(), resultSets_.end(),
+                                [&](const std::vector<double>& set) { return set.size() < chosen.size(); });
+    if (smaller == resultSets_.end()) return;
+    *smaller = chosen;
   }
-  for (auto& set : resultSets_) {
-    if (set.size() < chosen.size()) {
-      set = chosen;
-      return;
-    }
-  }
+  UpdateKeepThreshold();
 }
 
 void Seeker_Module::ResetResultSets(int32_t lKeep) {
   resultSets_.clear();
   lMaxSets_ = lKeep;
+  UpdateKeepThreshold();
+}
+
+void Seeker_Module::UpdateKeepThreshold() {
+  if (static_cast<int64_t>(resultSets_.size()) < lMaxSets_) {
+    keepThreshold_ = -1;
+    return;
+  }
+  keepThreshold_ = std::numeric_limits<int32_t>::max();
+  for (const auto& set : resultSets_) keepThreshold_ = std::min(keepThreshold_, Entries(set));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -94,9 +94,46 @@ class Seeker_Module {
   int64_t NodeCount() const { return nodeCount_; }
 
  private:
-  // One level of the search: p(1..n) are the candidates left, q the chosen list shared by all
-  // levels (its upper bound is the depth), r the best set so far.
+  // Per search depth of the systematic search: the candidates that may be chosen (positions in
+  // the root list), their child sets (words_ words each) with their live counts, how many of the
+  // candidates from each one on can still be added together at most, and the conflict groups
+  // behind that bound.
+  struct LevelScratch {
+    std::vector<int32_t> index;
+    std::vector<uint64_t> sets;
+    std::vector<int32_t> count;
+    std::vector<int32_t> bound;
+    std::vector<uint64_t> groups;
+    std::vector<int32_t> slot;  // per root position: its place in index (valid for those in index)
+    bool prepared = false;      // sets, count and bound hold every candidate of index
+  };
+  // Above this many words a level's child sets are not prepared ahead (only the count bound).
+  static constexpr int64_t kEagerWords = int64_t{1} << 18;
+  // Longest candidate list for which the suffix bounds are worked out before the search.
+  static constexpr int32_t kSuffixBoundsMax = 512;
+
+  // One level of the random search: p(1..n) are the candidates left, q the chosen list shared by
+  // all levels (its upper bound is the depth), r the best set so far.
   int32_t SearchLevel(const std::vector<double>& p, int32_t n, std::vector<double>& q, std::vector<double>& r);
+  // One level of the systematic search: p holds the n candidates left as bits over root_, q and r
+  // as above. Branches whose sets could not change the kept sets are not walked.
+  int32_t SystematicLevel(const uint64_t* p, int32_t n, std::vector<double>& q, std::vector<double>& r);
+  // Fills the child sets of level.index (q has room for one more entry) and their bounds.
+  void PrepareChildren(const uint64_t* p, int32_t n, std::vector<double>& q, LevelScratch& level);
+  // Fills suffixBest_ for the root set p (n candidates): per root position k, the size of the
+  // largest compatible set of candidates k ... end with nothing chosen before. Anything added
+  // after a chosen list is such a set as well, since earlier choices only remove more. Skipped
+  // (plain counts) for long lists and when nothing can be kept.
+  void ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vector<double>& q);
+  // Whether `need` more frequencies can be added after q from the candidates above q's last.
+  bool Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need);
+  // The most frequencies that can still be added after q, from the suffix bounds of q's entries.
+  int32_t PrefixCap(const std::vector<double>& q) const;
+  // Number of the level's conflict groups with a member in `set` at root position `from` or above
+  // (positions beyond the list's end count as nothing).
+  int32_t GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const;
+  // Largest set size that KeepResultSet would drop (-1 while fewer than lMaxSets sets are held).
+  void UpdateKeepThreshold();
 
   PlatformPort& port_;
 
@@ -127,6 +164,16 @@ class Seeker_Module {
   // Scratch mask of the elimination (removed entries), reused from call to call.
   mutable std::vector<uint8_t> removed_;
   int64_t nodeCount_ = 0;
+
+  // The systematic search: its root candidate list (1-based, not owned) and the words of a set.
+  const double* root_ = nullptr;
+  int32_t rootCount_ = 0;
+  int32_t words_ = 0;
+  std::deque<LevelScratch> levels_;
+  int32_t keepThreshold_ = -1;
+  // Per root position: the most frequencies that the candidates from there on can give together.
+  std::vector<int32_t> suffixBest_;
+  int64_t boundNodes_ = 0;
 };
 
 }  // namespace kova
