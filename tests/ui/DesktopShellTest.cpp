@@ -158,6 +158,12 @@ TEST_F(ShellFixture, SaveAsSaveNewAndOpenOnRealFiles) {
   EXPECT_FALSE(app.flags.projectModified);
 }
 
+TEST_F(ShellFixture, CreatePrintVersionAsksForTheDocumentFile) {
+  QString title;
+  RunWith("File_CreatePrintVersion", {test::CancelFile(&title)});
+  EXPECT_EQ(title, "Create RTF File");
+}
+
 TEST_F(ShellFixture, NewAsksToSaveUnsavedChanges) {
   AddChannel(518.2f);
   const ProjectRef before = app.project;
