@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   xvfb xauth
+  libreoffice-writer-nogui poppler-utils
 )
 if [ "${KOVA_SETUP_EXTRAS:-0}" = 1 ]; then
   packages+=(xdotool imagemagick clang)

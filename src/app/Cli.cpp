@@ -120,11 +120,6 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   return r.compatible ? 0 : 1;
 }
 
-int NotAvailable(const std::string& command, std::ostream& err) {
-  err << "kova-cli: " << command << " is not available yet\n";
-  return 2;
-}
-
 }  // namespace
 
 int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -151,7 +146,7 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "check") return Check(rest, out, err);
     if (command == "candidates") return CLI_Candidates(rest, out, err);
     if (command == "generate") return CLI_Generate(rest, out, err);
-    if (command == "print") return NotAvailable(command, err);
+    if (command == "print") return CLI_Print(rest, out, err);
   } catch (const std::exception& e) {
     err << "kova-cli: " << command << ": " << e.what() << "\n";
     return 2;

@@ -2,6 +2,7 @@
 // Pieces shared by the kova-cli subcommands: option parsing, the application directory and
 // loading the project named on the command line.
 
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <set>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/PrintDocument.h"
 
 namespace kova {
 
@@ -33,5 +35,9 @@ bool CLI_LoadProject(const CliArgs& args, AppState& app, std::ostream& err);
 // Subcommands of the frequency search (defined with the search code).
 int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// kova-cli print, with the spectrum pictures of the display or of `pictures`.
+int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              const std::function<SpectrumPictureProvider(AppState&)>& pictures);
 
 }  // namespace kova

@@ -15,6 +15,7 @@
 #include "app/Check.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
+#include "app/PrintDocument.h"
 #include "app/TextExport.h"
 #include "reports/TextReports.h"
 #include "tools/PlatformPort.h"
@@ -81,6 +82,9 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                    Command("MN_ExportProject", [state] { MN_ExportProject(*state, *state->project); }));
   frame.SetCommand(QStringLiteral("File_SavePreset"),
                    Command("File_SavePreset", [state] { MN_FileSavePreset(*state); }));
+  frame.SetCommand(QStringLiteral("File_CreatePrintVersion"), Command("MN_CreateRtfDocument", [state] {
+                     MN_CreatePrintVersion(*state, MN_SpectrumPictureProvider(*state));
+                   }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
                      if (MN_FileExit(*state)) form->Unload();
                    }));

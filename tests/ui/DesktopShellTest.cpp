@@ -121,7 +121,7 @@ TEST_F(ShellFixture, StartUpAndTheMenuItemsThatWork) {
       {"File_Save", true},          {"File_SaveAs", true},
       {"File_ExportProject", true}, {"File_SavePreset", true},
       {"File_Exit", true},          {"Calc_Check", true},
-      {"Help_About", true},         {"File_CreatePrintVersion", false},
+      {"Help_About", true},         {"File_CreatePrintVersion", true},
       {"View_SystemDesigner", false}, {"View_Editor", false},
       {"View_Graphics", false},     {"Calc_Generate", false},
   };
@@ -156,6 +156,12 @@ TEST_F(ShellFixture, SaveAsSaveNewAndOpenOnRealFiles) {
   EXPECT_EQ(Channels(), 2);
   EXPECT_TRUE(app.bSaveTarget);
   EXPECT_FALSE(app.flags.projectModified);
+}
+
+TEST_F(ShellFixture, CreatePrintVersionAsksForTheDocumentFile) {
+  QString title;
+  RunWith("File_CreatePrintVersion", {test::CancelFile(&title)});
+  EXPECT_EQ(title, "Create RTF File");
 }
 
 TEST_F(ShellFixture, NewAsksToSaveUnsavedChanges) {

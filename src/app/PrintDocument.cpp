@@ -1,0 +1,105 @@
+#include "app/PrintDocument.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "reports/RTF_Generate.h"
+#include "tools/PlatformPort.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+const char kRtfFilter[] = "Rich Text Format (*.rtf)|*.rtf";
+
+// A random whole number 0 to 999.
+int32_t Random1000() {
+  auto v = static_cast<int32_t>(TL_Port().rnd() * 1000.0);
+  return v < 0 ? 0 : (v > 999 ? 999 : v);
+}
+
+}  // namespace
+
+SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& /*app*/) {
+  // The spectrum drawing fills this in: ask for the limits, draw the current system offscreen
+  // into a PNG file, redraw the display window.
+  return {};
+}
+
+std::string MN_RtfFileName(const std::string& fileName) { return TL_StripExtension(fileName) + ".rtf"; }
+
+void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::string& tempDir,
+                         const SpectrumPictureProvider& pictures, std::vector<std::string>& tempFiles) {
+  TL_Port().randomize();
+  const int32_t a = Random1000();
+  const std::string base = tempDir + "$$" + TL_Str(a) + TL_Str(Random1000());
+  const std::string title = RTF_TitleText(KOVA_VERSION, TL_Port().shortDate(), TL_Port().shortTime());
+
+  // Each picture shows its system as the current one; the previous current system comes back
+  // whatever happens.
+  struct RestoreCurrent {
+    CProject& project;
+    int32_t previous;
+    ~RestoreCurrent() { project.GlCurr(previous); }
+  } restore{project, project.GlCurr()};
+  std::vector<std::string> files;
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const std::string file = base + TL_Str(s) + ".png";
+    files.push_back(file);
+    tempFiles.push_back(file);
+    project.GlCurr(s);
+    if (!pictures.draw || !pictures.draw(s, file))
+      throw KovaError(481, "The spectrum picture of system #" + TL_Str(s + 1) + " could not be drawn");
+  }
+  project.GlCurr(restore.previous);
+  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files));
+}
+
+bool MN_RemoveTempFiles(const std::vector<std::string>& files) {
+  bool ok = true;
+  for (const std::string& file : files) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) ok = std::filesystem::remove(file, ec) && !ec && ok;
+    else if (ec) ok = false;
+  }
+  return ok;
+}
+
+bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
+                          const SpectrumPictureProvider& pictures) {
+  if (pictures.askForLimits && !pictures.askForLimits()) return false;
+  const std::string path = directory + name;
+  std::vector<std::string> tempFiles;
+  bool created = true;
+  try {
+    MN_WriteRtfDocument(project, path, app.appDir, pictures, tempFiles);
+  } catch (const std::exception&) {
+    created = false;
+    TL_ShowInfo("Could not create RTF!");
+  }
+  if (created) TL_Port().openFile(path, directory);
+
+  // Clean-up, also after a failure: the display shows the current system again and no
+  // temporary picture stays behind.
+  bool cleaned = true;
+  try {
+    if (pictures.restore) pictures.restore();
+    cleaned = MN_RemoveTempFiles(tempFiles);
+  } catch (const std::exception&) {
+    cleaned = false;
+  }
+  if (!cleaned) TL_ShowInfo("Could not clean up after RTF creation!");
+  return created;
+}
+
+bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& pictures) {
+  std::string directory = app.projectDir.empty() ? app.appDir : app.projectDir;
+  std::string name = app.projectFile.empty() ? "*.rtf" : TL_StripExtension(app.projectFile);
+  int filterIndex = 1;
+  if (TL_SaveFileDialog("Create RTF File", directory, name, kRtfFilter, filterIndex) == 0) return false;
+  return MN_CreateRtfDocument(app, *app.project, directory, MN_RtfFileName(name), pictures);
+}
+
+}  // namespace kova

@@ -1,0 +1,53 @@
+#pragma once
+// File > Create Print Version and kova-cli print: the print document of a project with the
+// spectrum picture of each used system, written as RTF.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+
+namespace kova {
+
+// What the document needs from the spectrum display. Empty members: no question is asked, no
+// picture can be drawn (the document then cannot be created), nothing is redrawn.
+struct SpectrumPictureProvider {
+  // Asks whether the display's limits suit the data; false stops the command silently.
+  std::function<bool()> askForLimits;
+  // Draws the picture of system iSystem (made the current system) into a PNG file at pngPath.
+  std::function<bool(int32_t iSystem, const std::string& pngPath)> draw;
+  // Redraws the display for the current system once the document is written.
+  std::function<void()> restore;
+};
+
+// The spectrum pictures of the application's display.
+SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app);
+
+// File > Create Print Version: asks for the file ("Create RTF File", starting in the project
+// directory with the project's name), gives it the extension ".rtf" and creates the document.
+// The project directory and file name stay as they are. False when cancelled or failed.
+bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& pictures);
+
+// Writes the document of `project` to directory + name and opens it with the desktop's default
+// program; afterwards the display is redrawn and the temporary pictures are removed. Failures
+// are reported in message boxes ("Could not create RTF!", "Could not clean up after RTF
+// creation!"); false when no document was created.
+bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
+                          const SpectrumPictureProvider& pictures);
+
+// The document without dialogs: draws the pictures into temporary files below `tempDir` (their
+// names are appended to `tempFiles` before they are drawn, so a partial picture is known too),
+// restores the project's current system and writes the RTF file. Throws on failure; `path` is
+// then untouched.
+void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::string& tempDir,
+                         const SpectrumPictureProvider& pictures, std::vector<std::string>& tempFiles);
+
+// Removes those of the files that exist; false when one could not be removed.
+bool MN_RemoveTempFiles(const std::vector<std::string>& files);
+
+// "name.doc" -> "name.rtf", "name" -> "name.rtf".
+std::string MN_RtfFileName(const std::string& fileName);
+
+}  // namespace kova

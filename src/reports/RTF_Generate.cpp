@@ -1,0 +1,241 @@
+#include "reports/RTF_Generate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "model/CSystemType.h"
+#include "reports/RtfGenerator.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+const char kCR[] = "\r";
+const char kLF[] = "\n";
+const char kTab[] = "\t";
+
+// The check kinds of the parameter table, in their row order.
+constexpr int32_t kParameterChecks[] = {kCheckSpectrum, kCheckSpacing, kCheck2TxIM3, kCheck2TxIM5, kCheck3TxIM3};
+
+RtfItem Table(const std::string& title, int32_t rows, std::vector<int32_t> widths) {
+  RtfItem item;
+  item.text = title;
+  item.kind = kRtfTable;
+  item.rows = rows;
+  item.columns = static_cast<int32_t>(widths.size());
+  item.headerRows = 1;
+  item.headerColumns = 1;
+  item.widths = std::move(widths);
+  item.cells.assign(static_cast<size_t>(rows), std::vector<RtfCell>(static_cast<size_t>(item.columns)));
+  return item;
+}
+
+RtfItem ParameterTable(const CSystemType& type) {
+  RtfItem t = Table("Parameters", 6, {2800, 1400, 1400});
+  t.cells[0] = {{"Parameters Checked"}, {"Status"}, {"Bandwidth"}};
+  for (size_t i = 0; i < std::size(kParameterChecks); ++i) {
+    const int32_t check = kParameterChecks[i];
+    t.cells[i + 1] = {{MN_GetCheckLabel(check)},
+                      {type.GbCheckFlag(check) ? "On" : "Off"},
+                      {TL_FormatNumber(type.GfBandwidth(check), "##0.000")}};
+  }
+  return t;
+}
+
+RtfItem ChannelTable(const CMicCollection& mics) {
+  const int32_t n = mics.GCount();
+  RtfItem t = Table("Channel Configuration (" + TL_Str(n) + ")", n + 1, {800, 2000, 2000, 800});
+  t.cells[0] = {{""}, {"Frequency"}, {"Label"}, {"Color"}};
+  for (int32_t i = 1; i <= n; ++i) {
+    const MicRef mic = mics.GcItem(i);
+    t.cells[static_cast<size_t>(i)] = {
+        {TL_Str(i)}, {mic->GsGetDescription(1)}, {mic->GsGetLabel()}, {"", mic->GlGetColor()}};
+  }
+  return t;
+}
+
+// Checks a writer result; the document is abandoned on the first failure.
+void Check(int32_t result, const std::string& what) {
+  if (result >= 0) return;
+  if (result == kRcgFileError) throw KovaError(75, "Path/File access error: " + what);
+  if (result == kRcgBadPicture) throw KovaError(481, "Invalid picture: " + what);
+  throw KovaError(5, "Invalid procedure call: " + what);
+}
+
+void EmitFont(int32_t doc, const RtfFont& f) {
+  Check(RcgTextFont(doc, f.name, f.size, f.style, -1), "font");
+  Check(RcgTextColor(doc, f.color, -1), "colour");
+}
+
+void EmitTable(int32_t doc, const RtfItem& item) {
+  Check(RcgInsertText(doc, item.text), "text");
+  for (int32_t r = 0; r < item.rows; ++r) {
+    Check(RcgBeginTableRow(doc, 0, 0, 0, 0, 0), "row");
+    for (int32_t c = 0; c < item.columns; ++c) {
+      const bool header = r < item.headerRows || c < item.headerColumns;
+      Check(RcgNextCellInfo(doc, item.widths.at(static_cast<size_t>(c)), 0, header ? 7 : 0,
+                            item.cells.at(static_cast<size_t>(r)).at(static_cast<size_t>(c)).color, 20, 40, 20, 40, 0),
+            "cell");
+    }
+    for (int32_t c = 0; c < item.columns; ++c) {
+      Check(RcgBeginCellText(doc), "cell");
+      Check(RcgResetTextProp(doc), "cell");
+      EmitFont(doc, item.font);
+      Check(RcgInsertText(doc, item.cells[static_cast<size_t>(r)][static_cast<size_t>(c)].text), "cell");
+      Check(RcgEndCellText(doc), "cell");
+    }
+    Check(RcgEndTableRow(doc), "row");
+  }
+}
+
+void EmitPictures(int32_t doc, const RtfItem& item) {
+  Check(RcgInsertText(doc, item.text + kCR), "text");
+  const auto n = static_cast<int32_t>(item.pictures.size());
+  int32_t boxWidth = 0, boxHeight = 0;
+  RTF_PictureCellSize(n, boxWidth, boxHeight);
+  const RtfPictureLayout layout = RTF_PictureLayout(n);
+  auto listed = [](const std::vector<int32_t>& list, int32_t k) {
+    return std::find(list.begin(), list.end(), k) != list.end();
+  };
+  int32_t rowStart = 0;  // first picture of the current row, 0-based
+  for (int32_t k = 1; k <= n; ++k) {
+    const RtfPicture& picture = item.pictures[static_cast<size_t>(k - 1)];
+    int32_t width = boxWidth, height = boxHeight;
+    RTF_FitAspect(RTF_BitmapAspect(picture.file), width, height);
+    Check(RcgInsertPictFile(doc, picture.file, width, height, 0), picture.file);
+    if (listed(layout.tabs, k)) Check(RcgInsertText(doc, kTab), "text");
+    if (listed(layout.rowEnds, k)) {
+      Check(RcgInsertText(doc, std::string(kLF) + kCR), "text");
+      std::string captions;
+      for (int32_t j = rowStart; j < k; ++j) {
+        if (j > rowStart) captions += kTab;
+        captions += item.pictures[static_cast<size_t>(j)].caption;
+      }
+      Check(RcgInsertText(doc, captions), "text");
+      rowStart = k;
+    }
+  }
+}
+
+// Emits the items into a new document and hands it to `finish`; the document is released in
+// any case.
+void Emit(const std::vector<RtfItem>& items, const std::function<void(int32_t)>& finish) {
+  const int32_t doc = RcgNewDoc();
+  if (doc <= 0) throw KovaError(7, "Out of memory");
+  struct Release {
+    int32_t doc;
+    ~Release() { RcgEndDoc(doc); }
+  } release{doc};
+  Check(RcgInitSect(doc), "section");
+  Check(RcgSectInfo(doc, 1, 100, 0, 1), "section");
+  Check(RcgBeginSectText(doc), "section");
+  for (const RtfItem& item : items) {
+    EmitFont(doc, item.font);
+    if (item.kind == kRtfText) Check(RcgInsertText(doc, item.text), "text");
+    else if (item.kind == kRtfTable) EmitTable(doc, item);
+    else if (item.kind == kRtfPictures) EmitPictures(doc, item);
+    Check(RcgInsertText(doc, kLF), "text");
+    Check(RcgInsertText(doc, kCR), "text");
+  }
+  finish(doc);
+}
+
+}  // namespace
+
+std::string RTF_TitleText(const std::string& version, const std::string& date, const std::string& time) {
+  return "KOVA " + version + "." + kCR + "RTF Document, created " + date + " " + time + kCR + kCR;
+}
+
+std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string& title,
+                                      const std::vector<std::string>& pictureFiles) {
+  std::vector<RtfItem> items;
+  RtfItem head;
+  head.text = title;
+  items.push_back(head);
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const CSystemInstance& system = *project.GcSystem(s);
+    const CSystemType& type = *system.GcSystemType();
+    RtfItem heading;
+    heading.text = "System #" + TL_Str(s + 1) + ": " + type.GsGetLabel() + kCR;
+    heading.font.size = 14;
+    items.push_back(heading);
+    items.push_back(ParameterTable(type));
+    items.push_back(ChannelTable(*system.GcMics()));
+    RtfItem picture;
+    picture.text = "Spectrum Display";
+    picture.kind = kRtfPictures;
+    picture.pictures.push_back({pictureFiles.at(static_cast<size_t>(s)), ""});
+    items.push_back(picture);
+  }
+  return items;
+}
+
+void RTF_WriteDocument(const std::string& path, const std::vector<RtfItem>& items) {
+  Emit(items, [&](int32_t doc) { Check(RcgSaveFile(doc, path), path); });
+}
+
+std::string RTF_DocumentText(const std::vector<RtfItem>& items) {
+  std::string text;
+  Emit(items, [&](int32_t doc) { text = RcgDocumentText(doc); });
+  return text;
+}
+
+void RTF_PictureCellSize(int32_t n, int32_t& width, int32_t& height) {
+  // Fractions of the text width (16 cm) and of the heights 9, 5.5 and 4 cm.
+  double w = 0, h = 0;
+  if (n == 1 || n == 2) w = 9072, h = 5103;
+  else if (n == 3) w = 9072, h = 3118.5;
+  else if (n == 4) w = 3969, h = 5103;
+  else if (n == 5 || n == 6) w = 3969, h = 3118.5;
+  else if (n >= 7 && n <= 9) w = 2693.25, h = 3118.5;
+  else if (n >= 10 && n <= 12) w = 2693.25, h = 2268;
+  else return;
+  width = TL_RoundLong(w);
+  height = TL_RoundLong(h);
+}
+
+RtfPictureLayout RTF_PictureLayout(int32_t n) {
+  static const RtfPictureLayout kLayouts[] = {
+      {{}, {1}},
+      {{}, {1, 2}},
+      {{}, {1, 2, 3}},
+      {{1, 3}, {2, 4}},
+      {{1, 3}, {2, 4, 5}},
+      {{1, 3, 5}, {2, 4, 6}},
+      {{1, 2, 4, 5}, {3, 6, 7}},
+      {{1, 2, 4, 5, 7}, {3, 6, 8}},
+      {{1, 2, 4, 5, 7, 8}, {3, 6, 9}},
+      {{1, 2, 4, 5, 7, 8}, {3, 6, 9, 10}},
+      {{1, 2, 4, 5, 7, 8, 10}, {3, 6, 9, 11}},
+      {{1, 2, 4, 5, 7, 8, 10, 11}, {3, 6, 9, 12}},
+  };
+  if (n >= 1 && n <= 12) return kLayouts[n - 1];
+  RtfPictureLayout layout;
+  for (int32_t k = 1; k <= n; ++k) layout.rowEnds.push_back(k);
+  return layout;
+}
+
+void RTF_FitAspect(double ratio, int32_t& width, int32_t& height) {
+  if (!(ratio > 0) || !std::isfinite(ratio) || width <= 0 || height <= 0) return;
+  const double box = static_cast<double>(width) / height;
+  if (box == ratio) return;
+  if (box > ratio) width = TL_RoundLong(height * ratio);
+  else height = TL_RoundLong(width / ratio);
+}
+
+double RTF_BitmapAspect(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw KovaError(53, "File not found: " + file);
+  std::string header(24, '\0');
+  in.read(header.data(), static_cast<std::streamsize>(header.size()));
+  header.resize(static_cast<size_t>(in.gcount()));
+  int32_t w = 0, h = 0;
+  if (!TL_PngSize(header, w, h)) throw KovaError(481, "Invalid picture: " + file);
+  return static_cast<double>(w) / h;
+}
+
+}  // namespace kova

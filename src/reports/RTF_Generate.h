@@ -1,0 +1,81 @@
+#pragma once
+// The print document: a list of items (text, tables, pictures) assembled from a project and
+// written as Rich Text Format through the RTF writer, and the layout of pictures on the page.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/CProject.h"
+
+namespace kova {
+
+inline constexpr int32_t kRtfWhite = 16777215;
+
+enum RtfItemKind : int32_t { kRtfText = -1, kRtfTable = 0, kRtfPictures = 1 };
+
+struct RtfFont {
+  std::string name = "Times New Roman";
+  int32_t size = 10;   // points
+  int32_t style = 0;   // RcgFontStyle bits
+  int32_t color = 0;   // red + 256 * green + 65536 * blue
+};
+
+struct RtfCell {
+  std::string text;
+  int32_t color = kRtfWhite;
+};
+
+struct RtfPicture {
+  std::string file;     // a PNG image
+  std::string caption;
+};
+
+struct RtfItem {
+  std::string text;  // paragraph text, or the title line of a table or picture item
+  RtfFont font;      // also the font of every cell of a table
+  int32_t kind = kRtfText;
+  std::vector<RtfPicture> pictures;  // kRtfPictures
+  int32_t rows = 0;                  // kRtfTable
+  int32_t columns = 0;
+  int32_t headerRows = 0;     // rows from the top drawn as header cells
+  int32_t headerColumns = 0;  // columns from the left drawn as header cells
+  std::vector<int32_t> widths;             // twips, one per column
+  std::vector<std::vector<RtfCell>> cells;  // rows x columns
+};
+
+// First item of the document: "KOVA <version>." CR "RTF Document, created <date> <time>" CR CR.
+std::string RTF_TitleText(const std::string& version, const std::string& date, const std::string& time);
+
+// The items of the print document of `project`: the title, then for each used system its
+// heading, parameter table, channel table and spectrum picture (pictureFiles[s] for system s).
+// 5 items with one system, 9 with two.
+std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string& title,
+                                      const std::vector<std::string>& pictureFiles);
+
+// Writes the items as an RTF file at `path`. The target is replaced only by a complete
+// document. Throws KovaError when a picture cannot be read or the file cannot be written.
+void RTF_WriteDocument(const std::string& path, const std::vector<RtfItem>& items);
+// The RTF text of the items, without writing a file (same errors).
+std::string RTF_DocumentText(const std::vector<RtfItem>& items);
+
+// Box in twips for each of n pictures (1 to 12); other n leave width and height unchanged.
+void RTF_PictureCellSize(int32_t n, int32_t& width, int32_t& height);
+
+// Where n pictures break: after picture k (from 1) a tab when k is in `tabs`, a row end when k is
+// in `rowEnds`. For more than 12 pictures every picture is a row of its own.
+struct RtfPictureLayout {
+  std::vector<int32_t> tabs;
+  std::vector<int32_t> rowEnds;
+};
+RtfPictureLayout RTF_PictureLayout(int32_t n);
+
+// Shrinks the box to the width/height ratio, the changed side rounded (ties to even). Nothing
+// changes for a ratio that is not positive or an empty box.
+void RTF_FitAspect(double ratio, int32_t& width, int32_t& height);
+
+// Pixel width divided by pixel height of a PNG file. Throws KovaError when the file cannot be
+// read or is not a PNG image.
+double RTF_BitmapAspect(const std::string& file);
+
+}  // namespace kova
