@@ -33,5 +33,7 @@ bool CLI_LoadProject(const CliArgs& args, AppState& app, std::ostream& err);
 // Subcommands of the frequency search (defined with the search code).
 int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The spectrum display as a PNG file (defined with the drawing's command).
+int CLI_Picture(const std::vector<std::string>& args, std::ostream& err);
 
 }  // namespace kova
