@@ -32,6 +32,19 @@ bool ReadInt(const CliArgs& args, const std::string& name, int fallback, int low
   return true;
 }
 
+// The platform's notes (no runtime directory, features the offscreen platform lacks) are no
+// concern of a command that only draws; errors still pass.
+QtMessageHandler g_previousHandler = nullptr;
+void QuietNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+  if (g_previousHandler) g_previousHandler(type, context, message);
+}
+
+struct QuietScope {
+  QuietScope() { g_previousHandler = qInstallMessageHandler(QuietNotes); }
+  ~QuietScope() { qInstallMessageHandler(g_previousHandler); }
+};
+
 }  // namespace
 
 int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
@@ -54,6 +67,7 @@ int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
   }
 
   // Text needs a GUI application; without a display the offscreen platform draws.
+  QuietScope quiet;
   std::unique_ptr<QGuiApplication> ownApp;
   if (!QCoreApplication::instance()) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -67,10 +67,12 @@ void DrawScale(PictureBox& pbx, const DisplayMapping& m) {
     const double w = pbx.TextWidth(number);
     const double h = pbx.TextHeight(number);
     pbx.Line(x, 0, x, -kTickLength, scale);
+    pbx.Line(x, kTopLine, x, kTopLine + kTickLength, scale);
+    // A number cut by the edge of the picture would be misread ("60" for 460): only the tick.
+    if (x - w / 2 < m.Lower() || x + w / 2 > m.Upper()) continue;
     pbx.CurrentX(x - w / 2);
     pbx.CurrentY(-kTickLength);
     pbx.Print(number);
-    pbx.Line(x, kTopLine, x, kTopLine + kTickLength, scale);
     pbx.CurrentX(x - w / 2);
     pbx.CurrentY(kTopLine + kTickLength - h);
     pbx.Print(number);

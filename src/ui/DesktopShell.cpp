@@ -18,6 +18,7 @@
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/Container_Form.h"
+#include "ui/Display_Form.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
 
@@ -65,6 +66,12 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
                      if (MN_FileExit(*state)) form->Unload();
                    }));
+  frame.SetCommand(QStringLiteral("View_Graphics"), Command("View_Graphics", [state, form] {
+                     Display_Form* display = MN_CreateDisplay(*form, *state);
+                     if (auto* child = qobject_cast<QMdiSubWindow*>(display->parentWidget())) child->show();
+                     display->show();
+                     MN_RefreshViews(2);
+                   }));
   frame.SetCommand(QStringLiteral("Calc_Check"),
                    Command("MN_RunCheckToFile", [state] { MN_RunCheckToFile(*state, false); }));
 
@@ -75,6 +82,28 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     QObject::connect(gui, &QGuiApplication::commitDataRequest, &frame, [form](QSessionManager&) { form->Unload(); });
   }
+}
+
+Display_Form* MN_CreateDisplay(Container_Form& frame, AppState& app) {
+  if (auto* existing = frame.findChild<Display_Form*>()) return existing;
+  auto* display = new Display_Form(app);
+  QMdiSubWindow* child = frame.AddChild(display);
+  // Closing the display hides it; View > Spectrum Display shows it again.
+  child->setAttribute(Qt::WA_DeleteOnClose, false);
+  child->setWindowIcon(frame.windowIcon());
+  child->resize(child->sizeHint().expandedTo(child->minimumSizeHint()));
+  QPoint place(0, 0);
+  for (QMdiSubWindow* w : frame.MdiArea()->subWindowList()) {
+    if (w->widget() && w->widget()->objectName() == QLatin1String("Main_Form"))
+      place = QPoint(w->x(), w->y() + w->height());
+  }
+  child->move(place);
+  child->hide();
+  QPointer<Display_Form> target(display);
+  frame.AddRefreshTarget([target](int) {
+    if (target) target->PrepareTVStationPbx(false);
+  });
+  return display;
 }
 
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport) {
