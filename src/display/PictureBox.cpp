@@ -14,7 +14,7 @@ QFont TL_DisplayFont(int pixels) {
   return font;
 }
 
-PictureBox::PictureBox(int width, int height) : font_(TL_DisplayFont()) {
+PictureBox::PictureBox(int width, int height) : font_(TL_DisplayFont()), metrics_(font_) {
   Resize(width, height);
   Scale(0, image_.width(), 0, image_.height());
 }
@@ -25,6 +25,7 @@ void PictureBox::Resize(int width, int height) {
   EndPainting();
   image_ = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
   image_.fill(back_);
+  metrics_ = QFontMetrics(font_, &image_);
 }
 
 void PictureBox::Scale(double left, double width, double top, double height) {
@@ -45,6 +46,7 @@ QPainter& PictureBox::Painter() {
 }
 
 void PictureBox::EndPainting() {
+  penSet_ = false;
   if (painter_) {
     painter_->end();
     painter_.reset();
@@ -65,6 +67,7 @@ void PictureBox::DrawWidth(int pixels) { lineWidth_ = std::max(pixels, 1); }
 
 void PictureBox::SetFont(const QFont& font) {
   font_ = font;
+  metrics_ = QFontMetrics(font_, &image_);
   if (painter_) painter_->setFont(font_);
 }
 
@@ -78,30 +81,28 @@ int PictureBox::PixelY(double y) const {
   return static_cast<int>(std::floor(std::clamp(py, -1e6, 1e6)));
 }
 
-void PictureBox::Line(double x1, double y1, double x2, double y2, const QColor& c) {
+void PictureBox::UsePen(const QColor& c) {
   QPainter& p = Painter();
+  if (penSet_ && penColor_ == c && penWidth_ == lineWidth_) return;
   QPen pen(c);
   pen.setWidth(lineWidth_);
-  pen.setCapStyle(Qt::FlatCap);
+  // A wide line covers the whole extent of its ends, as a one-pixel line does.
+  pen.setCapStyle(lineWidth_ == 1 ? Qt::FlatCap : Qt::SquareCap);
+  pen.setJoinStyle(Qt::MiterJoin);
   p.setPen(pen);
-  const QPoint a(PixelX(x1), PixelY(y1));
-  const QPoint b(PixelX(x2), PixelY(y2));
-  if (lineWidth_ == 1) {
-    p.drawLine(a, b);
-  } else {
-    // A wide line covers the whole extent of its ends, like a one-pixel line does.
-    pen.setCapStyle(Qt::SquareCap);
-    p.setPen(pen);
-    p.drawLine(a, b);
-  }
+  penSet_ = true;
+  penColor_ = c;
+  penWidth_ = lineWidth_;
+}
+
+void PictureBox::Line(double x1, double y1, double x2, double y2, const QColor& c) {
+  UsePen(c);
+  painter_->drawLine(QPoint(PixelX(x1), PixelY(y1)), QPoint(PixelX(x2), PixelY(y2)));
 }
 
 void PictureBox::Box(double x1, double y1, double x2, double y2, const QColor& c) {
-  QPainter& p = Painter();
-  QPen pen(c);
-  pen.setWidth(lineWidth_);
-  pen.setJoinStyle(Qt::MiterJoin);
-  p.setPen(pen);
+  UsePen(c);
+  QPainter& p = *painter_;
   p.setBrush(Qt::NoBrush);
   const QRect r = QRect(QPoint(PixelX(x1), PixelY(y1)), QPoint(PixelX(x2), PixelY(y2))).normalized();
   // A one-pixel outline of QRect (l, t, w, h) covers l ... l + w; the box covers its corner pixels.
@@ -115,21 +116,15 @@ void PictureBox::FilledBox(double x1, double y1, double x2, double y2, const QCo
 }
 
 double PictureBox::TextWidth(const std::string& text) const {
-  const QFontMetrics fm(font_, &image_);
-  return fm.horizontalAdvance(QString::fromStdString(text)) * width_ / image_.width();
+  return metrics_.horizontalAdvance(QString::fromStdString(text)) * width_ / image_.width();
 }
 
-double PictureBox::TextHeight(const std::string&) const {
-  const QFontMetrics fm(font_, &image_);
-  return fm.height() * height_ / image_.height();
-}
+double PictureBox::TextHeight(const std::string&) const { return metrics_.height() * height_ / image_.height(); }
 
 void PictureBox::Print(const std::string& text) {
-  QPainter& p = Painter();
-  p.setPen(fore_);
-  const QString s = QString::fromStdString(text);
-  const QFontMetrics fm(font_, &image_);
-  p.drawText(QPoint(PixelX(curX_), PixelY(curY_) + fm.ascent()), s);
+  UsePen(fore_);
+  QPainter& p = *painter_;
+  p.drawText(QPoint(PixelX(curX_), PixelY(curY_) + metrics_.ascent()), QString::fromStdString(text));
   curX_ += TextWidth(text);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <memory>
@@ -68,15 +69,21 @@ class PictureBox {
  private:
   QPainter& Painter();
   void EndPainting();
+  // Sets the pen of colour c and the current line width unless it is set already.
+  void UsePen(const QColor& c);
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;
+  QFontMetrics metrics_;  // of font_ on image_
   QColor back_{0, 0, 0};
   QColor fore_{0, 0, 0};
   int lineWidth_ = 1;
   double left_ = 0, width_ = 1, top_ = 0, height_ = 1;
   double curX_ = 0, curY_ = 0;
+  bool penSet_ = false;
+  QColor penColor_;
+  int penWidth_ = 0;
 };
 
 // The font of the display's texts: bold sans serif, `pixels` high.

@@ -79,27 +79,45 @@ void DrawScale(PictureBox& pbx, const DisplayMapping& m) {
   }
 }
 
-// The product lines. Lines that fall on the same pixel column start at the same height, so only
-// the tallest of each column is drawn: a dense project costs one line per column, not one per
-// product.
-void DrawProducts(PictureBox& pbx, const TcIMFrequencyBuffer& buffer, const DisplayMapping& m, SpectrumStats& stats) {
-  const int width = pbx.PixelWidth();
-  std::vector<int32_t> tallest(static_cast<size_t>(width), 0);
-  double overall = 0;
-  for (int32_t i = 0; i < buffer.GCount(); ++i) {
+// The product lines of a buffer with the count of each product's kilohertz (the kilohertz it was
+// counted on, taken from its frequency before it was narrowed to single precision).
+void ReadProductLines(TcIMFrequencyBuffer& buffer, SpectrumView& view) {
+  view.lines.clear();
+  view.overall = 0;
+  const int32_t count = buffer.GCount();
+  view.lines.reserve(static_cast<size_t>(count));
+  // The bins are visited in generation order, which jumps all over 8 MB: fetch ahead.
+  constexpr int32_t kAhead = 16;
+  for (int32_t i = 0; i < count && i < kAhead; ++i) buffer.PrefetchBin(TcIMFrequencyBuffer::KHzIndex(buffer.GcItem(i).GdFreq()));
+  for (int32_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) buffer.PrefetchBin(TcIMFrequencyBuffer::KHzIndex(buffer.GcItem(i + kAhead).GdFreq()));
     const TcIMFrequency& p = buffer.GcItem(i);
     if (!TL_IsCountedIM(p.GeIMType())) continue;
-    // The kilohertz the product was counted on (from its frequency before it was narrowed).
     const int32_t khz = buffer.GlItemKHz(i);
     if (khz < 0 || khz > TcIMFrequencyBuffer::kMaxBin) continue;
     const int32_t n = buffer.GGetBin(khz);
-    overall += n;
-    if (n <= 0) continue;
-    const int column = pbx.PixelX(p.GdFreq());
-    if (column < 0 || column >= width) continue;
-    tallest[static_cast<size_t>(column)] = std::max(tallest[static_cast<size_t>(column)], n);
+    view.overall += n;
+    if (n > 0) view.lines.push_back({p.GfFreq(), n});
   }
-  stats.overall = overall;
+}
+
+// The product lines. Lines that fall on the same pixel column start at the same height, so only
+// the tallest of each column is drawn: a dense project costs one line per column, not one per
+// product.
+void DrawProducts(PictureBox& pbx, const SpectrumView& view) {
+  const int width = pbx.PixelWidth();
+  std::vector<int32_t> tallest(static_cast<size_t>(width), 0);
+  const DisplayMapping& m = view.mapping;
+  // The column as PictureBox::PixelX finds it, for the visible products only.
+  const double lo = pbx.ScaleLeft();
+  const double hi = lo + pbx.ScaleWidth();
+  const double columnsPerMHz = width / pbx.ScaleWidth();
+  for (const ProductLine& line : view.lines) {
+    if (!(line.freq >= lo && line.freq < hi)) continue;
+    const int column = static_cast<int>((line.freq - lo) * columnsPerMHz);
+    if (column < 0 || column >= width) continue;
+    tallest[static_cast<size_t>(column)] = std::max(tallest[static_cast<size_t>(column)], line.count);
+  }
   pbx.DrawWidth(1);
   const double perPixel = m.Span() / width;
   for (int column = 0; column < width; ++column) {
@@ -181,10 +199,16 @@ void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t
       const SpectrumRef tuning = (*type)->GxSpectrum();
       const double lo = pbx.ScaleLeft();
       const double hi = lo + pbx.ScaleWidth();
-      for (int32_t k = 1; k <= tuning->GlFreqs(); ++k) {
+      // Points outside the visible range draw nothing, and of the points on one pixel column
+      // one line is enough (a fine grid on a wide range is thousands of points).
+      int lastColumn = -1;
+      const int32_t points = tuning->GlFreqs();
+      for (int32_t k = 1; k <= points; ++k) {
         const double g = tuning->GfGetFreq(k);
-        // Grid points outside the visible range draw nothing.
         if (g < lo || g > hi) continue;
+        const int column = pbx.PixelX(g);
+        if (column == lastColumn) continue;
+        lastColumn = column;
         pbx.Line(g, kChannelTop, g, kGridTop, c);
       }
     }
@@ -223,12 +247,14 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
 
   if (!view.products || in.productsStale) {
     view.products = in.project.GGetBadBuffer(true);
+    ReadProductLines(*view.products, view);
     in.productsStale = false;
     stats.productsRecomputed = true;
   }
   stats.channels = view.products->GCount();
   stats.maximum = view.products->GGetBinMax();
-  DrawProducts(pbx, *view.products, m, stats);
+  stats.overall = view.overall;
+  DrawProducts(pbx, view);
 
   if (in.project.GbSecondSystem()) {
     const int32_t other = (in.current + 1) % 2;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "display/DisplayMapping.h"
 #include "display/PictureBox.h"
@@ -30,10 +31,21 @@ QColor TL_DisplayStationColor();  // filled station boxes
 // A colour as the program stores it (red + 256 * green + 65536 * blue).
 QColor TL_DisplayColor(int32_t color);
 
+// One intermodulation product as the picture shows it: its frequency and the number of
+// products counted on its kilohertz.
+struct ProductLine {
+  float freq;
+  int32_t count;
+};
+
 // The drawing's state between two drawings: the visible range and the products.
 struct SpectrumView {
   DisplayMapping mapping;
   std::shared_ptr<TcIMFrequencyBuffer> products;  // none until the first drawing
+  // Read from the products once when they are computed, so that zooming, scrolling and
+  // highlighting draw from a compact list instead of visiting the kilohertz bins again.
+  std::vector<ProductLine> lines;
+  double overall = 0;  // all counted products
 };
 
 // The texts of the product statistics after a drawing.
