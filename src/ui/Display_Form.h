@@ -9,6 +9,7 @@
 // on every move. The wheel zooms around the pointer, Left/Right move the highlighted channel one
 // grid step, and the tool tip names the channel under the pointer.
 
+#include <QPixmap>
 #include <QWidget>
 #include <cstdint>
 
