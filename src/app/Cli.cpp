@@ -30,6 +30,8 @@ const char* kUsage =
     "                                        search compatible frequencies\n"
     "  export PROJECT [--out FILE]           write the project text export\n"
     "  print PROJECT --out FILE.rtf          write the print document\n"
+    "  picture PROJECT --out FILE.png [--width W] [--height H] [--system 0|1]\n"
+    "                                        draw the spectrum display zoomed to the data\n"
     "\n"
     "Common options:\n"
     "  --data-dir DIR   application directory (SystemData/, Presets/, Checks/ below it);\n"
@@ -147,6 +149,7 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "candidates") return CLI_Candidates(rest, out, err);
     if (command == "generate") return CLI_Generate(rest, out, err);
     if (command == "print") return CLI_Print(rest, out, err);
+    if (command == "picture") return CLI_Picture(rest, err);
   } catch (const std::exception& e) {
     err << "kova-cli: " << command << ": " << e.what() << "\n";
     return 2;

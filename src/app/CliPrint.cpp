@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/CliSupport.h"
+#include "app/SpectrumPictures.h"
 #include "app/PrintDocument.h"
 #include "tools/Tools.h"
 
@@ -44,6 +45,8 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
 }
 
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // One offscreen GUI application for all pictures of the document.
+  OffscreenDrawing drawing;
   return CLI_Print(args, out, err, [](AppState& app) { return MN_SpectrumPictureProvider(app); });
 }
 

@@ -39,5 +39,7 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const std::function<SpectrumPictureProvider(AppState&)>& pictures);
+// The spectrum display as a PNG file (defined with the drawing's command).
+int CLI_Picture(const std::vector<std::string>& args, std::ostream& err);
 
 }  // namespace kova

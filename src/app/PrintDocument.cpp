@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/SpectrumPictures.h"
+#include "tools/BinaryFile.h"
 #include "reports/RTF_Generate.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -22,10 +24,20 @@ int32_t Random1000() {
 
 }  // namespace
 
-SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& /*app*/) {
-  // The spectrum drawing fills this in: ask for the limits, draw the current system offscreen
-  // into a PNG file, redraw the display window.
-  return {};
+SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
+  // Each system drawn offscreen with the display's drawing, fitted to the data; the display
+  // window (when there is one) adds its own limits question and redraw in the desktop.
+  SpectrumPictureProvider pictures;
+  pictures.draw = [&app](int32_t iSystem, const std::string& pngPath) {
+    OffscreenDrawing drawing;
+    std::vector<char> png;
+    if (!drawing.Ok() || !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png))
+      return false;
+    TL_WriteFileAtomic(pngPath, png);
+    return true;
+  };
+  pictures.restore = [] { MN_RefreshViews(0); };
+  return pictures;
 }
 
 std::string MN_RtfFileName(const std::string& fileName) { return TL_StripExtension(fileName) + ".rtf"; }

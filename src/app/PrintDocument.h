@@ -22,6 +22,10 @@ struct SpectrumPictureProvider {
   std::function<void()> restore;
 };
 
+// Pixel size of the spectrum pictures of the print document.
+inline constexpr int kPrintPictureWidth = 1600;
+inline constexpr int kPrintPictureHeight = 600;
+
 // The spectrum pictures of the application's display.
 SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app);
 

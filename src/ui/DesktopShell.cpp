@@ -13,6 +13,8 @@
 #include <functional>
 
 #include "app/Check.h"
+#include "app/SpectrumPictures.h"
+#include "tools/BinaryFile.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/PrintDocument.h"
@@ -22,6 +24,7 @@
 #include "tools/Tools.h"
 #include "ui/Container_Form.h"
 #include "ui/Main_Form.h"
+#include "ui/Display_Form.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
 
@@ -71,6 +74,28 @@ class HideOnClose : public QObject {
 
 }  // namespace
 
+SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app) {
+  SpectrumPictureProvider pictures = MN_SpectrumPictureProvider(app);
+  QPointer<Display_Form> display(frame.findChild<Display_Form*>());
+  if (!display) return pictures;
+  // With the display open, the document shows what it shows: its range, after its question.
+  AppState* state = &app;
+  pictures.askForLimits = [display] { return !display || display->AskForLimits(); };
+  pictures.draw = [display, state](int32_t iSystem, const std::string& pngPath) {
+    std::vector<char> png;
+    const DisplayMapping limits = display ? display->Mapping() : DisplayMapping();
+    if (!MN_RenderSpectrumPng(*state->project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png,
+                              display ? &limits : nullptr))
+      return false;
+    TL_WriteFileAtomic(pngPath, png);
+    return true;
+  };
+  pictures.restore = [display] {
+    if (display) display->PrepareTVStationPbx(false);
+  };
+  return pictures;
+}
+
 void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   AppState* state = &app;
   Container_Form* form = &frame;
@@ -82,11 +107,17 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                    Command("MN_ExportProject", [state] { MN_ExportProject(*state, *state->project); }));
   frame.SetCommand(QStringLiteral("File_SavePreset"),
                    Command("File_SavePreset", [state] { MN_FileSavePreset(*state); }));
-  frame.SetCommand(QStringLiteral("File_CreatePrintVersion"), Command("MN_CreateRtfDocument", [state] {
-                     MN_CreatePrintVersion(*state, MN_SpectrumPictureProvider(*state));
+  frame.SetCommand(QStringLiteral("File_CreatePrintVersion"), Command("MN_CreateRtfDocument", [state, form] {
+                     MN_CreatePrintVersion(*state, MN_DisplayPictures(*form, *state));
                    }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
                      if (MN_FileExit(*state)) form->Unload();
+                   }));
+  frame.SetCommand(QStringLiteral("View_Graphics"), Command("View_Graphics", [state, form] {
+                     Display_Form* display = MN_CreateDisplay(*form, *state);
+                     if (auto* child = qobject_cast<QMdiSubWindow*>(display->parentWidget())) child->show();
+                     display->show();
+                     MN_RefreshViews(2);
                    }));
   frame.SetCommand(QStringLiteral("Calc_Check"),
                    Command("MN_RunCheckToFile", [state] { MN_RunCheckToFile(*state, false); }));
@@ -171,6 +202,28 @@ void MN_KeepWindowPlaces(Container_Form& frame, const std::string& appDir) {
   QObject::connect(&frame, &Container_Form::closing, &frame, [target, file] {
     if (target) SavePlaces(*target, file);
   });
+}
+
+Display_Form* MN_CreateDisplay(Container_Form& frame, AppState& app) {
+  if (auto* existing = frame.findChild<Display_Form*>()) return existing;
+  auto* display = new Display_Form(app);
+  QMdiSubWindow* child = frame.AddChild(display);
+  // Closing the display hides it; View > Spectrum Display shows it again.
+  child->setAttribute(Qt::WA_DeleteOnClose, false);
+  child->setWindowIcon(frame.windowIcon());
+  child->resize(child->sizeHint().expandedTo(child->minimumSizeHint()));
+  QPoint place(0, 0);
+  for (QMdiSubWindow* w : frame.MdiArea()->subWindowList()) {
+    if (w->widget() && w->widget()->objectName() == QLatin1String("Main_Form"))
+      place = QPoint(w->x(), w->y() + w->height());
+  }
+  child->move(place);
+  child->hide();
+  QPointer<Display_Form> target(display);
+  frame.AddRefreshTarget([target](int) {
+    if (target) target->PrepareTVStationPbx(false);
+  });
+  return display;
 }
 
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport) {

@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "app/PrintDocument.h"
+
 namespace kova {
 
 struct AppState;
 class Container_Form;
 class Main_Form;
+class Display_Form;
 class QtPort;
 class Report_Form;
 
@@ -20,7 +23,7 @@ class Report_Form;
 std::string MN_DesktopAppDirectory();
 
 // Connects the File menu (New, Open, Save, Save As, Export Project, Save As Preset, Exit) and
-// Check to the commands on `app`, asks "Save the current Project?" when the user closes the
+// Check to the commands on `app`, View > Spectrum Display to the display (MN_CreateDisplay), asks "Save the current Project?" when the user closes the
 // frame through its close control, and closes it without asking when the desktop session ends.
 // Items whose windows the program does not have yet stay disabled. `app` must outlive `frame`.
 void MN_ConnectFrame(Container_Form& frame, AppState& app);
@@ -34,6 +37,14 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
 // "config/kova.ini" below the application directory, never in project files) and saves their
 // places again when the program ends. Call once every child window exists.
 void MN_KeepWindowPlaces(Container_Form& frame, const std::string& appDir);
+// The spectrum display as a hidden child window of the frame, placed under the main window when
+// there is one (else at the top left), reached by MN_RefreshViews; closing it hides it. The
+// existing one when it was created before.
+Display_Form* MN_CreateDisplay(Container_Form& frame, AppState& app);
+
+// The pictures of the print document: with the spectrum display open, its limits question, its
+// range and its redraw; otherwise each system fitted to the data.
+SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app);
 
 // A new proposal window showing list iReport of the proposal collection, as a child window of
 // the frame; the window is deleted when it is closed.

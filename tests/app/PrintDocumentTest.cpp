@@ -189,12 +189,11 @@ class CliPrintTest : public PrintDocumentTest {
     args.push_back(dir.Dir() + "data");
     std::ostringstream out, err;
     int code = 0;
-    if (withPictures) {
-      std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (withPictures)
       code = CLI_Print(rest, out, err, [this](AppState&) { return display.Provider(); });
-    } else {
-      code = CLI_Run(args, out, err);
-    }
+    else
+      code = CLI_Print(rest, out, err, [](AppState&) { return SpectrumPictureProvider{}; });
     return {code, out.str(), err.str()};
   }
   std::string ProjectFile() {

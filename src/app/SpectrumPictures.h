@@ -1,0 +1,38 @@
+#pragma once
+// The spectrum picture outside any window: drawn offscreen with the display's drawing, for the
+// print document and kova-cli.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "display/DisplayMapping.h"
+#include "model/CProject.h"
+
+class QGuiApplication;
+
+namespace kova {
+
+// Makes sure a GUI application exists for drawing text (an offscreen one when the process has
+// none, removed again at the end of the scope) and keeps the platform's notes quiet meanwhile.
+// Ok() is false when a non-GUI application is running, so nothing can be drawn.
+class OffscreenDrawing {
+ public:
+  OffscreenDrawing();
+  ~OffscreenDrawing();
+  OffscreenDrawing(const OffscreenDrawing&) = delete;
+  OffscreenDrawing& operator=(const OffscreenDrawing&) = delete;
+  bool Ok() const { return ok_; }
+
+ private:
+  std::unique_ptr<QGuiApplication> ownApp_;
+  bool ok_ = false;
+};
+
+// Draws system iSystem of the project as the current system, no channel highlighted, with the
+// display's default ticks, into a PNG of width x height pixels. With `limits` the picture shows
+// that range, else it is fitted to the data as "Full" does. False when encoding failed.
+bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
+                          const DisplayMapping* limits = nullptr);
+
+}  // namespace kova

@@ -1,0 +1,131 @@
+#include "display/PictureBox.h"
+
+#include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
+
+namespace kova {
+
+QFont TL_DisplayFont(int pixels) {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixels);
+  font.setBold(true);
+  return font;
+}
+
+PictureBox::PictureBox(int width, int height) : font_(TL_DisplayFont()), metrics_(font_) {
+  Resize(width, height);
+  Scale(0, image_.width(), 0, image_.height());
+}
+
+PictureBox::~PictureBox() { EndPainting(); }
+
+void PictureBox::Resize(int width, int height) {
+  EndPainting();
+  image_ = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+  image_.fill(back_);
+  metrics_ = QFontMetrics(font_, &image_);
+}
+
+void PictureBox::Scale(double left, double width, double top, double height) {
+  left_ = left;
+  width_ = width != 0 ? width : 1;
+  top_ = top;
+  height_ = height != 0 ? height : 1;
+}
+
+QPainter& PictureBox::Painter() {
+  if (!painter_) {
+    painter_ = std::make_unique<QPainter>(&image_);
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setRenderHint(QPainter::TextAntialiasing, true);
+    painter_->setFont(font_);
+  }
+  return *painter_;
+}
+
+void PictureBox::EndPainting() {
+  penSet_ = false;
+  if (painter_) {
+    painter_->end();
+    painter_.reset();
+  }
+}
+
+const QImage& PictureBox::Image() {
+  EndPainting();
+  return image_;
+}
+
+void PictureBox::Cls() {
+  EndPainting();
+  image_.fill(back_);
+}
+
+void PictureBox::DrawWidth(int pixels) { lineWidth_ = std::max(pixels, 1); }
+
+void PictureBox::SetFont(const QFont& font) {
+  font_ = font;
+  metrics_ = QFontMetrics(font_, &image_);
+  if (painter_) painter_->setFont(font_);
+}
+
+int PictureBox::PixelX(double x) const {
+  const double px = (x - left_) / width_ * image_.width();
+  return static_cast<int>(std::floor(std::clamp(px, -1e6, 1e6)));
+}
+
+int PictureBox::PixelY(double y) const {
+  const double py = (y - top_) / height_ * image_.height();
+  return static_cast<int>(std::floor(std::clamp(py, -1e6, 1e6)));
+}
+
+void PictureBox::UsePen(const QColor& c) {
+  QPainter& p = Painter();
+  if (penSet_ && penColor_ == c && penWidth_ == lineWidth_) return;
+  QPen pen(c);
+  pen.setWidth(lineWidth_);
+  // A wide line covers the whole extent of its ends, as a one-pixel line does.
+  pen.setCapStyle(lineWidth_ == 1 ? Qt::FlatCap : Qt::SquareCap);
+  pen.setJoinStyle(Qt::MiterJoin);
+  p.setPen(pen);
+  penSet_ = true;
+  penColor_ = c;
+  penWidth_ = lineWidth_;
+}
+
+void PictureBox::Line(double x1, double y1, double x2, double y2, const QColor& c) {
+  UsePen(c);
+  painter_->drawLine(QPoint(PixelX(x1), PixelY(y1)), QPoint(PixelX(x2), PixelY(y2)));
+}
+
+void PictureBox::Box(double x1, double y1, double x2, double y2, const QColor& c) {
+  UsePen(c);
+  QPainter& p = *painter_;
+  p.setBrush(Qt::NoBrush);
+  const QRect r = QRect(QPoint(PixelX(x1), PixelY(y1)), QPoint(PixelX(x2), PixelY(y2))).normalized();
+  // A one-pixel outline of QRect (l, t, w, h) covers l ... l + w; the box covers its corner pixels.
+  p.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+void PictureBox::FilledBox(double x1, double y1, double x2, double y2, const QColor& c) {
+  QPainter& p = Painter();
+  const QRect r = QRect(QPoint(PixelX(x1), PixelY(y1)), QPoint(PixelX(x2), PixelY(y2))).normalized();
+  p.fillRect(r, c);
+}
+
+double PictureBox::TextWidth(const std::string& text) const {
+  return metrics_.horizontalAdvance(QString::fromStdString(text)) * width_ / image_.width();
+}
+
+double PictureBox::TextHeight(const std::string&) const { return metrics_.height() * height_ / image_.height(); }
+
+void PictureBox::Print(const std::string& text) {
+  UsePen(fore_);
+  QPainter& p = *painter_;
+  p.drawText(QPoint(PixelX(curX_), PixelY(curY_) + metrics_.ascent()), QString::fromStdString(text));
+  curX_ += TextWidth(text);
+}
+
+}  // namespace kova

@@ -1,0 +1,269 @@
+#include "display/SpectrumPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "engine/TcIMFrequencyBuffer.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+QColor TL_DisplayScaleColor() { return QColor(170, 198, 255); }
+QColor TL_DisplayStationColor() { return QColor(2, 62, 159); }
+QColor TL_DisplayColor(int32_t color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
+
+std::string SpectrumStats::ChannelsText() const { return "Channels : " + TL_Str(channels); }
+std::string SpectrumStats::MaximumText() const { return "Maximum : " + TL_Str(maximum); }
+std::string SpectrumStats::OverallText() const { return "Overall : " + TL_Str(TL_RoundLong(overall)); }
+
+namespace {
+
+constexpr double kStationTop = 0.2;
+constexpr double kChannelTop = 1.0;
+constexpr double kGridTop = 1.1;
+constexpr double kProductBase = 1.12;
+constexpr double kTopLine = 1.4;
+constexpr double kTickLength = 0.05;
+
+const QColor kBlack(0, 0, 0);
+const QColor kWhite(255, 255, 255);
+
+const TypeRef* TypeOf(const CProject& project, int32_t slot) {
+  const SystemRef& system = project.GcSystem(slot);
+  if (!system || !system->GcSystemType() || !system->GcSystemType()->GxSpectrum()) return nullptr;
+  return &system->GcSystemType();
+}
+
+void DrawStations(PictureBox& pbx, const CProject& project, int32_t current, const DisplayMapping& m) {
+  const SpectrumRef& searchSpectrum = project.GcSpectrumOf(current);
+  if (!searchSpectrum) return;
+  SpectrumRef stations = searchSpectrum->GGetCopy();
+  stations->GInvertSpectrum(0.0f, 1000.0f);
+  const int32_t n = stations->GlBands();
+  if (n < 1) return;
+  const QColor scale = TL_DisplayScaleColor();
+  double from = m.Lower();
+  for (int32_t b = 1; b <= n; ++b) {
+    const BandRef band = stations->GxGetBand(b);
+    const double lo = band->GfLo();
+    const double hi = band->GfHi();
+    pbx.FilledBox(lo, 0, hi, kStationTop, TL_DisplayStationColor());
+    pbx.Box(lo, 0, hi, kStationTop, scale);
+    pbx.Line(from, 0, lo, 0, scale);
+    from = lo;
+  }
+  pbx.Line(from, 0, m.Upper(), 0, scale);
+}
+
+void DrawScale(PictureBox& pbx, const DisplayMapping& m) {
+  const QColor scale = TL_DisplayScaleColor();
+  pbx.Line(m.Lower(), kTopLine, m.Upper(), kTopLine, scale);
+  pbx.ForeColor(scale);
+  const int32_t step = DisplayMapping::TickStep(pbx.TextWidth("000"));
+  const int32_t last = TL_RoundLong(m.Upper());
+  for (int32_t x = DisplayMapping::FirstTick(m.Lower(), step); x <= last; x += step) {
+    const std::string number = TL_Str(x);
+    const double w = pbx.TextWidth(number);
+    const double h = pbx.TextHeight(number);
+    pbx.Line(x, 0, x, -kTickLength, scale);
+    pbx.Line(x, kTopLine, x, kTopLine + kTickLength, scale);
+    // A number cut by the edge of the picture would be misread ("60" for 460): only the tick.
+    if (x - w / 2 < m.Lower() || x + w / 2 > m.Upper()) continue;
+    pbx.CurrentX(x - w / 2);
+    pbx.CurrentY(-kTickLength);
+    pbx.Print(number);
+    pbx.CurrentX(x - w / 2);
+    pbx.CurrentY(kTopLine + kTickLength - h);
+    pbx.Print(number);
+  }
+}
+
+// The product lines of a buffer with the count of each product's kilohertz (the kilohertz it was
+// counted on, taken from its frequency before it was narrowed to single precision).
+void ReadProductLines(TcIMFrequencyBuffer& buffer, SpectrumView& view) {
+  view.lines.clear();
+  view.overall = 0;
+  const int32_t count = buffer.GCount();
+  view.lines.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    const TcIMFrequency& p = buffer.GcItem(i);
+    if (!TL_IsCountedIM(p.GeIMType())) continue;
+    const int32_t khz = buffer.GlItemKHz(i);
+    if (khz < 0 || khz > TcIMFrequencyBuffer::kMaxBin) continue;
+    const int32_t n = buffer.GGetBin(khz);
+    view.overall += n;
+    if (n > 0) view.lines.push_back({p.GfFreq(), n});
+  }
+}
+
+// The product lines. Lines that fall on the same pixel column start at the same height, so only
+// the tallest of each column is drawn: a dense project costs one line per column, not one per
+// product.
+void DrawProducts(PictureBox& pbx, const SpectrumView& view) {
+  const int width = pbx.PixelWidth();
+  std::vector<int32_t> tallest(static_cast<size_t>(width), 0);
+  const DisplayMapping& m = view.mapping;
+  // The column as PictureBox::PixelX finds it, for the visible products only.
+  const double lo = pbx.ScaleLeft();
+  const double hi = lo + pbx.ScaleWidth();
+  const double columnsPerMHz = width / pbx.ScaleWidth();
+  for (const ProductLine& line : view.lines) {
+    if (!(line.freq >= lo && line.freq < hi)) continue;
+    const int column = static_cast<int>((line.freq - lo) * columnsPerMHz);
+    if (column < 0 || column >= width) continue;
+    tallest[static_cast<size_t>(column)] = std::max(tallest[static_cast<size_t>(column)], line.count);
+  }
+  pbx.DrawWidth(1);
+  const double perPixel = m.Span() / width;
+  for (int column = 0; column < width; ++column) {
+    const int32_t n = tallest[static_cast<size_t>(column)];
+    if (n <= 0) continue;
+    const double f = m.Lower() + (column + 0.5) * perPixel;
+    pbx.Line(f, kProductBase, f, DisplayMapping::ProductTop(n), kWhite);
+  }
+}
+
+}  // namespace
+
+std::pair<double, double> GetDataLimits(const CProject& project, int32_t current, int32_t flags) {
+  double lo = 1000.0;
+  double hi = 0.0;
+  if (flags & kZoomSearchSpectrum) {
+    const SpectrumRef& spectrum = project.GcSpectrumOf(current);
+    for (int32_t b = 1; spectrum && b <= spectrum->GlBands(); ++b) {
+      const BandRef band = spectrum->GxGetBand(b);
+      lo = std::min(lo, static_cast<double>(band->GfLo()));
+      hi = std::max(hi, static_cast<double>(band->GfHi()));
+    }
+  }
+  if (flags & kZoomRange) {
+    if (const TypeRef* type = TypeOf(project, current)) {
+      const SpectrumRef tuning = (*type)->GxSpectrum();
+      if (tuning->GlFreqs() > 0) {
+        hi = std::max(hi, static_cast<double>(tuning->GfGetFreqMax()));
+        lo = std::min(lo, static_cast<double>(tuning->GfGetFreqMin()));
+      }
+    }
+  }
+  if (flags & kZoomUsedChannels) {
+    float fLo = static_cast<float>(lo);
+    float fHi = static_cast<float>(hi);
+    project.GGetOverallMinMax(fLo, fHi);
+    lo = fLo;
+    hi = fHi;
+  }
+  if (lo > hi) return {0.0, 1000.0};
+  return {lo, hi};
+}
+
+void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, bool bOther, int32_t highlighted) {
+  const MicsRef& mics = project.GcSystem(slot)->GcMics();
+  if (i < 1 || i > mics->GCount()) return;
+  const MicRef mic = mics->GcItem(i);
+  const double f = mic->GfGetFreq();
+  const QColor c = TL_DisplayColor(mic->GlGetColor());
+  const std::string& label = mic->GsGetLabel();
+
+  pbx.DrawWidth(bOther ? 2 : 3);
+  const double h = bOther ? 0.7 : 0.5;
+  pbx.ForeColor(c);
+  pbx.Line(f, kStationTop, f, h, c);
+
+  // A black box blanks the line behind the label (text heights are negative: it reaches up).
+  const std::string padded = " " + label + " ";
+  const double tw = pbx.TextWidth(padded);
+  const double th = pbx.TextHeight(padded);
+  pbx.FilledBox(f - tw / 2, h - th, f + tw / 2, h, kBlack);
+
+  const double lh = pbx.TextHeight(label);
+  pbx.CurrentX(f - pbx.TextWidth(label) / 2);
+  pbx.CurrentY(h - lh);
+  pbx.Print(label);
+
+  pbx.Line(f, kChannelTop, f, h - lh, c);
+  pbx.Line(f, 0, f, kStationTop, c);
+
+  const bool isHighlighted = i == highlighted;
+  if (isHighlighted) {
+    pbx.DrawWidth(1);
+    pbx.Box(f - tw / 2, h - th, f + tw / 2, h, c);
+  }
+  pbx.DrawWidth(1);
+  if (isHighlighted) {
+    if (const TypeRef* type = TypeOf(project, slot)) {
+      const SpectrumRef tuning = (*type)->GxSpectrum();
+      const double lo = pbx.ScaleLeft();
+      const double hi = lo + pbx.ScaleWidth();
+      // Points outside the visible range draw nothing, and of the points on one pixel column
+      // one line is enough (a fine grid on a wide range is thousands of points).
+      int lastColumn = -1;
+      const int32_t points = tuning->GlFreqs();
+      for (int32_t k = 1; k <= points; ++k) {
+        const double g = tuning->GfGetFreq(k);
+        if (g < lo || g > hi) continue;
+        const int column = pbx.PixelX(g);
+        if (column == lastColumn) continue;
+        lastColumn = column;
+        pbx.Line(g, kChannelTop, g, kGridTop, c);
+      }
+    }
+  }
+}
+
+int32_t FindChannelAt(const CProject& project, int32_t current, int32_t highlighted, double x, double scaleWidth) {
+  const MicsRef& mics = project.GcSystem(current)->GcMics();
+  const int32_t n = mics->GCount();
+  if (n < 1 || !(scaleWidth > 0)) return -1;
+  int32_t s = highlighted;
+  if (s < 0 || s > n) s = 0;
+  for (int32_t visit = 1; visit <= n + 1; ++visit) {
+    const int32_t i = (s + visit - 1) % n + 1;
+    const float distance = static_cast<float>(std::fabs(mics->GcItem(i)->GfGetFreq() - x) / scaleWidth);
+    if (distance < 0.01f) return i;
+  }
+  return -1;
+}
+
+SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView) {
+  SpectrumStats stats;
+  DisplayMapping& m = view.mapping;
+  pbx.BackColor(kBlack);
+  pbx.Cls();
+
+  if (m.NeedsFullView()) bFullView = true;
+  if (bFullView) {
+    const auto [lo, hi] = GetDataLimits(in.project, in.current, in.zoomFlags);
+    m.ZoomTo(lo, hi);
+  }
+  pbx.Scale(m.Lower(), m.Span(), DisplayMapping::kScaleTop, DisplayMapping::kScaleHeight);
+
+  DrawStations(pbx, in.project, in.current, m);
+  DrawScale(pbx, m);
+
+  if (!view.products || in.productsStale) {
+    view.products = in.project.GGetBadBuffer(true);
+    ReadProductLines(*view.products, view);
+    in.productsStale = false;
+    stats.productsRecomputed = true;
+  }
+  stats.channels = view.products->GCount();
+  stats.maximum = view.products->GGetBinMax();
+  stats.overall = view.overall;
+  DrawProducts(pbx, view);
+
+  if (in.project.GbSecondSystem()) {
+    const int32_t other = (in.current + 1) % 2;
+    const int32_t n = in.project.GcSystem(other)->GcMics()->GCount();
+    // The highlighted number belongs to the current system: the other system's channels carry no
+    // outline and no grid.
+    for (int32_t i = 1; i <= n; ++i) DrawChannel(pbx, in.project, other, i, true, 0);
+  }
+  const int32_t n = in.project.GcSystem(in.current)->GcMics()->GCount();
+  for (int32_t i = 1; i <= n; ++i)
+    if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted);
+  if (in.highlighted >= 1 && in.highlighted <= n) DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted);
+  return stats;
+}
+
+}  // namespace kova

@@ -1,0 +1,86 @@
+#pragma once
+// The picture of the spectrum display: the television stations outside the search spectrum, the
+// frequency scale, the intermodulation products with their density, the channels of both
+// systems with their labels and the tuning grid of the highlighted channel. Everything comes in
+// as arguments, so the window, the tests and the command line draw the same picture.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "display/DisplayMapping.h"
+#include "display/PictureBox.h"
+#include "model/CProject.h"
+
+namespace kova {
+
+class TcIMFrequencyBuffer;
+
+// What "Full" takes into account (the bits of GetDataLimits).
+enum DisplayZoomFlag : int32_t {
+  kZoomSearchSpectrum = 1,  // the bands of the search spectrum
+  kZoomRange = 2,           // the tuning range of the current system's type
+  kZoomUsedChannels = 4,    // the channels of all systems
+};
+
+// Colours of the picture.
+QColor TL_DisplayScaleColor();    // base line, top line, ticks, numbers, station outlines
+QColor TL_DisplayStationColor();  // filled station boxes
+// A colour as the program stores it (red + 256 * green + 65536 * blue).
+QColor TL_DisplayColor(int32_t color);
+
+// One intermodulation product as the picture shows it: its frequency and the number of
+// products counted on its kilohertz.
+struct ProductLine {
+  float freq;
+  int32_t count;
+};
+
+// The drawing's state between two drawings: the visible range and the products.
+struct SpectrumView {
+  DisplayMapping mapping;
+  std::shared_ptr<TcIMFrequencyBuffer> products;  // none until the first drawing
+  // Read from the products once when they are computed, so that zooming, scrolling and
+  // highlighting draw from a compact list instead of visiting the kilohertz bins again.
+  std::vector<ProductLine> lines;
+  double overall = 0;  // all counted products
+};
+
+// The texts of the product statistics after a drawing.
+struct SpectrumStats {
+  bool productsRecomputed = false;
+  int32_t channels = 0;  // products in the buffer
+  int32_t maximum = 0;   // the largest number of products on one kilohertz
+  double overall = 0;    // all counted products
+  std::string ChannelsText() const;  // "Channels : N"
+  std::string MaximumText() const;   // "Maximum : N"
+  std::string OverallText() const;   // "Overall : N"
+};
+
+struct SpectrumInput {
+  const CProject& project;
+  int32_t current;            // the system drawn as current (0 or 1)
+  int32_t highlighted;        // highlighted channel of that system, 0 = none
+  int32_t zoomFlags;          // DisplayZoomFlag bits
+  bool& productsStale;        // recompute the products when set; cleared after recomputing
+};
+
+// Recomputes what is needed and draws everything. With bFullView (or a visible range under
+// 1 MHz) the range is first fitted to the data.
+SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView);
+
+// Lower and upper data limit for the zoom flags; 0 ... 1000 when nothing counts.
+std::pair<double, double> GetDataLimits(const CProject& project, int32_t current, int32_t flags);
+
+// Channel i of system `slot` with its label, as current system or (bOther) as the other one; the
+// highlighted channel gets the outline of its label and the tuning grid of its system.
+void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, bool bOther, int32_t highlighted);
+
+// The channel of the current system at frequency x (within 1 % of the scale width), searched
+// from the one after the highlighted channel onwards and around; -1 when none (also when the
+// system has no channel).
+int32_t FindChannelAt(const CProject& project, int32_t current, int32_t highlighted, double x, double scaleWidth);
+
+}  // namespace kova
