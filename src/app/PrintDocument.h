@@ -23,8 +23,8 @@ struct SpectrumPictureProvider {
 };
 
 // Pixel size of the spectrum pictures of the print document.
-inline constexpr int kPrintPictureWidth = 1600;
-inline constexpr int kPrintPictureHeight = 600;
+inline constexpr int kPrintPictureWidth = 1000;
+inline constexpr int kPrintPictureHeight = 380;
 
 // The spectrum pictures of the application's display.
 SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app);
