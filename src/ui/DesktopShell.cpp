@@ -20,6 +20,7 @@
 #include "ui/Container_Form.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
+#include "ui/Wizard_Form.h"
 
 namespace kova {
 
@@ -64,6 +65,9 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                    Command("File_SavePreset", [state] { MN_FileSavePreset(*state); }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
                      if (MN_FileExit(*state)) form->Unload();
+                   }));
+  frame.SetCommand(QStringLiteral("View_SystemDesigner"), Command("View_SystemDesigner", [state, form] {
+                     MN_ShowStartWizard(*form, *state, MN_FindCurrentSystemType(*state));
                    }));
   frame.SetCommand(QStringLiteral("Calc_Check"),
                    Command("MN_RunCheckToFile", [state] { MN_RunCheckToFile(*state, false); }));

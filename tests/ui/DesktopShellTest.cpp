@@ -122,7 +122,7 @@ TEST_F(ShellFixture, StartUpAndTheMenuItemsThatWork) {
       {"File_ExportProject", true}, {"File_SavePreset", true},
       {"File_Exit", true},          {"Calc_Check", true},
       {"Help_About", true},         {"File_CreatePrintVersion", false},
-      {"View_SystemDesigner", false}, {"View_Editor", false},
+      {"View_SystemDesigner", true}, {"View_Editor", false},
       {"View_Graphics", false},     {"Calc_Generate", false},
   };
   for (const auto& i : items) EXPECT_EQ(frame.Action(i.item)->isEnabled(), i.enabled) << i.item;
