@@ -53,6 +53,8 @@ class Wizard_Form : public QDialog {
   int CurrentPage() const { return page_; }
   int32_t ChosenSystem() const { return chosen_; }
   int GridMode() const { return gridMode_; }
+  // The number of channels the last search was asked for (0 for a check).
+  int32_t LastRunChannels() const { return pendingChannels_; }
   // Fills grid `mode` from the bands of `spectrum` (mode 1: each band's lower edge).
   void FillGrid(int mode, const CSpectrum& spectrum);
   // Appends the used rows of grid `mode` to `spectrum` as bands with step 1.
