@@ -217,6 +217,7 @@ void Wizard_Form::BuildControls() {
   }
   for (int k = 0; k < 3; ++k) {
     auto* b = Button(Indexed("Spectrum_Range_Cbt", k), kSources[k], spectrum);
+    b->setMinimumWidth(112);
     spectrumRangeCbt_[static_cast<size_t>(k)] = b;
     spectrumLayout->addWidget(b, 1 + k, 1, Qt::AlignTop);
     connect(b, &QPushButton::clicked, this, [this, k] { SelectSpectrum(k); });
