@@ -1,5 +1,6 @@
 // kova: the desktop program.
 #include <QApplication>
+#include <QTimer>
 
 #include "app/AppState.h"
 #include "app/Commands.h"
@@ -7,6 +8,7 @@
 #include "ui/Container_Form.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtPort.h"
+#include "ui/Wizard_Form.h"
 
 int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
@@ -26,6 +28,10 @@ int main(int argc, char** argv) {
   kova::MN_InstallFrameHooks(port, frame, app);
   frame.show();
   kova::MN_CreateMainWindow(frame, app, port);
+  kova::MN_CreateDisplay(frame, app);
   kova::MN_KeepWindowPlaces(frame, app.appDir);
+  // The start wizard leads from the choice of the system to the first result; it runs inside
+  // the event loop so that leaving it can end the program.
+  QTimer::singleShot(0, &frame, [&frame, &app] { kova::MN_ShowStartWizard(frame, app, 1); });
   return qapp.exec();
 }

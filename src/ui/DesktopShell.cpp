@@ -27,6 +27,8 @@
 #include "ui/Display_Form.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
+#include "ui/SelectSystem_Form.h"
+#include "ui/Wizard_Form.h"
 
 namespace kova {
 
@@ -119,6 +121,9 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                      display->show();
                      MN_RefreshViews(2);
                    }));
+  frame.SetCommand(QStringLiteral("View_SystemDesigner"), Command("View_SystemDesigner", [state, form] {
+                     MN_ShowStartWizard(*form, *state, MN_FindCurrentSystemType(*state));
+                   }));
   frame.SetCommand(QStringLiteral("Calc_Check"),
                    Command("MN_RunCheckToFile", [state] { MN_RunCheckToFile(*state, false); }));
   // New and Open refill every view.
@@ -139,6 +144,10 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
 
 Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& port) {
   auto* window = new Main_Form(app);
+  AppState* state = &app;
+  window->showSystemDesigner = [window, state](int32_t position) {
+    return MN_ShowSystemDesigner(window, *state, position);
+  };
   QMdiSubWindow* child = frame.AddChild(window);
   child->setWindowIcon(frame.windowIcon());
   child->resize(window->size());

@@ -23,7 +23,8 @@ class Report_Form;
 std::string MN_DesktopAppDirectory();
 
 // Connects the File menu (New, Open, Save, Save As, Export Project, Save As Preset, Exit) and
-// Check to the commands on `app`, View > Spectrum Display to the display (MN_CreateDisplay), asks "Save the current Project?" when the user closes the
+// Check to the commands on `app`, View > Spectrum Display to the display (MN_CreateDisplay), System
+// Designer to the start wizard, asks "Save the current Project?" when the user closes the
 // frame through its close control, and closes it without asking when the desktop session ends.
 // Items whose windows the program does not have yet stay disabled. `app` must outlive `frame`.
 void MN_ConnectFrame(Container_Form& frame, AppState& app);

@@ -123,7 +123,7 @@ TEST_F(ShellFixture, StartUpAndTheMenuItemsThatWork) {
       {"File_Exit", true},          {"Calc_Check", true},
       {"Help_About", true},         {"View_Graphics", true},
       {"File_CreatePrintVersion", true},
-      {"View_SystemDesigner", false}, {"View_Editor", false},
+      {"View_SystemDesigner", true}, {"View_Editor", false},
       {"Calc_Generate", false},
   };
   for (const auto& i : items) EXPECT_EQ(frame.Action(i.item)->isEnabled(), i.enabled) << i.item;
