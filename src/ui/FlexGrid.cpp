@@ -222,9 +222,9 @@ void FlexGrid::Select(int row, int col, int rowSel, int colSel) {
   if (row < 1 || col < 1 || row >= Rows() || col >= Cols()) return;
   if (rowSel < 1 || rowSel >= Rows()) rowSel = row;
   if (colSel < 1 || colSel >= Cols()) colSel = col;
-  table_->setCurrentCell(row - 1, col - 1);
+  // The cursor cell alone first, whatever was selected before (also by the user's dragging).
+  table_->setCurrentCell(row - 1, col - 1, QItemSelectionModel::ClearAndSelect);
   if (rowSel != row || colSel != col) {
-    table_->clearSelection();
     table_->setRangeSelected(QTableWidgetSelectionRange(std::min(row, rowSel) - 1, std::min(col, colSel) - 1,
                                                         std::max(row, rowSel) - 1, std::max(col, colSel) - 1),
                              true);

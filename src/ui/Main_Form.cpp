@@ -414,6 +414,9 @@ void Main_Form::PrepareSetup() {
   GuardScope guard(updating_);
   const CSystemInstance& system = *app_.project->GcCurrSystem();
   const CMicCollection& mics = *system.GcMics();
+  // Filling paints the colour cells through the cursor; the user's cursor comes back afterwards.
+  const int cursorRow = setup_->Row();
+  const int cursorCol = setup_->Col();
   setup_->SetFixed(1, 1);
   setup_->SetCols(4);
   SetShares(*setup_, kSetupShares);
@@ -431,6 +434,7 @@ void Main_Form::PrepareSetup() {
     setup_->SetCellBackColor(mic->GlGetColor());
   }
   AddSetupRow();
+  setup_->Select(std::clamp(cursorRow, 1, setup_->Rows() - 1), std::clamp(cursorCol, 1, 2));
   ShowMicCount();
 }
 
