@@ -111,8 +111,7 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
   const double floor = ScanNoiseFloor(scan.points);
   const double threshold = absolute ? thresholdValue : floor + aboveFloor;
   const CSystemType& type = *app.project->GcSystem(slot)->GcSystemType();
-  // The width as typed (0.2, not the single-precision 0.2000000030).
-  const double halfWidth = TL_RoundDecimals(type.GfBandwidth(kCheckSpectrum), 6) / 2.0;
+  const double halfWidth = ScanHalfWidth(type);
   const std::vector<FreqRange> ranges = ScanExclusions(scan.points, threshold, halfWidth);
 
   std::string text = Printf("noise floor: %.1f dBm\n", floor) + Printf("threshold: %.1f dBm\n", threshold);

@@ -75,6 +75,13 @@ std::vector<FreqRange> ScanExclusions(const std::vector<ScanPoint>& points, doub
   return ranges;
 }
 
+double ScanHalfWidth(const CSystemType& type) {
+  double width = type.GfBandwidth(kCheckSpectrum);
+  if (!(width > 0.0)) width = type.GfBandwidth(kCheckSpacing);
+  if (!(width > 0.0)) return 0.0;
+  return ToWholeHertz(width / 2.0);
+}
+
 SpectrumRef CutSpectrum(const CSpectrum& spectrum, const std::vector<FreqRange>& ranges) {
   std::vector<FreqRange> sorted = ranges;
   std::sort(sorted.begin(), sorted.end(), [](const FreqRange& a, const FreqRange& b) { return a.lo < b.lo; });

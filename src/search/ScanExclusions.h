@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/CSpectrum.h"
+#include "model/CSystemType.h"
 
 namespace kova {
 
@@ -36,6 +37,12 @@ double ScanNoiseFloor(const std::vector<ScanPoint>& points);
 // the run still spreads that far); overlapping or touching ranges are merged. Edges are rounded
 // to whole hertz. Ascending.
 std::vector<FreqRange> ScanExclusions(const std::vector<ScanPoint>& points, double thresholdDbm, double halfWidth);
+
+// Half the width a channel of the type occupies, in MHz to whole hertz: its "Spectrum" width,
+// or, for a type that gives that width as 0 (channels as points), its "Spacing" width, the
+// room it keeps between two of its own channels. Without this a channel could be placed right
+// beside a carrier the scan found.
+double ScanHalfWidth(const CSystemType& type);
 
 // A copy of `spectrum` with the ranges cut out: a band that a range crosses keeps the parts on
 // either side (with the band's step), a band inside a range goes. Parts that would shrink to a

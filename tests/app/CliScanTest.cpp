@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -92,6 +94,20 @@ TEST(CliScan, ApplyKeepsEveryCandidateOutOfTheExcludedRanges) {
   // The search still reaches right up to the cut: a channel next to it fits.
   EXPECT_NE(std::find_if(candidates.begin(), candidates.end(), [](double f) { return std::abs(f - 479.775) < 1e-4; }),
             candidates.end());
+
+  // A search on the result places no channel on a carrier.
+  const std::string best = cli.dir.File("best.kova");
+  const CliResult g = cli.Run({"generate", applied, "--seed", "7", "--runs", "3", "--add", "40", "--report",
+                               cli.dir.File("report.txt"), "--apply", best});
+  ASSERT_EQ(g.code, 0) << g.err;
+  ProjectReadResult read = MN_ReadProjectFile(cli.app, best);
+  ASSERT_EQ(read.status, ProjectReadStatus::kLoaded);
+  const std::vector<float> channels = ChannelFreqs(*read.project->GcSystem(0));
+  EXPECT_EQ(channels.size(), 40u);
+  for (float f : channels) {
+    EXPECT_FALSE(f + 0.1 > 479.9 && f - 0.1 < 480.1) << f;  // the 200 kHz channel misses the carrier's bin
+    EXPECT_FALSE(f + 0.1 > 490.4 && f - 0.1 < 490.65) << f;
+  }
 }
 
 TEST(CliScan, ExitCodes) {

@@ -114,3 +114,16 @@ TEST(CutSpectrum, SinglePrecisionEdgesNeverReachIntoARange) {
   EXPECT_LE(static_cast<double>(got[0].hi), range.lo);
   EXPECT_GE(static_cast<double>(got[1].lo), range.hi);
 }
+
+TEST(ScanHalfWidth, SpectrumWidthElseSpacingWidth) {
+  struct Case {
+    float spectrum, spacing;
+    double expected;
+  };
+  for (const Case& c : {Case{0.2f, 0.4f, 0.1}, Case{0.0f, 0.4f, 0.2}, Case{0.0f, 0.0f, 0.0}, Case{-1.0f, 0.3f, 0.15}}) {
+    CSystemType type;
+    type.GfBandwidth(kCheckSpectrum, c.spectrum);
+    type.GfBandwidth(kCheckSpacing, c.spacing);
+    EXPECT_EQ(ScanHalfWidth(type), c.expected) << c.spectrum << " " << c.spacing;
+  }
+}
