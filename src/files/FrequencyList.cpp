@@ -1,6 +1,7 @@
 #include "files/FrequencyList.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
