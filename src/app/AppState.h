@@ -9,6 +9,7 @@
 
 #include "model/CProject.h"
 #include "search/CReportInstance.h"
+#include "search/ScanExclusions.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -25,6 +26,7 @@ struct AppState {
   std::string projectFile;               // last file name of Open / Save As (empty at start)
   int32_t highlighted = 0;               // highlighted channel of the current system, 0 = none
   std::string appDir;                    // application directory, with a trailing "/"
+  std::vector<ScanPoint> scan;           // the imported venue scan; never saved, gone with New and Open
 
   // "SystemData/", "Presets/" and "Checks/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }

@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 
+#include "app/CliScan.h"
 #include "app/CliSupport.h"
 #include "app/ConsolePort.h"
 #include "app/Check.h"
@@ -29,6 +30,12 @@ const char* kUsage =
     "           [--seed S] [--report FILE] [--apply OUT]\n"
     "                                        search compatible frequencies\n"
     "  export PROJECT [--out FILE]           write the project text export\n"
+    "  export PROJECT --csv [--out FILE]     write the channels as a CSV frequency list\n"
+    "  import PROJECT LIST.csv [--system 0|1] --apply OUT\n"
+    "                                        append the channels of a CSV frequency list\n"
+    "  scan PROJECT SCAN [--threshold DBM | --above-floor DB] [--system 0|1] [--apply OUT]\n"
+    "                                        exclude what a venue scan found on the air\n"
+    "                                        from the search spectrum\n"
     "  print PROJECT --out FILE.rtf          write the print document\n"
     "  picture PROJECT --out FILE.png [--width W] [--height H] [--system 0|1]\n"
     "                                        draw the spectrum display zoomed to the data\n"
@@ -56,7 +63,8 @@ int Describe(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--out"}, {}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out"}, {"--csv"}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (a.Has("--csv")) return CLI_ExportFrequencyList(a, app, out, err);
   std::string text = DescriptionText(*app.project, 1);
   std::string file = a.Option("--out");
   if (file.empty()) {
@@ -150,6 +158,8 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "generate") return CLI_Generate(rest, out, err);
     if (command == "print") return CLI_Print(rest, out, err);
     if (command == "picture") return CLI_Picture(rest, err);
+    if (command == "scan") return CLI_Scan(rest, out, err);
+    if (command == "import") return CLI_Import(rest, out, err);
   } catch (const std::exception& e) {
     err << "kova-cli: " << command << ": " << e.what() << "\n";
     return 2;

@@ -64,6 +64,7 @@ bool MN_FileOpen(AppState& app) {
     if (TL_ToLower(TL_GetExtension(name)) == "kova") app.bSaveTarget = true;
     TL_SetChanged(app.flags, false, true, false, false);
     app.highlighted = 0;
+    app.scan.clear();
   }
   MN_RefreshViews(2);
   return loaded;

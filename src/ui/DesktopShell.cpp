@@ -18,6 +18,7 @@
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/PrintDocument.h"
+#include "app/ScanCommands.h"
 #include "app/TextExport.h"
 #include "reports/TextReports.h"
 #include "tools/PlatformPort.h"
@@ -107,6 +108,11 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   frame.SetCommand(QStringLiteral("File_SaveAs"), Command("File_SaveAs", [state] { MN_FileSaveAs(*state); }));
   frame.SetCommand(QStringLiteral("File_ExportProject"),
                    Command("MN_ExportProject", [state] { MN_ExportProject(*state, *state->project); }));
+  frame.SetCommand(QStringLiteral("File_ImportScan"), Command("MN_ImportScan", [state] { MN_ImportScan(*state); }));
+  frame.SetCommand(QStringLiteral("File_ImportFrequencyList"),
+                   Command("MN_ImportFrequencyList", [state] { MN_ImportFrequencyList(*state); }));
+  frame.SetCommand(QStringLiteral("File_ExportFrequencyList"),
+                   Command("MN_ExportFrequencyList", [state] { MN_ExportFrequencyList(*state); }));
   frame.SetCommand(QStringLiteral("File_SavePreset"),
                    Command("File_SavePreset", [state] { MN_FileSavePreset(*state); }));
   frame.SetCommand(QStringLiteral("File_CreatePrintVersion"), Command("MN_CreateRtfDocument", [state, form] {

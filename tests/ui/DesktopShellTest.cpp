@@ -121,6 +121,8 @@ TEST_F(ShellFixture, StartUpAndTheMenuItemsThatWork) {
       {"File_Save", true},          {"File_SaveAs", true},
       {"File_ExportProject", true}, {"File_SavePreset", true},
       {"File_Exit", true},          {"Calc_Check", true},
+      {"File_ImportScan", true},    {"File_ImportFrequencyList", true},
+      {"File_ExportFrequencyList", true},
       {"Help_About", true},         {"View_Graphics", true},
       {"File_CreatePrintVersion", true},
       {"View_SystemDesigner", true}, {"View_Editor", false},

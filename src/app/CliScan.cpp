@@ -1,0 +1,196 @@
+// kova-cli scan, import and export --csv: a venue scan cut out of a system's search spectrum,
+// and channel lists taken from and handed to other tools as CSV.
+
+#include "app/CliScan.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <ostream>
+
+#include "app/Storage.h"
+#include "files/FrequencyList.h"
+#include "files/ScanFile.h"
+#include "search/ScanExclusions.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+// Moves the second plain argument (the file after PROJECT) out of `args` into `file`, so the
+// rest parses as "PROJECT [options]". False with one line on `err` when there is none.
+bool TakeSecondFile(std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                    const std::string& what, std::string& file, std::ostream& err) {
+  int plain = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() > 1 && a[0] == '-') {
+      const bool takesValue = a == "--data-dir" || valueOptions.count(a) > 0;
+      if (takesValue) ++i;  // the value, whatever it looks like
+      continue;
+    }
+    if (++plain == 2) {
+      file = a;
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+  }
+  err << "kova-cli: no " << what << " given (see kova-cli --help)\n";
+  return false;
+}
+
+bool ReadOptionNumber(const CliArgs& args, const std::string& name, double& value, std::ostream& err) {
+  const std::string text = args.Option(name);
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+') ++first;
+  auto [end, ec] = std::from_chars(first, last, value);
+  if (first == last || ec != std::errc() || end != last || !std::isfinite(value)) {
+    err << "kova-cli: option " << name << " needs a number, not '" << text << "'\n";
+    return false;
+  }
+  return true;
+}
+
+bool ReadSystemOption(const CliArgs& args, int32_t& slot, std::ostream& err) {
+  const std::string text = args.Option("--system", "0");
+  if (text != "0" && text != "1") {
+    err << "kova-cli: option --system must be 0 or 1\n";
+    return false;
+  }
+  slot = text == "1" ? 1 : 0;
+  return true;
+}
+
+bool SaveTo(const CProject& project, const std::string& path) {
+  const std::string dir = TL_GetDirectory(path) == path ? "" : TL_GetDirectory(path);
+  return MN_SaveProject(project, dir, TL_GetFileName(path));
+}
+
+std::string Printf(const char* format, double a, double b = 0.0) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, format, a, b);
+  return buf;
+}
+
+}  // namespace
+
+int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
+  const std::set<std::string> valueOptions{"--threshold", "--above-floor", "--system", "--apply"};
+  std::vector<std::string> args = argsIn;
+  std::string scanPath;
+  CliArgs a;
+  if (!TakeSecondFile(args, valueOptions, "scan file", scanPath, err) ||
+      !CLI_ParseArgs(args, valueOptions, {}, a, err))
+    return 2;
+  const bool absolute = a.options.count("--threshold") > 0;
+  if (absolute && a.options.count("--above-floor")) {
+    err << "kova-cli: give either --threshold or --above-floor\n";
+    return 2;
+  }
+  double thresholdValue = 0.0, aboveFloor = kDefaultAboveFloor;
+  int32_t slot = 0;
+  if ((absolute && !ReadOptionNumber(a, "--threshold", thresholdValue, err)) ||
+      (a.options.count("--above-floor") && !ReadOptionNumber(a, "--above-floor", aboveFloor, err)) ||
+      !ReadSystemOption(a, slot, err))
+    return 2;
+
+  AppState app;
+  if (!CLI_LoadProject(a, app, err)) return 2;
+  const ScanReadResult scan = MN_ReadScanFile(scanPath);
+  if (!scan.ok) {
+    err << "kova-cli: " << scanPath << ": " << scan.error << "\n";
+    return 2;
+  }
+  if (scan.badLines > 0)
+    err << "kova-cli: " << scanPath << ": " << scan.badLines << " bad line" << (scan.badLines == 1 ? "" : "s")
+        << " skipped (first: line " << scan.firstBadLine << ")\n";
+
+  const double floor = ScanNoiseFloor(scan.points);
+  const double threshold = absolute ? thresholdValue : floor + aboveFloor;
+  const CSystemType& type = *app.project->GcSystem(slot)->GcSystemType();
+  const double halfWidth = ScanHalfWidth(type);
+  const std::vector<FreqRange> ranges = ScanExclusions(scan.points, threshold, halfWidth);
+
+  std::string text = Printf("noise floor: %.1f dBm\n", floor) + Printf("threshold: %.1f dBm\n", threshold);
+  for (const FreqRange& r : ranges) text += Printf("%.3f - %.3f\n", r.lo, r.hi);
+  out << text;
+  if (ranges.empty()) {
+    err << "kova-cli: nothing in the scan exceeds the threshold" << (a.Option("--apply").empty() ? "" : "; nothing written")
+        << "\n";
+    return 1;
+  }
+
+  const std::string applyFile = a.Option("--apply");
+  if (!applyFile.empty()) {
+    app.project->GcSpectrumOf(slot, CutSpectrum(*app.project->GcSpectrumOf(slot), ranges));
+    if (app.project->GcSpectrumOf(slot)->GlBands() == 0)
+      err << "kova-cli: the scan leaves no band of the search spectrum\n";
+    if (!SaveTo(*app.project, applyFile)) return 2;
+  }
+  return 0;
+}
+
+int CLI_Import(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
+  const std::set<std::string> valueOptions{"--system", "--apply"};
+  std::vector<std::string> args = argsIn;
+  std::string listPath;
+  CliArgs a;
+  int32_t slot = 0;
+  if (!TakeSecondFile(args, valueOptions, "frequency list", listPath, err) ||
+      !CLI_ParseArgs(args, valueOptions, {}, a, err) || !ReadSystemOption(a, slot, err))
+    return 2;
+  const std::string applyFile = a.Option("--apply");
+  if (applyFile.empty()) {
+    err << "kova-cli: import needs --apply OUT (the project file to write)\n";
+    return 2;
+  }
+  AppState app;
+  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (slot == 1 && !app.project->GbSecondSystem()) {
+    err << "kova-cli: " << a.project << ": the project has no second system\n";
+    return 2;
+  }
+  const FrequencyListReadResult list = MN_ReadFrequencyListFile(listPath);
+  if (!list.ok) {
+    err << "kova-cli: " << listPath << ": " << list.error << "\n";
+    return 2;
+  }
+  if (list.badRows > 0)
+    err << "kova-cli: " << listPath << ": " << list.badRows << " row" << (list.badRows == 1 ? "" : "s")
+        << " without a usable frequency skipped (first: line " << list.firstBadLine << ")\n";
+
+  const std::vector<ImportedChannel> added = MN_ImportFrequencyList(*app.project, slot, list.entries);
+  if (added.empty()) {
+    err << "kova-cli: " << listPath << ": no channel of system " << slot + 1 << " in the list; nothing written\n";
+    return 1;
+  }
+  std::string text;
+  for (const ImportedChannel& c : added) {
+    if (!c.moved) continue;
+    text += "line " + TL_Str(c.line) + ": " + c.label + Printf(" %.3f MHz moved to %.3f MHz\n", c.given, c.placed);
+  }
+  text += TL_Str(static_cast<int64_t>(added.size())) + " channel" + (added.size() == 1 ? "" : "s") +
+          " imported into system " + TL_Str(slot + 1) + "\n";
+  out << text;
+  return SaveTo(*app.project, applyFile) ? 0 : 2;
+}
+
+int CLI_ExportFrequencyList(const CliArgs& args, const AppState& app, std::ostream& out, std::ostream& err) {
+  const std::string file = args.Option("--out");
+  if (file.empty()) {
+    out << MN_FrequencyListCsv(*app.project);
+    return 0;
+  }
+  try {
+    MN_WriteFrequencyListFile(*app.project, file);
+  } catch (const std::exception& e) {
+    err << "kova-cli: " << file << ": cannot be written (" << e.what() << ")\n";
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace kova

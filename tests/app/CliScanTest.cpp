@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Cli.h"
+#include "app/Storage.h"
+#include "files/FrequencyList.h"
+#include "search/DriverTestSupport.h"
+#include "support/TestSupport.h"
+
+using namespace kova;
+using namespace kova::test;
+
+namespace {
+
+struct CliResult {
+  int code;
+  std::string out, err;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A one-system project on a 470..500 MHz type (25 kHz grid and search step, channels 200 kHz
+// wide) searching all of 470..500, in a temporary data directory.
+struct ScanCli {
+  TempDir dir;
+  AppState app;
+  ScanCli() {
+    app.appDir = dir.Dir();
+    InitAppWith(app, {MakeType(470.0f, 500.0f, 0.025f, {{0, 0.2f}, {1, 0.1f}}, kFlagSpectrum | kFlagSpacing)});
+    SetSearchSpectrum(*app.project, 0, {{470.0f, 500.0f}});
+  }
+  std::string Save(const std::string& name) {
+    EXPECT_TRUE(MN_SaveProject(*app.project, dir.Dir(), name));
+    return dir.File(name);
+  }
+  CliResult Run(std::vector<std::string> args) {
+    args.insert(args.end(), {"--data-dir", dir.Dir()});
+    std::ostringstream out, err;
+    const int code = CLI_Run(args, out, err);
+    return {code, out.str(), err.str()};
+  }
+};
+
+// A scan of 470..500 MHz every 50 kHz at -100 dBm with a carrier on 480.000 and one on
+// 490.500/490.550.
+std::string VenueScan() {
+  std::string text = "Frequency (MHz);Level (dBm)\n";
+  for (int i = 0; i <= 600; ++i) {
+    const double f = 470.0 + i * 0.05;
+    const int level = i == 200 ? -40 : (i == 410 || i == 411) ? -50 : -100;
+    char line[64];
+    std::snprintf(line, sizeof line, "%.3f;%d\n", f, level);
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace
+
+TEST(CliScan, ApplyKeepsEveryCandidateOutOfTheExcludedRanges) {
+  ScanCli cli;
+  const std::string project = cli.Save("venue.kova"), scan = cli.dir.File("scan.csv"),
+                    applied = cli.dir.File("cut.kova");
+  WriteFile(scan, VenueScan());
+  const CliResult r = cli.Run({"scan", project, scan, "--apply", applied});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // Ranges: the carrier's bin (25 kHz each side) plus half the 200 kHz channel width.
+  EXPECT_EQ(r.out,
+            "noise floor: -100.0 dBm\n"
+            "threshold: -90.0 dBm\n"
+            "479.875 - 480.125\n"
+            "490.375 - 490.675\n");
+
+  const CliResult c = cli.Run({"candidates", applied});
+  ASSERT_EQ(c.code, 0) << c.err;
+  std::vector<double> candidates;
+  for (const std::string& line : Lines(c.out)) candidates.push_back(std::stod(line));
+  ASSERT_FALSE(candidates.empty());
+  for (double f : candidates) {
+    EXPECT_FALSE(f >= 479.875 && f <= 480.125) << f;
+    EXPECT_FALSE(f >= 490.375 && f <= 490.675) << f;
+  }
+  // The search still reaches right up to the cut: a channel next to it fits.
+  EXPECT_NE(std::find_if(candidates.begin(), candidates.end(), [](double f) { return std::abs(f - 479.775) < 1e-4; }),
+            candidates.end());
+
+  // A search on the result places no channel on a carrier.
+  const std::string best = cli.dir.File("best.kova");
+  const CliResult g = cli.Run({"generate", applied, "--seed", "7", "--runs", "3", "--add", "40", "--report",
+                               cli.dir.File("report.txt"), "--apply", best});
+  ASSERT_EQ(g.code, 0) << g.err;
+  ProjectReadResult read = MN_ReadProjectFile(cli.app, best);
+  ASSERT_EQ(read.status, ProjectReadStatus::kLoaded);
+  const std::vector<float> channels = ChannelFreqs(*read.project->GcSystem(0));
+  EXPECT_EQ(channels.size(), 40u);
+  for (float f : channels) {
+    EXPECT_FALSE(f + 0.1 > 479.9 && f - 0.1 < 480.1) << f;  // the 200 kHz channel misses the carrier's bin
+    EXPECT_FALSE(f + 0.1 > 490.4 && f - 0.1 < 490.65) << f;
+  }
+}
+
+TEST(CliScan, ExitCodes) {
+  ScanCli cli;
+  const std::string project = cli.Save("venue.kova"), scan = cli.dir.File("scan.csv"),
+                    junk = cli.dir.File("junk.csv"), applied = cli.dir.File("cut.kova");
+  WriteFile(scan, VenueScan());
+  WriteFile(junk, "not a scan\nat all\n");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+  };
+  const std::vector<Case> cases = {
+      {"nothing above an absolute threshold", {"scan", project, scan, "--threshold", "-30", "--apply", applied}, 1},
+      {"a file without scan data", {"scan", project, junk, "--apply", applied}, 2},
+      {"a missing scan file", {"scan", project, cli.dir.File("none.csv"), "--apply", applied}, 2},
+      {"no scan argument", {"scan", project}, 2},
+      {"both thresholds", {"scan", project, scan, "--threshold", "-50", "--above-floor", "5"}, 2},
+      {"threshold not a number", {"scan", project, scan, "--threshold", "loud"}, 2},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = cli.Run(c.args);
+    EXPECT_EQ(r.code, c.code) << c.name << "\n" << r.err;
+    EXPECT_FALSE(r.err.empty()) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(applied)) << c.name;  // nothing written
+  }
+  // A threshold below the carriers but above the floor finds both; --above-floor moves it.
+  EXPECT_EQ(Lines(cli.Run({"scan", project, scan, "--threshold", "-45"}).out).size(), 3u);
+  EXPECT_EQ(Lines(cli.Run({"scan", project, scan, "--above-floor", "55"}).out).size(), 3u);
+}
+
+TEST(CliFrequencyList, ExportedCsvImportsIntoAnEmptyProject) {
+  ScanCli cli;
+  const std::string empty = cli.Save("empty.kova");
+  AddChannel(*cli.app.project, 0, 470.5f, "Vox, lead");
+  AddChannel(*cli.app.project, 0, 481.025f, "Gtr");
+  const std::string full = cli.Save("full.kova"), list = cli.dir.File("list.csv"), out = cli.dir.File("out.kova");
+
+  CliResult r = cli.Run({"export", full, "--csv", "--out", list});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = cli.Run({"import", empty, list, "--apply", out});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "2 channels imported into system 1\n");
+
+  ProjectReadResult read = MN_ReadProjectFile(cli.app, out);
+  ASSERT_EQ(read.status, ProjectReadStatus::kLoaded);
+  EXPECT_EQ(MN_FrequencyListCsv(*read.project), MN_FrequencyListCsv(*cli.app.project));
+
+  // Off-grid frequencies are reported; a second system that is off is refused.
+  WriteFile(list, "Frequency\n470.51\n");
+  r = cli.Run({"import", empty, list, "--apply", out});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "line 2: Mic1 470.510 MHz moved to 470.500 MHz\n1 channel imported into system 1\n");
+  EXPECT_EQ(cli.Run({"import", empty, list, "--system", "1", "--apply", out}).code, 2);
+  EXPECT_EQ(cli.Run({"import", empty, list}).code, 2);  // --apply is required
+}
