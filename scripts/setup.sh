@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   xvfb xauth
+  desktop-file-utils libxml2-utils shared-mime-info groff-base dpkg-dev
 )
 if [ "${KOVA_SETUP_EXTRAS:-0}" = 1 ]; then
   packages+=(xdotool imagemagick clang)
