@@ -4,11 +4,13 @@ set(CPACK_PACKAGE_NAME kova)
 set(CPACK_PACKAGE_VENDOR "KOVA Software team")
 set(CPACK_PACKAGE_CONTACT "KOVA Software team <team@kova.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Frequency coordination for wireless microphones and in-ear monitors")
-set(CPACK_PACKAGE_DESCRIPTION
-  "KOVA checks a set of wireless microphone and in-ear monitor channels against channel spacing, \
-the allowed spectrum and the intermodulation products of all pairs and triples of transmitters, \
-searches compatible frequencies and draws the spectrum. kova is the desktop program, kova-cli \
-runs the same computations without a display.")
+# The long description, in lines a package manager shows as they are.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "KOVA checks a set of wireless microphone and in-ear monitor channels against"
+  "channel spacing, the allowed spectrum and the intermodulation products of all"
+  "pairs and triples of transmitters, searches compatible frequencies and draws"
+  "the spectrum. kova is the desktop program; kova-cli runs the same computations"
+  "without a display.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
