@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth
   libreoffice-writer-nogui poppler-utils
+  desktop-file-utils libxml2-utils shared-mime-info groff-base dpkg-dev
 )
 if [ "${KOVA_SETUP_EXTRAS:-0}" = 1 ]; then
   packages+=(xdotool imagemagick clang)

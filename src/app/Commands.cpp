@@ -53,7 +53,10 @@ bool MN_FileOpen(AppState& app) {
   DialogStart(app, "*.kova;*.zel", dir, name);
   int filterIndex = 1;
   if (TL_OpenFileDialog("Open Project", dir, name, kProjectOpenFilter, filterIndex) == 0) return false;
+  return MN_OpenProjectFile(app, dir, name);
+}
 
+bool MN_OpenProjectFile(AppState& app, const std::string& dir, const std::string& name) {
   bool loaded = false;
   if (MN_LoadProject(app, dir, name, &loaded) == 1) TL_ShowInfo("Cannot read file: old or bad file format!");
   if (loaded) {

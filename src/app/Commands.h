@@ -26,6 +26,10 @@ bool MN_FileNew(AppState& app);
 // cannot be loaded leaves the project, its directory, file name, save target and modified flag
 // as they were. True when a project was loaded.
 bool MN_FileOpen(AppState& app);
+// What File > Open does with the chosen file: loads TL_AddBackslash(dir) + name, reporting a file
+// that cannot be read; a loaded project takes over the directory and file name (and, for a
+// ".kova" file, the save target). Refreshes the views. True when a project was loaded.
+bool MN_OpenProjectFile(AppState& app, const std::string& dir, const std::string& name);
 // File > Save: to the known file when there is one, else Save As. True when the file was written.
 bool MN_FileSave(AppState& app);
 // File > Save As: the Save dialog, then the project is written there. True when written.

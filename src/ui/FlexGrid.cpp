@@ -256,10 +256,12 @@ void FlexGrid::UpdateMouseCellFromHeader(const QPoint& pos, bool vertical) {
 }
 
 bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
-  const bool onCells = watched == table_->viewport();
-  const bool onRowHeader = watched == table_->verticalHeader()->viewport();
-  if ((onCells || onRowHeader) &&
-      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+  // The table's parts are asked for on mouse events only: while the table is being destroyed
+  // its viewport still sends events here, and the table is no longer whole then.
+  const bool mouse = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
+  const bool onCells = mouse && watched == table_->viewport();
+  const bool onRowHeader = mouse && watched == table_->verticalHeader()->viewport();
+  if (onCells || onRowHeader) {
     const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
     if (onCells)
       UpdateMouseCell(pos);
