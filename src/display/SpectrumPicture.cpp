@@ -225,6 +225,49 @@ int32_t FindChannelAt(const CProject& project, int32_t current, int32_t highligh
   return -1;
 }
 
+namespace {
+
+// A venue scan as a dim trace between the base line and the channel labels: per pixel column the
+// strongest level, scaled from the weakest to the strongest level of the whole scan.
+void DrawScan(PictureBox& pbx, const std::vector<ScanPoint>& scan) {
+  if (scan.size() < 2) return;
+  double weakest = scan.front().dbm, strongest = scan.front().dbm;
+  for (const ScanPoint& p : scan) {
+    weakest = std::min(weakest, p.dbm);
+    strongest = std::max(strongest, p.dbm);
+  }
+  const double range = strongest > weakest ? strongest - weakest : 1.0;
+  const int width = pbx.PixelWidth();
+  const double lo = pbx.ScaleLeft();
+  const double hi = lo + pbx.ScaleWidth();
+  const double columnsPerMHz = width / pbx.ScaleWidth();
+  std::vector<double> level(static_cast<size_t>(width), -1.0);
+  for (const ScanPoint& p : scan) {
+    if (!(p.mhz >= lo && p.mhz < hi)) continue;
+    const int column = static_cast<int>((p.mhz - lo) * columnsPerMHz);
+    if (column < 0 || column >= width) continue;
+    level[static_cast<size_t>(column)] = std::max(level[static_cast<size_t>(column)], (p.dbm - weakest) / range);
+  }
+  constexpr double kScanTop = 0.85;
+  const QColor dim(60, 120, 90);
+  pbx.DrawWidth(1);
+  const double perPixel = pbx.ScaleWidth() / width;
+  bool havePrevious = false;
+  double px = 0, py = 0;
+  for (int column = 0; column < width; ++column) {
+    const double v = level[static_cast<size_t>(column)];
+    if (v < 0) continue;
+    const double x = lo + (column + 0.5) * perPixel;
+    const double y = v * kScanTop;
+    if (havePrevious) pbx.Line(px, py, x, y, dim);
+    px = x;
+    py = y;
+    havePrevious = true;
+  }
+}
+
+}  // namespace
+
 SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView) {
   SpectrumStats stats;
   DisplayMapping& m = view.mapping;
@@ -251,6 +294,7 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   stats.maximum = view.products->GGetBinMax();
   stats.overall = view.overall;
   DrawProducts(pbx, view);
+  if (in.scan) DrawScan(pbx, *in.scan);
 
   if (in.project.GbSecondSystem()) {
     const int32_t other = (in.current + 1) % 2;

@@ -13,6 +13,7 @@
 #include "display/DisplayMapping.h"
 #include "display/PictureBox.h"
 #include "model/CProject.h"
+#include "search/ScanExclusions.h"
 
 namespace kova {
 
@@ -65,6 +66,7 @@ struct SpectrumInput {
   int32_t highlighted;        // highlighted channel of that system, 0 = none
   int32_t zoomFlags;          // DisplayZoomFlag bits
   bool& productsStale;        // recompute the products when set; cleared after recomputing
+  const std::vector<ScanPoint>* scan = nullptr;  // an imported venue scan, drawn as a dim trace
 };
 
 // Recomputes what is needed and draws everything. With bFullView (or a visible range under

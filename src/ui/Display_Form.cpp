@@ -213,7 +213,7 @@ int32_t Display_Form::ZoomFlags() const {
 
 void Display_Form::PrepareTVStationPbx(bool bFullView) {
   const SpectrumInput in{*app_.project, app_.project->GlCurr(), app_.highlighted, ZoomFlags(),
-                         app_.flags.productsStale};
+                         app_.flags.productsStale, app_.scan.empty() ? nullptr : &app_.scan};
   const SpectrumStats stats = kova::PrepareTVStationPbx(tvStationPbx_->Box(), view_, in, bFullView);
   ShowLimits();
   if (stats.productsRecomputed) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <cmath>
 
 #include "display/DisplayTestSupport.h"
 #include "display/PictureBox.h"
@@ -98,6 +99,29 @@ TEST_F(SpectrumPictureTest, FindChannelAtStepsThroughStackedChannels) {
   // No channel in the system: nothing found, nothing divided by zero.
   app.project->GcSystem(1)->GcMics()->GDelMic(1);
   EXPECT_EQ(FindChannelAt(*app.project, 1, 1, 560, width), -1);
+}
+
+}  // namespace
+}  // namespace kova
+
+namespace kova {
+namespace {
+
+TEST(SpectrumScanTrace, StrongCarrierRisesAboveTheFloorInADimColour) {
+  AppState app;
+  test::InitDisplayProject(app);
+  SpectrumView view;
+  view.mapping.SetLimits(460, 610);
+  PictureBox pbx{1500, 390};
+  std::vector<ScanPoint> scan;
+  for (double f = 460; f < 610; f += 0.1) scan.push_back({f, std::abs(f - 530.0) < 0.05 ? -30.0 : -100.0});
+  SpectrumInput in{*app.project, 0, 0, kZoomSearchSpectrum, app.flags.productsStale, &scan};
+  PrepareTVStationPbx(pbx, view, in, false);
+  const QColor dim(60, 120, 90);
+  auto at = [&](double f, double y) { return pbx.Image().pixelColor(pbx.PixelX(f), pbx.PixelY(y)); };
+  EXPECT_EQ(at(530.0, 0.6), dim);       // the carrier's peak reaches up
+  EXPECT_NE(at(540.0, 0.6), dim);       // the floor stays low
+  EXPECT_EQ(at(540.0, 0.0), dim);       // the trace along the floor
 }
 
 }  // namespace
