@@ -6,6 +6,7 @@
 #include <barrier>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -19,6 +20,7 @@ namespace kova {
 
 namespace {
 
+// Chain 0 keeps its set compatible, chain 1 tightens.
 constexpr int32_t kChains = 2;
 // Random greedy packings per chain before the local search starts.
 constexpr int32_t kRandomStarts = 16;
@@ -32,6 +34,9 @@ constexpr double kPairMoves = 0.3;
 constexpr double kKeepWorse = 0.02;
 constexpr int64_t kTabuMoves = 8;
 constexpr int64_t kShakeAfter = 4000;
+// The tightening chain starts again from its best set after this many moves without a new one.
+constexpr int64_t kRestartAfter = 20000;
+constexpr double kAnyConflicted = 0.2;
 // Most buckets of the frequency index.
 constexpr double kMaxBuckets = 1 << 22;
 
@@ -115,20 +120,25 @@ class ConflictState final : public Seeker_Module::RangeSink {
   }
   bool Free(int32_t i) const { return !in_[static_cast<size_t>(i)] && count_[static_cast<size_t>(i)] == 0; }
   bool In(int32_t i) const { return in_[static_cast<size_t>(i)] != 0; }
+  int32_t Count(int32_t i) const { return count_[static_cast<size_t>(i)]; }
+  void AddWork(int64_t work) { work_ += work; }
   int32_t Size() const { return static_cast<int32_t>(chosen_.size()); }
   const std::vector<int32_t>& Chosen() const { return chosen_; }
   std::vector<int32_t>& Freed() { return freed_; }
   int64_t Work() const { return work_; }
 
-  // The candidates that the ranges of candidate i alone cover (itself included), ascending.
-  void CoveredAlone(int32_t i, std::vector<int32_t>& out) {
+  // The candidates that the ranges of candidate i alone cover (itself included), ascending;
+  // returns how many of those ranges cover i itself.
+  int32_t CoveredAlone(int32_t i, std::vector<int32_t>& out) {
     collect_ = &out;
     out.clear();
     buffer_.assign({0.0, index_.At(i)});
     seeker_.EmitRanges(buffer_, *this);
     collect_ = nullptr;
+    const auto self = static_cast<int32_t>(std::count(out.begin(), out.end(), i));
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
+    return self;
   }
 
   void Cover(double lo, double hi) override {
@@ -168,11 +178,19 @@ class ConflictState final : public Seeker_Module::RangeSink {
   int64_t work_ = 0;
 };
 
-// One chain of the search: its own state, generator and best set.
+// One chain of the search: its own state, generator and best set. A chain either keeps its set
+// compatible (takes channels out and refills) or holds one channel more than its best set and
+// moves one channel at a time to where it breaks the fewest rules until none is broken.
 class Chain {
  public:
-  Chain(const Seeker_Module& seeker, const CandidateIndex& index, uint64_t seed, int32_t cap)
-      : state_(seeker, index), rng_(seed), cap_(cap), tabuUntil_(static_cast<size_t>(index.Size()), 0) {}
+  Chain(const Seeker_Module& seeker, const CandidateIndex& index, const std::vector<int32_t>& selfHits, uint64_t seed,
+        int32_t cap, bool tighten)
+      : state_(seeker, index),
+        selfHits_(selfHits),
+        rng_(seed),
+        cap_(cap),
+        tighten_(tighten),
+        tabuUntil_(static_cast<size_t>(index.Size()), 0) {}
 
   const std::vector<int32_t>& Best() const { return best_; }
   const std::vector<int32_t>& BestStart() const { return bestStart_; }
@@ -195,14 +213,17 @@ class Chain {
     const std::vector<int32_t> order = order_;
     Pack(order);
   }
-  void StartFromBest() { Load(best_); }
+  void StartFromBest() {
+    Load(best_);
+    if (tighten_) Grow();
+  }
 
   // Runs moves until `work` more ranges are covered, the set reaches `target` or `stop` is set.
   void Run(int64_t work, int32_t target, const std::atomic<bool>& stop) {
     const int64_t end = state_.Work() + work;
     while (state_.Work() < end && state_.Size() > 0 && static_cast<int32_t>(best_.size()) < target &&
            !stop.load(std::memory_order_relaxed))
-      Move();
+      tighten_ ? Tighten() : Move();
   }
 
  private:
@@ -267,6 +288,79 @@ class Chain {
     NoteBest();
   }
 
+  // Adds the candidate that breaks the fewest rules (none held back).
+  void Grow() {
+    if (state_.Size() >= cap_) return;
+    const int32_t y = Cheapest(-1);
+    if (y >= 0) state_.Add(y);
+  }
+
+  // The candidate outside the set, other than `except` and those held back, that the fewest
+  // ranges of the set cover; ties are broken at random. -1 when there is none.
+  int32_t Cheapest(int32_t except) {
+    const int32_t n = static_cast<int32_t>(tabuUntil_.size());
+    int32_t least = std::numeric_limits<int32_t>::max();
+    int32_t choice = -1;
+    int32_t ties = 0;
+    for (int32_t i = 0; i < n; ++i) {
+      if (i == except || state_.In(i) || tabuUntil_[static_cast<size_t>(i)] > moves_) continue;
+      const int32_t c = state_.Count(i);
+      if (c < least) {
+        least = c;
+        choice = i;
+        ties = 1;
+      } else if (c == least && Pick(++ties) == 0) {
+        choice = i;
+      }
+    }
+    state_.AddWork(n / 16 + 1);
+    return choice;
+  }
+
+  // One step of the tightening chain: a channel that breaks a rule moves to the cheapest place.
+  void Tighten() {
+    ++moves_;
+    ++sinceBest_;
+    conflicted_.clear();
+    for (int32_t s : state_.Chosen()) {
+      if (state_.Count(s) > selfHits_[static_cast<size_t>(s)]) conflicted_.push_back(s);
+    }
+    if (conflicted_.empty()) {
+      NoteBest();
+      if (state_.Size() >= cap_) {
+        state_.AddWork(1);
+        return;
+      }
+      Grow();
+      return;
+    }
+    if (sinceBest_ > kRestartAfter) {
+      sinceBest_ = 0;
+      Load(best_);
+      Grow();
+      return;
+    }
+    // The channel that breaks the most rules (ties at random), now and then any that breaks one.
+    int32_t x = conflicted_[static_cast<size_t>(Pick(static_cast<int32_t>(conflicted_.size())))];
+    if (Uniform() >= kAnyConflicted) {
+      int32_t most = 0, ties = 0;
+      for (int32_t s : conflicted_) {
+        const int32_t c = state_.Count(s) - selfHits_[static_cast<size_t>(s)];
+        if (c > most) {
+          most = c;
+          x = s;
+          ties = 1;
+        } else if (c == most && Pick(++ties) == 0) {
+          x = s;
+        }
+      }
+    }
+    state_.Remove(x);
+    tabuUntil_[static_cast<size_t>(x)] = moves_ + kTabuMoves + Pick(static_cast<int32_t>(kTabuMoves));
+    const int32_t y = Cheapest(x);
+    state_.Add(y >= 0 ? y : x);
+  }
+
   // Back to the best set with a tenth of it (at least two channels) taken out and the gaps
   // filled in random order.
   void Shake() {
@@ -289,8 +383,11 @@ class Chain {
   }
 
   ConflictState state_;
+  const std::vector<int32_t>& selfHits_;
   std::mt19937_64 rng_;
   int32_t cap_;
+  bool tighten_;
+  std::vector<int32_t> conflicted_;
   std::vector<int64_t> tabuUntil_;
   std::vector<int32_t> best_;
   std::vector<int32_t> bestStart_;
@@ -375,9 +472,11 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
 
   // What each candidate removes on its own: the orders of the packings and the bound.
   std::vector<std::vector<int32_t>> covered(static_cast<size_t>(n));
+  std::vector<int32_t> selfHits(static_cast<size_t>(n), 0);
   {
     ConflictState probe(seeker, index);
-    for (int32_t i = 0; i < n; ++i) probe.CoveredAlone(i, covered[static_cast<size_t>(i)]);
+    for (int32_t i = 0; i < n; ++i)
+      selfHits[static_cast<size_t>(i)] = probe.CoveredAlone(i, covered[static_cast<size_t>(i)]);
   }
   summary.upperBound = std::min(GroupBound(covered), n);
   const int32_t target = std::min(lChannels, summary.upperBound);
@@ -399,7 +498,8 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   std::vector<std::unique_ptr<Chain>> chains;
   for (int32_t c = 0; c < kChains; ++c)
     chains.push_back(
-        std::make_unique<Chain>(seeker, index, seed + 0x9E3779B97F4A7C15ULL * static_cast<uint64_t>(c + 1), lChannels));
+        std::make_unique<Chain>(seeker, index, selfHits, seed + 0x9E3779B97F4A7C15ULL * static_cast<uint64_t>(c + 1),
+                                lChannels, c % 2 == 1));
 
   // Rounds: 0 packs, the others search. Between rounds the chains are merged in chain order.
   const bool fixedRounds = settings.rounds > 0;
