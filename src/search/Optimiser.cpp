@@ -20,23 +20,21 @@ namespace kova {
 
 namespace {
 
-// Chain 0 keeps its set compatible, chain 1 tightens.
 constexpr int32_t kChains = 2;
 // Random greedy packings per chain before the local search starts.
 constexpr int32_t kRandomStarts = 16;
-// Covered ranges per chain and round: about 50 ms of work on this program's reference machine.
+// Covered ranges per chain and round: a few tens of milliseconds of one core.
 constexpr int64_t kWorkPerRound = 1'500'000;
 constexpr double kRoundsPerSecond = 20.0;
-// The local search: share of moves that take out two channels instead of one, share of moves
-// that are kept although they lose a channel, how many moves a channel taken out stays out, and
-// after how many moves without a better set the chain starts again from its best one, shaken.
+// The local search: share of moves that force a candidate in, share of the other moves that take
+// out two channels instead of one, share of moves that are kept although they lose a channel,
+// how many moves a channel taken out stays out, and after how many moves without a better set
+// the chain starts again from its best one, shaken.
+constexpr double kForceMoves = 0.7;
 constexpr double kPairMoves = 0.3;
 constexpr double kKeepWorse = 0.02;
 constexpr int64_t kTabuMoves = 8;
 constexpr int64_t kShakeAfter = 4000;
-// The tightening chain starts again from its best set after this many moves without a new one.
-constexpr int64_t kRestartAfter = 20000;
-constexpr double kAnyConflicted = 0.2;
 // Most buckets of the frequency index.
 constexpr double kMaxBuckets = 1 << 22;
 
@@ -178,18 +176,17 @@ class ConflictState final : public Seeker_Module::RangeSink {
   int64_t work_ = 0;
 };
 
-// One chain of the search: its own state, generator and best set. A chain either keeps its set
-// compatible (takes channels out and refills) or holds one channel more than its best set and
-// moves one channel at a time to where it breaks the fewest rules until none is broken.
+// One chain of the search: its own state, generator and best set. The set stays compatible: a
+// move either takes one or two channels out and refills, or forces in the candidate that breaks
+// the fewest rules, takes out what it conflicts with and refills.
 class Chain {
  public:
   Chain(const Seeker_Module& seeker, const CandidateIndex& index, const std::vector<int32_t>& selfHits, uint64_t seed,
-        int32_t cap, bool tighten)
+        int32_t cap)
       : state_(seeker, index),
         selfHits_(selfHits),
         rng_(seed),
         cap_(cap),
-        tighten_(tighten),
         tabuUntil_(static_cast<size_t>(index.Size()), 0) {}
 
   const std::vector<int32_t>& Best() const { return best_; }
@@ -213,17 +210,14 @@ class Chain {
     const std::vector<int32_t> order = order_;
     Pack(order);
   }
-  void StartFromBest() {
-    Load(best_);
-    if (tighten_) Grow();
-  }
+  void StartFromBest() { Load(best_); }
 
   // Runs moves until `work` more ranges are covered, the set reaches `target` or `stop` is set.
   void Run(int64_t work, int32_t target, const std::atomic<bool>& stop) {
     const int64_t end = state_.Work() + work;
     while (state_.Work() < end && state_.Size() > 0 && static_cast<int32_t>(best_.size()) < target &&
            !stop.load(std::memory_order_relaxed))
-      tighten_ ? Tighten() : Move();
+      Move();
   }
 
  private:
@@ -253,6 +247,10 @@ class Chain {
     ++sinceBest_;
     if (sinceBest_ > kShakeAfter) Shake();
     if (state_.Size() == 0) return;
+    if (state_.Size() < cap_ && Uniform() < kForceMoves) {
+      ForceMove();
+      return;
+    }
 
     state_.Freed().clear();
     const int32_t outCount = state_.Size() >= 2 && Uniform() < kPairMoves ? 2 : 1;
@@ -288,11 +286,48 @@ class Chain {
     NoteBest();
   }
 
-  // Adds the candidate that breaks the fewest rules (none held back).
-  void Grow() {
-    if (state_.Size() >= cap_) return;
+  // Puts in the candidate that breaks the fewest rules, takes out the channels it conflicts with
+  // and adds back whatever has become free. A move that loses channels is mostly undone.
+  void ForceMove() {
     const int32_t y = Cheapest(-1);
-    if (y >= 0) state_.Add(y);
+    if (y < 0) return;
+    state_.Freed().clear();
+    state_.Add(y);
+    removed_.clear();
+    for (;;) {
+      conflicted_.clear();
+      for (int32_t s : state_.Chosen()) {
+        if (s != y && state_.Count(s) > selfHits_[static_cast<size_t>(s)]) conflicted_.push_back(s);
+      }
+      if (conflicted_.empty()) break;
+      const int32_t x = conflicted_[static_cast<size_t>(Pick(static_cast<int32_t>(conflicted_.size())))];
+      state_.Remove(x);
+      tabuUntil_[static_cast<size_t>(x)] = moves_ + kTabuMoves + Pick(static_cast<int32_t>(kTabuMoves));
+      removed_.push_back(x);
+    }
+    if (state_.Count(y) > selfHits_[static_cast<size_t>(y)]) {
+      // Breaks a rule on its own with what is left (cannot happen with symmetric rules).
+      state_.Remove(y);
+      for (auto it = removed_.rbegin(); it != removed_.rend(); ++it) state_.Add(*it);
+      return;
+    }
+    order_ = state_.Freed();
+    std::shuffle(order_.begin(), order_.end(), rng_);
+    added_.clear();
+    for (int32_t z : order_) {
+      if (state_.Free(z) && tabuUntil_[static_cast<size_t>(z)] <= moves_ && state_.Size() < cap_) {
+        state_.Add(z);
+        added_.push_back(z);
+      }
+    }
+    const auto gain = 1 + static_cast<int32_t>(added_.size()) - static_cast<int32_t>(removed_.size());
+    if (gain < 0 && Uniform() >= kKeepWorse) {
+      for (auto it = added_.rbegin(); it != added_.rend(); ++it) state_.Remove(*it);
+      state_.Remove(y);
+      for (auto it = removed_.rbegin(); it != removed_.rend(); ++it) state_.Add(*it);
+      return;
+    }
+    NoteBest();
   }
 
   // The candidate outside the set, other than `except` and those held back, that the fewest
@@ -315,50 +350,6 @@ class Chain {
     }
     state_.AddWork(n / 16 + 1);
     return choice;
-  }
-
-  // One step of the tightening chain: a channel that breaks a rule moves to the cheapest place.
-  void Tighten() {
-    ++moves_;
-    ++sinceBest_;
-    conflicted_.clear();
-    for (int32_t s : state_.Chosen()) {
-      if (state_.Count(s) > selfHits_[static_cast<size_t>(s)]) conflicted_.push_back(s);
-    }
-    if (conflicted_.empty()) {
-      NoteBest();
-      if (state_.Size() >= cap_) {
-        state_.AddWork(1);
-        return;
-      }
-      Grow();
-      return;
-    }
-    if (sinceBest_ > kRestartAfter) {
-      sinceBest_ = 0;
-      Load(best_);
-      Grow();
-      return;
-    }
-    // The channel that breaks the most rules (ties at random), now and then any that breaks one.
-    int32_t x = conflicted_[static_cast<size_t>(Pick(static_cast<int32_t>(conflicted_.size())))];
-    if (Uniform() >= kAnyConflicted) {
-      int32_t most = 0, ties = 0;
-      for (int32_t s : conflicted_) {
-        const int32_t c = state_.Count(s) - selfHits_[static_cast<size_t>(s)];
-        if (c > most) {
-          most = c;
-          x = s;
-          ties = 1;
-        } else if (c == most && Pick(++ties) == 0) {
-          x = s;
-        }
-      }
-    }
-    state_.Remove(x);
-    tabuUntil_[static_cast<size_t>(x)] = moves_ + kTabuMoves + Pick(static_cast<int32_t>(kTabuMoves));
-    const int32_t y = Cheapest(x);
-    state_.Add(y >= 0 ? y : x);
   }
 
   // Back to the best set with a tenth of it (at least two channels) taken out and the gaps
@@ -386,8 +377,8 @@ class Chain {
   const std::vector<int32_t>& selfHits_;
   std::mt19937_64 rng_;
   int32_t cap_;
-  bool tighten_;
   std::vector<int32_t> conflicted_;
+  std::vector<int32_t> removed_;
   std::vector<int64_t> tabuUntil_;
   std::vector<int32_t> best_;
   std::vector<int32_t> bestStart_;
@@ -499,7 +490,7 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   for (int32_t c = 0; c < kChains; ++c)
     chains.push_back(
         std::make_unique<Chain>(seeker, index, selfHits, seed + 0x9E3779B97F4A7C15ULL * static_cast<uint64_t>(c + 1),
-                                lChannels, c % 2 == 1));
+                                lChannels));
 
   // Rounds: 0 packs, the others search. Between rounds the chains are merged in chain order.
   const bool fixedRounds = settings.rounds > 0;

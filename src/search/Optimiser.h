@@ -2,8 +2,8 @@
 // The optimising search: as many compatible channels as possible for one system, under the
 // elimination of the search (a set counts as compatible when the search could have chosen it).
 // Several greedy packings give the starting sets; two independent chains of local search then
-// take one or two channels out and put more back, round by round, until a time budget, a fixed
-// number of rounds or an abort ends them.
+// take channels out and put more back (or force a candidate in and take out what it conflicts
+// with), round by round, until a time budget, a fixed number of rounds or an abort ends them.
 //
 // Reproducibility: each chain draws from its own generator seeded from the port's random
 // numbers, a round is a fixed amount of work per chain (counted in covered ranges, not in time)
