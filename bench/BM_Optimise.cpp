@@ -61,6 +61,12 @@ static void BM_OptimiseUhf(benchmark::State& state) {
 }
 BENCHMARK(BM_OptimiseUhf)->Arg(0)->Arg(1)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
 
+// The third-order case above with 10 s.
+static void BM_OptimiseUhfLong(benchmark::State& state) {
+  RunOptimise(state, OptimiseParams({{1, 0.4}, {4, 0.05}, {5, 0.05}}), Grid(470.0, 5521), 100, 10.0);
+}
+BENCHMARK(BM_OptimiseUhfLong)->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
+
 // 470-862 MHz at the third-order settings above, 5 s.
 static void BM_OptimiseWideBand(benchmark::State& state) {
   RunOptimise(state, OptimiseParams({{1, 0.4}, {4, 0.05}, {5, 0.05}}), Grid(470.0, 15681), 100, 5.0);

@@ -34,7 +34,7 @@ constexpr double kRoundsPerSecond = 20.0;
 constexpr double kForceMoves = 0.7;
 constexpr double kPairMoves = 0.3;
 constexpr double kKeepWorse = 0.02;
-constexpr int64_t kTabuMoves = 8;
+constexpr int64_t kTabuMoves = 3;
 constexpr int64_t kShakeAfter = 4000;
 // Most buckets of the frequency index.
 constexpr double kMaxBuckets = 1 << 22;
