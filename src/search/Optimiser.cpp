@@ -192,7 +192,6 @@ class Chain {
 
   const std::vector<int32_t>& Best() const { return best_; }
   const std::vector<int32_t>& BestStart() const { return bestStart_; }
-  ConflictState& State() { return state_; }
 
   // Greedy packing in the given order; the best packing so far becomes the current set.
   void Pack(const std::vector<int32_t>& order) {
