@@ -27,7 +27,7 @@ const char* kUsage =
     "  check PROJECT [--log FILE] [--best]   run the compatibility check with a log\n"
     "  candidates PROJECT [--system 0|1]     print the prepared candidate list\n"
     "  generate PROJECT [--runs N] [--keep K] [--add C] [--add2 C2] [--systematic]\n"
-    "           [--seed S] [--report FILE] [--apply OUT]\n"
+    "           [--optimise [--seconds S]] [--seed S] [--report FILE] [--apply OUT]\n"
     "                                        search compatible frequencies\n"
     "  export PROJECT [--out FILE]           write the project text export\n"
     "  export PROJECT --csv [--out FILE]     write the channels as a CSV frequency list\n"

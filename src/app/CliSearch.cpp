@@ -28,6 +28,8 @@ namespace {
 constexpr int64_t kMaxRuns = 1000000;
 constexpr int64_t kMaxChannels = 100;
 constexpr int64_t kMaxResults = 1000;
+// Default time budget of the optimising search.
+constexpr double kOptimiseSeconds = 3.0;
 
 // Reads option `name` as a whole number (`fallback` when absent). False with one line on `err`
 // when the text is not a whole number.
@@ -45,6 +47,31 @@ bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, i
     return false;
   }
   return true;
+}
+
+// Reads option `name` as a number of seconds above 0 and at most a day (`fallback` when absent).
+bool ReadSeconds(const CliArgs& args, const std::string& name, double fallback, double& value, std::ostream& err) {
+  value = fallback;
+  auto it = args.options.find(name);
+  if (it == args.options.end()) return true;
+  const std::string& text = it->second;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 86400) {
+    err << "kova-cli: option " << name << " needs a number of seconds above 0, not '" << text << "'\n";
+    return false;
+  }
+  return true;
+}
+
+// How the optimising search went for one system, as one line.
+std::string OptimiseLine(const OptimiseSummary& s) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf,
+                "kova-cli: optimise: %d channels for system %d in %.2f s (best after %.2f s, %lld rounds), "
+                "upper bound %d%s\n",
+                s.best, s.system + 1, s.seconds, s.secondsToBest, static_cast<long long>(s.rounds), s.upperBound,
+                s.aborted ? ", stopped" : (s.complete ? ", complete" : ""));
+  return buf;
 }
 
 std::string CandidateLine(double value) {
@@ -100,9 +127,16 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
 
 int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
-  if (!CLI_ParseArgs(args, {"--runs", "--keep", "--add", "--add2", "--seed", "--report", "--apply"},
-                     {"--systematic"}, a, err))
+  if (!CLI_ParseArgs(args, {"--runs", "--keep", "--add", "--add2", "--seed", "--report", "--apply", "--seconds"},
+                     {"--systematic", "--optimise"}, a, err))
     return 2;
+  const bool optimise = a.Has("--optimise");
+  double seconds = 0;
+  if (!ReadSeconds(a, "--seconds", kOptimiseSeconds, seconds, err)) return 2;
+  if (optimise && a.Has("--systematic")) {
+    err << "kova-cli: --optimise and --systematic exclude each other\n";
+    return 2;
+  }
   int64_t runs = 0, keep = 0, add = 0, add2 = 0, seedValue = 0;
   if (!ReadWhole(a, "--runs", 100, runs, err) || !ReadWhole(a, "--keep", 10, keep, err) ||
       !ReadWhole(a, "--add", 10, add, err) || !ReadWhole(a, "--add2", 10, add2, err) ||
@@ -135,10 +169,22 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "kova-cli: --systematic searches one-system projects only; running the random search\n";
     systematic = false;
   }
-  const GenerateOutcome outcome =
-      systematic ? GenerateProposals(app, 1, lKeep, static_cast<int32_t>(add), 0, kShowProposals, kSearchSystematic)
-                 : GenerateProposals(app, static_cast<int32_t>(runs), lKeep, static_cast<int32_t>(add),
-                                     static_cast<int32_t>(add2), kShowProposals, kSearchRandom);
+  GenerateOutcome outcome;
+  if (optimise) {
+    // With a seed the budget becomes a fixed amount of work, so that the result is reproducible.
+    OptimiseSettings settings;
+    settings.seconds = seconds;
+    settings.threads = 2;
+    if (seed) settings.rounds = OptimiseRoundsFor(seconds);
+    outcome = GenerateProposals(app, 1, static_cast<int32_t>(keep), static_cast<int32_t>(add),
+                                static_cast<int32_t>(add2), kShowProposals, kSearchOptimise, settings);
+    for (const OptimiseSummary& summary : outcome.optimised) err << OptimiseLine(summary);
+  } else if (systematic) {
+    outcome = GenerateProposals(app, 1, lKeep, static_cast<int32_t>(add), 0, kShowProposals, kSearchSystematic);
+  } else {
+    outcome = GenerateProposals(app, static_cast<int32_t>(runs), lKeep, static_cast<int32_t>(add),
+                                static_cast<int32_t>(add2), kShowProposals, kSearchRandom);
+  }
   if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return 1;
 
   StringSink report;

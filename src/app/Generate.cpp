@@ -12,9 +12,10 @@ const char* const kNothingFound = "No additional compatible channels found!";
 }  // namespace
 
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
-                                  int32_t lShow, int32_t lMode) {
+                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise) {
   PlatformPort& port = TL_Port();
-  GenerateOutcome outcome = RunGenerateSearch(*app.project, lRuns, lKeep, lChannels1, lChannels2, lMode, port);
+  GenerateOutcome outcome =
+      RunGenerateSearch(*app.project, lRuns, lKeep, lChannels1, lChannels2, lMode, port, optimise);
   if (outcome.highlighted) app.highlighted = *outcome.highlighted;
 
   switch (outcome.status) {

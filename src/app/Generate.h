@@ -16,10 +16,11 @@ inline constexpr int32_t kApplyOnly = 2;         // apply the best proposal
 
 // Runs the search on the application's project: lRuns runs (1 for the systematic search), at
 // most lKeep proposals, lChannels1 / lChannels2 channels to add to system 0 / system 1, lShow
-// one of the show values above, lMode kSearchSystematic or kSearchRandom. The progress box,
+// one of the show values above, lMode kSearchSystematic, kSearchRandom or kSearchOptimise (with
+// the budget in `optimise`). The progress box,
 // the messages, the random numbers and the proposal window go through TL_Port(). The project
 // itself changes only when lShow applies the best proposal (to the system searched last).
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
-                                  int32_t lShow, int32_t lMode);
+                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {});
 
 }  // namespace kova

@@ -65,11 +65,12 @@ void RankProposal(CReportInstance& proposals, const ProjectRef& copy, int32_t lK
   }
 }
 
-int32_t SearchOneSystem(Seeker_Module& seeker, int32_t lMode, int32_t lChannels, const std::vector<double>& candidates,
-                        const CSystemInstance& system, int32_t lKeep, std::vector<SystemRef>& systems) {
-  std::vector<std::vector<double>> sets;
-  seeker.RunSearch(candidates, lMode == kSearchSystematic ? 0 : lChannels, lKeep, sets);
+namespace {
 
+// Each set becomes a copy of `system` with the set's frequencies appended as new channels;
+// returns the channel count of systems(1), 0 when there is no set.
+int32_t ExtendSystem(const std::vector<std::vector<double>>& sets, const CSystemInstance& system,
+                     std::vector<SystemRef>& systems) {
   systems.assign(1, nullptr);
   for (const std::vector<double>& set : sets) {
     SystemRef extended = system.GGetCopy();
@@ -87,8 +88,18 @@ int32_t SearchOneSystem(Seeker_Module& seeker, int32_t lMode, int32_t lChannels,
   return systems[1]->GcMics()->GCount();
 }
 
+}  // namespace
+
+int32_t SearchOneSystem(Seeker_Module& seeker, int32_t lMode, int32_t lChannels, const std::vector<double>& candidates,
+                        const CSystemInstance& system, int32_t lKeep, std::vector<SystemRef>& systems) {
+  std::vector<std::vector<double>> sets;
+  seeker.RunSearch(candidates, lMode == kSearchSystematic ? 0 : lChannels, lKeep, sets);
+  return ExtendSystem(sets, system, systems);
+}
+
 GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep, int32_t lChannels1,
-                                  int32_t lChannels2, int32_t lMode, PlatformPort& port) {
+                                  int32_t lChannels2, int32_t lMode, PlatformPort& port,
+                                  const OptimiseSettings& optimise) {
   auto busy = [&port](const std::string& text, double fraction) { return port.busy(text, fraction, 0); };
   // All search state of this command lives in this one object.
   Seeker_Module seeker(port);
@@ -114,8 +125,27 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
   }
 
   // Two systems whose types differ can let an incompatible set through the pruning (see the
-  // run loop); their runs are checked before they become proposals.
-  const bool verifyRuns = project.GbSecondSystem() && IsCompatible(project);
+  // run loop); their runs are checked before they become proposals, as is every proposal of the
+  // optimising search.
+  const bool optimising = lMode == kSearchOptimise;
+  const bool verifyRuns = (project.GbSecondSystem() || optimising) && IsCompatible(project);
+  if (optimising) lRuns = 1;
+  // The optimising search shares its budget between the systems it searches.
+  OptimiseSettings share = optimise;
+  if (dual && haveCandidates1 && lChannels1 > 0) {
+    share.seconds /= 2;
+    share.rounds = optimise.rounds > 0 ? std::max<int64_t>(1, optimise.rounds / 2) : 0;
+  }
+  auto searchSystem = [&](int32_t slot, int32_t lChannels, const std::vector<double>& candidates,
+                          std::vector<SystemRef>& systems, const CProject& copy) {
+    const CSystemInstance& system = *copy.GcSystem(slot);
+    if (!optimising) return SearchOneSystem(seeker, lMode, lChannels, candidates, system, lKeep, systems);
+    OptimiseSummary summary;
+    const auto sets = OptimiseChannels(seeker, candidates, lChannels, lKeep, share, port, summary);
+    summary.system = slot;
+    outcome.optimised.push_back(summary);
+    return ExtendSystem(sets, system, systems);
+  };
 
   auto proposals = std::make_shared<CReportInstance>();
   proposals->GDefine();
@@ -145,7 +175,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
     int32_t foundSlot = 0;  // the system the sets in `found` extend
 
     if (haveCandidates1 && lChannels1 > 0) {
-      count1 = SearchOneSystem(seeker, lMode, lChannels1, candidates1, *copy->GcSystem(0), lKeep, found);
+      count1 = searchSystem(0, lChannels1, candidates1, found, *copy);
       if (found.size() > 1) outcome.highlighted = count1;
       if (found.size() > 1) copy->GcSystem(0, found[1]->GGetCopy());
     }
@@ -165,7 +195,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
       seeker.SetChosenSide(runParams1);
       seeker.SetCandidateSide(runParams1);
       if (CandidateCount(candidates2) > 0 && lChannels2 >= 1) {
-        count2 = SearchOneSystem(seeker, lMode, lChannels2, candidates2, *copy->GcSystem(1), lKeep, found);
+        count2 = searchSystem(1, lChannels2, candidates2, found, *copy);
         if (found.size() > 1) outcome.highlighted = count2;
         foundSlot = 1;
         if (found.size() > 1) copy->GcSystem(1, found[1]->GGetCopy());
@@ -189,12 +219,13 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
       copy->GSortAllMics();
       if (!IsDuplicate(*proposals, *copy)) RankProposal(*proposals, copy, lKeep);
     }
-    if (lMode == kSearchSystematic) {
+    if (lMode == kSearchSystematic || optimising) {
       // Each kept set of the system searched last gives one proposal. When system 1 was left
       // without candidates, the sets are system 0's and go into system 0's slot.
       copy->GlCurr(foundSlot);
       for (size_t k = 1; k < found.size(); ++k) {
         copy->GcSystem(foundSlot, found[k]->GGetCopy());
+        if (optimising && verifyRuns && !IsCompatible(*copy)) continue;
         proposals->GxAddItem(copy->GGetCopy());
       }
     }

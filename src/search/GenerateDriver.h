@@ -9,6 +9,7 @@
 
 #include "model/CProject.h"
 #include "search/CReportInstance.h"
+#include "search/Optimiser.h"
 
 namespace kova {
 
@@ -18,6 +19,7 @@ class Seeker_Module;
 // Search modes.
 inline constexpr int32_t kSearchSystematic = -1;  // "Maximum Search": every maximal set, once
 inline constexpr int32_t kSearchRandom = -3;      // one random set per run
+inline constexpr int32_t kSearchOptimise = -4;    // as many channels as a time budget finds, once
 
 enum class GenerateStatus {
   kProposals,          // at least one proposal
@@ -31,15 +33,18 @@ struct GenerateOutcome {
                              // found); null when the search ended for want of free frequencies
   int32_t reportNumber = 0;  // its number in the application's proposal collection (lShow 0)
   std::optional<int32_t> highlighted;  // the channel to highlight afterwards, when the search set one
+  std::vector<OptimiseSummary> optimised;  // kSearchOptimise: how each searched system went, in order
 };
 
 // Runs the search on `project`, which it never changes: lRuns runs (1 for the systematic
 // search), at most lKeep proposals, lChannels1 / lChannels2 channels to add to system 0 /
-// system 1, lMode kSearchSystematic or kSearchRandom. The progress box and the random numbers go
-// through `port`; the messages for the statuses are the caller's. Each proposal's current system
-// is the one searched last.
+// system 1, lMode kSearchSystematic, kSearchRandom or kSearchOptimise (one run; `optimise` sets
+// its budget, shared by the systems searched, and every proposal passes the full check when the
+// project does). The progress box and the random numbers go through `port`; the messages for the
+// statuses are the caller's. Each proposal's current system is the one searched last.
 GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep, int32_t lChannels1,
-                                  int32_t lChannels2, int32_t lMode, PlatformPort& port);
+                                  int32_t lChannels2, int32_t lMode, PlatformPort& port,
+                                  const OptimiseSettings& optimise = {});
 
 // Ranks a new random-search result into a list of at most lKeep proposals: while there is room
 // it is appended (and the list sorted, most channels first, once it becomes full); in a full

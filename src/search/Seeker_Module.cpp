@@ -356,6 +356,21 @@ void Seeker_Module::EliminateCandidates(std::vector<double>& list, int32_t& coun
   if (count > 0) e.Compact();
 }
 
+void Seeker_Module::EmitRanges(const std::vector<double>& chosen, RangeSink& sink) const {
+  if (Entries(chosen) < 1) return;
+  // The protection ranges as the erasers work them out; the stages end early only when the live
+  // count reaches 0, and a sink never removes anything.
+  struct Adapter {
+    RangeSink& sink;
+    void Remove(double centre, double width) {
+      double lo, hi;
+      if (ProtectedRange(centre, width, lo, hi) && lo <= hi) sink.Cover(lo, hi);
+    }
+  } adapter{sink};
+  const int32_t live = 1;
+  EliminateRanges(adapter, live, chosen, chosenSide_, candidateSide_, contextList_);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Search
 

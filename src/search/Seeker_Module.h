@@ -65,6 +65,17 @@ class Seeker_Module {
   // frequencies and the fixed channels of ContextList. The frequency just added is always removed.
   void EliminateCandidates(std::vector<double>& list, int32_t& count, const std::vector<double>& chosen) const;
 
+  // Receives the ranges of an elimination one by one: every candidate x with lo <= x <= hi.
+  class RangeSink {
+   public:
+    virtual ~RangeSink() = default;
+    virtual void Cover(double lo, double hi) = 0;
+  };
+  // Hands `sink` every range that EliminateCandidates removes when chosen.back() is added after
+  // the earlier entries of `chosen`, whatever the candidates are (no stage ends early). Safe to
+  // call from several threads at once while the context is left alone.
+  void EmitRanges(const std::vector<double>& chosen, RangeSink& sink) const;
+
   // ---- Search ----
   // candidates: 1-based, ascending (size n + 1, n >= 1). lTarget > 0: random search choosing up
   // to lTarget frequencies; lTarget = 0: systematic search keeping at most lKeep maximal sets.

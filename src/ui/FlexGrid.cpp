@@ -99,6 +99,8 @@ FlexGrid::FlexGrid(QTableWidget* table) : QObject(table), table_(table) {
   table_->horizontalHeader()->setHighlightSections(false);
   table_->viewport()->installEventFilter(this);
   table_->verticalHeader()->viewport()->installEventFilter(this);
+  cellsViewport_ = table_->viewport();
+  headerViewport_ = table_->verticalHeader()->viewport();
   table_->installEventFilter(this);
   connect(table_, &QTableWidget::currentCellChanged, this, [this] { emit rowColChange(); });
 }
@@ -256,12 +258,12 @@ void FlexGrid::UpdateMouseCellFromHeader(const QPoint& pos, bool vertical) {
 }
 
 bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
-  // The table's parts are asked for on mouse events only: while the table is being destroyed
-  // its viewport still sends events here, and the table is no longer whole then.
-  const bool mouse = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
-  const bool onCells = mouse && watched == table_->viewport();
-  const bool onRowHeader = mouse && watched == table_->verticalHeader()->viewport();
-  if (onCells || onRowHeader) {
+  // Compared by address only: while the table is taken down its viewports still send events,
+  // and the table can no longer be asked for them.
+  const bool onCells = watched == cellsViewport_;
+  const bool onRowHeader = watched == headerViewport_;
+  if ((onCells || onRowHeader) &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
     const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
     if (onCells)
       UpdateMouseCell(pos);

@@ -77,6 +77,8 @@ class FlexGrid : public QObject {
   void UpdateMouseCellFromHeader(const QPoint& headerPos, bool vertical);
 
   QTableWidget* table_;
+  const QObject* cellsViewport_ = nullptr;
+  const QObject* headerViewport_ = nullptr;
   int mouseRow_ = -1;
   int mouseCol_ = -1;
   bool leftAcross_ = false;

@@ -291,6 +291,9 @@ void Main_Form::BuildLayout() {
   genChannels2Tbx_ = MakeBox(QStringLiteral("10"), QStringLiteral("GenChannels2_Tbx"));
   systematicChk_ = new QCheckBox(QStringLiteral("Maximum Search"));
   systematicChk_->setObjectName(QStringLiteral("Systematic_Chk"));
+  optimiseChk_ = new QCheckBox(QStringLiteral("Optimise"));
+  optimiseChk_->setObjectName(QStringLiteral("Optimise_Chk"));
+  optimiseChk_->setToolTip(QStringLiteral("Search as many channels as a few seconds find"));
   generateCbt_ = MakeButton(QStringLiteral("Generate"), QStringLiteral("Generate_Cbt"));
   generateLayout->addWidget(label1, 0, 1, Qt::AlignRight);
   generateLayout->addWidget(label3_, 0, 2, Qt::AlignRight);
@@ -304,7 +307,15 @@ void Main_Form::BuildLayout() {
   generateLayout->addWidget(genRunsTbx_, 3, 1);
   generateLayout->addWidget(new QLabel(QStringLiteral("Results to show : ")), 4, 0);
   generateLayout->addWidget(genShowTbx_, 4, 1);
-  generateLayout->addWidget(systematicChk_, 5, 0, 1, 3);
+  generateLayout->addWidget(systematicChk_, 5, 0);
+  generateLayout->addWidget(optimiseChk_, 5, 1, 1, 2);
+  // The two ways of searching exclude each other; neither ticked is the random search.
+  connect(systematicChk_, &QCheckBox::toggled, this, [this](bool on) {
+    if (on) optimiseChk_->setChecked(false);
+  });
+  connect(optimiseChk_, &QCheckBox::toggled, this, [this](bool on) {
+    if (on) systematicChk_->setChecked(false);
+  });
   generateLayout->addWidget(generateCbt_, 6, 0, 1, 3);
   generateLayout->setColumnStretch(0, 1);
   for (QLineEdit* box : {searchStepTbx_, searchStep2Tbx_})
@@ -809,7 +820,12 @@ void Main_Form::Generate() {
   const int32_t results = WholeNumber(genShowTbx_, 1, 1000);
   const int32_t current = app_.project->GlCurr();
   Guarded("Generate", [&] {
-    if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
+    if (optimiseChk_->isChecked()) {
+      // One worker thread: the other core stays with the window.
+      OptimiseSettings settings;
+      settings.threads = 1;
+      GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals, kSearchOptimise, settings);
+    } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
       GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom);
     else
       GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic);

@@ -130,6 +130,7 @@ class Main_Form : public QWidget {
   QLineEdit* genChannels2Tbx_;
   QLabel* label3_;
   QCheckBox* systematicChk_;
+  QCheckBox* optimiseChk_;
   QPushButton* generateCbt_;
 
  protected:

@@ -86,6 +86,22 @@ TEST(CliGenerate, SeededRandomSearchIsReproducible) {
   EXPECT_NE(c.err, "");
 }
 
+TEST(CliGenerate, SeededOptimiseIsReproducibleAndSaysHowItWent) {
+  Cli cli(false, 0);
+  const std::vector<std::string> args{"generate", "--optimise", "--seconds", "0.2", "--seed", "9"};
+  CliResult a = cli.Run(args), b = cli.Run(args);
+  ASSERT_EQ(a.code, 0) << a.err;
+  EXPECT_EQ(a.out, b.out);
+  // The report is the one of the other modes: the best of the three pairs, same layout.
+  CliResult systematic = cli.Run({"generate", "--systematic", "--keep", "1"});
+  ASSERT_EQ(systematic.code, 0);
+  EXPECT_EQ(a.out.substr(0, a.out.find('\n')), systematic.out.substr(0, systematic.out.find('\n')));
+  // How the set was found goes to stderr, one line per searched system.
+  EXPECT_EQ(a.err.rfind("kova-cli: optimise: 2 channels for system 1 in ", 0), 0u) << a.err;
+  EXPECT_NE(a.err.find("upper bound "), std::string::npos);
+  EXPECT_EQ(std::count(a.err.begin(), a.err.end(), '\n'), 1);
+}
+
 TEST(CliCandidates, SecondSlotOfAOneSystemProject) {
   // The second slot keeps the new-project defaults: the first built-in type on 10..1000 MHz,
   // five 32 MHz bands searched in 0.1 MHz steps.
@@ -109,6 +125,9 @@ TEST(CliSearch, NegativeAnswersAndUsageErrors) {
       {false, false, {"generate", "--runs", "many"}, 2, nullptr},
       {false, false, {"generate", "--seed", "-1"}, 2, nullptr},
       {false, false, {"candidates", "--system", "2"}, 2, nullptr},
+      {false, false, {"generate", "--optimise", "--seconds", "0"}, 2, nullptr},
+      {false, false, {"generate", "--optimise", "--seconds", "1s"}, 2, nullptr},
+      {false, false, {"generate", "--optimise", "--systematic"}, 2, nullptr},
   };
   for (const auto& c : cases) {
     Cli cli(c.twoSystems, 0, c.blocked);

@@ -284,6 +284,34 @@ TEST_F(MainFormTest, CheckDrivesTheLightAndGenerateAsksForAtMostTheRuns) {
   EXPECT_LE(app.proposals->GxGetItem(port.shownProposals[0])->GlCount(), 5);
 }
 
+TEST_F(MainFormTest, OptimiseExcludesMaximumSearchAndRunsOnce) {
+  auto* optimise = Child<QCheckBox>(form.get(), "Optimise_Chk");
+  auto* systematic = Child<QCheckBox>(form.get(), "Systematic_Chk");
+  EXPECT_EQ(optimise->text(), "Optimise");
+  systematic->setChecked(true);
+  optimise->setChecked(true);
+  EXPECT_FALSE(systematic->isChecked());
+  systematic->setChecked(true);
+  EXPECT_FALSE(optimise->isChecked());
+  optimise->setChecked(true);
+
+  SetChannels({});
+  Child<QLineEdit>(form.get(), "GenRuns_Tbx")->setText("5");
+  Child<QLineEdit>(form.get(), "GenChannels_Tbx")->setText("3");
+  Press(form.get(), "Generate_Cbt");
+  int runs = 0, optimising = 0;
+  for (const auto& call : port.busyCalls) {
+    runs += call.text.rfind("Already found", 0) == 0;
+    optimising += call.text.rfind("Optimising (", 0) == 0;
+  }
+  EXPECT_EQ(runs, 1);
+  EXPECT_GE(optimising, 2);  // started and ended
+  ASSERT_EQ(port.shownProposals.size(), 1u);
+  const auto proposals = app.proposals->GxGetItem(port.shownProposals[0]);
+  ASSERT_GE(proposals->GlCount(), 1);
+  EXPECT_EQ(proposals->GxGetProject(1)->GcSystem(0)->GcMics()->GCount(), 3);
+}
+
 }  // namespace
 }  // namespace kova
 

@@ -1,0 +1,676 @@
+#include "search/Optimiser.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <barrier>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "search/Seeker_Module.h"
+#include "tools/PlatformPort.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+constexpr int32_t kChains = 2;
+// Random greedy packings per chain before the local search starts.
+constexpr int32_t kRandomStarts = 16;
+// Covered ranges per chain and round: a few tens of milliseconds of one core.
+constexpr int64_t kWorkPerRound = 1'500'000;
+constexpr double kRoundsPerSecond = 20.0;
+// The local search: share of moves that force a candidate in, share of the other moves that take
+// out two channels instead of one, share of moves that are kept although they lose a channel,
+// how many moves a channel taken out stays out, and after how many moves without a better set
+// the chain starts again from its best one, shaken.
+constexpr double kForceMoves = 0.7;
+constexpr double kPairMoves = 0.3;
+constexpr double kKeepWorse = 0.02;
+constexpr int64_t kTabuMoves = 3;
+constexpr int64_t kShakeAfter = 4000;
+// Most buckets of the frequency index.
+constexpr double kMaxBuckets = 1 << 22;
+
+// Positions of frequencies in the ascending candidate list, through a table over equal steps of
+// the band (each step holds a few candidates at most).
+class CandidateIndex {
+ public:
+  explicit CandidateIndex(const std::vector<double>& candidates) : x_(candidates.begin() + 1, candidates.end()) {
+    n_ = static_cast<int32_t>(x_.size());
+    if (n_ == 0) return;
+    lo_ = x_.front();
+    const double span = x_.back() - lo_;
+    double gap = span;
+    for (int32_t i = 1; i < n_; ++i) gap = std::min(gap, x_[i] - x_[i - 1]);
+    step_ = std::max({gap, 0.001, span / kMaxBuckets});
+    buckets_ = static_cast<int32_t>(span / step_) + 1;
+    first_.resize(static_cast<size_t>(buckets_) + 1);
+    int32_t i = 0;
+    for (int32_t b = 0; b <= buckets_; ++b) {
+      const double start = lo_ + b * step_;
+      while (i < n_ && x_[i] < start) ++i;
+      first_[static_cast<size_t>(b)] = i;
+    }
+  }
+
+  int32_t Size() const { return n_; }
+  double At(int32_t i) const { return x_[static_cast<size_t>(i)]; }
+
+  // First position whose frequency is v or above (Size() when none is).
+  int32_t LowerBound(double v) const {
+    if (!(v > lo_)) return 0;
+    // One bucket early, so that rounding of the division never skips a candidate.
+    const double t = std::min((v - lo_) / step_, static_cast<double>(buckets_));
+    int32_t i = first_[static_cast<size_t>(std::max(static_cast<int32_t>(t) - 1, 0))];
+    while (i < n_ && x_[static_cast<size_t>(i)] < v) ++i;
+    return i;
+  }
+
+ private:
+  std::vector<double> x_;
+  int32_t n_ = 0;
+  double lo_ = 0;
+  double step_ = 1;
+  int32_t buckets_ = 0;
+  std::vector<int32_t> first_;
+};
+
+// A chosen set with, per candidate, how many of the ranges of the chosen channels cover it
+// (ranges of every channel given the others, as if it had been chosen last). A candidate outside
+// the set whose count is 0 can be added without breaking the rules; taking a channel out gives
+// back exactly what adding it took, so the counts never depend on the order of choice.
+class ConflictState final : public Seeker_Module::RangeSink {
+ public:
+  ConflictState(const Seeker_Module& seeker, const CandidateIndex& index)
+      : seeker_(seeker),
+        index_(index),
+        count_(static_cast<size_t>(index.Size()), 0),
+        in_(static_cast<size_t>(index.Size()), 0),
+        pos_(static_cast<size_t>(index.Size()), 0) {}
+
+  void Clear() {
+    std::fill(count_.begin(), count_.end(), 0);
+    std::fill(in_.begin(), in_.end(), uint8_t{0});
+    chosen_.clear();
+  }
+  void Add(int32_t i) {
+    Emit(i, +1);
+    in_[static_cast<size_t>(i)] = 1;
+    pos_[static_cast<size_t>(i)] = static_cast<int32_t>(chosen_.size());
+    chosen_.push_back(i);
+  }
+  // Candidates whose count falls to 0 go to Freed() (the one taken out as well).
+  void Remove(int32_t i) {
+    const int32_t p = pos_[static_cast<size_t>(i)];
+    const int32_t last = chosen_.back();
+    chosen_[static_cast<size_t>(p)] = last;
+    pos_[static_cast<size_t>(last)] = p;
+    chosen_.pop_back();
+    in_[static_cast<size_t>(i)] = 0;
+    Emit(i, -1);
+  }
+  bool Free(int32_t i) const { return !in_[static_cast<size_t>(i)] && count_[static_cast<size_t>(i)] == 0; }
+  bool In(int32_t i) const { return in_[static_cast<size_t>(i)] != 0; }
+  int32_t Count(int32_t i) const { return count_[static_cast<size_t>(i)]; }
+  void AddWork(int64_t work) { work_ += work; }
+  int32_t Size() const { return static_cast<int32_t>(chosen_.size()); }
+  const std::vector<int32_t>& Chosen() const { return chosen_; }
+  std::vector<int32_t>& Freed() { return freed_; }
+  int64_t Work() const { return work_; }
+
+  // The candidates that the ranges of candidate i alone cover (itself included), ascending;
+  // returns how many of those ranges cover i itself.
+  int32_t CoveredAlone(int32_t i, std::vector<int32_t>& out) {
+    collect_ = &out;
+    out.clear();
+    buffer_.assign({0.0, index_.At(i)});
+    seeker_.EmitRanges(buffer_, *this);
+    collect_ = nullptr;
+    const auto self = static_cast<int32_t>(std::count(out.begin(), out.end(), i));
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return self;
+  }
+
+  void Cover(double lo, double hi) override {
+    ++work_;
+    const int32_t n = index_.Size();
+    if (hi < index_.At(0) || lo > index_.At(n - 1)) return;
+    for (int32_t i = index_.LowerBound(lo); i < n && index_.At(i) <= hi; ++i) {
+      if (collect_) {
+        collect_->push_back(i);
+        continue;
+      }
+      int32_t& c = count_[static_cast<size_t>(i)];
+      c += delta_;
+      if (c == 0 && delta_ < 0 && !in_[static_cast<size_t>(i)]) freed_.push_back(i);
+    }
+  }
+
+ private:
+  void Emit(int32_t i, int32_t delta) {
+    buffer_.resize(1);
+    for (int32_t c : chosen_) buffer_.push_back(index_.At(c));
+    buffer_.push_back(index_.At(i));
+    delta_ = delta;
+    seeker_.EmitRanges(buffer_, *this);
+  }
+
+  const Seeker_Module& seeker_;
+  const CandidateIndex& index_;
+  std::vector<int32_t> count_;
+  std::vector<uint8_t> in_;
+  std::vector<int32_t> pos_;
+  std::vector<int32_t> chosen_;
+  std::vector<int32_t> freed_;
+  std::vector<double> buffer_;
+  std::vector<int32_t>* collect_ = nullptr;
+  int32_t delta_ = 0;
+  int64_t work_ = 0;
+};
+
+// One chain of the search: its own state, generator and best set. The set stays compatible: a
+// move either takes one or two channels out and refills, or forces in the candidate that breaks
+// the fewest rules, takes out what it conflicts with and refills.
+class Chain {
+ public:
+  Chain(const Seeker_Module& seeker, const CandidateIndex& index, const std::vector<int32_t>& selfHits, uint64_t seed,
+        int32_t cap)
+      : state_(seeker, index),
+        selfHits_(selfHits),
+        rng_(seed),
+        cap_(cap),
+        tabuUntil_(static_cast<size_t>(index.Size()), 0) {}
+
+  const std::vector<int32_t>& Best() const { return best_; }
+  const std::vector<int32_t>& BestStart() const { return bestStart_; }
+
+  // Greedy packing in the given order; the best packing so far becomes the current set.
+  void Pack(const std::vector<int32_t>& order) {
+    state_.Clear();
+    for (int32_t i : order) {
+      if (state_.Size() >= cap_) break;
+      if (state_.Free(i)) state_.Add(i);
+    }
+    if (state_.Size() > static_cast<int32_t>(bestStart_.size())) bestStart_ = Sorted(state_.Chosen());
+    NoteBest();
+  }
+  void PackRandom(int32_t n) {
+    order_.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) order_[static_cast<size_t>(i)] = i;
+    std::shuffle(order_.begin(), order_.end(), rng_);
+    const std::vector<int32_t> order = order_;
+    Pack(order);
+  }
+  void StartFromBest() { Load(best_); }
+
+  // Runs moves until `work` more ranges are covered, the set reaches `target` or `stop` is set.
+  void Run(int64_t work, int32_t target, const std::atomic<bool>& stop) {
+    const int64_t end = state_.Work() + work;
+    while (state_.Work() < end && state_.Size() > 0 && static_cast<int32_t>(best_.size()) < target &&
+           !stop.load(std::memory_order_relaxed))
+      Move();
+  }
+
+ private:
+  static std::vector<int32_t> Sorted(std::vector<int32_t> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+  double Uniform() { return std::uniform_real_distribution<double>(0.0, 1.0)(rng_); }
+  int32_t Pick(int32_t n) { return static_cast<int32_t>(std::uniform_int_distribution<int32_t>(0, n - 1)(rng_)); }
+
+  void NoteBest() {
+    if (state_.Size() > static_cast<int32_t>(best_.size())) {
+      best_ = Sorted(state_.Chosen());
+      sinceBest_ = 0;
+    }
+  }
+  void Load(const std::vector<int32_t>& set) {
+    state_.Clear();
+    for (int32_t i : set) state_.Add(i);
+    pending_.clear();
+  }
+
+  // Takes one or two channels out and adds back, in random order, whatever has become free
+  // (not what was just taken out). A move that loses a channel is mostly undone.
+  void Move() {
+    ++moves_;
+    ++sinceBest_;
+    if (sinceBest_ > kShakeAfter) Shake();
+    if (state_.Size() == 0) return;
+    if (state_.Size() < cap_ && Uniform() < kForceMoves) {
+      ForceMove();
+      return;
+    }
+
+    state_.Freed().clear();
+    const int32_t outCount = state_.Size() >= 2 && Uniform() < kPairMoves ? 2 : 1;
+    std::array<int32_t, 2> out{};
+    for (int32_t k = 0; k < outCount; ++k) {
+      out[static_cast<size_t>(k)] = state_.Chosen()[static_cast<size_t>(Pick(state_.Size()))];
+      state_.Remove(out[static_cast<size_t>(k)]);
+      tabuUntil_[static_cast<size_t>(out[static_cast<size_t>(k)])] = moves_ + kTabuMoves;
+    }
+
+    order_ = state_.Freed();
+    order_.insert(order_.end(), pending_.begin(), pending_.end());
+    std::shuffle(order_.begin(), order_.end(), rng_);
+    added_.clear();
+    pending_.clear();
+    for (int32_t y : order_) {
+      if (!state_.Free(y)) continue;
+      if (tabuUntil_[static_cast<size_t>(y)] > moves_ || state_.Size() >= cap_) {
+        // Free but held back: tried again in the next moves.
+        if (std::find(pending_.begin(), pending_.end(), y) == pending_.end()) pending_.push_back(y);
+        continue;
+      }
+      state_.Add(y);
+      added_.push_back(y);
+    }
+
+    if (static_cast<int32_t>(added_.size()) < outCount && Uniform() >= kKeepWorse) {
+      for (auto it = added_.rbegin(); it != added_.rend(); ++it) state_.Remove(*it);
+      for (int32_t k = outCount; k-- > 0;) state_.Add(out[static_cast<size_t>(k)]);
+      pending_.clear();
+      return;
+    }
+    NoteBest();
+  }
+
+  // Puts in the candidate that breaks the fewest rules, takes out the channels it conflicts with
+  // and adds back whatever has become free. A move that loses channels is mostly undone.
+  void ForceMove() {
+    const int32_t y = Cheapest(-1);
+    if (y < 0) return;
+    state_.Freed().clear();
+    state_.Add(y);
+    removed_.clear();
+    for (;;) {
+      conflicted_.clear();
+      for (int32_t s : state_.Chosen()) {
+        if (s != y && state_.Count(s) > selfHits_[static_cast<size_t>(s)]) conflicted_.push_back(s);
+      }
+      if (conflicted_.empty()) break;
+      const int32_t x = conflicted_[static_cast<size_t>(Pick(static_cast<int32_t>(conflicted_.size())))];
+      state_.Remove(x);
+      tabuUntil_[static_cast<size_t>(x)] = moves_ + kTabuMoves + Pick(static_cast<int32_t>(kTabuMoves));
+      removed_.push_back(x);
+    }
+    if (state_.Count(y) > selfHits_[static_cast<size_t>(y)]) {
+      // Breaks a rule on its own with what is left (cannot happen with symmetric rules).
+      state_.Remove(y);
+      for (auto it = removed_.rbegin(); it != removed_.rend(); ++it) state_.Add(*it);
+      return;
+    }
+    order_ = state_.Freed();
+    std::shuffle(order_.begin(), order_.end(), rng_);
+    added_.clear();
+    for (int32_t z : order_) {
+      if (state_.Free(z) && tabuUntil_[static_cast<size_t>(z)] <= moves_ && state_.Size() < cap_) {
+        state_.Add(z);
+        added_.push_back(z);
+      }
+    }
+    const auto gain = 1 + static_cast<int32_t>(added_.size()) - static_cast<int32_t>(removed_.size());
+    if (gain < 0 && Uniform() >= kKeepWorse) {
+      for (auto it = added_.rbegin(); it != added_.rend(); ++it) state_.Remove(*it);
+      state_.Remove(y);
+      for (auto it = removed_.rbegin(); it != removed_.rend(); ++it) state_.Add(*it);
+      return;
+    }
+    NoteBest();
+  }
+
+  // The candidate outside the set, other than `except` and those held back, that the fewest
+  // ranges of the set cover; ties are broken at random. -1 when there is none.
+  int32_t Cheapest(int32_t except) {
+    const int32_t n = static_cast<int32_t>(tabuUntil_.size());
+    int32_t least = std::numeric_limits<int32_t>::max();
+    int32_t choice = -1;
+    int32_t ties = 0;
+    for (int32_t i = 0; i < n; ++i) {
+      if (i == except || state_.In(i) || tabuUntil_[static_cast<size_t>(i)] > moves_) continue;
+      const int32_t c = state_.Count(i);
+      if (c < least) {
+        least = c;
+        choice = i;
+        ties = 1;
+      } else if (c == least && Pick(++ties) == 0) {
+        choice = i;
+      }
+    }
+    state_.AddWork(n / 16 + 1);
+    return choice;
+  }
+
+  // Back to the best set with a tenth of it (at least two channels) taken out and the gaps
+  // filled in random order.
+  void Shake() {
+    sinceBest_ = 0;
+    Load(best_);
+    const int32_t drop = std::max<int32_t>(2, state_.Size() / 10);
+    state_.Freed().clear();
+    for (int32_t k = 0; k < drop && state_.Size() > 0; ++k) {
+      const int32_t x = state_.Chosen()[static_cast<size_t>(Pick(state_.Size()))];
+      state_.Remove(x);
+      tabuUntil_[static_cast<size_t>(x)] = moves_ + kTabuMoves;
+    }
+    order_ = state_.Freed();
+    std::shuffle(order_.begin(), order_.end(), rng_);
+    for (int32_t y : order_) {
+      if (state_.Free(y) && tabuUntil_[static_cast<size_t>(y)] <= moves_ && state_.Size() < cap_) state_.Add(y);
+      else if (state_.Free(y)) pending_.push_back(y);
+    }
+    NoteBest();
+  }
+
+  ConflictState state_;
+  const std::vector<int32_t>& selfHits_;
+  std::mt19937_64 rng_;
+  int32_t cap_;
+  std::vector<int32_t> conflicted_;
+  std::vector<int32_t> removed_;
+  std::vector<int64_t> tabuUntil_;
+  std::vector<int32_t> best_;
+  std::vector<int32_t> bestStart_;
+  std::vector<int32_t> order_;
+  std::vector<int32_t> added_;
+  std::vector<int32_t> pending_;
+  int64_t moves_ = 0;
+  int64_t sinceBest_ = 0;
+};
+
+// Greedy cover of the candidates by groups of pairwise conflicting ones (each pair removes the
+// other whichever comes first): a compatible set holds at most one of each group.
+int32_t GroupBound(const std::vector<std::vector<int32_t>>& covered) {
+  const int32_t n = static_cast<int32_t>(covered.size());
+  auto conflict = [&](int32_t a, int32_t b) {
+    const auto& ca = covered[static_cast<size_t>(a)];
+    const auto& cb = covered[static_cast<size_t>(b)];
+    return std::binary_search(ca.begin(), ca.end(), b) && std::binary_search(cb.begin(), cb.end(), a);
+  };
+  std::vector<std::vector<int32_t>> groups;
+  constexpr size_t kRecentGroups = 4;
+  for (int32_t i = 0; i < n; ++i) {
+    bool placed = false;
+    for (size_t g = groups.size() > kRecentGroups ? groups.size() - kRecentGroups : 0; g < groups.size() && !placed;
+         ++g) {
+      auto& members = groups[g];
+      if (std::all_of(members.begin(), members.end(), [&](int32_t m) { return conflict(i, m); })) {
+        members.push_back(i);
+        placed = true;
+      }
+    }
+    if (!placed) groups.push_back({i});
+  }
+  return static_cast<int32_t>(groups.size());
+}
+
+// The part of `set` (ascending positions) that the search's own elimination accepts in
+// ascending order, as 1-based frequencies.
+std::vector<double> Replay(const Seeker_Module& seeker, const std::vector<double>& candidates,
+                           const std::vector<int32_t>& set) {
+  std::vector<double> list = candidates;
+  int32_t count = static_cast<int32_t>(list.size()) - 1;
+  std::vector<double> chosen{0.0};
+  for (int32_t i : set) {
+    const double f = candidates[static_cast<size_t>(i) + 1];
+    const auto end = list.begin() + 1 + count;
+    if (!std::binary_search(list.begin() + 1, end, f)) continue;
+    chosen.push_back(f);
+    seeker.EliminateCandidates(list, count, chosen);
+  }
+  return chosen;
+}
+
+bool IsPrime(int64_t v) {
+  if (v < 2) return false;
+  for (int64_t d = 2; d * d <= v; ++d)
+    if (v % d == 0) return false;
+  return true;
+}
+
+int64_t PowMod(int64_t b, int64_t e, int64_t m) {
+  int64_t r = 1;
+  for (b %= m; e > 0; e >>= 1, b = b * b % m)
+    if (e & 1) r = r * b % m;
+  return r;
+}
+
+// A generator of the multiplicative group modulo the prime p.
+int64_t PrimitiveRoot(int64_t p) {
+  std::vector<int64_t> factors;
+  int64_t rest = p - 1;
+  for (int64_t d = 2; d * d <= rest; ++d) {
+    if (rest % d) continue;
+    factors.push_back(d);
+    while (rest % d == 0) rest /= d;
+  }
+  if (rest > 1) factors.push_back(rest);
+  for (int64_t g = 2; g < p; ++g) {
+    if (std::all_of(factors.begin(), factors.end(), [&](int64_t f) { return PowMod(g, (p - 1) / f, p) != 1; }))
+      return g;
+  }
+  return 1;
+}
+
+// p - 1 residues modulo p(p - 1) whose pairwise differences are all distinct there (p prime):
+// p i + (p - 1) g^i for i = 1 ... p - 1, g a primitive root. Spread over a band, such a set
+// keeps the third-order products of its members off each other, so it is a good first guess
+// for the packings.
+std::vector<int64_t> DistinctDifferenceSet(int64_t p) {
+  const int64_t m = p * (p - 1);
+  const int64_t g = PrimitiveRoot(p);
+  std::vector<int64_t> set;
+  int64_t power = 1;
+  for (int64_t i = 1; i < p; ++i) {
+    power = power * g % p;
+    set.push_back((p * i + (p - 1) * power) % m);
+  }
+  return set;
+}
+
+// Packing orders that try the grid points of a distinct-difference set first (stretched by 1 to
+// 4 grid steps, turned and shifted at random), then every other candidate from the lowest up.
+void AddDifferenceSetOrders(const CandidateIndex& index, std::mt19937_64& rng,
+                            std::vector<std::vector<int32_t>>& orders) {
+  constexpr int32_t kVariants = 16;
+  const int32_t n = index.Size();
+  if (n < 3) return;
+  // The grid: the usual distance between neighbours (single-precision grid points make the
+  // distances vary a little).
+  std::vector<double> gaps;
+  for (int32_t i = 1; i < n; ++i) gaps.push_back(index.At(i) - index.At(i - 1));
+  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+  // Grid steps are kept to four decimals.
+  const double usual = std::max(std::round(gaps[gaps.size() / 2] * 1e4) / 1e4, 0.001);
+  const double span = index.At(n - 1) - index.At(0);
+  const auto points = static_cast<int64_t>(std::llround(span / usual)) + 1;
+  if (points < 3) return;
+  const double step = span / static_cast<double>(points - 1);
+  std::vector<uint8_t> first(static_cast<size_t>(n));
+  for (int64_t stretch = 1; stretch <= 4; ++stretch) {
+    int64_t p = 5;
+    for (int64_t q = 5; q * (q - 1) * stretch <= points - 1; ++q)
+      if (IsPrime(q)) p = q;
+    const int64_t m = p * (p - 1);
+    if (m * stretch > points - 1) continue;
+    const std::vector<int64_t> set = DistinctDifferenceSet(p);
+    for (int32_t v = 0; v < kVariants; ++v) {
+      int64_t turn = 1;
+      do turn = static_cast<int64_t>(rng() % static_cast<uint64_t>(m));
+      while (std::gcd(turn, m) != 1);
+      const auto shift = static_cast<int64_t>(rng() % static_cast<uint64_t>(m));
+      std::fill(first.begin(), first.end(), uint8_t{0});
+      std::vector<int32_t> order;
+      for (int64_t r : set) {
+        const double f = index.At(0) + static_cast<double>(stretch * ((turn * r + shift) % m)) * step;
+        const int32_t i = index.LowerBound(f - step / 2);
+        if (i < n && index.At(i) <= f + step / 2 && !first[static_cast<size_t>(i)]) {
+          first[static_cast<size_t>(i)] = 1;
+          order.push_back(i);
+        }
+      }
+      std::sort(order.begin(), order.end());
+      for (int32_t i = 0; i < n; ++i)
+        if (!first[static_cast<size_t>(i)]) order.push_back(i);
+      orders.push_back(std::move(order));
+    }
+  }
+}
+
+std::string ProgressText(int32_t best) { return "Optimising (" + TL_Str(best) + ")"; }
+
+}  // namespace
+
+int64_t OptimiseRoundsFor(double seconds) {
+  return std::max<int64_t>(1, std::llround(std::max(seconds, 0.0) * kRoundsPerSecond));
+}
+
+std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, const std::vector<double>& candidates,
+                                                  int32_t lChannels, int32_t lKeep, const OptimiseSettings& settings,
+                                                  PlatformPort& port, OptimiseSummary& summary) {
+  summary = OptimiseSummary{};
+  const int32_t n = candidates.empty() ? 0 : static_cast<int32_t>(candidates.size()) - 1;
+  if (n <= 0 || lChannels <= 0 || lKeep <= 0) return {};
+
+  port.randomize();
+  const auto draw = [&port] { return static_cast<uint64_t>(port.rnd() * 4294967296.0); };
+  const uint64_t seed = (draw() << 32) ^ draw();
+  const double started = port.timeOfDay();
+  auto elapsed = [&] {
+    double t = port.timeOfDay() - started;
+    if (t < 0) t += 86400.0;  // past midnight
+    return t;
+  };
+  double fraction = 0.0;
+  port.busy(ProgressText(0), fraction, 0);
+
+  const CandidateIndex index(candidates);
+
+  // What each candidate removes on its own: the orders of the packings and the bound.
+  std::vector<std::vector<int32_t>> covered(static_cast<size_t>(n));
+  std::vector<int32_t> selfHits(static_cast<size_t>(n), 0);
+  {
+    ConflictState probe(seeker, index);
+    for (int32_t i = 0; i < n; ++i)
+      selfHits[static_cast<size_t>(i)] = probe.CoveredAlone(i, covered[static_cast<size_t>(i)]);
+  }
+  summary.upperBound = std::min(GroupBound(covered), n);
+  const int32_t target = std::min(lChannels, summary.upperBound);
+
+  // The packing orders: lowest first, highest first, from the centre out, fewest conflicts first.
+  std::vector<std::vector<int32_t>> orders(4, std::vector<int32_t>(static_cast<size_t>(n)));
+  for (int32_t i = 0; i < n; ++i) orders[0][static_cast<size_t>(i)] = i;
+  orders[1].assign(orders[0].rbegin(), orders[0].rend());
+  orders[2] = orders[0];
+  const double centre = (index.At(0) + index.At(n - 1)) / 2;
+  std::stable_sort(orders[2].begin(), orders[2].end(), [&](int32_t a, int32_t b) {
+    return std::abs(index.At(a) - centre) < std::abs(index.At(b) - centre);
+  });
+  orders[3] = orders[0];
+  std::stable_sort(orders[3].begin(), orders[3].end(), [&](int32_t a, int32_t b) {
+    return covered[static_cast<size_t>(a)].size() < covered[static_cast<size_t>(b)].size();
+  });
+  {
+    std::mt19937_64 rng(seed);
+    AddDifferenceSetOrders(index, rng, orders);
+  }
+
+  std::vector<std::unique_ptr<Chain>> chains;
+  for (int32_t c = 0; c < kChains; ++c)
+    chains.push_back(
+        std::make_unique<Chain>(seeker, index, selfHits, seed + 0x9E3779B97F4A7C15ULL * static_cast<uint64_t>(c + 1),
+                                lChannels));
+
+  // Rounds: 0 packs, the others search. Between rounds the chains are merged in chain order.
+  const bool fixedRounds = settings.rounds > 0;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> finished{false};
+  std::atomic<int32_t> globalBest{0};
+  std::atomic<int64_t> roundsDone{0};
+  int64_t round = 0;
+  auto merge = [&]() noexcept {
+    int32_t best = 0;
+    for (const auto& chain : chains) best = std::max(best, static_cast<int32_t>(chain->Best().size()));
+    globalBest.store(best);
+    roundsDone.store(round);
+    const bool more = best < target && !stop.load() && (!fixedRounds || round < settings.rounds);
+    if (more) ++round;
+    else finished.store(true);
+  };
+
+  const int32_t workers = std::clamp(settings.threads, 1, kChains);
+  std::barrier sync(workers, merge);
+  auto work = [&](int32_t worker) {
+    while (!finished.load()) {
+      for (int32_t c = worker; c < kChains; c += workers) {
+        Chain& chain = *chains[static_cast<size_t>(c)];
+        if (round == 0) {
+          for (int32_t k = c; k < static_cast<int32_t>(orders.size()); k += kChains) chain.Pack(orders[static_cast<size_t>(k)]);
+          for (int32_t k = 0; k < kRandomStarts && static_cast<int32_t>(chain.Best().size()) < target; ++k)
+            chain.PackRandom(n);
+          chain.StartFromBest();
+        } else {
+          chain.Run(kWorkPerRound, target, stop);
+        }
+      }
+      sync.arrive_and_wait();
+    }
+  };
+
+  std::vector<std::thread> threads;
+  for (int32_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
+  int32_t seenBest = 0;
+  while (!finished.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const double t = elapsed();
+    const int32_t best = globalBest.load();
+    if (best > seenBest) {
+      seenBest = best;
+      summary.secondsToBest = t;
+    }
+    if (!fixedRounds && t >= settings.seconds) stop.store(true);
+    fraction = fixedRounds ? static_cast<double>(roundsDone.load()) / static_cast<double>(settings.rounds + 1)
+                           : t / std::max(settings.seconds, 1e-3);
+    fraction = std::clamp(fraction, 1e-7, 0.999);
+    if (!port.busy(ProgressText(best), fraction, 0)) {
+      summary.aborted = true;
+      stop.store(true);
+    }
+  }
+  for (std::thread& thread : threads) thread.join();
+
+  // The chains' best sets and their best packings, each confirmed by the search's elimination.
+  std::vector<std::vector<double>> sets;
+  auto offer = [&](const std::vector<int32_t>& set) {
+    if (set.empty()) return;
+    std::vector<double> confirmed = Replay(seeker, candidates, set);
+    if (confirmed.size() < 2) return;
+    if (std::find(sets.begin(), sets.end(), confirmed) == sets.end()) sets.push_back(std::move(confirmed));
+  };
+  for (const auto& chain : chains) offer(chain->Best());
+  for (const auto& chain : chains) offer(chain->BestStart());
+  std::stable_sort(sets.begin(), sets.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
+  if (static_cast<int32_t>(sets.size()) > lKeep) sets.resize(static_cast<size_t>(lKeep));
+
+  summary.best = sets.empty() ? 0 : static_cast<int32_t>(sets.front().size()) - 1;
+  if (summary.best > seenBest) summary.secondsToBest = elapsed();
+  summary.seconds = elapsed();
+  summary.rounds = std::max<int64_t>(roundsDone.load(), 0);
+  summary.complete = summary.best >= target;
+  fraction = 1.0;
+  port.busy(ProgressText(summary.best), fraction, 0);
+  return sets;
+}
+
+}  // namespace kova
