@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QAction>
 #include <QMdiArea>
 #include <QMenu>
@@ -154,3 +156,29 @@ TEST(ContainerForm, OnlyTheUsersCloseAsks) {
   EXPECT_EQ(asked, 2);
   EXPECT_FALSE(frame.isVisible());
 }
+
+namespace kova {
+namespace {
+
+TEST(ContainerForm, FocusedTextBoxKeepsItsCopyKey) {
+  Container_Form frame;
+  int checks = 0;
+  frame.SetCommand(QStringLiteral("Calc_Check"), [&checks] { ++checks; });
+  auto* box = new QLineEdit(QStringLiteral("520.000"));
+  frame.AddChild(box)->show();
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(checks, 0);  // the text box copied instead
+  frame.setFocus();
+  box->clearFocus();
+  QTest::keyClick(&frame, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(checks, 1);
+}
+
+}  // namespace
+}  // namespace kova
