@@ -677,36 +677,24 @@ int32_t Seeker_Module::SearchLevel(const std::vector<double>& p, int32_t n, std:
 
   if (a == 0) ReportSearchProgress(0, n, n, Entries(r));
 
-  if (bRandomSearch_ && a >= lTargetCount_) return 0;
+  if (a >= lTargetCount_) return 0;
 
-  // The systematic search chooses in ascending order: nothing to do when no candidate lies
-  // above the last chosen frequency.
-  if (n >= 1 && (bRandomSearch_ || p[n] > q[a])) {
-    int32_t first = 1;
-    int32_t last = n;
-    if (bRandomSearch_) {
-      // One candidate anywhere in the list.
-      const int32_t k = TL_RoundLong(port_.rnd() * (n - 1) + 1);
-      first = last = k;
-    }
+  // One random run: at each level one candidate anywhere in the list.
+  if (n >= 1) {
+    const int32_t k = TL_RoundLong(port_.rnd() * (n - 1) + 1);
 
     while (levelBuffers_.size() <= static_cast<size_t>(a)) levelBuffers_.emplace_back();
     std::vector<double>& copy = levelBuffers_[a];
 
-    for (int32_t i = first; i <= last; ++i) {
-      if (a <= 100 && !ReportSearchProgress(a + 1, i, last - first + 1, Entries(r))) break;
-      if (!bRandomSearch_ && !(p[i] > q[a])) continue;
-
+    if (!(a <= 100 && !ReportSearchProgress(a + 1, k, 1, Entries(r)))) {
       if (Entries(q) != a + 1) q.resize(static_cast<size_t>(a) + 2);
-      q[a + 1] = p[i];
+      q[a + 1] = p[k];
 
       copy.assign(p.begin(), p.begin() + n + 1);
       int32_t cnt = n;
       EliminateCandidates(copy, cnt, q);
-      if (cnt <= 0) {
-        // Nothing can be added any more: the set is maximal.
-        if (!bRandomSearch_) KeepResultSet(q);
-      } else {
+      // With nothing left the run ends here; its set is the chosen one.
+      if (cnt > 0) {
         const int32_t l = SearchLevel(copy, cnt, q, r);
         if (l > max) {
           max = l;

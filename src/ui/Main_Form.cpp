@@ -729,8 +729,6 @@ void Main_Form::PrepareSystems() {
   if (second)
     systemUsedLbl_[1]->setText(QStringLiteral("System : ") + Q(project.GcSystem(1)->GcSystemType()->GsGetLabel()));
   systemOnObt_[app_.project->GlCurr()]->setChecked(true);
-  GuardScope guard(systemPanelGuard_);
-  system2OnChk_->setChecked(second);
 }
 
 void Main_Form::SelectSystem(int k) {
@@ -818,7 +816,7 @@ void Main_Form::Generate() {
   const int32_t channels1 = WholeNumber(genChannelsTbx_, 0, 100);
   const int32_t channels2 = WholeNumber(genChannels2Tbx_, 0, 100);
   const int32_t results = WholeNumber(genShowTbx_, 1, 1000);
-  const int32_t current = app_.project->GlCurr();
+  // The search works on copies and addresses systems by index: the current system stays.
   Guarded("Generate", [&] {
     if (optimiseChk_->isChecked()) {
       // One worker thread: the other core stays with the window.
@@ -830,7 +828,6 @@ void Main_Form::Generate() {
     else
       GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic);
   });
-  app_.project->GlCurr(current);
   MN_RefreshViews(2);
 }
 
