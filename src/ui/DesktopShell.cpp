@@ -9,6 +9,7 @@
 #include <QSessionManager>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 #include <exception>
 #include <functional>
 
@@ -123,7 +124,14 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                    }));
   frame.SetCommand(QStringLiteral("View_Graphics"), Command("View_Graphics", [state, form] {
                      Display_Form* display = MN_CreateDisplay(*form, *state);
-                     if (auto* child = qobject_cast<QMdiSubWindow*>(display->parentWidget())) child->show();
+                     if (auto* child = qobject_cast<QMdiSubWindow*>(display->parentWidget())) {
+                       child->show();
+                       // Shown whole: a display reaching below the frame's area moves up into it.
+                       const QSize area = form->MdiArea()->viewport()->size();
+                       const int bottom = child->y() + child->height();
+                       if (bottom > area.height()) child->move(child->x(), std::max(0, area.height() - child->height()));
+                       form->MdiArea()->setActiveSubWindow(child);
+                     }
                      display->show();
                      MN_RefreshViews(2);
                    }));

@@ -292,17 +292,20 @@ void Display_Form::MouseMove(Qt::MouseButtons buttons, double x) {
   if (!(buttons & Qt::RightButton) || !dragging_ || app_.highlighted <= 0) return;
   const SpectrumRef tuning = CurrentTuning(app_);
   if (!tuning || tuning->GlFreqs() < 1) return;
-  MoveHighlightedTo(tuning->GlGetFreqIndexNext(static_cast<float>(x)));
+  MoveHighlightedTo(tuning->GlGetFreqIndexNext(static_cast<float>(x)), 0);
 }
 
 void Display_Form::MouseUp(Qt::MouseButton button) {
   if (button == Qt::RightButton && dragging_) {
     dragging_ = false;
     tvStationPbx_->setCursor(Qt::ArrowCursor);
+    // The channel table is the master copy while the user types in it: it must show the moved
+    // frequency, or its next edit would write the old one back.
+    MN_RefreshViews(1);
   }
 }
 
-void Display_Form::MoveHighlightedTo(int32_t k) {
+void Display_Form::MoveHighlightedTo(int32_t k, int refreshMode) {
   const MicRef mic = HighlightedMic(app_);
   const SpectrumRef tuning = CurrentTuning(app_);
   if (!mic || !tuning || k < 1 || k > tuning->GlFreqs()) return;
@@ -311,7 +314,7 @@ void Display_Form::MoveHighlightedTo(int32_t k) {
   if (f == mic->GfGetFreq()) return;
   mic->GfSetFreq(f);
   TL_SetChanged(app_.flags, true, false, false, false);
-  MN_RefreshViews(0);
+  MN_RefreshViews(refreshMode);
   MN_RunCheck(app_, false, false, true, nullptr);
 }
 
@@ -319,7 +322,7 @@ bool Display_Form::StepHighlighted(int32_t direction) {
   const MicRef mic = HighlightedMic(app_);
   const SpectrumRef tuning = CurrentTuning(app_);
   if (!mic || !tuning || tuning->GlFreqs() < 1) return false;
-  MoveHighlightedTo(tuning->GlGetFreqIndexNext(mic->GfGetFreq()) + direction);
+  MoveHighlightedTo(tuning->GlGetFreqIndexNext(mic->GfGetFreq()) + direction, 1);
   return true;
 }
 

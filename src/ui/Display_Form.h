@@ -58,8 +58,9 @@ class Display_Form : public QWidget {
   void MouseMove(Qt::MouseButtons buttons, double x);
   void MouseUp(Qt::MouseButton button);
   // Moves the highlighted channel to grid point k of its system's tuning grid and runs the
-  // silent check; nothing when it is there already.
-  void MoveHighlightedTo(int32_t k);
+  // silent check; nothing when it is there already. refreshMode goes to MN_RefreshViews: 0 while
+  // a drag goes on (the channel table follows when it ends), 1 for a single step.
+  void MoveHighlightedTo(int32_t k, int refreshMode);
   bool StepHighlighted(int32_t direction);
   QString ToolTipAt(double x) const;
   void LimitEdited(QLineEdit* box, bool lower);

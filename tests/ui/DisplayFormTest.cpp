@@ -15,6 +15,8 @@
 #include "ui/DesktopShell.h"
 #include "ui/Display_Form.h"
 #include "ui/PictureBoxWidget.h"
+#include "ui/FlexGrid.h"
+#include "ui/Main_Form.h"
 #include "ui/UiTestSupport.h"
 
 using namespace kova;
@@ -105,6 +107,15 @@ TEST_F(DisplayFormTest, RightDragMovesOnlyTheHighlightedChannelOntoGridPoints) {
   EXPECT_EQ(Freq(0, 2), 523.0f);  // a grid point, not the pointer's frequency
   // The picture was redrawn on the move: the channel's colour at its new place.
   EXPECT_EQ(display->Picture().pixelColor(display->PixelOf(523), pbx->Box().PixelY(0.3)), QColor(0, 255, 0));
+}
+
+TEST_F(DisplayFormTest, ChannelTableFollowsADragAndAStep) {
+  Main_Form* editor = MN_CreateMainWindow(frame, app, port);
+  Click(510);
+  RightDrag(510, {523.4});
+  EXPECT_EQ(editor->SetupGrid().TextMatrix(2, 1), "523.000");
+  QTest::keyClick(pbx, Qt::Key_Right);
+  EXPECT_EQ(editor->SetupGrid().TextMatrix(2, 1), "524.000");
 }
 
 TEST_F(DisplayFormTest, ArrowKeysStepAndWheelZoomsAroundPointer) {
