@@ -63,19 +63,26 @@ bool MN_ImportScan(AppState& app) {
   }
 
   app.scan = scan.points;
-  const int32_t slot = app.project->GlCurr();
-  const std::vector<FreqRange> ranges =
-      ScanExclusions(scan.points, threshold, ScanHalfWidth(*app.project->GcSystem(slot)->GcSystemType()));
+  // A carrier on the air blocks every system in use, each by its own channel width. With two
+  // systems each block of the message names its system.
+  CProject& project = *app.project;
+  const bool named = project.GlSystems() == 2;
   std::string text;
-  if (ranges.empty()) {
-    text = "Nothing in the scan exceeds " + Format("%.1f", threshold) + " dBm; the search spectrum is unchanged.";
-  } else {
-    app.project->GcSpectrumOf(slot, CutSpectrum(*app.project->GcSpectrumOf(slot), ranges));
-    TL_SetChanged(app.flags, true, false, false, false);
-    text = TL_Str(static_cast<int64_t>(ranges.size())) + (ranges.size() == 1 ? " range" : " ranges") +
-           " above " + Format("%.1f", threshold) + " dBm excluded from the search spectrum:";
+  for (int32_t slot = 0; slot < project.GlSystems(); ++slot) {
+    const CSystemType& type = *project.GcSystem(slot)->GcSystemType();
+    const std::vector<FreqRange> ranges = ScanExclusions(scan.points, threshold, ScanHalfWidth(type));
+    if (ranges.empty()) continue;
+    project.GcSpectrumOf(slot, CutSpectrum(*project.GcSpectrumOf(slot), ranges));
+    if (!text.empty()) text += "\n\n";
+    if (named) text += "System #" + TL_Str(slot + 1) + " (" + type.GsGetLabel() + "): ";
+    text += TL_Str(static_cast<int64_t>(ranges.size())) + (ranges.size() == 1 ? " range" : " ranges") + " above " +
+            Format("%.1f", threshold) + " dBm excluded from the search spectrum:";
     for (const FreqRange& r : ranges) text += "\n" + Format("%.3f", r.lo) + " - " + Format("%.3f", r.hi);
   }
+  if (text.empty())
+    text = "Nothing in the scan exceeds " + Format("%.1f", threshold) + " dBm; the search spectrum is unchanged.";
+  else
+    TL_SetChanged(app.flags, true, false, false, false);
   if (scan.badLines > 0)
     text += "\n\n" + TL_Str(scan.badLines) + " unreadable line" + (scan.badLines == 1 ? "" : "s") +
             " of the scan skipped (the first is line " + TL_Str(scan.firstBadLine) + ").";

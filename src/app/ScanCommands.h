@@ -7,8 +7,10 @@
 namespace kova {
 
 // Import Scan...: asks for a scan file and the threshold (noise floor + 10 dB offered), keeps
-// the scan and cuts what exceeds the threshold out of the current system's search spectrum.
-// True when the scan was read and a threshold given.
+// the scan and cuts what exceeds the threshold out of the search spectrum of every system in
+// use (system 1, and system 2 when the second system is on), each widened by half its own
+// type's channel width. The closing message lists the ranges per system (under "System #n
+// (type)" headings when there are two). True when the scan was read and a threshold given.
 bool MN_ImportScan(AppState& app);
 // Import Frequency List (CSV)...: appends the list's channels to the current system, moved onto
 // its tuning grid; the moved ones are listed in the closing message. True when channels came in.

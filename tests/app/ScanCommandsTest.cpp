@@ -39,7 +39,7 @@ class ScanCommandsTest : public ::testing::Test {
   PortScope scope{port};
 };
 
-TEST_F(ScanCommandsTest, ImportScanCutsTheCurrentSystemsSearchSpectrum) {
+TEST_F(ScanCommandsTest, ImportScanCutsTheSearchSpectrumOfEverySystemInUse) {
   port.fileAnswers = {dir.File("scan.csv")};
   port.inputAnswers = {"-60"};
   ASSERT_TRUE(MN_ImportScan(app));
@@ -62,6 +62,20 @@ TEST_F(ScanCommandsTest, ImportScanCutsTheCurrentSystemsSearchSpectrum) {
   port.answers = {kNo};
   ASSERT_TRUE(MN_FileNew(app));
   EXPECT_TRUE(app.scan.empty());
+
+  // A second system in use is cut as well, by its own type's width (Osprey Series: 0.3 MHz), and
+  // system 1 also while system 2 is the current one.
+  app.project->GbSecondSystem(true);
+  app.project->GcSystem(1)->GDefine(app.systems[3]->GGetCopy());
+  app.project->GlCurr(1);
+  port.fileAnswers = {dir.File("scan.csv")};
+  port.inputAnswers = {"-60"};
+  ASSERT_TRUE(MN_ImportScan(app));
+  EXPECT_EQ(Bands(*app.project->GcSpectrumOf(0)), bands);
+  EXPECT_NEAR(Bands(*app.project->GcSpectrumOf(1)).at(1).first, 520.175, 1e-4);
+  EXPECT_EQ(port.messages.back().text,
+            "System #1 (Meridian): 1 range above -60.0 dBm excluded from the search spectrum:\n519.775 - 520.225\n\n"
+            "System #2 (Osprey Series): 1 range above -60.0 dBm excluded from the search spectrum:\n519.825 - 520.175");
 }
 
 TEST_F(ScanCommandsTest, CancelOrAWrongThresholdChangesNothing) {
