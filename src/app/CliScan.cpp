@@ -1,4 +1,4 @@
-// kova-cli scan, import and export --csv: a venue scan cut out of a system's search spectrum,
+// kova-cli scan, import and export --csv: a venue scan cut out of the systems' search spectra,
 // and channel lists taken from and handed to other tools as CSV.
 
 #include "app/CliScan.h"
@@ -99,6 +99,10 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
 
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
+  if (slot == 1 && !app.project->GbSecondSystem()) {
+    err << "kova-cli: " << a.project << ": the project has no second system\n";
+    return 2;
+  }
   const ScanReadResult scan = MN_ReadScanFile(scanPath);
   if (!scan.ok) {
     err << "kova-cli: " << scanPath << ": " << scan.error << "\n";
@@ -108,16 +112,29 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
     err << "kova-cli: " << scanPath << ": " << scan.badLines << " bad line" << (scan.badLines == 1 ? "" : "s")
         << " skipped (first: line " << scan.firstBadLine << ")\n";
 
+  // --system takes one system; without it a carrier blocks every system in use, each widened
+  // by its own type's channel width, and two systems get a heading each.
+  std::vector<int32_t> slots;
+  if (a.options.count("--system"))
+    slots.push_back(slot);
+  else
+    for (int32_t s = 0; s < app.project->GlSystems(); ++s) slots.push_back(s);
+  const bool headings = slots.size() > 1;
+
   const double floor = ScanNoiseFloor(scan.points);
   const double threshold = absolute ? thresholdValue : floor + aboveFloor;
-  const CSystemType& type = *app.project->GcSystem(slot)->GcSystemType();
-  const double halfWidth = ScanHalfWidth(type);
-  const std::vector<FreqRange> ranges = ScanExclusions(scan.points, threshold, halfWidth);
-
+  std::vector<std::vector<FreqRange>> cuts;
+  bool anyRange = false;
   std::string text = Printf("noise floor: %.1f dBm\n", floor) + Printf("threshold: %.1f dBm\n", threshold);
-  for (const FreqRange& r : ranges) text += Printf("%.3f - %.3f\n", r.lo, r.hi);
+  for (int32_t s : slots) {
+    const CSystemType& type = *app.project->GcSystem(s)->GcSystemType();
+    cuts.push_back(ScanExclusions(scan.points, threshold, ScanHalfWidth(type)));
+    anyRange = anyRange || !cuts.back().empty();
+    if (headings) text += "system " + TL_Str(s + 1) + ":\n";
+    for (const FreqRange& r : cuts.back()) text += Printf("%.3f - %.3f\n", r.lo, r.hi);
+  }
   out << text;
-  if (ranges.empty()) {
+  if (!anyRange) {
     err << "kova-cli: nothing in the scan exceeds the threshold" << (a.Option("--apply").empty() ? "" : "; nothing written")
         << "\n";
     return 1;
@@ -125,9 +142,14 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
 
   const std::string applyFile = a.Option("--apply");
   if (!applyFile.empty()) {
-    app.project->GcSpectrumOf(slot, CutSpectrum(*app.project->GcSpectrumOf(slot), ranges));
-    if (app.project->GcSpectrumOf(slot)->GlBands() == 0)
-      err << "kova-cli: the scan leaves no band of the search spectrum\n";
+    for (size_t i = 0; i < slots.size(); ++i) {
+      if (cuts[i].empty()) continue;
+      const int32_t s = slots[i];
+      app.project->GcSpectrumOf(s, CutSpectrum(*app.project->GcSpectrumOf(s), cuts[i]));
+      if (app.project->GcSpectrumOf(s)->GlBands() == 0)
+        err << "kova-cli: " << (headings ? "system " + TL_Str(s + 1) + ": " : std::string())
+            << "the scan leaves no band of the search spectrum\n";
+    }
     if (!SaveTo(*app.project, applyFile)) return 2;
   }
   return 0;

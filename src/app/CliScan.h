@@ -10,6 +10,7 @@
 namespace kova {
 
 // kova-cli scan PROJECT SCAN [--threshold DBM | --above-floor DB] [--system 0|1] [--apply OUT]
+// Without --system the scan is cut out of every system in use.
 int CLI_Scan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // kova-cli import PROJECT LIST.csv [--system 0|1] --apply OUT
 int CLI_Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

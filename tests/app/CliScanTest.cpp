@@ -32,14 +32,21 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 // A one-system project on a 470..500 MHz type (25 kHz grid and search step, channels 200 kHz
-// wide) searching all of 470..500, in a temporary data directory.
+// wide) searching all of 470..500, in a temporary data directory. With `twoSystems` system 2
+// searches the same on a type with channels 100 kHz wide.
 struct ScanCli {
   TempDir dir;
   AppState app;
-  ScanCli() {
+  explicit ScanCli(bool twoSystems = false) {
     app.appDir = dir.Dir();
-    InitAppWith(app, {MakeType(470.0f, 500.0f, 0.025f, {{0, 0.2f}, {1, 0.1f}}, kFlagSpectrum | kFlagSpacing)});
+    InitAppWith(app, {MakeType(470.0f, 500.0f, 0.025f, {{0, 0.2f}, {1, 0.1f}}, kFlagSpectrum | kFlagSpacing),
+                      MakeType(470.0f, 500.0f, 0.025f, {{0, 0.1f}, {1, 0.1f}}, kFlagSpectrum | kFlagSpacing, "IEM")});
     SetSearchSpectrum(*app.project, 0, {{470.0f, 500.0f}});
+    if (twoSystems) {
+      app.project->GbSecondSystem(true);
+      app.project->GcSystem(1)->GDefine(app.systems[1]);
+      SetSearchSpectrum(*app.project, 1, {{470.0f, 500.0f}});
+    }
   }
   std::string Save(const std::string& name) {
     EXPECT_TRUE(MN_SaveProject(*app.project, dir.Dir(), name));
@@ -68,6 +75,33 @@ std::string VenueScan() {
 }
 
 }  // namespace
+
+TEST(CliScan, TwoSystemsAreCutEachByItsOwnChannelWidth) {
+  ScanCli cli(true);
+  const std::string project = cli.Save("venue.kova"), scan = cli.dir.File("scan.csv"),
+                    applied = cli.dir.File("cut.kova");
+  WriteFile(scan, VenueScan());
+  const std::string head = "noise floor: -100.0 dBm\nthreshold: -90.0 dBm\n",
+                    wide = "479.875 - 480.125\n490.375 - 490.675\n", narrow = "479.925 - 480.075\n490.425 - 490.625\n";
+  struct Case {
+    std::vector<std::string> system;
+    std::string out;
+    double firstBandHi[2];  // per system: where the written search spectrum's first band ends
+  };
+  for (const Case& c : std::vector<Case>{{{}, head + "system 1:\n" + wide + "system 2:\n" + narrow, {479.875, 479.925}},
+                                         {{"--system", "0"}, head + wide, {479.875, 500.0}},
+                                         {{"--system", "1"}, head + narrow, {500.0, 479.925}}}) {
+    std::vector<std::string> args{"scan", project, scan, "--apply", applied};
+    args.insert(args.end(), c.system.begin(), c.system.end());
+    const CliResult r = cli.Run(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    const ProjectReadResult read = MN_ReadProjectFile(cli.app, applied);
+    ASSERT_EQ(read.status, ProjectReadStatus::kLoaded);
+    for (int32_t s = 0; s < 2; ++s)
+      EXPECT_NEAR(read.project->GcSpectrumOf(s)->GxGetBand(1)->GfHi(), c.firstBandHi[s], 1e-4) << r.out << s;
+  }
+}
 
 TEST(CliScan, ApplyKeepsEveryCandidateOutOfTheExcludedRanges) {
   ScanCli cli;
@@ -129,6 +163,7 @@ TEST(CliScan, ExitCodes) {
       {"no scan argument", {"scan", project}, 2},
       {"both thresholds", {"scan", project, scan, "--threshold", "-50", "--above-floor", "5"}, 2},
       {"threshold not a number", {"scan", project, scan, "--threshold", "loud"}, 2},
+      {"no second system", {"scan", project, scan, "--system", "1", "--apply", applied}, 2},
   };
   for (const Case& c : cases) {
     const CliResult r = cli.Run(c.args);
