@@ -99,10 +99,6 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
 
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
-  if (slot == 1 && !app.project->GbSecondSystem()) {
-    err << "kova-cli: " << a.project << ": the project has no second system\n";
-    return 2;
-  }
   const ScanReadResult scan = MN_ReadScanFile(scanPath);
   if (!scan.ok) {
     err << "kova-cli: " << scanPath << ": " << scan.error << "\n";

@@ -163,7 +163,6 @@ TEST(CliScan, ExitCodes) {
       {"no scan argument", {"scan", project}, 2},
       {"both thresholds", {"scan", project, scan, "--threshold", "-50", "--above-floor", "5"}, 2},
       {"threshold not a number", {"scan", project, scan, "--threshold", "loud"}, 2},
-      {"no second system", {"scan", project, scan, "--system", "1", "--apply", applied}, 2},
   };
   for (const Case& c : cases) {
     const CliResult r = cli.Run(c.args);
