@@ -66,6 +66,20 @@ static void BM_Check(benchmark::State& state) {
 }
 BENCHMARK(BM_Check)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
+// The silent check behind the status light after an edit of the channel table: a copy of the
+// project (the check runs on it in the background) checked up to the first problem.
+static void BM_SilentCheck(benchmark::State& state) {
+  AppState app = MakeProject(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) {
+    const ProjectRef copy = app.project->GGetCopy();
+    TcCheckHandler handler;
+    handler.GInit(nullptr, false, false, false);
+    copy->RunChecks(handler);
+    benchmark::DoNotOptimize(handler.GbIncompatible());
+  }
+}
+BENCHMARK(BM_SilentCheck)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
 // The floor of the generation: the same 3Tx IM(3) products of the channels in the same order,
 // each only counted into a kilohertz bin (no window test, no items, one core). The products of
 // channels in 470-862 MHz lie within 78-1254 MHz, so the bins reach to 2000 MHz.

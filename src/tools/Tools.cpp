@@ -144,6 +144,29 @@ double TL_ParseNumber(const std::string& text) {
   return TL_Val(t);
 }
 
+bool TL_IsNumber(const std::string& text) {
+  const std::string t = TL_Trim(text);
+  size_t i = 0;
+  const auto digits = [&t, &i] {
+    const size_t start = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    return i - start;
+  };
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  size_t mantissa = digits();
+  if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
+}
+
 std::string TL_Trim(const std::string& text) {
   size_t b = text.find_first_not_of(' ');
   if (b == std::string::npos) return "";

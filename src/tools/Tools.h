@@ -21,6 +21,10 @@ std::string MN_FormatFreq(double value);
 // Reads the leading number of `text` ("," or "." as decimal separator, leading blanks skipped);
 // 0 when the text does not begin with a number.
 double TL_ParseNumber(const std::string& text);
+// Whether the whole of `text` (blanks at either end aside) is one number as TL_ParseNumber reads
+// it: an optional sign, digits with at most one "." or "," among them, and an optional exponent.
+// Empty text, a lone sign or point, and text with anything after the number are not numbers.
+bool TL_IsNumber(const std::string& text);
 // The leading number of `text` without the comma rule (digits up to the first character that
 // cannot continue a number; 0 when there is none).
 double TL_Val(const std::string& text);

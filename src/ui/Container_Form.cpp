@@ -113,6 +113,7 @@ bool Container_Form::SetCommand(const QString& name, std::function<void()> handl
 }
 
 void Container_Form::Run(const QString& name) {
+  emit aboutToRunCommand(name);
   auto it = handlers_.find(name);
   if (it != handlers_.end() && it->second) {
     auto handler = it->second;  // the handler may replace itself

@@ -54,6 +54,9 @@ class Container_Form : public QMainWindow {
   void Unload();
 
  signals:
+  // A menu command is about to run (its item's object name): windows end open edits here, so
+  // the command sees what the user typed.
+  void aboutToRunCommand(const QString& name);
   // A menu command ran (its item's object name), after its handler.
   void commandTriggered(const QString& name);
   // The frame is about to close (the program ends): the last moment to look at its windows.

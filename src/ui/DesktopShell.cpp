@@ -172,6 +172,7 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
   frame.AddRefreshTarget([target](int mode) {
     if (target) target->RefreshViews(mode);
   });
+  QObject::connect(&frame, &Container_Form::aboutToRunCommand, window, [window] { window->EndEdits(); });
   port.statusLightHook = [target](int picture) {
     if (target) target->SetStatusLight(picture);
   };

@@ -30,20 +30,13 @@ class FlexGridDelegate : public QStyledItemDelegate {
 
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
     QStyledItemDelegate::setModelData(editor, model, index);
-    const int row = index.row() + 1;
-    const int col = index.column() + 1;
-    // The handler may rebuild the grid; it runs once the view has closed the editor.
+    // The handler may rebuild the grid; it runs once the view has closed the editor, or at once
+    // when a command ends the edit (EndEdit).
+    grid_->pendingRow_ = index.row() + 1;
+    grid_->pendingCol_ = index.column() + 1;
     QPointer<FlexGrid> grid(grid_);
-    QTimer::singleShot(0, grid_, [grid, row, col] {
-      if (!grid) return;
-      emit grid->afterEdit(row, col);
-      const int across = grid->pendingAcross_;
-      grid->pendingAcross_ = 0;
-      grid->leftAcross_ = false;
-      if (across != 0) {
-        const int next = grid->Col() + across;
-        if (next >= 1 && next < grid->Cols()) grid->Select(grid->Row(), next);
-      }
+    QTimer::singleShot(0, grid_, [grid] {
+      if (grid) grid->DeliverPendingEdit();
     });
   }
 
@@ -66,19 +59,20 @@ class FlexGridDelegate : public QStyledItemDelegate {
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
-    // Tab and Backtab commit the edit and move across without opening the next editor.
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
+      // Tab and Backtab commit the edit and move across without opening the next editor.
       if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
         auto* editor = qobject_cast<QWidget*>(object);
         if (editor) {
-          grid_->pendingAcross_ = key->key() == Qt::Key_Tab ? 1 : -1;
-          grid_->leftAcross_ = true;
+          grid_->editEnd_ = key->key() == Qt::Key_Tab ? FlexGrid::EditEnd::Right : FlexGrid::EditEnd::Left;
           emit commitData(editor);
           emit closeEditor(editor, QAbstractItemDelegate::NoHint);
           return true;
         }
       }
+      // Enter commits and moves down; any other way out of the editor leaves the cursor put.
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) grid_->editEnd_ = FlexGrid::EditEnd::Down;
     }
     return QStyledItemDelegate::eventFilter(object, event);
   }
@@ -88,7 +82,8 @@ class FlexGridDelegate : public QStyledItemDelegate {
 };
 
 FlexGrid::FlexGrid(QTableWidget* table) : QObject(table), table_(table) {
-  table_->setItemDelegate(new FlexGridDelegate(this));
+  delegate_ = new FlexGridDelegate(this);
+  table_->setItemDelegate(delegate_);
   table_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                           QAbstractItemView::DoubleClicked);
   table_->setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -240,6 +235,30 @@ void FlexGrid::EditCell() {
   QTableWidgetItem* item = table_->item(row, col);
   if (!item) table_->setItem(row, col, item = new QTableWidgetItem);
   table_->editItem(item);
+}
+
+bool FlexGrid::Editing() const { return table_->indexWidget(table_->currentIndex()) != nullptr; }
+
+void FlexGrid::EndEdit() {
+  if (QWidget* editor = table_->indexWidget(table_->currentIndex())) {
+    emit delegate_->commitData(editor);
+    emit delegate_->closeEditor(editor, QAbstractItemDelegate::NoHint);
+  }
+  DeliverPendingEdit();
+}
+
+void FlexGrid::DeliverPendingEdit() {
+  if (pendingRow_ < 0) return;
+  const int row = pendingRow_;
+  const int col = pendingCol_;
+  pendingRow_ = pendingCol_ = -1;
+  emit afterEdit(row, col);
+  const EditEnd end = editEnd_;
+  editEnd_ = EditEnd::Stay;
+  if (end == EditEnd::Right || end == EditEnd::Left) {
+    const int next = Col() + (end == EditEnd::Right ? 1 : -1);
+    if (next >= 1 && next < Cols()) Select(Row(), next);
+  }
 }
 
 void FlexGrid::UpdateMouseCell(const QPoint& pos) {

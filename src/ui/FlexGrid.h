@@ -16,6 +16,10 @@
 class QTableWidget;
 
 namespace kova {
+class FlexGridDelegate;
+}
+
+namespace kova {
 
 class FlexGrid : public QObject {
   Q_OBJECT
@@ -55,9 +59,18 @@ class FlexGrid : public QObject {
   int MouseRow() const { return mouseRow_; }
   int MouseCol() const { return mouseCol_; }
 
-  // True when the edit just committed was left with Tab / Backtab (the cursor moves across,
-  // so the window should not move it down as after Enter).
-  bool EditLeftAcross() const { return leftAcross_; }
+  // How the edit being reported by afterEdit was left: Enter moves down (the window does
+  // that), Tab / Backtab across (the grid does that after afterEdit), and an edit ended any
+  // other way (the focus went elsewhere, a command ended it) leaves the cursor where it is.
+  enum class EditEnd { Stay, Down, Right, Left };
+  EditEnd LastEditEnd() const { return editEnd_; }
+
+  // True while a cell editor is open.
+  bool Editing() const;
+  // Ends an open edit the way leaving the cell does (its text is committed) and delivers a
+  // committed edit whose afterEdit is still to come, so that a command that follows sees the
+  // grid and the model agree. Does nothing when no edit is open or pending.
+  void EndEdit();
 
  signals:
   void beforeEdit(int row, int col, bool& cancel);
@@ -73,6 +86,7 @@ class FlexGrid : public QObject {
 
  private:
   friend class FlexGridDelegate;
+  void DeliverPendingEdit();
   void UpdateMouseCell(const QPoint& viewportPos);
   void UpdateMouseCellFromHeader(const QPoint& headerPos, bool vertical);
 
@@ -81,8 +95,10 @@ class FlexGrid : public QObject {
   const QObject* headerViewport_ = nullptr;
   int mouseRow_ = -1;
   int mouseCol_ = -1;
-  bool leftAcross_ = false;
-  int pendingAcross_ = 0;  // +1 / -1 after Tab / Backtab ended an edit
+  FlexGridDelegate* delegate_ = nullptr;
+  EditEnd editEnd_ = EditEnd::Stay;
+  int pendingRow_ = -1;  // a committed edit whose afterEdit has not run yet
+  int pendingCol_ = -1;
   bool pressed_ = false;
 };
 

@@ -14,16 +14,23 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QThreadPool>
+#include <QTimer>
+#include <QPointer>
+#include <QCoreApplication>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "app/AppState.h"
 #include "app/Check.h"
 #include "app/Generate.h"
+#include "engine/TcCheckHandler.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
+#include "ui/EntryRules.h"
 #include "ui/FlexGrid.h"
 #include "ui/FormStyle.h"
 #include "ui/Input_Form.h"
@@ -115,6 +122,12 @@ const std::vector<double> kSpectrumShares = {0.1, 0.4, 0.4};
 
 }  // namespace
 
+template <typename F>
+void Main_Form::Command(F&& action) {
+  EndEdits();
+  Guarded("Main_Form", std::forward<F>(action));
+}
+
 QPixmap Ampel_Picture(int picture, int height) {
   const int width = std::max(12, height * 2 / 5);
   QPixmap pixmap(width, height);
@@ -169,7 +182,15 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
   MN_ApplyFormStyle(this);
   Guarded("Main_Form", [this] { PrepareChecks(); });
   Guarded("Main_Form", [this] { PrepareSpectrum(); });
-  SetStatusLight(1);
+  silentCheck_ = new QTimer(this);
+  silentCheck_->setSingleShot(true);
+  silentCheck_->setInterval(0);
+  connect(silentCheck_, &QTimer::timeout, this, [this] { RunSilentCheck(); });
+  silentLate_ = new QTimer(this);
+  silentLate_->setSingleShot(true);
+  silentLate_->setInterval(150);
+  connect(silentLate_, &QTimer::timeout, this, [this] { SetStatusLight(2); });
+  SetStatusLight(0);
 }
 
 void Main_Form::BuildLayout() {
@@ -201,7 +222,7 @@ void Main_Form::BuildLayout() {
   for (int k = 0; k < 3; ++k) {
     QPushButton* b = MakeButton(QString::fromLatin1(selectCaptions[k]), QStringLiteral("SpectrumSelect_Cbt_%1").arg(k));
     spectrumButtons->addWidget(b, 0, k);
-    connect(b, &QPushButton::clicked, this, [this, k] { Guarded("Main_Form", [this, k] { SelectSpectrum(k); }); });
+    connect(b, &QPushButton::clicked, this, [this, k] { Command([this, k] { SelectSpectrum(k); }); });
   }
   QPushButton* spectrumSort = MakeButton(QStringLiteral("Sort"), QStringLiteral("SpectrumSort_Cbt"));
   QPushButton* spectrumRemove = MakeButton(QStringLiteral("Remove"), QStringLiteral("SpectrumRem_Cbt"));
@@ -230,9 +251,9 @@ void Main_Form::BuildLayout() {
     systemLayout->addWidget(systemUsedLbl_[k], k, 1);
     systemLayout->addWidget(selectSystemCbt_[k], k, 2);
     connect(selectSystemCbt_[k], &QPushButton::clicked, this,
-            [this, k] { Guarded("Main_Form", [this, k] { ChooseSystemType(k); }); });
+            [this, k] { Command([this, k] { ChooseSystemType(k); }); });
     connect(systemOnObt_[k], &QRadioButton::toggled, this, [this, k](bool on) {
-      if (on) Guarded("Main_Form", [this, k] { SelectSystem(k); });
+      if (on) Command([this, k] { SelectSystem(k); });
     });
   }
   systemLayout->addWidget(system2OnChk_, 1, 3);
@@ -264,7 +285,7 @@ void Main_Form::BuildLayout() {
     checkLayout->addWidget(flagChk_[i], i + 1, 0);
     checkLayout->addWidget(flag2Chk_[i], i + 1, 1);
     for (QCheckBox* box : {flagChk_[i], flag2Chk_[i]})
-      connect(box, &QCheckBox::clicked, this, [this] { Guarded("Main_Form", [this] { StoreChecks(); }); });
+      connect(box, &QCheckBox::clicked, this, [this] { Command([this] { StoreChecks(); }); });
   }
   ampelImg_ = new QLabel;
   ampelImg_->setObjectName(QStringLiteral("Ampel_Img"));
@@ -319,7 +340,7 @@ void Main_Form::BuildLayout() {
   generateLayout->addWidget(generateCbt_, 6, 0, 1, 3);
   generateLayout->setColumnStretch(0, 1);
   for (QLineEdit* box : {searchStepTbx_, searchStep2Tbx_})
-    connect(box, &QLineEdit::textEdited, this, [this] { Guarded("Main_Form", [this] { StoreChecks(); }); });
+    connect(box, &QLineEdit::textEdited, this, [this] { Command([this] { StoreChecks(); }); });
   connect(generateCbt_, &QPushButton::clicked, this, [this] { Generate(); });
 
   auto* right = new QVBoxLayout;
@@ -353,16 +374,18 @@ void Main_Form::BuildLayout() {
       MN_RefreshViews(0);
     }
   });
-  connect(setup_, &FlexGrid::deletePressed, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(0); }); });
-  connect(presets, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { ChannelsFromPresets(); }); });
-  connect(sort, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { SortChannels(); }); });
-  connect(remove, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(0); }); });
-  connect(shift, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(1); }); });
-  connect(mirror, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { EditSelectedChannels(2); }); });
+  connect(setup_, &FlexGrid::deletePressed, this, [this] { Command([this] { EditSelectedChannels(0); }); });
+  connect(presets, &QPushButton::clicked, this, [this] { Command([this] { ChannelsFromPresets(); }); });
+  connect(sort, &QPushButton::clicked, this, [this] { Command([this] { SortChannels(); }); });
+  connect(remove, &QPushButton::clicked, this, [this] { Command([this] { EditSelectedChannels(0); }); });
+  connect(shift, &QPushButton::clicked, this, [this] { Command([this] { EditSelectedChannels(1); }); });
+  connect(mirror, &QPushButton::clicked, this, [this] { Command([this] { EditSelectedChannels(2); }); });
 
   // Spectrum table events.
-  connect(spectrum_, &FlexGrid::beforeEdit, this,
-          [](int row, int col, bool& cancel) { cancel = !(row >= 1 && (col == 1 || col == 2)); });
+  connect(spectrum_, &FlexGrid::beforeEdit, this, [this](int row, int col, bool& cancel) {
+    cancel = !(row >= 1 && (col == 1 || col == 2));
+    if (!cancel) spectrumTextBeforeEdit_ = spectrum_->TextMatrix(row, col);
+  });
   connect(spectrum_, &FlexGrid::afterEdit, this,
           [this](int row, int col) { Guarded("Main_Form", [this, row, col] { SpectrumAfterEdit(row, col); }); });
   connect(spectrum_, &FlexGrid::click, this, [this] {
@@ -373,16 +396,19 @@ void Main_Form::BuildLayout() {
       spectrum_->EditCell();
     }
   });
-  connect(spectrum_, &FlexGrid::deletePressed, this, [this] { Guarded("Main_Form", [this] { RemoveBands(); }); });
-  connect(spectrumSort, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { SortBands(); }); });
-  connect(spectrumRemove, &QPushButton::clicked, this, [this] { Guarded("Main_Form", [this] { RemoveBands(); }); });
+  connect(spectrum_, &FlexGrid::deletePressed, this, [this] { Command([this] { RemoveBands(); }); });
+  connect(spectrumSort, &QPushButton::clicked, this, [this] { Command([this] { SortBands(); }); });
+  connect(spectrumRemove, &QPushButton::clicked, this, [this] { Command([this] { RemoveBands(); }); });
 
   connect(system2OnChk_, &QCheckBox::clicked, this, [this] {
     if (systemPanelGuard_) return;
-    Guarded("Main_Form", [this] {
+    Command([this] {
       app_.project->GbSecondSystem(!app_.project->GbSecondSystem());
       PrepareMicList();
+      PrepareSpectrum();
       PrepareChecks();
+      MarkChanged();
+      RefreshDisplay();
     });
   });
 
@@ -402,22 +428,92 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void Main_Form::MarkChanged() { TL_SetChanged(app_.flags, true, false, false, false); }
+void Main_Form::MarkChanged() {
+  TL_SetChanged(app_.flags, true, false, false, false);
+  ScheduleSilentCheck();
+}
 void Main_Form::MarkModified() { TL_SetChanged(app_.flags, false, false, false, true); }
 void Main_Form::RefreshDisplay() { MN_RefreshViews(3); }
 
+void Main_Form::EndEdits() {
+  setup_->EndEdit();
+  spectrum_->EndEdit();
+}
+
 void Main_Form::RefreshViews(int mode) {
-  if (mode == 1 || mode == 2) PrepareMicList();
-  if (mode == 2) {
+  if (mode != 1 && mode != 2) return;
+  // An edit still open or on its way belongs to the system the tables show now.
+  EndEdits();
+  // The tables never show another system than the current one, whatever the caller asked for.
+  if (mode == 1 && tablesSystem_ == app_.project->GlCurr()) {
+    PrepareMicList();
+  } else {
+    PrepareMicList();
     PrepareSpectrum();
     PrepareChecks();
   }
+  ScheduleSilentCheck();
 }
 
 void Main_Form::SetStatusLight(int picture) {
   light_ = picture;
   ampelImg_->setPixmap(Ampel_Picture(picture, 84));
 }
+
+void Main_Form::ScheduleSilentCheck() { silentCheck_->start(); }
+
+void Main_Form::RunSilentCheck() {
+  const CProject& project = *app_.project;
+  bool any = false;
+  for (int32_t s = 0; s < project.GlSystems() && !any; ++s) any = project.GcSystem(s)->GcMics()->GCount() > 0;
+  ++silentGeneration_;  // a result still on its way answers for an older set
+  if (!any) {
+    silentLate_->stop();
+    SetStatusLight(0);  // nothing to judge
+    return;
+  }
+  if (silentRunning_) {
+    silentAgain_ = true;  // once the running one is done
+    return;
+  }
+  // The check runs on a copy in the background, so that typing stays instant with hundreds of
+  // channels; it stops at the first problem. The light keeps its picture unless the answer is
+  // late, then shows that it is checking.
+  silentRunning_ = true;
+  silentAgain_ = false;
+  silentLate_->start();
+  const int generation = silentGeneration_;
+  const ProjectRef copy = project.GGetCopy();
+  QPointer<Main_Form> self(this);
+  QThreadPool::globalInstance()->start([self, copy, generation] {
+    bool compatible = false;
+    try {
+      TcCheckHandler handler;
+      handler.GInit(nullptr, false, false, false);
+      copy->RunChecks(handler);
+      compatible = !handler.GbIncompatible();
+    } catch (const std::exception&) {
+      // A check that cannot run leaves the light red rather than green.
+    }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [self, generation, compatible] {
+          if (self) self->SilentCheckDone(generation, compatible);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void Main_Form::SilentCheckDone(int generation, bool compatible) {
+  silentRunning_ = false;
+  if (generation == silentGeneration_) {
+    silentLate_->stop();
+    SetStatusLight(compatible ? 1 : 3);
+  }
+  if (silentAgain_) RunSilentCheck();
+}
+
+bool Main_Form::SilentCheckBusy() const { return silentRunning_ || silentCheck_->isActive(); }
 
 // ---- Channel table ----
 
@@ -491,15 +587,23 @@ void Main_Form::StoreSetup() {
   setup_->Select(row, col, rowSel, colSel);
 }
 
-void Main_Form::CheckSetupCell(int row, int col) {
-  if (row < 1 || row > setup_->Rows() - 1 || col != 1) return;
-  double f = TL_Clamp(Num(setup_->TextMatrix(row, col)), 0.0, 1000.0);
+bool Main_Form::CheckSetupCell(int row, int col) {
+  if (row < 1 || row > setup_->Rows() - 1 || col != 1) return true;
+  const QString text = setup_->TextMatrix(row, col);
+  const TypedText kind = MN_ClassifyTyped(text);
+  if (kind != TypedText::Number) {
+    // Not a frequency: the cell gets back its text and nothing else happens (no channel at the
+    // grid point nearest to 0).
+    if (kind == TypedText::NotANumber) TL_ShowInfo(kEnterFrequency, kAppTitle);
+    setup_->SetTextMatrix(row, col, textBeforeEdit_);
+    return false;
+  }
+  const double typed = Num(text);
+  double f = TL_Clamp(typed, 0.0, 1000.0);
   const CSpectrum& tuning = *app_.project->GcCurrSystem()->GcSystemType()->GxSpectrum();
   const float g = tuning.GfGetFreqNext(static_cast<float>(f));
   if (TL_RoundDecimals(f, 3) != TL_RoundDecimals(g, 3)) {
-    const std::string question = std::string("You have entered a frequency that is not valid for the current system.") +
-                                 "\r" + "Should KOVA change this frequency to a valid value?";
-    if (TL_AskOkCancel(question, kAppTitle) == kOk) {
+    if (TL_AskOkCancel(MN_OffGridQuestion(typed, g, tuning), kAppTitle) == kOk) {
       f = g;
     } else {
       setup_->SetTextMatrix(row, col, textBeforeEdit_);
@@ -507,16 +611,17 @@ void Main_Form::CheckSetupCell(int row, int col) {
     }
   }
   if (f >= 0) setup_->SetTextMatrix(row, col, Freq(f));
+  return true;
 }
 
 void Main_Form::SetupAfterEdit(int row, int col) {
-  CheckSetupCell(row, col);
+  if (!CheckSetupCell(row, col)) return;
   if (row <= 0 || col <= 0) return;
   if (col == 1 || col == 2) {
     if (row == setup_->Rows() - 1 &&
         (Num(setup_->TextMatrix(row, 1)) != 0 || !TL_Trim(S(setup_->TextMatrix(row, 2))).empty()))
       AddSetupRow();
-    if (row < setup_->Rows() - 1 && !setup_->EditLeftAcross()) setup_->Select(row + 1, col);
+    if (row < setup_->Rows() - 1 && setup_->LastEditEnd() == FlexGrid::EditEnd::Down) setup_->Select(row + 1, col);
   }
   StoreSetup();
   ShowMicCount();
@@ -616,6 +721,7 @@ void Main_Form::ChannelsFromPresets() {
 void Main_Form::PrepareSpectrum() {
   GuardScope guard(updating_);
   const CSpectrum& spectrum = *app_.project->GcSpectrum();
+  tablesSystem_ = app_.project->GlCurr();
   spectrum_->SetFixed(1, 1);
   spectrum_->SetCols(3);
   SetShares(*spectrum_, kSpectrumShares);
@@ -644,8 +750,15 @@ void Main_Form::ShowBandCount() {
   spectrumFrame_->setTitle(QStringLiteral("Search Spectrum (%1)").arg(app_.project->GcSpectrum()->GlBands()));
 }
 
-void Main_Form::CheckSpectrumCell(int row, int col) {
-  if (row < 1 || row > spectrum_->Rows() - 1 || (col != 1 && col != 2)) return;
+bool Main_Form::CheckSpectrumCell(int row, int col) {
+  if (row < 1 || row > spectrum_->Rows() - 1 || (col != 1 && col != 2)) return true;
+  const TypedText kind = MN_ClassifyTyped(spectrum_->TextMatrix(row, col));
+  if (kind != TypedText::Number) {
+    // Not a frequency: the band keeps its edge instead of moving to 10 MHz.
+    if (kind == TypedText::NotANumber) TL_ShowInfo(kEnterFrequency, kAppTitle);
+    spectrum_->SetTextMatrix(row, col, spectrumTextBeforeEdit_);
+    return false;
+  }
   double v = Num(spectrum_->TextMatrix(row, col));
   if (v != 0) v = TL_Clamp(v, 10.0, 1000.0);
   spectrum_->SetTextMatrix(row, col, Freq(v));
@@ -654,10 +767,11 @@ void Main_Form::CheckSpectrumCell(int row, int col) {
     if (v > w) w = v;
     spectrum_->SetTextMatrix(row, 2, Freq(w));
   }
+  return true;
 }
 
 void Main_Form::SpectrumAfterEdit(int row, int col) {
-  CheckSpectrumCell(row, col);
+  if (!CheckSpectrumCell(row, col)) return;
   if (row <= 0 || col <= 0) return;
   if ((col == 1 || col == 2) && row == spectrum_->Rows() - 1 && Num(spectrum_->TextMatrix(row, col)) != 0)
     AddSpectrumRow();
@@ -666,7 +780,7 @@ void Main_Form::SpectrumAfterEdit(int row, int col) {
   MarkChanged();
   RefreshDisplay();
   // Enter moves down as in the channel table.
-  if (row < spectrum_->Rows() - 1 && !spectrum_->EditLeftAcross()) spectrum_->Select(row + 1, col);
+  if (row < spectrum_->Rows() - 1 && spectrum_->LastEditEnd() == FlexGrid::EditEnd::Down) spectrum_->Select(row + 1, col);
 }
 
 void Main_Form::StoreSpectrum() {
@@ -763,8 +877,8 @@ void Main_Form::ChooseSystemType(int k) {
   }
   MarkChanged();
   app_.highlighted = 0;
-  PrepareChecks();
-  MN_RefreshViews(1);
+  // The current system may have changed with the type: both tables and the check panel follow.
+  MN_RefreshViews(2);
 }
 
 void Main_Form::SetCheckCaptions() {
@@ -808,10 +922,12 @@ void Main_Form::StoreChecks() {
 }
 
 void Main_Form::Check() {
+  EndEdits();
   Guarded("MN_RunCheckToFile", [this] { MN_RunCheckToFile(app_, true); });
 }
 
 void Main_Form::Generate() {
+  EndEdits();
   const int32_t runs = WholeNumber(genRunsTbx_, 1, 1000000);
   const int32_t channels1 = WholeNumber(genChannelsTbx_, 0, 100);
   const int32_t channels2 = WholeNumber(genChannels2Tbx_, 0, 100);

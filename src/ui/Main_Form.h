@@ -20,6 +20,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
+class QTimer;
 
 namespace kova {
 
@@ -47,9 +48,15 @@ class Main_Form : public QWidget {
   // What MN_RefreshViews asks of this window: 1 refills the channel table and system panel,
   // 2 also the spectrum table and the check panel; 0 and 3 concern the display only.
   void RefreshViews(int mode);
-  // Status light: 1 checking / compatible so far, 3 a problem found.
+  // Status light: 0 nothing to check (no channels), 1 compatible (or a full check running),
+  // 2 a silent check taking long, 3 a problem found.
   void SetStatusLight(int picture);
+  // Commits an open cell edit of either table and delivers one on its way (see FlexGrid::EndEdit);
+  // every command of the window does this first.
+  void EndEdits();
   int StatusLight() const { return light_; }
+  // True while the silent check that answers for the last change has not reported yet.
+  bool SilentCheckBusy() const;
 
   // The dialogs this window opens, replaceable by tests. The system designer gets the 1-based
   // position of the current type and returns the chosen one (0 or less: none). The country
@@ -68,7 +75,8 @@ class Main_Form : public QWidget {
   // Channel table.
   void AddSetupRow();
   void StoreSetup();
-  void CheckSetupCell(int row, int col);
+  // False when the edit was dropped (the cell holds its text from before the edit again).
+  bool CheckSetupCell(int row, int col);
   void ShowMicCount();
   void EditSelectedChannels(int mode);
   void SetupAfterEdit(int row, int col);
@@ -78,7 +86,7 @@ class Main_Form : public QWidget {
   // Spectrum table.
   void AddSpectrumRow();
   void StoreSpectrum();
-  void CheckSpectrumCell(int row, int col);
+  bool CheckSpectrumCell(int row, int col);
   void ShowBandCount();
   void SpectrumAfterEdit(int row, int col);
   void RemoveBands();
@@ -91,6 +99,15 @@ class Main_Form : public QWidget {
   void ChooseSystemType(int k);
   void SelectSystem(int k);
 
+  // Runs `action` as a command of the window: open edits end first, errors are reported.
+  template <typename F>
+  void Command(F&& action);
+  // The silent check that keeps the status light true to the channels on screen runs once the
+  // events of a change are handled, however many changes came together.
+  void ScheduleSilentCheck();
+  void RunSilentCheck();
+  void SilentCheckDone(int generation, bool compatible);
+
   void MarkChanged();
   void MarkModified();
   void RefreshDisplay();
@@ -99,9 +116,16 @@ class Main_Form : public QWidget {
   bool updating_ = false;
   bool systemPanelGuard_ = false;
   QString textBeforeEdit_;
+  QString spectrumTextBeforeEdit_;
   int downRow_ = -1;
   int downCol_ = -1;
   int light_ = 0;
+  int32_t tablesSystem_ = 0;  // the system whose search spectrum the spectrum table shows
+  QTimer* silentCheck_ = nullptr;
+  QTimer* silentLate_ = nullptr;   // shows "checking" when the answer takes long
+  int silentGeneration_ = 0;       // counts the changes; only the newest result shows
+  bool silentRunning_ = false;
+  bool silentAgain_ = false;       // a change came while a check was running
 
   QGroupBox* micSelFrame_;
   QTableWidget* flxSetup_;

@@ -63,7 +63,10 @@ QtPort::~QtPort() = default;
 int QtPort::messageBox(const std::string& text, const std::string& title, MsgKind kind) {
   QMessageBox box(QApplication::activeWindow());
   box.setWindowTitle(Caption(title));
-  box.setText(Q(text));
+  // Texts break their lines with CR as the desktop boxes did; the label wants LF.
+  QString shown = Q(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  box.setText(shown);
   int escapeAnswer = kCancel;
   switch (kind) {
     case MsgKind::Info:

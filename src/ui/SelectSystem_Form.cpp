@@ -20,6 +20,7 @@
 #include "app/Storage.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
+#include "ui/EntryRules.h"
 #include "ui/FormStyle.h"
 
 namespace kova {
@@ -46,6 +47,9 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 QString Freq(double value) { return Q(MN_FormatFreq(value)); }
 double Number(const QLineEdit* box) { return TL_ParseNumber(S(box->text())); }
+// A field's text is stored only while it is a whole number: a half-typed "-" or an emptied field
+// keeps the stored value, which comes back when the field is left.
+bool Typed(const QString& text) { return MN_ClassifyTyped(text) == TypedText::Number; }
 
 template <class T>
 T* Named(T* w, const QString& name) {
@@ -61,6 +65,7 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
 
 QLineEdit* TextBox(const QString& name, const char* text, QWidget* parent) {
   auto* box = Named(new QLineEdit(QString::fromLatin1(text), parent), name);
+  MN_AcceptNumbersOnly(box);
   box->setAlignment(Qt::AlignRight);
   return box;
 }
@@ -183,7 +188,9 @@ void SelectSystem_Form::BuildControls() {
     flagChk_[static_cast<size_t>(i)] = check;
     minDistTbx_[static_cast<size_t>(i)] = distance;
     connect(check, &QCheckBox::clicked, this, [this] { FlagClicked(); });
-    connect(distance, &QLineEdit::textEdited, this, [this, i] { MinDistEdited(i); });
+    connect(distance, &QLineEdit::textEdited, this, [this, i](const QString& t) {
+      if (Typed(t)) MinDistEdited(i);
+    });
   }
   parametersLayout->setRowStretch(kChecks + 1, 1);
 
@@ -210,16 +217,26 @@ void SelectSystem_Form::BuildControls() {
       connect(option, &QRadioButton::clicked, this, [this, osc] { LOEdited(osc); });
     }
     loLayout->addWidget(box, 2 * osc + 1, 0);
-    connect(box, &QLineEdit::textEdited, this, [this, osc] { LOEdited(osc); });
+    connect(box, &QLineEdit::textEdited, this, [this, osc](const QString& t) {
+      if (Typed(t)) LOEdited(osc);
+    });
   }
   loLayout->setRowStretch(4, 1);
 
   connect(micTypeCbx_, &QListWidget::currentRowChanged, this, [this](int row) { TypeSelected(row); });
   connect(freqBandLbx_, &QListWidget::currentRowChanged, this, [this](int row) { BandSelected(row); });
-  connect(fromTbx_, &QLineEdit::textEdited, this, [this] { FromEdited(); });
-  connect(toTbx_, &QLineEdit::textEdited, this, [this] { ToEdited(); });
-  connect(spacingTbx_, &QLineEdit::textEdited, this, [this] { SpacingEdited(); });
-  connect(searchStepTbx_, &QLineEdit::textEdited, this, [this] { SearchStepEdited(); });
+  connect(fromTbx_, &QLineEdit::textEdited, this, [this](const QString& t) {
+    if (Typed(t)) FromEdited();
+  });
+  connect(toTbx_, &QLineEdit::textEdited, this, [this](const QString& t) {
+    if (Typed(t)) ToEdited();
+  });
+  connect(spacingTbx_, &QLineEdit::textEdited, this, [this](const QString& t) {
+    if (Typed(t)) SpacingEdited();
+  });
+  connect(searchStepTbx_, &QLineEdit::textEdited, this, [this](const QString& t) {
+    if (Typed(t)) SearchStepEdited();
+  });
   for (QLineEdit* box : findChildren<QLineEdit*>())
     connect(box, &QLineEdit::editingFinished, this, [this] { ShowStoredValues(); });
   connect(addBandCbt_, &QPushButton::clicked, this, [this] { AddBand(); });

@@ -25,6 +25,7 @@
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/Container_Form.h"
+#include "ui/EntryRules.h"
 #include "ui/FormStyle.h"
 #include "ui/KOVA_Form.h"
 #include "ui/SelectCountry_Form.h"
@@ -49,9 +50,6 @@ constexpr int kUsedColumn = 0;
 constexpr int32_t kLightRed = 255;
 
 const char* const kQuitQuestion = "Do you really want to quit KOVA ?";
-const char* const kNotOnGrid =
-    "You have entered a frequency that is not valid for the current system.\nShould KOVA change this frequency to a "
-    "valid value?";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Freq(double value) { return Q(MN_FormatFreq(value)); }
@@ -334,27 +332,39 @@ void Wizard_Form::ToggleUsed(int mode, int row) {
   if (row == Grid(mode)->rowCount() - 1) AppendEntryRow(mode);
 }
 
-void Wizard_Form::CheckRow(int mode, int row, int editedColumn) {
+bool Wizard_Form::CheckRow(int mode, int row, int editedColumn) {
+  // Typed text that is not a frequency: the cell gets back what it held before the edit.
+  if (editedColumn >= 1) {
+    QTableWidgetItem* item = Grid(mode)->item(row, editedColumn);
+    const TypedText kind = item ? MN_ClassifyTyped(item->text()) : TypedText::Number;
+    if (kind != TypedText::Number) {
+      if (kind == TypedText::NotANumber) TL_ShowInfo(kEnterFrequency);
+      SetCell(mode, row, editedColumn, item->data(Qt::UserRole).toString());
+      return false;
+    }
+  }
   if (mode == kSpectrumMode) {
     for (int c = 1; c <= 2; ++c) SetCell(mode, row, c, Freq(MN_Clamp10To1000(Number(CellText(mode, row, c)))));
-    return;
+    return true;
   }
-  double f = MN_Clamp1000(Number(CellText(mode, row, 1)));
+  const double typed = Number(CellText(mode, row, 1));
+  double f = MN_Clamp1000(typed);
   if (f != 0 && chosen_ >= 1 && chosen_ <= static_cast<int32_t>(app_.systems.size())) {
     const CSpectrum& tuning = *app_.systems[static_cast<size_t>(chosen_ - 1)]->GxSpectrum();
     const double onGrid = tuning.GfGetFreqNext(static_cast<float>(f));
     if (TL_RoundDecimals(f, 3) != TL_RoundDecimals(onGrid, 3)) {
-      if (TL_AskOkCancel(kNotOnGrid) == kOk) {
+      if (TL_AskOkCancel(MN_OffGridQuestion(typed, onGrid, tuning, "\n")) == kOk) {
         f = onGrid;
       } else {
         // The value goes back to what the cell held before the edit.
         QTableWidgetItem* item = Grid(mode)->item(row, 1);
         if (item) SetCell(mode, row, 1, editedColumn == 1 ? item->data(Qt::UserRole).toString() : item->text());
-        return;
+        return true;
       }
     }
   }
   SetCell(mode, row, 1, Freq(f));
+  return true;
 }
 
 void Wizard_Form::CheckAllRows() {
@@ -366,9 +376,26 @@ void Wizard_Form::CheckAllRows() {
 void Wizard_Form::CellEdited(int mode, QTableWidgetItem* item) {
   if (updating_ || !item || item->column() == kUsedColumn) return;
   // Checked once the editor has closed: the check may ask a question.
-  const int row = item->row();
-  const int column = item->column();
-  QTimer::singleShot(0, this, [this, mode, row, column] { AfterEdit(mode, row, column); });
+  pendingEdits_.push_back({mode, item->row(), item->column()});
+  QTimer::singleShot(0, this, [this] { FlushEdits(); });
+}
+
+void Wizard_Form::FlushEdits() {
+  while (!pendingEdits_.empty()) {
+    const PendingEdit edit = pendingEdits_.front();
+    pendingEdits_.erase(pendingEdits_.begin());
+    AfterEdit(edit.mode, edit.row, edit.column);
+  }
+}
+
+void Wizard_Form::EndGridEdits() {
+  for (QTableWidget* grid : grids_) {
+    if (QWidget* editor = grid->indexWidget(grid->currentIndex())) {
+      emit grid->itemDelegate()->commitData(editor);
+      emit grid->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+  }
+  FlushEdits();
 }
 
 void Wizard_Form::AfterEdit(int mode, int row, int column) {
@@ -376,7 +403,7 @@ void Wizard_Form::AfterEdit(int mode, int row, int column) {
   if (row < 0 || row >= grid->rowCount()) return;
   const bool wasUsed = RowUsed(mode, row);
   const bool entryRow = row == grid->rowCount() - 1;
-  CheckRow(mode, row, column);
+  if (!CheckRow(mode, row, column)) return;
   if (!wasUsed) SetCell(mode, row, kUsedColumn, QString::fromLatin1(kOn));
   if (entryRow) AppendEntryRow(mode);
   else if (row + 1 < grid->rowCount()) grid->setCurrentCell(row + 1, column);
@@ -476,6 +503,7 @@ void Wizard_Form::SetGridMode(int mode) {
 }
 
 void Wizard_Form::ChangeSystem() {
+  EndGridEdits();
   const int32_t result = MN_ShowSystemDesigner(this, app_, chosen_);
   if (result > 0) chosen_ = result;
   // The designer may have shortened the list.
@@ -487,6 +515,7 @@ void Wizard_Form::ChangeSystem() {
 }
 
 void Wizard_Form::SelectSpectrum(int source) {
+  EndGridEdits();
   if (chosen_ < 1 || chosen_ > static_cast<int32_t>(app_.systems.size())) return;
   // The dialog may keep what the visible grid holds ("Keep Old"), so that grid is its start.
   auto spectrum = std::make_shared<CSpectrum>();
@@ -504,6 +533,7 @@ void Wizard_Form::NextClicked() {
 }
 
 void Wizard_Form::Start() {
+  EndGridEdits();
   const int aim = Aim();
   int32_t channels = 0;
   if (aim != kAimCheck) {
@@ -516,6 +546,8 @@ void Wizard_Form::Start() {
     if (channels > 1000) channels = 1000;
   }
   if (chosen_ < 1 || chosen_ > static_cast<int32_t>(app_.systems.size())) return;
+  // The wizard builds a new project: unsaved work is saved or given up first, as File > New asks.
+  if (!AskSaveProject(app_)) return;
   BuildProject(aim);
   pendingAim_ = aim;
   pendingChannels_ = channels;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -89,10 +90,16 @@ class Wizard_Form : public QDialog {
   bool RowUsed(int mode, int row) const;
   void SetCell(int mode, int row, int column, const QString& text);
   QString CellText(int mode, int row, int column) const;
-  void CheckRow(int mode, int row, int editedColumn = -1);
+  // False when the edited cell held no frequency and got back its text from before the edit.
+  bool CheckRow(int mode, int row, int editedColumn = -1);
   void CheckAllRows();
   void CellEdited(int mode, QTableWidgetItem* item);
   void AfterEdit(int mode, int row, int column);
+  // Runs the checks of committed edits that are still to come.
+  void FlushEdits();
+  // Commits an open cell editor of either grid and runs the pending checks, so that a command
+  // sees what the user typed.
+  void EndGridEdits();
 
   // "&Start": builds the project and leaves the modal loop, which then runs the aim.
   void Start();
@@ -129,6 +136,10 @@ class Wizard_Form : public QDialog {
   bool startPending_ = false;
   int pendingAim_ = 0;
   int32_t pendingChannels_ = 0;
+  struct PendingEdit {
+    int mode, row, column;
+  };
+  std::vector<PendingEdit> pendingEdits_;
 };
 
 // The frame's start wizard (created on first use) over `frame`, for type iSystem; leaving it

@@ -135,7 +135,7 @@ TEST_F(DesignerFixture, FieldsStoreTheirValuesWithinTheirLimits) {
       {"From_Tbx", "5", [](auto& f) { return f.Band(1).GfLo(); }, 10.0f, "10.000"},
       {"From_Tbx", "1200", [](auto& f) { return f.Band(1).GfLo(); }, 1000.0f, "1000.000"},
       {"From_Tbx", "512,5", [](auto& f) { return f.Band(1).GfLo(); }, 512.5f, "512.500"},
-      {"To_Tbx", "abc", [](auto& f) { return f.Band(1).GfHi(); }, 10.0f, "10.000"},
+      {"To_Tbx", "abc", [](auto& f) { return f.Band(1).GfHi(); }, 554.0f, "554.000"},  // letters cannot be typed
       {"Spacing_Tbx", "0.001", [](auto& f) { return f.Band(1).GfSteps(); }, 0.005f, "0.005"},
       {"Spacing_Tbx", "2", [](auto& f) { return f.Band(1).GfSteps(); }, 2.0f, "2.000"},
       {"Range_SearchStep_Tbx", "0", [](auto& f) { return f.Selected().GfGetSearchStep(); }, 0.005f, "0.005"},

@@ -187,6 +187,21 @@ TEST_F(WizardFixture, LeavingAsksToSaveAModifiedProjectFirst) {
                                                            kQuit, "Save the current Project?", kQuit}));
 }
 
+TEST_F(WizardFixture, StartAsksBeforeReplacingUnsavedWork) {
+  TL_SetChanged(app.flags, true, false, false, false);
+  app.project->GcSystem(0)->GcMics()->GAddMic("Mic1", "", 530.0f, 0, 0, 0, 0);
+  port.answers = {kCancel};
+  Organize(1, {[&] {
+    ToPage2(Wizard_Form::kAimCheck);
+    Click("Next_Cbt");  // Cancel in the save question: nothing replaced, still on the page
+    EXPECT_TRUE(wizard->isVisible());
+    EXPECT_EQ(wizard->CurrentPage(), 2);
+    EXPECT_EQ(app.project->GcSystem(0)->GcMics()->GCount(), 1);
+    Leave()();
+  }});
+  EXPECT_EQ(port.messageTexts().front(), "Save the current Project?");
+}
+
 TEST_F(WizardFixture, NumberOfChannels) {
   const struct {
     int aim;
@@ -196,6 +211,7 @@ TEST_F(WizardFixture, NumberOfChannels) {
   } cases[] = {{0, "0", false, 0}, {1, "0", true, 1}, {1, "5000", true, 1000}, {1, "2,7", true, 3}};
   for (const auto& c : cases) {
     app.project->GbSecondSystem(true);
+    app.flags.projectModified = false;  // the run before left its result unsaved
     const ProjectRef before = app.project->GGetCopy();
     port.messages.clear();
     port.fileAnswers = {dir.File("report.txt")};
@@ -284,11 +300,20 @@ TEST_F(WizardFixture, RowChecks) {
   port.answers = {kOk, kCancel};
   Edit(1, 0, 1, "518.21");
   Edit(1, 0, 1, "518.22");
+  // Text that is not a number is refused and the cell gets back its value.
+  Edit(1, 0, 1, "abc");
+  Edit(0, 0, 2, "x");
   EXPECT_EQ(Column(1, 1), QStringList({"518.200", ""}));
-  EXPECT_EQ(port.messages.size(), 2u);
-  EXPECT_EQ(port.messages[0].text,
-            "You have entered a frequency that is not valid for the current system.\nShould KOVA change this "
-            "frequency to a valid value?");
+  EXPECT_EQ(Column(0, 2)[0], "540.000");
+  EXPECT_EQ(port.messageTexts(),
+            (std::vector<std::string>{
+                "You have entered a frequency that is not valid for the current system.\nShould KOVA change this "
+                "frequency to a valid value?\n518.210 MHz becomes 518.200 MHz (tuning ranges 518.000–550.000, "
+                "630.000–662.000, 740.000–772.000, 790.000–822.000, 838.000–870.000 MHz).",
+                "You have entered a frequency that is not valid for the current system.\nShould KOVA change this "
+                "frequency to a valid value?\n518.220 MHz becomes 518.225 MHz (tuning ranges 518.000–550.000, "
+                "630.000–662.000, 740.000–772.000, 790.000–822.000, 838.000–870.000 MHz).",
+                "Please enter a frequency in MHz.", "Please enter a frequency in MHz."}));
   wizard->hide();
 }
 
