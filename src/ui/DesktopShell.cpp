@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSessionManager>
 #include <QSettings>
@@ -30,6 +31,7 @@
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
 #include "ui/SelectSystem_Form.h"
+#include "ui/TextView_Form.h"
 #include "ui/Wizard_Form.h"
 
 namespace kova {
@@ -262,11 +264,42 @@ Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t
   return window;
 }
 
+TextView_Form* MN_ShowTextFile(Container_Form& frame, const std::string& path) {
+  auto* window = new TextView_Form;
+  if (!window->LoadFile(path)) {
+    delete window;
+    TL_ShowInfo("The file " + path + " could not be read.");
+    return nullptr;
+  }
+  QMdiSubWindow* child = frame.AddChild(window);
+  child->setAttribute(Qt::WA_DeleteOnClose);
+  child->setWindowIcon(frame.windowIcon());
+  // As large as the text asks, as far as the frame's area allows.
+  QSize size = window->size();
+  const QSize area = frame.MdiArea()->viewport()->size();
+  if (!area.isEmpty()) size = size.boundedTo(area);
+  child->resize(size);
+  child->show();
+  // The area puts a new window where it covers least, which may reach past its edge: the text
+  // moves back into view whole.
+  if (!area.isEmpty()) {
+    const int x = std::clamp(child->x(), 0, std::max(0, area.width() - child->width()));
+    const int y = std::clamp(child->y(), 0, std::max(0, area.height() - child->height()));
+    child->move(x, y);
+  }
+  frame.MdiArea()->setActiveSubWindow(child);
+  window->Text()->setFocus();
+  return window;
+}
+
 void MN_InstallFrameHooks(QtPort& port, Container_Form& frame, AppState& app) {
   QPointer<Container_Form> target(&frame);
   AppState* state = &app;
   port.showProposalsHook = [target, state](int32_t iReport) {
     if (target) MN_ShowProposalWindow(*target, *state, iReport);
+  };
+  port.showTextFileHook = [target](const std::string& path) {
+    if (target) MN_ShowTextFile(*target, path);
   };
   port.refreshViewsHook = [target](int mode) {
     if (target) target->RefreshViews(mode);

@@ -16,6 +16,7 @@ class Main_Form;
 class Display_Form;
 class QtPort;
 class Report_Form;
+class TextView_Form;
 
 // The application directory: $KOVA_HOME when set, otherwise the per-user data directory
 // ("KOVA" below the desktop's generic data location, ~/.local/share/KOVA). Created when
@@ -51,9 +52,15 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
 // the frame; the window is deleted when it is closed.
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport);
 
+// A new read-only window showing the text file `path` (a log or text report that no program of
+// the desktop opened), as an active child window of the frame that is deleted when it is closed.
+// A file that cannot be read gives a message instead, and nullptr.
+TextView_Form* MN_ShowTextFile(Container_Form& frame, const std::string& path);
+
 // Sets the port's hooks that need the frame: a search that shows its proposals opens a new
-// proposal window in it (MN_ShowProposalWindow); MN_RefreshViews reaches the frame's refresh
-// targets. Once the frame is gone the hooks do nothing.
+// proposal window in it (MN_ShowProposalWindow); a text file that no program opened is shown in
+// it (MN_ShowTextFile); MN_RefreshViews reaches the frame's refresh targets. Once the frame is
+// gone the hooks do nothing.
 void MN_InstallFrameHooks(QtPort& port, Container_Form& frame, AppState& app);
 
 }  // namespace kova

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "tools/Tools.h"
@@ -57,7 +59,31 @@ void TL_LongToColor(int32_t color, int& red, int& green, int& blue) {
   blue = (color >> 16) & 0xFF;
 }
 
-QtPort::QtPort() = default;
+void TL_DesktopOpen(const QString& file, std::function<void()> onFailure) {
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)) && onFailure) onFailure();
+    return;
+  }
+  // The process lives on its own until it ends: xdg-open may wait for the program it started.
+  auto* process = new QProcess;
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  QObject::connect(process, &QProcess::errorOccurred, process, [process, onFailure](QProcess::ProcessError error) {
+    // A process that started reports its end through finished.
+    if (error != QProcess::FailedToStart) return;
+    process->deleteLater();
+    if (onFailure) onFailure();
+  });
+  QObject::connect(process, &QProcess::finished, process,
+                   [process, onFailure](int exitCode, QProcess::ExitStatus status) {
+                     process->deleteLater();
+                     if ((status != QProcess::NormalExit || exitCode != 0) && onFailure) onFailure();
+                   });
+  process->start(opener, {file});
+}
+
+QtPort::QtPort() : desktopOpen(TL_DesktopOpen) {}
 QtPort::~QtPort() = default;
 
 int QtPort::messageBox(const std::string& text, const std::string& title, MsgKind kind) {
@@ -143,7 +169,27 @@ bool QtPort::chooseColor(int32_t& color) {
 void QtPort::openFile(const std::string& path, const std::string& workingDirectory) {
   QString file = Q(path);
   if (QFileInfo(file).isRelative() && !workingDirectory.empty()) file = QDir(Q(workingDirectory)).filePath(file);
-  QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  file = QFileInfo(file).absoluteFilePath();
+  if (!desktopOpen) {
+    NotOpened(file.toStdString());
+    return;
+  }
+  std::weak_ptr<int> alive = alive_;
+  desktopOpen(file, [this, alive, path = file.toStdString()] {
+    if (!alive.expired()) NotOpened(path);
+  });
+}
+
+void QtPort::NotOpened(const std::string& path) {
+  // The print document needs a word processor; the program has none of its own.
+  if (TL_ToLower(TL_GetExtension(TL_GetFileName(path))) == "rtf") {
+    messageBox("The print document was written to " + path + ". No program to open it was found.", "",
+               MsgKind::Info);
+  } else if (showTextFileHook) {
+    showTextFileHook(path);
+  } else {
+    messageBox("The file " + path + " was written. No program to open it was found.", "", MsgKind::Info);
+  }
 }
 
 BusyForm& QtPort::busyForm() {

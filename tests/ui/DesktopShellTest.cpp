@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
@@ -21,6 +25,7 @@
 #include "ui/DesktopShell.h"
 #include "ui/KOVA_Form.h"
 #include "ui/Report_Form.h"
+#include "ui/TextView_Form.h"
 #include "ui/UiTestSupport.h"
 
 using namespace kova;
@@ -353,4 +358,54 @@ TEST_F(ShellFixture, TheProgressBoxAbortsALongSystematicSearch) {
     EXPECT_TRUE(ProposalWindows().empty());
     EXPECT_EQ(script.Done(), 1u);
   }
+}
+
+// A log that no program of the desktop opens comes up in the program's own text window, where
+// Ctrl+F finds words; the print document and an unreadable file get a message naming the path.
+TEST_F(ShellFixture, FilesThatNoProgramOpens) {
+  port.desktopOpen = [](const QString&, std::function<void()> onFailure) { onFailure(); };
+  const std::string log = dir.File("Check 1.log");
+  test::WriteFile(log, "Check results\r\nChannel 3 \xE9 Intermod hit\r\nChannel 7 intermod hit\r\n");
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  port.QtPort::openFile(log, "");  // the desktop port's own opening, not the test's record
+  auto* view = frame.findChild<TextView_Form*>();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(frame.MdiArea()->activeSubWindow()->widget(), view);
+  EXPECT_EQ(view->windowTitle(), "Check 1.log");
+  QPlainTextEdit* text = view->Text();
+  EXPECT_EQ(text->toPlainText(), "Check results\nChannel 3 \u00e9 Intermod hit\nChannel 7 intermod hit");
+  EXPECT_TRUE(text->isReadOnly());
+  EXPECT_EQ(text->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+  EXPECT_FALSE(text->font().bold());
+
+  {
+    ModalScript none({test::Unexpected()});  // Ctrl+C must copy, not run the check
+    QTest::keyClick(text, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_EQ(QApplication::focusWidget(), view->FindBox());
+    QTest::keyClicks(view->FindBox(), "intermod");
+    EXPECT_EQ(text->textCursor().selectedText(), "Intermod");
+    EXPECT_EQ(text->textCursor().blockNumber(), 1);
+    for (const int line : {2, 1}) {  // F3 goes on, then round to the top
+      QTest::keyClick(view->FindBox(), Qt::Key_F3);
+      EXPECT_EQ(text->textCursor().blockNumber(), line);
+    }
+    QTest::keyClick(view->FindBox(), Qt::Key_Escape);
+    EXPECT_FALSE(view->FindBox()->isVisible());
+    QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "Intermod");
+    view->FindBox()->setText("absent");
+    EXPECT_FALSE(view->FindNext());
+    EXPECT_EQ(text->textCursor().selectedText(), "Intermod");
+    EXPECT_EQ(none.Done(), 0u);
+  }
+
+  QString rtfText, missingText;
+  ModalScript script({test::Press(QMessageBox::Ok, &rtfText), test::Press(QMessageBox::Ok, &missingText)});
+  port.QtPort::openFile(dir.File("Print.rtf"), "");
+  port.QtPort::openFile(dir.File("gone.txt"), "");
+  EXPECT_EQ(rtfText.toStdString(),
+            "The print document was written to " + dir.File("Print.rtf") + ". No program to open it was found.");
+  EXPECT_EQ(missingText.toStdString(), "The file " + dir.File("gone.txt") + " could not be read.");
+  EXPECT_EQ(frame.findChildren<TextView_Form*>().size(), 1);
 }

@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTest>
+#include <filesystem>
 
 #include "support/TestSupport.h"
 #include "ui/BusyForm.h"
@@ -138,4 +139,20 @@ TEST(QtPort, LoadedWindowsAndProgressBox) {
   port.abortBusy();
   EXPECT_FALSE(port.busyForm().isVisible());
   EXPECT_FALSE(port.busyForm().IsActive());
+}
+
+// xdg-open says by its exit code whether a program took the file.
+TEST(QtPort, DesktopOpenReportsWhatXdgOpenSays) {
+  test::TempDir dir;
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray::fromStdString(dir.Dir()) + ':' + path);
+  for (const int exitCode : {3, 0}) {
+    const std::string opener = dir.File("xdg-open");
+    test::WriteFile(opener, "#!/bin/sh\ntest \"$1\" = /tmp/a.log && exit " + std::to_string(exitCode) + "\nexit 9\n");
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+    auto failed = std::make_shared<bool>(false);
+    TL_DesktopOpen("/tmp/a.log", [failed] { *failed = true; });
+    EXPECT_EQ(QTest::qWaitFor([failed] { return *failed; }, exitCode ? 5000 : 1000), exitCode != 0) << exitCode;
+  }
+  qputenv("PATH", path);
 }
