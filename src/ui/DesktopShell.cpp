@@ -246,8 +246,10 @@ Display_Form* MN_CreateDisplay(Container_Form& frame, AppState& app) {
   child->move(place);
   child->hide();
   QPointer<Display_Form> target(display);
+  // A hidden display draws nothing (nor generates products for nothing, which with hundreds of
+  // channels would hold up every edit); View > Spectrum Display refreshes it when it shows.
   frame.AddRefreshTarget([target](int) {
-    if (target) target->PrepareTVStationPbx(false);
+    if (target && target->isVisible()) target->PrepareTVStationPbx(false);
   });
   return display;
 }
