@@ -13,7 +13,6 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QThread>
 
 #include "app/AppState.h"
 #include "app/Commands.h"
@@ -24,6 +23,7 @@
 #include "ui/DesktopShell.h"
 #include "ui/FlexGrid.h"
 #include "ui/Main_Form.h"
+#include "search/DriverTestSupport.h"
 #include "ui/UiTestSupport.h"
 
 namespace kova {
@@ -320,16 +320,10 @@ TEST_F(MainFormTest, OptimiseExcludesMaximumSearchAndRunsOnce) {
 namespace kova {
 namespace {
 
-// The tables show the channels and the search spectrum of the current system, the check panel
-// the types, after every way of changing the current system or its type.
+// The tables show the channels and the search spectrum of the current system after every way of
+// changing the current system or its type.
 TEST_F(MainFormTest, TablesFollowEveryChangeOfTheCurrentSystem) {
   CProject& p = *app.project;
-  auto spectrum = [](float lo, float hi) {
-    auto s = std::make_shared<CSpectrum>();
-    s->GDefine();
-    s->GAddBand(lo, hi, 1.0f);
-    return s;
-  };
   const auto expectTablesShowProject = [&](const char* path) {
     SCOPED_TRACE(path);
     const CMicCollection& mics = *p.GcCurrSystem()->GcMics();
@@ -342,10 +336,6 @@ TEST_F(MainFormTest, TablesFollowEveryChangeOfTheCurrentSystem) {
       EXPECT_EQ(form->SpectrumGrid().TextMatrix(i, 1).toStdString(), MN_FormatFreq(bands.GxGetBand(i)->GfLo()));
       EXPECT_EQ(form->SpectrumGrid().TextMatrix(i, 2).toStdString(), MN_FormatFreq(bands.GxGetBand(i)->GfHi()));
     }
-    const char* steps[2] = {"SearchStep_Tbx", "SearchStep2_Tbx"};
-    for (int32_t s = 0; s < p.GlSystems(); ++s)
-      EXPECT_EQ(Child<QLineEdit>(form.get(), steps[s])->text().toStdString(),
-                MN_FormatFreq(p.GcSystem(s)->GcSystemType()->GfGetSearchStep()));
   };
   const struct {
     const char* path;
@@ -365,8 +355,8 @@ TEST_F(MainFormTest, TablesFollowEveryChangeOfTheCurrentSystem) {
   for (const auto& path : paths) {
     p.GbSecondSystem(true);
     p.GcSystem(1)->GcSystemType(app.systems[3]->GGetCopy());
-    p.GcSpectrumOf(0, spectrum(470, 514));
-    p.GcSpectrumOf(1, spectrum(600, 700));
+    test::SetSearchSpectrum(p, 0, {{470, 514}});
+    test::SetSearchSpectrum(p, 1, {{600, 700}});
     p.GlCurr(0);
     SetChannels({520, 530});
     p.GlCurr(1);
@@ -384,18 +374,14 @@ TEST_F(MainFormTest, TablesFollowEveryChangeOfTheCurrentSystem) {
 // selected, nothing asks about the entry row and nothing comes back.
 TEST_F(MainFormTest, ACommandEndsAnOpenEditFirst) {
   for (bool mouse : {true, false}) {
-    SCOPED_TRACE(mouse ? "mouse" : "keyboard");
     SetChannels({520, 530, 540});
     port.messages.clear();
     ClickCell(form->SetupGrid(), 3, 1);  // one click opens the editor on the last channel
     ASSERT_TRUE(form->SetupGrid().Editing());
     auto* remove = Child<QPushButton>(form.get(), "SetupRem_Cbt");
-    if (mouse)
-      QTest::mouseClick(remove, Qt::LeftButton);
-    else
-      remove->click();
+    mouse ? QTest::mouseClick(remove, Qt::LeftButton) : remove->click();
     Settle();
-    EXPECT_TRUE(port.messages.empty());
+    EXPECT_TRUE(port.messages.empty()) << mouse;
     EXPECT_EQ(Freqs(), (std::vector<float>{520, 530}));
     EXPECT_EQ(form->SetupGrid().Rows(), 4);
   }
@@ -431,11 +417,7 @@ TEST_F(MainFormTest, TextThatIsNotAFrequencyIsRefused) {
 // channels, red while one sits in a gap of the search spectrum, green once it is fixed.
 TEST_F(MainFormTest, StatusLightFollowsEveryChange) {
   EXPECT_EQ(form->StatusLight(), 0);
-  auto bands = std::make_shared<CSpectrum>();
-  bands->GDefine();
-  bands->GAddBand(470, 514, 1.0f);
-  bands->GAddBand(522, 608, 1.0f);
-  app.project->GcSpectrum(bands);
+  test::SetSearchSpectrum(*app.project, 0, {{470, 514}, {522, 608}});
   form->RefreshViews(2);
   Settle();
   const struct {
@@ -444,13 +426,7 @@ TEST_F(MainFormTest, StatusLightFollowsEveryChange) {
   } steps[] = {{"520", 3}, {"530", 1}, {"530.2", 3}, {"540", 1}};
   int row = 1;
   // The check runs in the background; its answer arrives with the events.
-  const auto light = [&] {
-    for (int i = 0; i < 2000 && form->SilentCheckBusy(); ++i) {
-      QCoreApplication::processEvents();
-      QThread::msleep(2);
-    }
-    return form->StatusLight();
-  };
+  const auto light = [&] { return QTest::qWaitFor([&] { return !form->SilentCheckBusy(); }) ? form->StatusLight() : -1; };
   for (const auto& step : steps) {
     Type(form->SetupGrid(), row, 1, step.typed);
     row = step.light == 3 ? row : row + 1;
