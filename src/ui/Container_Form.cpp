@@ -21,7 +21,12 @@ struct ItemDef {
   const char* name;  // nullptr: separator
   const char* caption;
   const char* shortcut;  // portable key text, "" for none
+  bool checkable = false;
+  const char* statusTip = nullptr;
 };
+
+const char* const kEditorModeTip =
+    "Start in the System Editor instead of the start wizard; switched off, the wizard comes back at the next start";
 
 struct MenuDef {
   const char* name;
@@ -54,7 +59,9 @@ const MenuDef kMenus[] = {
      {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},
       {nullptr, nullptr, ""},
       {"View_Editor", "System &Editor", "Ctrl+E"},
-      {"View_Graphics", "&Spectrum Display", "Ctrl+M"}}},
+      {"View_Graphics", "&Spectrum Display", "Ctrl+M"},
+      {nullptr, nullptr, ""},
+      {"View_EditorMode", "Editor &Mode", "", true, kEditorModeTip}}},
     {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "Ctrl+C"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
     {"Help_Menu", "&Help", {{"Help_About", "&About", ""}}},
 };
@@ -91,6 +98,13 @@ void Container_Form::BuildMenus() {
       const QString name = QString::fromLatin1(item.name);
       action->setObjectName(name);
       if (*item.shortcut) action->setShortcut(QKeySequence::fromString(QString::fromLatin1(item.shortcut)));
+      action->setCheckable(item.checkable);
+      if (item.statusTip) {
+        // The frame has no status bar, so the menu shows the note as the item's tool tip too.
+        action->setStatusTip(QString::fromLatin1(item.statusTip));
+        action->setToolTip(action->statusTip());
+        menu->setToolTipsVisible(true);
+      }
       action->setEnabled(false);
       connect(action, &QAction::triggered, this, [this, name] { Run(name); });
       menu->addAction(action);
