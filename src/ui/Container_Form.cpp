@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMdiArea>
@@ -70,7 +71,7 @@ const MenuDef kMenus[] = {
 
 Container_Form::Container_Form(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Container_Form"));
-  setWindowTitle(QStringLiteral("KOVA Software " KOVA_VERSION));
+  ShowProjectFile(QString(), false);
   setWindowIcon(QIcon(VersionResource_Logo(64)));
 
   mdiArea_ = new QMdiArea(this);
@@ -134,6 +135,15 @@ void Container_Form::Run(const QString& name) {
     handler();
   }
   emit commandTriggered(name);
+}
+
+void Container_Form::ShowProjectFile(const QString& path, bool modified) {
+  // The file name comes before the program's name, and "[*]" becomes "*" while the project has
+  // unsaved changes: "show.kova* — KOVA".
+  const QString name = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName();
+  setWindowFilePath(path);
+  setWindowTitle(name + QStringLiteral("[*] \u2014 KOVA"));
+  if (isWindowModified() != modified) setWindowModified(modified);
 }
 
 QMdiSubWindow* Container_Form::AddChild(QWidget* child) { return mdiArea_->addSubWindow(child); }

@@ -71,6 +71,25 @@ QString ConfigFile(const std::string& appDir) {
 
 const QString kUserLevelKey = QStringLiteral("Program/userLevel");
 
+// The frame's title follows the project's file and its modified flag. Most changes reach it at
+// once: every view refresh (New, Open, the wizard's Start, edits that redraw) and every menu
+// command (Save, Save As, ...) update it. Some edits set the flag without a refresh (sorting a
+// table, the check boxes of the check panel), and later ones may too; a look four times a second
+// catches those. It compares a string and a flag, so it costs nothing noticeable, and it spares
+// every place that marks a change from knowing about the title.
+void FollowProjectInTitle(Container_Form& frame, const AppState& app) {
+  auto update = [form = &frame, state = &app] {
+    form->ShowProjectFile(QString::fromStdString(state->projectPath), state->flags.projectModified);
+  };
+  update();
+  frame.AddRefreshTarget([update](int) { update(); });
+  QObject::connect(&frame, &Container_Form::commandTriggered, &frame, update);
+  auto* poll = new QTimer(&frame);
+  poll->setObjectName(QStringLiteral("Title_Tmr"));
+  QObject::connect(poll, &QTimer::timeout, &frame, update);
+  poll->start(250);
+}
+
 // Turns the close of a child window into hiding it, so that the window and its state stay.
 class HideOnClose : public QObject {
  public:
@@ -197,6 +216,7 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   frame.Action(QStringLiteral("View_EditorMode"))->setChecked(TL_IsExpert());
   frame.SetCommand(QStringLiteral("Calc_Check"),
                    Command("MN_RunCheckToFile", [state] { MN_RunCheckToFile(*state, false); }));
+  FollowProjectInTitle(frame, app);
   // New and Open refill every view.
   for (const char* item : {"File_New", "File_Open"}) {
     QObject::connect(&frame, &Container_Form::commandTriggered, &frame, [item](const QString& name) {

@@ -1,8 +1,8 @@
 #pragma once
 // The desktop program's connections between its windows and the application state: its start,
 // where the program keeps its folders and settings, which project command each menu item of the
-// frame runs, the question when the user closes the frame, and the proposal windows that a search
-// opens.
+// frame runs, the question when the user closes the frame, the frame's title, and the proposal
+// windows that a search opens.
 
 #include <cstdint>
 #include <string>
@@ -49,7 +49,8 @@ void MN_SetEditorMode(Container_Form& frame, const std::string& appDir, bool on)
 // Check to the commands on `app`, View > Spectrum Display to the display (MN_CreateDisplay), System
 // Designer to the start wizard, View > Editor Mode to MN_SetEditorMode (checked in editor mode),
 // asks "Save the current Project?" when the user closes the frame through its close control, and
-// closes it without asking when the desktop session ends.
+// closes it without asking when the desktop session ends. The frame's title follows the project's
+// file and its unsaved changes (Container_Form::ShowProjectFile).
 // Items whose windows the program does not have yet stay disabled. `app` must outlive `frame`.
 void MN_ConnectFrame(Container_Form& frame, AppState& app);
 

@@ -63,7 +63,7 @@ const struct {
 
 TEST(ContainerForm, CaptionAndMenuTree) {
   Container_Form frame;
-  EXPECT_EQ(frame.windowTitle(), QStringLiteral("KOVA Software " KOVA_VERSION));
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Untitled[*] \u2014 KOVA"));
   EXPECT_NE(frame.findChild<QMdiArea*>(), nullptr);
 
   const QList<QAction*> bar = frame.menuBar()->actions();

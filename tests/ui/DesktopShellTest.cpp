@@ -412,6 +412,29 @@ TEST_F(ShellFixture, FilesThatNoProgramOpens) {
   EXPECT_EQ(frame.findChildren<TextView_Form*>().size(), 1);
 }
 
+TEST_F(ShellFixture, TheTitleNamesTheProjectFileAndMarksUnsavedChanges) {
+  // Commands show it at once; a bare edit, which refreshes nothing, within the title's poll.
+  const struct {
+    std::function<void()> step;
+    const char* file;
+    bool modified;
+  } steps[] = {
+      {[] {}, "Untitled", false},
+      {[&] { AddChannel(518.2f); }, "Untitled", true},
+      {[&] { RunWith("File_SaveAs", {test::ChooseFile(dir.File("show"))}); }, "show.kova", false},
+      {[&] { AddChannel(530.0f); }, "show.kova", true},
+      {[&] { RunWith("File_New", {test::Press(QMessageBox::No)}); }, "Untitled", false},
+      {[&] { RunWith("File_Open", {test::ChooseFile(dir.File("show.kova"))}); }, "show.kova", false},
+  };
+  for (const auto& s : steps) {
+    s.step();
+    if (s.modified) (void)QTest::qWaitFor([&] { return frame.isWindowModified(); }, 2000);
+    EXPECT_EQ(frame.windowTitle(), QString::fromLatin1(s.file) + QStringLiteral("[*] \u2014 KOVA"));
+    EXPECT_EQ(frame.isWindowModified(), s.modified) << s.file;
+  }
+  EXPECT_EQ(frame.windowFilePath().toStdString(), dir.File("show.kova"));
+}
+
 // `kova` started with `stored` in its settings (-1: none); `onWizard` gets the start wizard.
 struct StartedDesktop {
   StartedDesktop(int stored, const char* env, bool editor, std::function<void(QWidget*)> onWizard = {}) {
