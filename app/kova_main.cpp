@@ -1,19 +1,15 @@
 // kova: the desktop program.
 #include <QApplication>
-#include <QTimer>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
 #include "app/CommandLine.h"
-#include "app/Commands.h"
 #include "tools/PlatformPort.h"
 #include "ui/Container_Form.h"
 #include "ui/DesktopIdentity.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtPort.h"
-#include "ui/Wizard_Form.h"
 
 namespace {
 std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<std::string>(argv + 1, argv + argc); }
@@ -46,23 +42,11 @@ int main(int argc, char** argv) {
   kova::QtPort port;
   kova::PortScope portScope(port);
 
-  // The one application state of the run; the windows refer to it, so it outlives them.
+  // The one application state of the run; the windows refer to it, so it outlives them. The
+  // start wizard or the System Editor follows from the event loop.
   kova::AppState app;
   app.appDir = kova::MN_DesktopAppDirectory();
-  kova::MN_StartUp(app);
-
   kova::Container_Form frame;
-  kova::MN_ConnectFrame(frame, app);
-  kova::MN_InstallFrameHooks(port, frame, app);
-  frame.show();
-  kova::MN_CreateMainWindow(frame, app, port);
-  kova::MN_CreateDisplay(frame, app);
-  kova::MN_KeepWindowPlaces(frame, app.appDir);
-
-  // A project named on the command line replaces the new project of the start-up; the start
-  // wizard is for starting without one. It runs inside the event loop so that leaving it can end
-  // the program.
-  const bool opened = !args.project.empty() && kova::MN_OpenFromCommandLine(app, args.project);
-  if (!opened) QTimer::singleShot(0, &frame, [&frame, &app] { kova::MN_ShowStartWizard(frame, app, 1); });
+  kova::MN_StartDesktop(frame, app, port, args);
   return qapp.exec();
 }

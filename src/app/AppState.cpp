@@ -30,6 +30,7 @@ void MN_NewProject(AppState& app) {
   auto project = std::make_shared<CProject>();
   MN_InitProject(app, *project);
   app.project = project;
+  app.projectPath.clear();
   app.scan.clear();
   MN_BuildCountryTables(app);
   MN_NewReportCollection(app);

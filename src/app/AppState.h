@@ -24,6 +24,7 @@ struct AppState {
   bool bSaveTarget = false;              // the project has a file Save may use without asking
   std::string projectDir;                // last directory of Open / Save As (empty at start)
   std::string projectFile;               // last file name of Open / Save As (empty at start)
+  std::string projectPath;               // the file the project was read from or last written to; empty for a new project
   int32_t highlighted = 0;               // highlighted channel of the current system, 0 = none
   std::string appDir;                    // application directory, with a trailing "/"
   std::vector<ScanPoint> scan;           // the imported venue scan; never saved, gone with New and Open
@@ -40,8 +41,8 @@ std::string TL_DefaultAppDirectory();
 
 // Gives a newly created project the new-project defaults (first type of the system list).
 void MN_InitProject(AppState& app, CProject& project);
-// Replaces the current project by a new one with the defaults, rebuilds the country tables and
-// starts an empty proposal collection.
+// Replaces the current project by a new one with the defaults (belonging to no file yet), rebuilds
+// the country tables and starts an empty proposal collection.
 void MN_NewProject(AppState& app);
 // 1-based index of the first system type with the label of the current system's type; 1 if none.
 int32_t MN_FindCurrentSystemType(const AppState& app);

@@ -21,6 +21,8 @@ DesktopArgs MN_ParseDesktopArgs(const std::vector<std::string>& args) {
     } else if (!optionsEnded && (a == "--version" || a == "-v")) {
       result.action = DesktopArgs::Action::kVersion;
       return result;
+    } else if (!optionsEnded && a == "--editor") {
+      result.editor = true;
     } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
       if (firstError.empty()) firstError = "unknown option '" + a + "'";
     } else {
@@ -44,13 +46,17 @@ std::string MN_DesktopUsage() {
          "\n"
          "  PROJECT          a project file (.kova, or .zel of the predecessor) to open\n"
          "                   instead of starting with a new project\n"
+         "      --editor     start in the System Editor instead of the start wizard, for\n"
+         "                   this run only (View > Editor Mode keeps it for every start)\n"
          "  -h, --help       this text\n"
          "  -v, --version    the program's version\n"
          "\n"
          "The options of the Qt toolkit (-platform NAME, -style NAME, ...) work as well.\n"
          "Environment: KOVA_HOME is the application directory (SystemData/, Presets/,\n"
-         "Checks/ below it; default ~/.local/share/KOVA); KOVA_USER_LEVEL=2 switches on\n"
-         "the expert layouts. kova-cli runs the same computations without a display.\n";
+         "Checks/ below it; default ~/.local/share/KOVA); KOVA_USER_LEVEL sets the user\n"
+         "level (2 = editor mode with the expert layouts, 0 = start wizard) over the\n"
+         "stored editor mode and --editor. kova-cli runs the same computations without a\n"
+         "display.\n";
 }
 
 std::string MN_DesktopVersion() { return std::string("kova ") + KOVA_VERSION + "\n"; }

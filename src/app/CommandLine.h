@@ -1,6 +1,6 @@
 #pragma once
-// The desktop program's command line: `kova [PROJECT]`, `kova --help`, `kova --version`, and the
-// project named there opened at start-up with the rules of File > Open.
+// The desktop program's command line: `kova [--editor] [PROJECT]`, `kova --help`, `kova --version`,
+// and the project named there opened at start-up with the rules of File > Open.
 
 #include <string>
 #include <vector>
@@ -13,12 +13,14 @@ struct DesktopArgs {
   enum class Action { kRun, kHelp, kVersion, kError };
   Action action = Action::kRun;
   std::string project;  // the project file to open at start; empty = start with a new project
+  bool editor = false;  // --editor: this run starts in the System Editor (user level 2), nothing stored
   std::string error;    // for kError: one line saying what is wrong
 };
 
 // Reads the arguments after the program name. --help (-h) and --version (-v) win over anything
-// else before "--", so they answer even beside arguments meant for the toolkit; any other
-// option is an error, and so is a second file. "--" ends the options.
+// else before "--", so they answer even beside arguments meant for the toolkit; --editor may
+// stand anywhere before "--"; any other option is an error, and so is a second file. "--" ends
+// the options.
 DesktopArgs MN_ParseDesktopArgs(const std::vector<std::string>& args);
 
 // The text of `kova --help` and the line of `kova --version`.

@@ -64,6 +64,7 @@ bool MN_OpenProjectFile(AppState& app, const std::string& dir, const std::string
     // not write the old project over the file that failed.
     app.projectDir = dir;
     app.projectFile = name;
+    app.projectPath = TL_AddBackslash(dir) + name;
     if (TL_ToLower(TL_GetExtension(name)) == "kova") app.bSaveTarget = true;
     TL_SetChanged(app.flags, false, true, false, false);
     app.highlighted = 0;
@@ -76,6 +77,7 @@ bool MN_OpenProjectFile(AppState& app, const std::string& dir, const std::string
 bool MN_FileSave(AppState& app) {
   if (!app.bSaveTarget) return MN_FileSaveAs(app);
   if (!MN_SaveProject(*app.project, app.projectDir, app.projectFile)) return false;
+  app.projectPath = TL_AddBackslash(app.projectDir) + MN_ProjectFileName(app.projectFile);
   TL_SetChanged(app.flags, false, false, true, false);
   return true;
 }
@@ -90,6 +92,7 @@ bool MN_FileSaveAs(AppState& app) {
   app.projectFile = name;
   // The project counts as saved only once the file is written.
   if (!MN_SaveProject(*app.project, dir, name)) return false;
+  app.projectPath = TL_AddBackslash(dir) + MN_ProjectFileName(name);
   TL_SetChanged(app.flags, false, false, true, false);
   return true;
 }

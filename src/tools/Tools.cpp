@@ -284,11 +284,17 @@ bool TL_SetChanged(ChangeFlags& flags, bool bChanged, bool bNew, bool bSaved, bo
   return true;
 }
 
+namespace {
+int g_userLevel = 0;
+}  // namespace
+
 int TL_UserLevel() {
   const char* v = std::getenv("KOVA_USER_LEVEL");
-  if (!v || !*v) return 0;
+  if (!v || !*v) return g_userLevel;
   return TL_RoundLong(TL_Val(v));
 }
+
+void TL_SetUserLevel(int level) { g_userLevel = level; }
 
 bool TL_IsExpert() { return TL_UserLevel() == 2; }
 

@@ -68,9 +68,13 @@ struct ChangeFlags {
 bool TL_SetChanged(ChangeFlags& flags, bool bChanged, bool bNew, bool bSaved, bool bReordered);
 
 // ---- User level ----
-// 0 in the delivered configuration; KOVA_USER_LEVEL overrides it (2 = expert).
+// The level of this run: KOVA_USER_LEVEL when set, otherwise the level given to TL_SetUserLevel
+// (0 until then, the delivered configuration; 2 = expert).
 int TL_UserLevel();
 bool TL_IsExpert();
+// The level of this run when KOVA_USER_LEVEL is not set; the desktop program sets it at start
+// from its editor mode setting or its --editor option, and when the editor mode is switched on.
+void TL_SetUserLevel(int level);
 
 // ---- Dialogs (through the installed platform port) ----
 inline constexpr const char* kAppTitle = "KOVA";

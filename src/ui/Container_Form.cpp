@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMdiArea>
@@ -21,7 +22,12 @@ struct ItemDef {
   const char* name;  // nullptr: separator
   const char* caption;
   const char* shortcut;  // portable key text, "" for none
+  bool checkable = false;
+  const char* statusTip = nullptr;
 };
+
+const char* const kEditorModeTip =
+    "Start in the System Editor instead of the start wizard; switched off, the wizard comes back at the next start";
 
 struct MenuDef {
   const char* name;
@@ -54,7 +60,9 @@ const MenuDef kMenus[] = {
      {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},
       {nullptr, nullptr, ""},
       {"View_Editor", "System &Editor", "Ctrl+E"},
-      {"View_Graphics", "&Spectrum Display", "Ctrl+M"}}},
+      {"View_Graphics", "&Spectrum Display", "Ctrl+M"},
+      {nullptr, nullptr, ""},
+      {"View_EditorMode", "Editor &Mode", "", true, kEditorModeTip}}},
     {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "Ctrl+C"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
     {"Help_Menu", "&Help", {{"Help_About", "&About", ""}}},
 };
@@ -63,7 +71,7 @@ const MenuDef kMenus[] = {
 
 Container_Form::Container_Form(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Container_Form"));
-  setWindowTitle(QStringLiteral("KOVA Software " KOVA_VERSION));
+  ShowProjectFile(QString(), false);
   setWindowIcon(QIcon(VersionResource_Logo(64)));
 
   mdiArea_ = new QMdiArea(this);
@@ -91,6 +99,13 @@ void Container_Form::BuildMenus() {
       const QString name = QString::fromLatin1(item.name);
       action->setObjectName(name);
       if (*item.shortcut) action->setShortcut(QKeySequence::fromString(QString::fromLatin1(item.shortcut)));
+      action->setCheckable(item.checkable);
+      if (item.statusTip) {
+        // The frame has no status bar, so the menu shows the note as the item's tool tip too.
+        action->setStatusTip(QString::fromLatin1(item.statusTip));
+        action->setToolTip(action->statusTip());
+        menu->setToolTipsVisible(true);
+      }
       action->setEnabled(false);
       connect(action, &QAction::triggered, this, [this, name] { Run(name); });
       menu->addAction(action);
@@ -120,6 +135,15 @@ void Container_Form::Run(const QString& name) {
     handler();
   }
   emit commandTriggered(name);
+}
+
+void Container_Form::ShowProjectFile(const QString& path, bool modified) {
+  // The file name comes before the program's name, and "[*]" becomes "*" while the project has
+  // unsaved changes: "show.kova* — KOVA".
+  const QString name = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName();
+  setWindowFilePath(path);
+  setWindowTitle(name + QStringLiteral("[*] \u2014 KOVA"));
+  if (isWindowModified() != modified) setWindowModified(modified);
 }
 
 QMdiSubWindow* Container_Form::AddChild(QWidget* child) { return mdiArea_->addSubWindow(child); }

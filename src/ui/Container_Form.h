@@ -36,6 +36,10 @@ class Container_Form : public QMainWindow {
   // Puts `child` into the frame as a child window.
   QMdiSubWindow* AddChild(QWidget* child);
 
+  // The title names the project's file (its name from `path`, "Untitled" when empty) and marks
+  // unsaved changes: "show.kova[*] — KOVA", shown as "show.kova* — KOVA" when modified.
+  void ShowProjectFile(const QString& path, bool modified);
+
   // The about box (created on first use) and the "About" command: shows it modeless.
   KOVA_Form* AboutBox();
   void ShowAbout();

@@ -10,6 +10,7 @@
 #include <QSessionManager>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "app/SpectrumPictures.h"
 #include "tools/BinaryFile.h"
 #include "app/AppState.h"
+#include "app/CommandLine.h"
 #include "app/Commands.h"
 #include "app/PrintDocument.h"
 #include "app/ScanCommands.h"
@@ -62,6 +64,32 @@ std::function<void()> Command(const char* routine, std::function<void()> action)
   };
 }
 
+// The program's own settings, below the application directory (which ends with "/").
+QString ConfigFile(const std::string& appDir) {
+  return QString::fromStdString(appDir) + QStringLiteral("config/kova.ini");
+}
+
+const QString kUserLevelKey = QStringLiteral("Program/userLevel");
+
+// The frame's title follows the project's file and its modified flag. Most changes reach it at
+// once: every view refresh (New, Open, the wizard's Start, edits that redraw) and every menu
+// command (Save, Save As, ...) update it. Some edits set the flag without a refresh (sorting a
+// table, the check boxes of the check panel), and later ones may too; a look four times a second
+// catches those. It compares a string and a flag, so it costs nothing noticeable, and it spares
+// every place that marks a change from knowing about the title.
+void FollowProjectInTitle(Container_Form& frame, const AppState& app) {
+  auto update = [form = &frame, state = &app] {
+    form->ShowProjectFile(QString::fromStdString(state->projectPath), state->flags.projectModified);
+  };
+  update();
+  frame.AddRefreshTarget([update](int) { update(); });
+  QObject::connect(&frame, &Container_Form::commandTriggered, &frame, update);
+  auto* poll = new QTimer(&frame);
+  poll->setObjectName(QStringLiteral("Title_Tmr"));
+  QObject::connect(poll, &QTimer::timeout, &frame, update);
+  poll->start(250);
+}
+
 // Turns the close of a child window into hiding it, so that the window and its state stay.
 class HideOnClose : public QObject {
  public:
@@ -102,6 +130,47 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
   return pictures;
 }
 
+int MN_StoredUserLevel(const std::string& appDir) {
+  return QSettings(ConfigFile(appDir), QSettings::IniFormat).value(kUserLevelKey, 0).toInt();
+}
+
+void MN_StoreUserLevel(const std::string& appDir, int level) {
+  // QSettings writes the whole file anew through a temporary file, keeping the other keys.
+  QSettings(ConfigFile(appDir), QSettings::IniFormat).setValue(kUserLevelKey, level);
+}
+
+void MN_ApplyUserLevel(const std::string& appDir, bool editorOption) {
+  TL_SetUserLevel(editorOption ? 2 : MN_StoredUserLevel(appDir));
+}
+
+void MN_SetEditorMode(Container_Form& frame, const std::string& appDir, bool on) {
+  MN_StoreUserLevel(appDir, on ? 2 : 0);
+  if (on) TL_SetUserLevel(2);
+  if (QAction* item = frame.Action(QStringLiteral("View_EditorMode"))) item->setChecked(on);
+}
+
+void MN_StartDesktop(Container_Form& frame, AppState& app, QtPort& port, const DesktopArgs& args) {
+  MN_ApplyUserLevel(app.appDir, args.editor);
+  MN_StartUp(app);
+  MN_ConnectFrame(frame, app);
+  MN_InstallFrameHooks(port, frame, app);
+  frame.show();
+  MN_CreateMainWindow(frame, app, port);
+  MN_CreateDisplay(frame, app);
+  MN_KeepWindowPlaces(frame, app.appDir);
+
+  // A project named on the command line replaces the new project of the start-up; the start
+  // wizard is for starting without one, outside editor mode.
+  const bool opened = !args.project.empty() && MN_OpenFromCommandLine(app, args.project);
+  if (!opened && !TL_IsExpert()) {
+    QPointer<Container_Form> target(&frame);
+    AppState* state = &app;
+    QTimer::singleShot(0, &frame, [target, state] {
+      if (target) MN_ShowStartWizard(*target, *state, 1);
+    });
+  }
+}
+
 void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   AppState* state = &app;
   Container_Form* form = &frame;
@@ -140,8 +209,14 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   frame.SetCommand(QStringLiteral("View_SystemDesigner"), Command("View_SystemDesigner", [state, form] {
                      MN_ShowStartWizard(*form, *state, MN_FindCurrentSystemType(*state));
                    }));
+  frame.SetCommand(QStringLiteral("View_EditorMode"), Command("View_EditorMode", [state, form] {
+                     QAction* item = form->Action(QStringLiteral("View_EditorMode"));
+                     MN_SetEditorMode(*form, state->appDir, item && item->isChecked());
+                   }));
+  frame.Action(QStringLiteral("View_EditorMode"))->setChecked(TL_IsExpert());
   frame.SetCommand(QStringLiteral("Calc_Check"),
                    Command("MN_RunCheckToFile", [state] { MN_RunCheckToFile(*state, false); }));
+  FollowProjectInTitle(frame, app);
   // New and Open refill every view.
   for (const char* item : {"File_New", "File_Open"}) {
     QObject::connect(&frame, &Container_Form::commandTriggered, &frame, [item](const QString& name) {
@@ -214,7 +289,7 @@ void SavePlaces(Container_Form& frame, const QString& file) {
 }  // namespace
 
 void MN_KeepWindowPlaces(Container_Form& frame, const std::string& appDir) {
-  const QString file = QString::fromStdString(appDir) + QStringLiteral("config/kova.ini");
+  const QString file = ConfigFile(appDir);
   {
     QSettings settings(file, QSettings::IniFormat);
     const QByteArray geometry = settings.value(QStringLiteral("Frame/geometry")).toByteArray();

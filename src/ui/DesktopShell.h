@@ -1,7 +1,8 @@
 #pragma once
-// The desktop program's connections between its windows and the application state: where the
-// program keeps its folders, which project command each menu item of the frame runs, the
-// question when the user closes the frame, and the proposal windows that a search opens.
+// The desktop program's connections between its windows and the application state: its start,
+// where the program keeps its folders and settings, which project command each menu item of the
+// frame runs, the question when the user closes the frame, the frame's title, and the proposal
+// windows that a search opens.
 
 #include <cstdint>
 #include <string>
@@ -11,6 +12,7 @@
 namespace kova {
 
 struct AppState;
+struct DesktopArgs;
 class Container_Form;
 class Main_Form;
 class Display_Form;
@@ -23,10 +25,32 @@ class TextView_Form;
 // missing; with a trailing "/".
 std::string MN_DesktopAppDirectory();
 
+// The desktop program from the start-up sequence on, as `kova` runs it once the toolkit and the
+// port exist (`app.appDir` set): the user level of the run (MN_ApplyUserLevel with --editor), the
+// start-up sequence, the frame with its commands, the main window, the spectrum display and their
+// places, and the project named on the command line. Without a project from the command line and
+// outside editor mode (user level 2) the start wizard follows, from the event loop, so that
+// leaving it can end the program; in editor mode the System Editor is what the user sees.
+void MN_StartDesktop(Container_Form& frame, AppState& app, QtPort& port, const DesktopArgs& args);
+
+// Editor mode is the user level 2 kept as a setting of the program: "Program/userLevel" in
+// "config/kova.ini" below the application directory (never in project files), 0 when absent.
+int MN_StoredUserLevel(const std::string& appDir);
+void MN_StoreUserLevel(const std::string& appDir, int level);
+// Sets the level of this run (TL_SetUserLevel): 2 with `editorOption` (kova --editor, stored
+// nowhere), else the stored one. KOVA_USER_LEVEL still wins over both.
+void MN_ApplyUserLevel(const std::string& appDir, bool editorOption);
+// Switches editor mode on or off (View > Editor Mode, the wizard's "Open the Editor"): stores the
+// level (2 or 0) and keeps the menu item in step. On takes effect at once; off at the next start,
+// so that the editor the user works in stays reachable until then.
+void MN_SetEditorMode(Container_Form& frame, const std::string& appDir, bool on);
+
 // Connects the File menu (New, Open, Save, Save As, Export Project, Save As Preset, Exit) and
 // Check to the commands on `app`, View > Spectrum Display to the display (MN_CreateDisplay), System
-// Designer to the start wizard, asks "Save the current Project?" when the user closes the
-// frame through its close control, and closes it without asking when the desktop session ends.
+// Designer to the start wizard, View > Editor Mode to MN_SetEditorMode (checked in editor mode),
+// asks "Save the current Project?" when the user closes the frame through its close control, and
+// closes it without asking when the desktop session ends. The frame's title follows the project's
+// file and its unsaved changes (Container_Form::ShowProjectFile).
 // Items whose windows the program does not have yet stay disabled. `app` must outlive `frame`.
 void MN_ConnectFrame(Container_Form& frame, AppState& app);
 

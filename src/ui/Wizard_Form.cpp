@@ -25,6 +25,7 @@
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/Container_Form.h"
+#include "ui/DesktopShell.h"
 #include "ui/EntryRules.h"
 #include "ui/FormStyle.h"
 #include "ui/KOVA_Form.h"
@@ -231,6 +232,10 @@ void Wizard_Form::BuildControls() {
   backCbt_ = Button(QStringLiteral("Back_Cbt"), "&Back", this);
   nextCbt_ = Button(QStringLiteral("Next_Cbt"), "&Next", this);
   skipCbt_ = Button(QStringLiteral("Skip_Cbt"), "&Cancel", this);
+  // The way from the wizard to the editing windows, at the left end of the row.
+  openEditorCbt_ = Button(QStringLiteral("OpenEditor_Cbt"), "Open the &Editor", this);
+  openEditorCbt_->setToolTip(QStringLiteral("Work in the System Editor, and start there from now on"));
+  openEditorCbt_->setGeometry(8, kButtonTop, 140, kButtonHeight);
   nextCbt_->setDefault(true);
   backCbt_->setGeometry(kWidth - 8 - 3 * kButtonWidth - 2 * 8, kButtonTop, kButtonWidth, kButtonHeight);
   nextCbt_->setGeometry(kWidth - 8 - 2 * kButtonWidth - 8, kButtonTop, kButtonWidth, kButtonHeight);
@@ -238,12 +243,13 @@ void Wizard_Form::BuildControls() {
   connect(backCbt_, &QPushButton::clicked, this, [this] { ShowPage(page_ - 1); });
   connect(nextCbt_, &QPushButton::clicked, this, [this] { NextClicked(); });
   connect(skipCbt_, &QPushButton::clicked, this, [this] { SkipClicked(); });
+  connect(openEditorCbt_, &QPushButton::clicked, this, [this] { OpenEditorClicked(); });
   connect(systemChangeCbt_, &QPushButton::clicked, this, [this] { ChangeSystem(); });
 
   // The keyboard walks through the page, then the buttons below it.
   QWidget* order[] = {systemChangeCbt_, computeObt_[0], computeObt_[1], computeObt_[2],
                       channelsTbx_,     grids_[0],      grids_[1],      spectrumRangeCbt_[0],
-                      spectrumRangeCbt_[1], spectrumRangeCbt_[2], backCbt_, nextCbt_, skipCbt_};
+                      spectrumRangeCbt_[1], spectrumRangeCbt_[2], backCbt_, nextCbt_, skipCbt_, openEditorCbt_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -607,13 +613,19 @@ bool Wizard_Form::AskToLeave() {
 }
 
 void Wizard_Form::SkipClicked() {
-  if (expert_) {
-    leaving_ = true;
-    QDialog::reject();
-    if (showEditor) showEditor();
-    return;
-  }
-  reject();
+  if (expert_) LeaveForEditor();
+  else reject();
+}
+
+void Wizard_Form::OpenEditorClicked() {
+  if (openEditor) openEditor();
+  LeaveForEditor();
+}
+
+void Wizard_Form::LeaveForEditor() {
+  leaving_ = true;
+  QDialog::reject();
+  if (showEditor) showEditor();
 }
 
 void Wizard_Form::reject() {
@@ -643,6 +655,8 @@ void Wizard_Form::GOrganize(int32_t iSystem) {
   ShowPage(-1);
   if (chosen_ >= 1) systemLbl_->setText(Q(app_.systems[static_cast<size_t>(chosen_ - 1)]->GsGetLabel()));
   skipCbt_->setText(expert_ ? QStringLiteral("&Cancel") : QStringLiteral("E&xit"));
+  // With a level other than 0 "Cancel" already leads to the editor.
+  openEditorCbt_->setVisible(!expert_);
 
   leaving_ = false;
   quit_ = false;
@@ -667,6 +681,10 @@ void MN_ShowStartWizard(Container_Form& frame, AppState& app, int32_t iSystem) {
   wizard->showEditor = [target] {
     QAction* editor = target ? target->Action(QStringLiteral("View_Editor")) : nullptr;
     if (editor && editor->isEnabled()) editor->trigger();
+  };
+  AppState* state = &app;
+  wizard->openEditor = [target, state] {
+    if (target) MN_SetEditorMode(*target, state->appDir, true);
   };
   wizard->GOrganize(iSystem);
 }

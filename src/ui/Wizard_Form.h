@@ -3,7 +3,8 @@
 // compatible frequencies, find as many as possible, or check a set of channels) and the search
 // spectrum or the channels to check. "Start" builds a fresh one-system project from these entries
 // and runs the search or the check; the wizard comes back afterwards on the same page, so that
-// several tries can be made. Leaving it ends the program after a question.
+// several tries can be made. Leaving it ends the program after a question; "Open the Editor"
+// leaves it for the System Editor instead and switches editor mode on.
 
 #include <QDialog>
 #include <array>
@@ -65,6 +66,9 @@ class Wizard_Form : public QDialog {
   std::function<void()> quitProgram;
   // With a user level other than 0, "Cancel" hands over to the main window through this.
   std::function<void()> showEditor;
+  // "Open the Editor" (shown while the user level is 0) switches editor mode on through this,
+  // then leaves as "Cancel" does at user level 2.
+  std::function<void()> openEditor;
 
  protected:
   void reject() override;
@@ -81,6 +85,9 @@ class Wizard_Form : public QDialog {
   void SelectSpectrum(int source);
   void NextClicked();
   void SkipClicked();
+  void OpenEditorClicked();
+  // Hides the wizard without a question and hands over to the main window.
+  void LeaveForEditor();
   // The question before leaving; true when the wizard may end the program.
   bool AskToLeave();
 
@@ -123,6 +130,7 @@ class Wizard_Form : public QDialog {
   QPushButton* backCbt_;
   QPushButton* nextCbt_;
   QPushButton* skipCbt_;
+  QPushButton* openEditorCbt_;
   QLabel* contPbx_;
   SelectCountry_Form* countryForm_ = nullptr;
 
@@ -143,7 +151,8 @@ class Wizard_Form : public QDialog {
 };
 
 // The frame's start wizard (created on first use) over `frame`, for type iSystem; leaving it
-// closes the frame, and with a user level other than 0 its "Cancel" shows the main window.
+// closes the frame, with a user level other than 0 its "Cancel" shows the main window, and its
+// "Open the Editor" switches editor mode on (MN_SetEditorMode) and shows the main window.
 void MN_ShowStartWizard(Container_Form& frame, AppState& app, int32_t iSystem);
 
 }  // namespace kova

@@ -21,6 +21,7 @@ TEST(DesktopArgsTest, ReadsTheFileAndTheInformationOptions) {
     Action action;
     std::string project;
     std::string error;
+    bool editor = false;
   } cases[] = {
       {{}, Action::kRun, "", ""},
       {{"show.kova"}, Action::kRun, "show.kova", ""},
@@ -35,6 +36,8 @@ TEST(DesktopArgsTest, ReadsTheFileAndTheInformationOptions) {
       {{"--", "--help"}, Action::kRun, "--help", ""},
       {{"--", "-x.kova"}, Action::kRun, "-x.kova", ""},
       {{"-"}, Action::kRun, "-", ""},
+      {{"a.kova", "--editor"}, Action::kRun, "a.kova", "", true},
+      {{"--", "--editor"}, Action::kRun, "--editor", ""},
   };
   for (const auto& c : cases) {
     std::string joined;
@@ -43,6 +46,7 @@ TEST(DesktopArgsTest, ReadsTheFileAndTheInformationOptions) {
     EXPECT_EQ(r.action, c.action) << joined;
     EXPECT_EQ(r.project, c.project) << joined;
     EXPECT_EQ(r.error, c.error) << joined;
+    EXPECT_EQ(r.editor, c.editor) << joined;
   }
 }
 

@@ -52,7 +52,9 @@ const struct {
      {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},
       {"-", "", ""},
       {"View_Editor", "System &Editor", "Ctrl+E"},
-      {"View_Graphics", "&Spectrum Display", "Ctrl+M"}}},
+      {"View_Graphics", "&Spectrum Display", "Ctrl+M"},
+      {"-", "", ""},
+      {"View_EditorMode", "Editor &Mode", ""}}},
     {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "Ctrl+C"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
     {"Help_Menu", "&Help", {{"Help_About", "&About", ""}}},
 };
@@ -61,7 +63,7 @@ const struct {
 
 TEST(ContainerForm, CaptionAndMenuTree) {
   Container_Form frame;
-  EXPECT_EQ(frame.windowTitle(), QStringLiteral("KOVA Software " KOVA_VERSION));
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Untitled[*] \u2014 KOVA"));
   EXPECT_NE(frame.findChild<QMdiArea*>(), nullptr);
 
   const QList<QAction*> bar = frame.menuBar()->actions();
@@ -84,6 +86,7 @@ TEST(ContainerForm, CaptionAndMenuTree) {
       EXPECT_EQ(a, frame.Action(e.name));
       EXPECT_EQ(a->text(), e.caption) << e.name;
       EXPECT_EQ(a->shortcut().toString(QKeySequence::PortableText), e.shortcut) << e.name;
+      EXPECT_EQ(a->isCheckable(), a->objectName() == "View_EditorMode") << e.name;
       // Only About and Exit work before the other parts of the program connect their commands.
       const bool builtIn = a->objectName() == "Help_About" || a->objectName() == "File_Exit";
       EXPECT_EQ(a->isEnabled(), builtIn) << e.name;

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "app/AppState.h"
+#include "app/CommandLine.h"
 #include "app/Commands.h"
 #include "app/Storage.h"
 #include "reports/TextReports.h"
@@ -24,6 +25,7 @@
 #include "ui/Container_Form.h"
 #include "ui/DesktopShell.h"
 #include "ui/KOVA_Form.h"
+#include "ui/Main_Form.h"
 #include "ui/Report_Form.h"
 #include "ui/TextView_Form.h"
 #include "ui/UiTestSupport.h"
@@ -408,4 +410,87 @@ TEST_F(ShellFixture, FilesThatNoProgramOpens) {
             "The print document was written to " + dir.File("Print.rtf") + ". No program to open it was found.");
   EXPECT_EQ(missingText.toStdString(), "The file " + dir.File("gone.txt") + " could not be read.");
   EXPECT_EQ(frame.findChildren<TextView_Form*>().size(), 1);
+}
+
+TEST_F(ShellFixture, TheTitleNamesTheProjectFileAndMarksUnsavedChanges) {
+  // Commands show it at once; a bare edit, which refreshes nothing, within the title's poll.
+  const struct {
+    std::function<void()> step;
+    const char* file;
+    bool modified;
+  } steps[] = {
+      {[] {}, "Untitled", false},
+      {[&] { AddChannel(518.2f); }, "Untitled", true},
+      {[&] { RunWith("File_SaveAs", {test::ChooseFile(dir.File("show"))}); }, "show.kova", false},
+      {[&] { AddChannel(530.0f); }, "show.kova", true},
+      {[&] { RunWith("File_New", {test::Press(QMessageBox::No)}); }, "Untitled", false},
+      {[&] { RunWith("File_Open", {test::ChooseFile(dir.File("show.kova"))}); }, "show.kova", false},
+  };
+  for (const auto& s : steps) {
+    s.step();
+    if (s.modified) (void)QTest::qWaitFor([&] { return frame.isWindowModified(); }, 2000);
+    EXPECT_EQ(frame.windowTitle(), QString::fromLatin1(s.file) + QStringLiteral("[*] \u2014 KOVA"));
+    EXPECT_EQ(frame.isWindowModified(), s.modified) << s.file;
+  }
+  EXPECT_EQ(frame.windowFilePath().toStdString(), dir.File("show.kova"));
+}
+
+// `kova` started with `stored` in its settings (-1: none); `onWizard` gets the start wizard.
+struct StartedDesktop {
+  StartedDesktop(int stored, const char* env, bool editor, std::function<void(QWidget*)> onWizard = {}) {
+    if (stored >= 0) MN_StoreUserLevel(dir.Dir(), stored);
+    if (env) setenv("KOVA_USER_LEVEL", env, 1);
+    app.appDir = dir.Dir();
+    DesktopArgs args;
+    args.editor = editor;
+    MN_StartDesktop(frame, app, port, args);
+    ModalScript script({[&](QWidget* w) { wizard = w, onWizard ? onWizard(w) : w->hide(); }, test::Unexpected()});
+    QCoreApplication::processEvents();
+  }
+  ~StartedDesktop() { TL_SetUserLevel(0), unsetenv("KOVA_USER_LEVEL"); }
+  // Editor mode as the menu shows it, as stored, and the level of the run.
+  std::tuple<bool, int, int> Mode() {
+    return {frame.Action("View_EditorMode")->isChecked(), MN_StoredUserLevel(dir.Dir()), TL_UserLevel()};
+  }
+  test::TempDir dir;
+  AppState app;
+  test::TestQtPort port;
+  PortScope scope{port};
+  Container_Form frame;
+  QWidget* wizard = nullptr;
+};
+
+TEST(EditorMode, TheStoredModeTheEditorOptionAndTheEnvironmentChooseTheStart) {
+  const struct {
+    int stored;
+    bool editorOption;
+    const char* env;
+    int level;  // 2: the System Editor without the wizard
+  } cases[] = {{-1, false, nullptr, 0}, {2, false, nullptr, 2}, {0, true, nullptr, 2},
+               {2, false, "0", 0},      {-1, true, "0", 0},     {0, false, "2", 2}};
+  for (const auto& c : cases) {
+    StartedDesktop d(c.stored, c.env, c.editorOption);
+    SCOPED_TRACE(std::to_string(c.stored) + (c.editorOption ? " --editor " : " ") + (c.env ? c.env : ""));
+    EXPECT_EQ(d.wizard != nullptr, c.level != 2);
+    EXPECT_TRUE(d.frame.findChild<Main_Form*>()->isVisible());
+    EXPECT_EQ(d.Mode(), std::make_tuple(c.level == 2, std::max(c.stored, 0), c.level));  // --editor stores nothing
+  }
+}
+
+TEST(EditorMode, TheWizardButtonAndTheMenuItemSwitchItAndStoreIt) {
+  StartedDesktop d(-1, nullptr, false, [](QWidget* wizard) {
+    wizard->parentWidget()->findChild<Main_Form*>()->parentWidget()->hide();
+    Child<QPushButton>(wizard, "OpenEditor_Cbt")->click();
+  });
+  ASSERT_TRUE(d.wizard);
+  EXPECT_FALSE(d.wizard->isVisible());
+  EXPECT_TRUE(d.frame.findChild<Main_Form*>()->isVisible());
+  EXPECT_EQ(d.Mode(), std::make_tuple(true, 2, 2));
+  // Off is stored at once and holds from the next start; on holds at once.
+  d.frame.Action("View_EditorMode")->trigger();
+  EXPECT_EQ(d.Mode(), std::make_tuple(false, 0, 2));
+  MN_ApplyUserLevel(d.dir.Dir(), false);
+  EXPECT_EQ(TL_UserLevel(), 0);
+  d.frame.Action("View_EditorMode")->trigger();
+  EXPECT_EQ(d.Mode(), std::make_tuple(true, 2, 2));
 }
