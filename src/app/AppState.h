@@ -7,12 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "engine/CheckConflict.h"
 #include "model/CProject.h"
 #include "search/CReportInstance.h"
 #include "search/ScanExclusions.h"
 #include "tools/Tools.h"
 
 namespace kova {
+
+// What the last check of the project found, for the marks of the channel table and the display
+// (see app/CheckConflicts.h). The records belong to the project as it was after `changes` of its
+// changes (ChangeFlags::changes) and mean nothing once it has changed again.
+struct CheckMarks {
+  std::vector<CheckConflict> conflicts;
+  uint32_t changes = 0;
+  bool valid = false;  // a check has run (no conflicts then means compatible)
+  bool full = false;   // a full check found them, not one that stops at the first problem
+};
 
 struct AppState {
   ProjectRef project;                    // the current project
@@ -28,6 +39,7 @@ struct AppState {
   int32_t highlighted = 0;               // highlighted channel of the current system, 0 = none
   std::string appDir;                    // application directory, with a trailing "/"
   std::vector<ScanPoint> scan;           // the imported venue scan; never saved, gone with New and Open
+  CheckMarks marks;                      // the conflicts of the last check
 
   // "SystemData/", "Presets/" and "Checks/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }

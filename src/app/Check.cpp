@@ -2,10 +2,13 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "engine/BestCompatible.h"
 #include "engine/TcCheckHandler.h"
 #include "app/AppState.h"
+#include "app/CheckConflicts.h"
 #include "tools/PlatformPort.h"
 #include "tools/TextFile.h"
 #include "tools/Tools.h"
@@ -29,7 +32,10 @@ bool MN_RunCheck(AppState& app, bool bMessage, bool bFullCheck, bool bUpdatePic,
   if (bUpdatePic) TL_Port().setStatusLight(1);
   TcCheckHandler handler;
   handler.GInit(log, bUpdatePic, bMessage, bFullCheck);
+  std::vector<CheckConflict> conflicts;
+  handler.GCollect(&conflicts);
   app.project->RunChecks(handler);
+  MN_KeepConflicts(app, std::move(conflicts), bFullCheck, app.flags.changes);
   if (bMessage && !handler.GbIncompatible()) TL_ShowInfo("Everything is fine!", kAppTitle);
   return !handler.GbIncompatible();
 }
@@ -76,6 +82,7 @@ CheckRunResult MN_RunCheckToFile(AppState& app, bool bUpdatePic, const std::stri
 
     const bool compatible = MN_RunCheck(app, false, true, bUpdatePic, &log);
     result.compatible = compatible;
+    MN_RefreshViews(0);  // the views mark what the check found while the questions below wait
     const std::string sentence =
         compatible ? "Channel configuration is compatible. " : "Channel configuration is not compatible. ";
     log.Line();

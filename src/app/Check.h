@@ -12,7 +12,8 @@ class TextSink;
 // Runs the check on the application's project; true when it is compatible. bMessage shows each
 // problem (and "Everything is fine!" when there is none), bFullCheck goes on after a problem,
 // bUpdatePic drives the status light (only while the main window is loaded), `log` receives one
-// line per problem (nullptr for none).
+// line per problem (nullptr for none). What it finds becomes the conflicts of the last check
+// (MN_Conflicts).
 bool MN_RunCheck(AppState& app, bool bMessage, bool bFullCheck, bool bUpdatePic, TextSink* log);
 
 struct CheckRunResult {

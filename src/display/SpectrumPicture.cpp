@@ -11,6 +11,7 @@ namespace kova {
 
 QColor TL_DisplayScaleColor() { return QColor(170, 198, 255); }
 QColor TL_DisplayStationColor() { return QColor(2, 62, 159); }
+QColor TL_DisplayConflictColor() { return QColor(255, 48, 48); }
 QColor TL_DisplayColor(int32_t color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
 std::string SpectrumStats::ChannelsText() const { return "Channels : " + TL_Str(channels); }
@@ -266,6 +267,41 @@ void DrawScan(PictureBox& pbx, const std::vector<ScanPoint>& scan) {
   }
 }
 
+// The products that hit channels, red over the white product lines, as tall as their
+// kilohertz's count (one for the products of single channels, which the display does not count).
+void DrawConflictProducts(PictureBox& pbx, const SpectrumView& view, const std::vector<CheckConflict>& conflicts) {
+  const double lo = pbx.ScaleLeft();
+  const double hi = lo + pbx.ScaleWidth();
+  pbx.DrawWidth(2);
+  for (const CheckConflict& c : conflicts) {
+    if (c.kind == kCheckSpectrum || c.kind == kCheckSpacing) continue;  // no product line of its own
+    if (!(c.freq >= lo && c.freq <= hi)) continue;
+    int32_t n = 1;
+    const int32_t khz = TcIMFrequencyBuffer::KHzIndex(c.freq);
+    if (view.products && khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin)
+      n = std::max(n, view.products->GGetBin(khz));
+    pbx.Line(c.freq, kProductBase, c.freq, DisplayMapping::ProductTop(n), TL_DisplayConflictColor());
+  }
+  pbx.DrawWidth(1);
+}
+
+// A red outline around each channel hit: around its line and its label.
+void DrawConflictOutlines(PictureBox& pbx, const CProject& project, const std::vector<CheckConflict>& conflicts) {
+  const double pad = pbx.ScaleWidth() / std::max(1, pbx.PixelWidth()) * 3;
+  pbx.DrawWidth(2);
+  for (const CheckConflict& c : conflicts) {
+    const CheckChannel& ch = c.channel;
+    if (ch.system < 0 || ch.system >= project.GlSystems()) continue;
+    const MicsRef& mics = project.GcSystem(ch.system)->GcMics();
+    if (ch.mic < 1 || ch.mic > mics->GCount()) continue;
+    const MicRef mic = mics->GcItem(ch.mic);
+    const double f = mic->GfGetFreq();
+    const double half = pbx.TextWidth(" " + mic->GsGetLabel() + " ") / 2 + pad;
+    pbx.Box(f - half, kStationTop / 4, f + half, kChannelTop + kStationTop / 4, TL_DisplayConflictColor());
+  }
+  pbx.DrawWidth(1);
+}
+
 }  // namespace
 
 SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView) {
@@ -294,6 +330,7 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   stats.maximum = view.products->GGetBinMax();
   stats.overall = view.overall;
   DrawProducts(pbx, view);
+  if (in.conflicts) DrawConflictProducts(pbx, view, *in.conflicts);
   if (in.scan) DrawScan(pbx, *in.scan);
 
   if (in.project.GbSecondSystem()) {
@@ -307,6 +344,7 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   for (int32_t i = 1; i <= n; ++i)
     if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted);
   if (in.highlighted >= 1 && in.highlighted <= n) DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted);
+  if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts);
   return stats;
 }
 

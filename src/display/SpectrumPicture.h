@@ -12,6 +12,7 @@
 
 #include "display/DisplayMapping.h"
 #include "display/PictureBox.h"
+#include "engine/CheckConflict.h"
 #include "model/CProject.h"
 #include "search/ScanExclusions.h"
 
@@ -67,7 +68,13 @@ struct SpectrumInput {
   int32_t zoomFlags;          // DisplayZoomFlag bits
   bool& productsStale;        // recompute the products when set; cleared after recomputing
   const std::vector<ScanPoint>* scan = nullptr;  // an imported venue scan, drawn as a dim trace
+  // The conflicts of the last check: each channel hit gets a red outline, each product that hits
+  // one a red line.
+  const std::vector<CheckConflict>* conflicts = nullptr;
 };
+
+// The colour of conflict marks.
+QColor TL_DisplayConflictColor();
 
 // Recomputes what is needed and draws everything. With bFullView (or a visible range under
 // 1 MHz) the range is first fitted to the data.

@@ -140,6 +140,7 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
       const std::string text =
           handler.GbNeedsText() ? SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped + "Spectrum Forbidden Range"
                                 : std::string();
+      if (std::vector<CheckConflict>* out = handler.GxConflicts()) out->push_back(CheckConflict::OutsideSpectrum(s, m));
       if (handler.GIsAbortAfterCheck(text)) return;
     }
   }
@@ -157,6 +158,8 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
       const std::string text = handler.GbNeedsText() ? SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped +
                                                            GetProductDescription(buffer->GcItem(pos))
                                                      : std::string();
+      if (std::vector<CheckConflict>* out = handler.GxConflicts())
+        out->push_back(CheckConflict::HitBy(s, m, buffer->GcItem(pos)));
       if (handler.GIsAbortAfterCheck(text)) return;
     }
   }

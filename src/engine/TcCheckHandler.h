@@ -3,6 +3,9 @@
 // each problem (log line, status light, question box, stop or go on).
 
 #include <string>
+#include <vector>
+
+#include "engine/CheckConflict.h"
 
 namespace kova {
 
@@ -20,6 +23,10 @@ class TcCheckHandler {
   // Whether the text of a problem goes anywhere (a log or a question box); when it does not,
   // the evaluation spares itself composing it.
   bool GbNeedsText() const { return log_ != nullptr || bMessage_; }
+  // Where the evaluation appends a record of each problem it reports (nullptr, the default: no
+  // records). GInit leaves it as it is.
+  void GCollect(std::vector<CheckConflict>* conflicts) { conflicts_ = conflicts; }
+  std::vector<CheckConflict>* GxConflicts() const { return conflicts_; }
 
  private:
   bool incompatible_ = false;
@@ -27,6 +34,7 @@ class TcCheckHandler {
   bool bUpdatePic_ = false;
   bool bMessage_ = false;
   bool bFullCheck_ = false;
+  std::vector<CheckConflict>* conflicts_ = nullptr;
 };
 
 }  // namespace kova

@@ -281,6 +281,7 @@ bool TL_SetChanged(ChangeFlags& flags, bool bChanged, bool bNew, bool bSaved, bo
   }
   if (bReordered) flags.projectModified = true;
   if (bSaved) flags.projectModified = false;
+  if (bNew || bChanged || bReordered) ++flags.changes;
   return true;
 }
 

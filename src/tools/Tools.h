@@ -63,6 +63,7 @@ std::string TL_ToLower(const std::string& text);
 struct ChangeFlags {
   bool projectModified = false;  // unsaved changes in the current project
   bool productsStale = false;    // the spectrum display must recompute its products
+  uint32_t changes = 0;          // counts every new, changed or reordered project (never saves)
 };
 // Applies the switches in the order bNew, bChanged, bReordered, bSaved; always true.
 bool TL_SetChanged(ChangeFlags& flags, bool bChanged, bool bNew, bool bSaved, bool bReordered);

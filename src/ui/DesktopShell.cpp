@@ -27,6 +27,7 @@
 #include "reports/TextReports.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
+#include "ui/CheckResults_Form.h"
 #include "ui/Container_Form.h"
 #include "ui/Main_Form.h"
 #include "ui/Display_Form.h"
@@ -105,6 +106,17 @@ class HideOnClose : public QObject {
     return QObject::eventFilter(watched, event);
   }
 };
+
+// A new child window as large as it asks, as far as the frame's area allows. The area puts it
+// where it covers least, which may reach past its edge: it moves back into view whole.
+void ShowWhole(Container_Form& frame, QMdiSubWindow* child) {
+  const QSize area = frame.MdiArea()->viewport()->size();
+  if (area.isEmpty()) return;
+  child->resize(child->size().boundedTo(area));
+  const int x = std::clamp(child->x(), 0, std::max(0, area.width() - child->width()));
+  const int y = std::clamp(child->y(), 0, std::max(0, area.height() - child->height()));
+  child->move(x, y);
+}
 
 }  // namespace
 
@@ -250,6 +262,10 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
     if (target) target->RefreshViews(mode);
   });
   QObject::connect(&frame, &Container_Form::aboutToRunCommand, window, [window] { window->EndEdits(); });
+  QPointer<Container_Form> frameTarget(&frame);
+  window->showCheckResults = [frameTarget, state] {
+    if (frameTarget) MN_ShowCheckResults(*frameTarget, *state);
+  };
   port.statusLightHook = [target](int picture) {
     if (target) target->SetStatusLight(picture);
   };
@@ -341,6 +357,30 @@ Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t
   return window;
 }
 
+CheckResults_Form* MN_ShowCheckResults(Container_Form& frame, AppState& app) {
+  CheckResults_Form* window = nullptr;
+  QMdiSubWindow* child = nullptr;
+  for (QMdiSubWindow* w : frame.MdiArea()->subWindowList()) {
+    if (auto* open = qobject_cast<CheckResults_Form*>(w->widget())) {
+      window = open;
+      child = w;
+    }
+  }
+  const bool created = !window;
+  if (created) {
+    window = new CheckResults_Form(app);
+    child = frame.AddChild(window);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    child->setWindowIcon(frame.windowIcon());
+    child->resize(window->size());
+  }
+  window->PrepareResults();
+  child->show();
+  if (created) ShowWhole(frame, child);
+  frame.MdiArea()->setActiveSubWindow(child);
+  return window;
+}
+
 TextView_Form* MN_ShowTextFile(Container_Form& frame, const std::string& path) {
   auto* window = new TextView_Form;
   if (!window->LoadFile(path)) {
@@ -351,19 +391,9 @@ TextView_Form* MN_ShowTextFile(Container_Form& frame, const std::string& path) {
   QMdiSubWindow* child = frame.AddChild(window);
   child->setAttribute(Qt::WA_DeleteOnClose);
   child->setWindowIcon(frame.windowIcon());
-  // As large as the text asks, as far as the frame's area allows.
-  QSize size = window->size();
-  const QSize area = frame.MdiArea()->viewport()->size();
-  if (!area.isEmpty()) size = size.boundedTo(area);
-  child->resize(size);
+  child->resize(window->size());
   child->show();
-  // The area puts a new window where it covers least, which may reach past its edge: the text
-  // moves back into view whole.
-  if (!area.isEmpty()) {
-    const int x = std::clamp(child->x(), 0, std::max(0, area.width() - child->width()));
-    const int y = std::clamp(child->y(), 0, std::max(0, area.height() - child->height()));
-    child->move(x, y);
-  }
+  ShowWhole(frame, child);
   frame.MdiArea()->setActiveSubWindow(child);
   window->Text()->setFocus();
   return window;

@@ -13,6 +13,7 @@ namespace kova {
 
 struct AppState;
 struct DesktopArgs;
+class CheckResults_Form;
 class Container_Form;
 class Main_Form;
 class Display_Form;
@@ -56,7 +57,8 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app);
 
 // Creates the main window ("System Editor") as a child window of the frame, shown and filled
 // (GOrganize); makes it a refresh target of MN_RefreshViews, lets it show the status light and
-// connects View > System Editor, Calculate > Check and Calculate > Generate to it.
+// connects View > System Editor, Calculate > Check and Calculate > Generate to it. What its Check
+// finds is listed in the check results window (MN_ShowCheckResults).
 Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& port);
 
 // Puts the frame and its child windows where they were at the end of the last run (kept in
@@ -75,6 +77,10 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
 // A new proposal window showing list iReport of the proposal collection, as a child window of
 // the frame; the window is deleted when it is closed.
 Report_Form* MN_ShowProposalWindow(Container_Form& frame, AppState& app, int32_t iReport);
+
+// The "Check Results" child window of the frame filled with what the last check found: the
+// open one when there is one, else a new one that is deleted when it is closed.
+CheckResults_Form* MN_ShowCheckResults(Container_Form& frame, AppState& app);
 
 // A new read-only window showing the text file `path` (a log or text report that no program of
 // the desktop opened), as an active child window of the frame that is deleted when it is closed.

@@ -18,6 +18,7 @@
 
 #include "app/AppState.h"
 #include "app/Check.h"
+#include "app/CheckConflicts.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"
@@ -212,8 +213,14 @@ int32_t Display_Form::ZoomFlags() const {
 }
 
 void Display_Form::PrepareTVStationPbx(bool bFullView) {
-  const SpectrumInput in{*app_.project, app_.project->GlCurr(), app_.highlighted, ZoomFlags(),
-                         app_.flags.productsStale, app_.scan.empty() ? nullptr : &app_.scan};
+  const std::vector<CheckConflict>& conflicts = MN_Conflicts(app_);
+  const SpectrumInput in{*app_.project,
+                         app_.project->GlCurr(),
+                         app_.highlighted,
+                         ZoomFlags(),
+                         app_.flags.productsStale,
+                         app_.scan.empty() ? nullptr : &app_.scan,
+                         conflicts.empty() ? nullptr : &conflicts};
   const SpectrumStats stats = kova::PrepareTVStationPbx(tvStationPbx_->Box(), view_, in, bFullView);
   ShowLimits();
   if (stats.productsRecomputed) {
@@ -314,8 +321,9 @@ void Display_Form::MoveHighlightedTo(int32_t k, int refreshMode) {
   if (f == mic->GfGetFreq()) return;
   mic->GfSetFreq(f);
   TL_SetChanged(app_.flags, true, false, false, false);
-  MN_RefreshViews(refreshMode);
+  // The check first, so that the views show what it found at the new place.
   MN_RunCheck(app_, false, false, true, nullptr);
+  MN_RefreshViews(refreshMode);
 }
 
 bool Display_Form::StepHighlighted(int32_t direction) {
@@ -341,6 +349,8 @@ QString Display_Form::ToolTipAt(double x) const {
   QString text = Q(mic->GsGetLabel()) + QStringLiteral("  ") + Q(MN_FormatFreq(mic->GfGetFreq())) +
                  QStringLiteral(" MHz");
   if (project.GbSecondSystem()) text += QStringLiteral("  (System %1)").arg(slot + 1);
+  const std::string conflicts = MN_ConflictTip(project, MN_Conflicts(app_), slot, i);
+  if (!conflicts.empty()) text += QStringLiteral("\n") + Q(conflicts);
   return text;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/FlexGrid.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -48,6 +49,16 @@ class FlexGridDelegate : public QStyledItemDelegate {
     }
     painter->save();
     painter->fillRect(option.rect, background.value<QBrush>());
+    if (!index.data(Qt::DisplayRole).toString().isEmpty()) {
+      // Text on a background of its own (a marked cell): the frame below shows the selection.
+      QStyleOptionViewItem text(option);
+      initStyleOption(&text, index);
+      text.backgroundBrush = Qt::NoBrush;
+      text.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+      const QWidget* view = option.widget;
+      QStyle* style = view ? view->style() : QApplication::style();
+      style->drawControl(QStyle::CE_ItemViewItem, &text, painter, view);
+    }
     if (option.state & QStyle::State_Selected) {
       QPen pen(option.palette.highlight().color(), 3);
       pen.setJoinStyle(Qt::MiterJoin);
@@ -161,6 +172,14 @@ void FlexGrid::SetCellBackColor(int32_t color) {
   int r = 0, g = 0, b = 0;
   TL_LongToColor(color, r, g, b);
   item->setBackground(QColor(r, g, b));
+}
+
+void FlexGrid::SetCellMark(int row, int col, const QColor& background, const QString& toolTip) {
+  if (row < 1 || col < 1 || row >= Rows() || col >= Cols()) return;
+  QTableWidgetItem* item = table_->item(row - 1, col - 1);
+  if (!item) table_->setItem(row - 1, col - 1, item = new QTableWidgetItem);
+  item->setBackground(background.isValid() ? QBrush(background) : QBrush());
+  item->setToolTip(toolTip);
 }
 
 int32_t FlexGrid::CellBackColor(int row, int col) const {

@@ -9,6 +9,7 @@
 // it; `afterEdit` comes once the edit is committed and the editor is gone, so its handler may
 // rebuild the grid. Clicks open nothing by themselves: the window decides in `click`.
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -43,6 +44,9 @@ class FlexGrid : public QObject {
   // Background of the current cell, and of any cell, as stored colours (r + 256 g + 65536 b).
   void SetCellBackColor(int32_t color);
   int32_t CellBackColor(int row, int col) const;
+  // A mark on cell (row, col), r, c >= 1: its background (an invalid colour: none) and tool tip.
+  // The cell's text stays readable on the background.
+  void SetCellMark(int row, int col, const QColor& background, const QString& toolTip);
 
   // Cursor and selection end.
   int Row() const;

@@ -26,6 +26,7 @@
 
 #include "app/AppState.h"
 #include "app/Check.h"
+#include "app/CheckConflicts.h"
 #include "app/Generate.h"
 #include "engine/TcCheckHandler.h"
 #include "tools/PlatformPort.h"
@@ -430,9 +431,18 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
 
 void Main_Form::MarkChanged() {
   TL_SetChanged(app_.flags, true, false, false, false);
+  MN_ClearConflicts(app_);
+  ShowConflictMarks();
   ScheduleSilentCheck();
 }
-void Main_Form::MarkModified() { TL_SetChanged(app_.flags, false, false, false, true); }
+void Main_Form::MarkModified() {
+  // A new order moves the channels the marks point at: they go, and the next check brings
+  // them back.
+  TL_SetChanged(app_.flags, false, false, false, true);
+  MN_ClearConflicts(app_);
+  ShowConflictMarks();
+  ScheduleSilentCheck();
+}
 void Main_Form::RefreshDisplay() { MN_RefreshViews(3); }
 
 void Main_Form::EndEdits() {
@@ -441,6 +451,9 @@ void Main_Form::EndEdits() {
 }
 
 void Main_Form::RefreshViews(int mode) {
+  // Whatever changed the project elsewhere (a drag in the display, a proposal) took the marks
+  // of the last check with it.
+  ShowConflictMarks();
   if (mode != 1 && mode != 2) return;
   // An edit still open or on its way belongs to the system the tables show now.
   EndEdits();
@@ -451,6 +464,12 @@ void Main_Form::RefreshViews(int mode) {
     PrepareMicList();
     PrepareSpectrum();
     PrepareChecks();
+  }
+  // The table's cursor shows the highlighted channel (chosen in the display or the check results).
+  if (app_.highlighted >= 1 && app_.highlighted < setup_->Rows() - 1) {
+    GuardScope guard(updating_);
+    setup_->Select(app_.highlighted, std::clamp(setup_->Col(), 1, 2));
+    flxSetup_->scrollToItem(flxSetup_->item(app_.highlighted - 1, 0));
   }
   ScheduleSilentCheck();
 }
@@ -483,13 +502,17 @@ void Main_Form::RunSilentCheck() {
   silentAgain_ = false;
   silentLate_->start();
   const int generation = silentGeneration_;
+  const uint32_t changes = app_.flags.changes;
   const ProjectRef copy = project.GGetCopy();
   QPointer<Main_Form> self(this);
-  QThreadPool::globalInstance()->start([self, copy, generation] {
+  QThreadPool::globalInstance()->start([self, copy, generation, changes] {
     bool compatible = false;
+    // Stopping at the first problem, the check can mark only that one; the full check marks all.
+    std::vector<CheckConflict> conflicts;
     try {
       TcCheckHandler handler;
       handler.GInit(nullptr, false, false, false);
+      handler.GCollect(&conflicts);
       copy->RunChecks(handler);
       compatible = !handler.GbIncompatible();
     } catch (const std::exception&) {
@@ -497,20 +520,51 @@ void Main_Form::RunSilentCheck() {
     }
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [self, generation, compatible] {
-          if (self) self->SilentCheckDone(generation, compatible);
+        [self, generation, compatible, conflicts = std::move(conflicts), changes]() mutable {
+          if (self) self->SilentCheckDone(generation, compatible, std::move(conflicts), changes);
         },
         Qt::QueuedConnection);
   });
 }
 
-void Main_Form::SilentCheckDone(int generation, bool compatible) {
+void Main_Form::SilentCheckDone(int generation, bool compatible, std::vector<CheckConflict> conflicts,
+                                uint32_t changes) {
   silentRunning_ = false;
   if (generation == silentGeneration_) {
     silentLate_->stop();
     SetStatusLight(compatible ? 1 : 3);
+    // A check of the project as it is now: its marks show (unless a full check of the same
+    // project has shown more).
+    const bool marked = !MN_Conflicts(app_).empty();
+    MN_KeepConflicts(app_, std::move(conflicts), false, changes);
+    if (marked || !MN_Conflicts(app_).empty()) MN_RefreshViews(0);
   }
   if (silentAgain_) RunSilentCheck();
+}
+
+void Main_Form::ShowConflictMarks() {
+  const CProject& project = *app_.project;
+  const std::vector<CheckConflict>& conflicts = MN_Conflicts(app_);
+  const int32_t system = project.GlCurr();
+  const int rows = setup_->Rows() - 2;  // the entry row is no channel
+  QStringList tips;
+  if (!conflicts.empty()) {
+    for (int row = 1; row <= rows; ++row) tips << QString();
+    for (const CheckConflict& c : conflicts) {
+      if (c.channel.system != system || c.channel.mic < 1 || c.channel.mic > rows) continue;
+      QString& tip = tips[c.channel.mic - 1];
+      if (!tip.isEmpty()) tip += QLatin1Char('\n');
+      tip += Q(MN_ConflictText(project, c));
+    }
+  }
+  if (tips == shownMarks_) return;
+  const QColor red(255, 128, 128);
+  for (int row = 1; row <= rows; ++row) {
+    const QString tip = tips.value(row - 1);
+    if (tip.isEmpty() && shownMarks_.value(row - 1).isEmpty()) continue;
+    setup_->SetCellMark(row, 1, tip.isEmpty() ? QColor() : red, tip);
+  }
+  shownMarks_ = tips;
 }
 
 bool Main_Form::SilentCheckBusy() const { return silentRunning_ || silentCheck_->isActive(); }
@@ -543,6 +597,10 @@ void Main_Form::PrepareSetup() {
   AddSetupRow();
   setup_->Select(std::clamp(cursorRow, 1, setup_->Rows() - 1), std::clamp(cursorCol, 1, 2));
   ShowMicCount();
+  // The rows are new: every mark is put on again.
+  shownMarks_.clear();
+  for (int row = 1; row < setup_->Rows(); ++row) setup_->SetCellMark(row, 1, QColor(), QString());
+  ShowConflictMarks();
 }
 
 void Main_Form::PrepareMicList() {
@@ -923,7 +981,10 @@ void Main_Form::StoreChecks() {
 
 void Main_Form::Check() {
   EndEdits();
-  Guarded("MN_RunCheckToFile", [this] { MN_RunCheckToFile(app_, true); });
+  bool completed = false;
+  Guarded("MN_RunCheckToFile", [this, &completed] { completed = MN_RunCheckToFile(app_, true).completed; });
+  // The table and the display have marked what the check found; its window lists it.
+  if (completed && showCheckResults) showCheckResults();
 }
 
 void Main_Form::Generate() {

@@ -5,11 +5,14 @@
 // the application state directly; while the user types, its grids are the master copy and the
 // channel list or search spectrum is rebuilt from the grid after every committed edit.
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "engine/CheckConflict.h"
 #include "model/CSpectrum.h"
 #include "model/CSystemType.h"
 
@@ -66,6 +69,8 @@ class Main_Form : public QWidget {
   // The input dialog of Shift and Mirror: shows the prompt with the preset text in `value`;
   // false on Cancel, else `value` holds the typed text.
   std::function<bool(const std::string&, std::string&)> askValue;
+  // Shows what the full check of "Check" found (the frame opens its results window); none: nothing.
+  std::function<void()> showCheckResults;
 
   FlexGrid& SetupGrid() const { return *setup_; }
   FlexGrid& SpectrumGrid() const { return *spectrum_; }
@@ -106,7 +111,10 @@ class Main_Form : public QWidget {
   // events of a change are handled, however many changes came together.
   void ScheduleSilentCheck();
   void RunSilentCheck();
-  void SilentCheckDone(int generation, bool compatible);
+  void SilentCheckDone(int generation, bool compatible, std::vector<CheckConflict> conflicts, uint32_t changes);
+  // Marks the frequency cells of the current system's channels that the last check found
+  // incompatible (red, with what hits them as tool tip) and clears the other cells' marks.
+  void ShowConflictMarks();
 
   void MarkChanged();
   void MarkModified();
@@ -126,6 +134,7 @@ class Main_Form : public QWidget {
   int silentGeneration_ = 0;       // counts the changes; only the newest result shows
   bool silentRunning_ = false;
   bool silentAgain_ = false;       // a change came while a check was running
+  QStringList shownMarks_;         // the tool tips of the marked rows as shown (empty: unmarked)
 
   QGroupBox* micSelFrame_;
   QTableWidget* flxSetup_;
