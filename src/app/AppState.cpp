@@ -31,6 +31,7 @@ void MN_NewProject(AppState& app) {
   MN_InitProject(app, *project);
   app.project = project;
   app.scan.clear();
+  for (auto& cuts : app.scanCuts) cuts.clear();
   MN_BuildCountryTables(app);
   MN_NewReportCollection(app);
 }

@@ -997,11 +997,14 @@ void Main_Form::Generate() {
       // One worker thread: the other core stays with the window.
       OptimiseSettings settings;
       settings.threads = 1;
-      GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals, kSearchOptimise, settings);
+      GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals, kSearchOptimise, settings,
+                        /*explain=*/true);
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
-      GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom);
+      GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom, {},
+                        /*explain=*/true);
     else
-      GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic);
+      GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic, {},
+                        /*explain=*/true);
   });
   MN_RefreshViews(2);
 }

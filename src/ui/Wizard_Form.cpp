@@ -607,8 +607,12 @@ void Wizard_Form::RunAim() {
   const int32_t show = expert_ ? kApplyOnly : kApplyAndReport;
   try {
     switch (pendingAim_) {
-      case kAimMaximum: GenerateProposals(app_, 1, 1, pendingChannels_, 0, show, kSearchSystematic); break;
-      case kAimCompatible: GenerateProposals(app_, 300, 1, pendingChannels_, 0, show, kSearchRandom); break;
+      case kAimMaximum:
+        GenerateProposals(app_, 1, 1, pendingChannels_, 0, show, kSearchSystematic, {}, /*explain=*/true);
+        break;
+      case kAimCompatible:
+        GenerateProposals(app_, 300, 1, pendingChannels_, 0, show, kSearchRandom, {}, /*explain=*/true);
+        break;
       default: MN_RunCheckToFile(app_, true); break;
     }
   } catch (const std::exception& e) {
