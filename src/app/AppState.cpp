@@ -32,6 +32,7 @@ void MN_NewProject(AppState& app) {
   app.project = project;
   app.projectPath.clear();
   app.scan.clear();
+  for (auto& cuts : app.scanCuts) cuts.clear();
   MN_BuildCountryTables(app);
   MN_NewReportCollection(app);
 }

@@ -3,6 +3,7 @@
 // collection, the change flags and the file the project belongs to. One object lives for the
 // whole run of the program; tests create a fresh one each.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +41,8 @@ struct AppState {
   std::string appDir;                    // application directory, with a trailing "/"
   std::vector<ScanPoint> scan;           // the imported venue scan; never saved, gone with New and Open
   CheckMarks marks;                      // the conflicts of the last check
+  std::array<std::vector<FreqRange>, 2> scanCuts;  // per system slot, the ranges scans cut out of its
+                                                   // search spectrum; gone with New and Open
 
   // "SystemData/", "Presets/" and "Checks/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }

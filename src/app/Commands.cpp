@@ -69,6 +69,7 @@ bool MN_OpenProjectFile(AppState& app, const std::string& dir, const std::string
     TL_SetChanged(app.flags, false, true, false, false);
     app.highlighted = 0;
     app.scan.clear();
+    for (auto& cuts : app.scanCuts) cuts.clear();
   }
   MN_RefreshViews(2);
   return loaded;

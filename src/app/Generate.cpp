@@ -1,6 +1,11 @@
 #include "app/Generate.h"
 
+#include <algorithm>
+#include <string>
+
 #include "app/TextExport.h"
+#include "app/TypeFacts.h"
+#include "search/SearchPreparation.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 
@@ -9,21 +14,117 @@ namespace kova {
 namespace {
 const char* const kNoFreeFrequencies = "Search Spectrum Invalid: No free frequencies left.";
 const char* const kNothingFound = "No additional compatible channels found!";
+
+std::string Points(int32_t n) { return TL_Str(n) + (n == 1 ? " grid point" : " grid points"); }
+
+// The heading of a system's lines when the project has two.
+std::string SystemHeading(const CProject& project, int32_t slot) {
+  if (!project.GbSecondSystem()) return "";
+  return "System #" + TL_Str(slot + 1) + " (" + project.GcSystem(slot)->GcSystemType()->GsGetLabel() + "):\n";
+}
+
+CandidateCensus Census(const AppState& app, int32_t slot) {
+  return TakeCandidateCensus(*app.project, slot, app.scanCuts[static_cast<size_t>(slot)], TL_Port());
+}
+
+// Why system `slot` gives the search no candidate or fewer channels than asked for: the grid
+// points inside the search spectrum and what blocks them. `found` is the number of new channels
+// of the best set.
+std::string WhyShort(const AppState& app, int32_t slot, const CandidateCensus& c, int32_t found) {
+  const CProject& project = *app.project;
+  const CSystemType& type = *project.GcSystem(slot)->GcSystemType();
+  const std::string blockers =
+      TL_Str(c.bySpacing) + " by spacing, " + TL_Str(c.byProducts) + " by intermodulation products";
+  std::string text;
+  if (c.gridPoints == 0) {
+    text = "No grid point of " + type.GsGetLabel() + " lies inside the search spectrum.\nTuning range: " +
+           MN_FormatBands(*type.GxSpectrum()) + " (step " + MN_FormatFreq(type.GfGetSearchStep()) +
+           " MHz)\nSearch spectrum: " + MN_FormatBands(*project.GcSpectrumOf(slot));
+  } else if (c.left == 0) {
+    text = "All " + Points(c.gridPoints) + " inside the search spectrum are blocked by the channels already present: " +
+           blockers + ".";
+  } else {
+    if (c.left < c.gridPoints)
+      text = "Of the " + Points(c.gridPoints) + " inside the search spectrum, " + TL_Str(c.gridPoints - c.left) +
+             " are blocked by the channels already present (" + blockers + ").\nAmong the " + Points(c.left) +
+             " left";
+    else
+      text = "None of the " + Points(c.gridPoints) +
+             " inside the search spectrum is blocked by a channel already present.\nAmong them";
+    const int32_t most = std::max(found, 0);
+    text += " the search found no set of more than " + TL_Str(most) + (most == 1 ? " channel" : " channels") +
+            " that keep their spacing and stay clear of each other's intermodulation products.";
+  }
+  if (c.inScanRanges > 0)
+    text += "\n" + Points(c.inScanRanges) + " of " + type.GsGetLabel() +
+            " lie in ranges the venue scan found occupied, outside the search spectrum.";
+  return text;
+}
+
+void AddParagraph(std::string& text, const std::string& paragraph) {
+  if (paragraph.empty()) return;
+  text += "\n\n" + paragraph;
+}
+
+// The systems that the search could not start on, each with its reason.
+std::string WhyNoFreeFrequencies(const AppState& app, int32_t lChannels2) {
+  const CProject& project = *app.project;
+  std::string text;
+  for (int32_t slot = 0; slot < (project.GbSecondSystem() && lChannels2 != 0 ? 2 : 1); ++slot) {
+    const CandidateCensus c = Census(app, slot);
+    if (c.left == 0) AddParagraph(text, SystemHeading(project, slot) + WhyShort(app, slot, c, 0));
+  }
+  return text;
+}
+
+std::string WhyNothingFound(const GenerateOutcome& outcome, const CProject& project, int32_t lChannels1,
+                            int32_t lChannels2) {
+  if (lChannels1 <= 0 && (!project.GbSecondSystem() || lChannels2 <= 0))
+    return "\n\nNo new channel was asked for (0 channels to add).";
+  if (outcome.mostNew > 0)
+    return "\n\nThe runs found up to " + TL_Str(outcome.mostNew) +
+           " new channels, but none of those sets passed the full check of the project.";
+  if (outcome.stopped) return "\n\nThe search was stopped before it found a set.";
+  return "";
+}
+
+// Channels of system `slot` that the proposal adds to the project.
+int32_t AddedChannels(const CProject& proposal, const CProject& project, int32_t slot) {
+  return proposal.GcSystem(slot)->GcMics()->GCount() - project.GcSystem(slot)->GcMics()->GCount();
+}
+
+// A best proposal applied at once that falls short of the requested channels says so and why.
+void TellShortfall(const AppState& app, const CProject& best, int32_t lChannels1, int32_t lChannels2) {
+  const CProject& project = *app.project;
+  std::string text;
+  const int32_t requested[2] = {lChannels1, project.GbSecondSystem() ? lChannels2 : 0};
+  for (int32_t slot = 0; slot < 2; ++slot) {
+    const int32_t found = AddedChannels(best, project, slot);
+    if (requested[slot] <= 0 || found >= requested[slot]) continue;
+    if (!text.empty()) text += "\n\n";
+    text += SystemHeading(project, slot) + "Only " + TL_Str(found) + " of the " + TL_Str(requested[slot]) +
+            " requested channels were found.\n\n" + WhyShort(app, slot, Census(app, slot), found);
+  }
+  if (!text.empty()) TL_ShowInfo(text);
+}
+
 }  // namespace
 
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
-                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise) {
+                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise, bool explain) {
   PlatformPort& port = TL_Port();
   GenerateOutcome outcome =
       RunGenerateSearch(*app.project, lRuns, lKeep, lChannels1, lChannels2, lMode, port, optimise);
   if (outcome.highlighted) app.highlighted = *outcome.highlighted;
 
+  // The reasons are worked out here, once the search is over, and only when they are shown.
   switch (outcome.status) {
     case GenerateStatus::kNoFreeFrequencies:
-      TL_ShowInfo(kNoFreeFrequencies);
+      TL_ShowInfo(kNoFreeFrequencies + (explain ? WhyNoFreeFrequencies(app, lChannels2) : std::string()));
       return outcome;
     case GenerateStatus::kNothingFound:
-      TL_ShowInfo(kNothingFound);
+      TL_ShowInfo(kNothingFound +
+                  (explain ? WhyNothingFound(outcome, *app.project, lChannels1, lChannels2) : std::string()));
       return outcome;
     case GenerateStatus::kProposals:
       break;
@@ -39,6 +140,8 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
     TL_SetChanged(app.flags, true, false, false, false);
     const ProjectRef bestProposal = proposals.GxGetProject(1);
     bestProposal->GSortAllMics();
+    // The systematic search is asked for no number of channels.
+    if (explain && lMode != kSearchSystematic) TellShortfall(app, *bestProposal, lChannels1, lChannels2);
     // The proposal's current system is the one searched last; it replaces the system in the
     // same slot of the project, whichever system the project shows.
     app.project->GcSystem(bestProposal->GlCurr(), bestProposal->GcCurrSystem()->GGetCopy());

@@ -20,7 +20,12 @@ inline constexpr int32_t kApplyOnly = 2;         // apply the best proposal
 // the budget in `optimise`). The progress box,
 // the messages, the random numbers and the proposal window go through TL_Port(). The project
 // itself changes only when lShow applies the best proposal (to the system searched last).
+// With `explain` (the desktop) a search that falls short says why: the messages for nothing
+// found get further lines after their first, and a best proposal applied at once with fewer
+// channels than asked for is told in a message of its own. Without it (kova-cli) the messages
+// are the plain ones.
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
-                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {});
+                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {},
+                                  bool explain = false);
 
 }  // namespace kova

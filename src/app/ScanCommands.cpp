@@ -73,6 +73,8 @@ bool MN_ImportScan(AppState& app) {
     const std::vector<FreqRange> ranges = ScanExclusions(scan.points, threshold, ScanHalfWidth(type));
     if (ranges.empty()) continue;
     project.GcSpectrumOf(slot, CutSpectrum(*project.GcSpectrumOf(slot), ranges));
+    std::vector<FreqRange>& cuts = app.scanCuts[static_cast<size_t>(slot)];
+    cuts.insert(cuts.end(), ranges.begin(), ranges.end());
     if (!text.empty()) text += "\n\n";
     if (named) text += "System #" + TL_Str(slot + 1) + " (" + type.GsGetLabel() + "): ";
     text += TL_Str(static_cast<int64_t>(ranges.size())) + (ranges.size() == 1 ? " range" : " ranges") + " above " +

@@ -14,6 +14,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/CheckKinds.h"
 #include "engine/TcCheckHandler.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "model/CProject.h"
@@ -23,30 +24,7 @@ namespace kova {
 
 namespace {
 
-constexpr int32_t kKinds = 10;
 const char* const kOverlapped = "   overlapped by   ";
-
-// What the type of one system checks: per check kind the switch and the protection width
-// adjusted by 2 kHz (narrowed by 0.002 MHz when positive, widened otherwise, so a width of 0
-// still catches products within 2 kHz).
-struct KindTable {
-  std::array<bool, kKinds> on{};
-  std::array<float, kKinds> width{};
-  double reachAll = -1.0;  // largest |width| over the switched-on kinds; < 0 when none
-  double reachIM = -1.0;   // the same over the intermodulation kinds 4, 5 and 9
-
-  explicit KindTable(const CSystemType& type) {
-    for (int32_t k = 0; k < kKinds; ++k) {
-      on[k] = type.GbCheckFlag(k);
-      const double w = type.GfBandwidth(k);
-      width[k] = static_cast<float>(w > 0 ? w - 0.002 : w + 0.002);
-      if (!on[k]) continue;
-      const double reach = std::fabs(static_cast<double>(width[k]));
-      reachAll = std::max(reachAll, reach);
-      if (k == kCheck2TxIM3 || k == kCheck3TxIM3 || k == kCheck2TxIM5) reachIM = std::max(reachIM, reach);
-    }
-  }
-};
 
 // Whether `product` counts against channel m of system s at frequency f (single precision).
 inline bool Hits(const TcIMFrequency& product, float f, int32_t m, int32_t s, const KindTable& t) {

@@ -157,9 +157,12 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
   int32_t best = 0;
 
   std::vector<SystemRef> found;
+  const int32_t existing = project.GlGetOverallMics();  // channels before the search
   for (int32_t run = 1; run <= lRuns; ++run) {
-    if (!busy("Already found: " + TL_Str(best), static_cast<double>(run) / (static_cast<double>(lRuns) + 1.0)))
+    if (!busy("Already found: " + TL_Str(best), static_cast<double>(run) / (static_cast<double>(lRuns) + 1.0))) {
+      outcome.stopped = true;
       break;
+    }
 
     // The copy's current system records which system was searched last; applying a proposal
     // replaces that system.
@@ -208,6 +211,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
     }
 
     int32_t total = count1 + count2;
+    outcome.mostNew = std::max(outcome.mostNew, copy->GlGetOverallMics() - existing);
     // The pruning of candidates protects each new channel with the widths of the system being
     // searched. Where the two systems' types protect with different widths, a product landing on
     // a channel of the other system can slip through; such a run is not offered as a proposal
@@ -225,6 +229,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
       copy->GlCurr(foundSlot);
       for (size_t k = 1; k < found.size(); ++k) {
         copy->GcSystem(foundSlot, found[k]->GGetCopy());
+        outcome.mostNew = std::max(outcome.mostNew, copy->GlGetOverallMics() - existing);
         if (optimising && verifyRuns && !IsCompatible(*copy)) continue;
         proposals->GxAddItem(copy->GGetCopy());
       }
@@ -234,6 +239,8 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
   }
 
   busy("Testing", 1.0);
+  if (seeker.SearchProgress().bAbort) outcome.stopped = true;
+  for (const OptimiseSummary& summary : outcome.optimised) outcome.stopped = outcome.stopped || summary.aborted;
 
   if (proposals->GlCount() < 1) {
     outcome.status = GenerateStatus::kNothingFound;

@@ -34,6 +34,8 @@ struct GenerateOutcome {
   int32_t reportNumber = 0;  // its number in the application's proposal collection (lShow 0)
   std::optional<int32_t> highlighted;  // the channel to highlight afterwards, when the search set one
   std::vector<OptimiseSummary> optimised;  // kSearchOptimise: how each searched system went, in order
+  int32_t mostNew = 0;   // most channels a run added in one set, before the duplicate and check tests
+  bool stopped = false;  // the user stopped the search in the progress box
 };
 
 // Runs the search on `project`, which it never changes: lRuns runs (1 for the systematic

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "search/ScanExclusions.h"
 #include "search/Seeker_Module.h"
 #include "tools/Tools.h"
 
@@ -12,21 +13,18 @@ namespace {
 // Grid points closer than this are one frequency.
 constexpr double kMinCandidateDistance = 0.001;
 
-}  // namespace
-
-std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpectrum& searchSpectrum) {
-  const CSystemType& type = *system.GcSystemType();
-  const float w0 = type.GfBandwidth(kCheckSpectrum);
+// Walks the search grid of a type: each tuning band from its lower edge in search steps, and
+// hands every point to `visit`.
+template <class Visit>
+void WalkSearchGrid(const CSystemType& type, Visit&& visit) {
   const float step = type.GfGetSearchStep();
   const CSpectrum& tuning = *type.GxSpectrum();
-
-  std::vector<double> list{0.0};
   for (int32_t b = 1; b <= tuning.GlBands(); ++b) {
     const CBand& band = *tuning.GxGetBand(b);
     const float hi = band.GfHi();
     float x = band.GfLo();
     for (;;) {
-      if (searchSpectrum.GIsFreqAvailable(x, w0)) list.push_back(x);
+      visit(x);
       // The next point is rounded to 4 decimals so that steps like 0.025 land exactly on the
       // band's upper edge instead of drifting past it.
       const float sum = x + step;
@@ -38,6 +36,19 @@ std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpe
       if (x > hi) break;
     }
   }
+}
+
+}  // namespace
+
+std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpectrum& searchSpectrum) {
+  const CSystemType& type = *system.GcSystemType();
+  const float w0 = type.GfBandwidth(kCheckSpectrum);
+  const CSpectrum& tuning = *type.GxSpectrum();
+
+  std::vector<double> list{0.0};
+  WalkSearchGrid(type, [&](float x) {
+    if (searchSpectrum.GIsFreqAvailable(x, w0)) list.push_back(x);
+  });
 
   // A single-frequency band of the search spectrum names one frequency the user wants, on the
   // tuning grid or not; it counts when the tuning range covers a channel there.
@@ -102,6 +113,47 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
       params0 = params;
     }
   }
+}
+
+CandidateCensus TakeCandidateCensus(const CProject& project, int32_t iSystem, const std::vector<FreqRange>& scanCuts,
+                                    PlatformPort& port) {
+  CandidateCensus census;
+  const CSystemInstance& searched = *project.GcSystem(iSystem);
+  const CSpectrum& searchSpectrum = *project.GcSpectrumOf(iSystem);
+  const std::vector<double> grid = BuildCandidateGrid(searched, searchSpectrum);
+  census.gridPoints = CandidateCount(grid);
+
+  // Only points that the search spectrum leaves out count: the user may have put a range back.
+  const float w0 = searched.GcSystemType()->GfBandwidth(kCheckSpectrum);
+  WalkSearchGrid(*searched.GcSystemType(), [&](float x) {
+    const bool scanned = std::any_of(scanCuts.begin(), scanCuts.end(),
+                                     [x](const FreqRange& r) { return r.lo <= x && x <= r.hi; });
+    if (scanned && !searchSpectrum.GIsFreqAvailable(x, w0)) ++census.inScanRanges;
+  });
+  if (census.gridPoints == 0) return census;
+
+  // The spacing stage of the elimination alone, channel by channel as the preparation adds them.
+  std::vector<double> spaced = grid;
+  int32_t count = census.gridPoints;
+  const double ownSpacing = searched.GcSystemType()->GGetCheckParams()[kCheckSpacing];
+  const int32_t lastSystem = project.GbSecondSystem() ? 1 : 0;
+  for (int32_t s = 0; s <= lastSystem; ++s) {
+    const CSystemInstance& system = *project.GcSystem(s);
+    const double spacing = std::max({ownSpacing, system.GcSystemType()->GGetCheckParams()[kCheckSpacing], 0.0});
+    const CMicCollection& mics = *system.GcMics();
+    for (int32_t i = 1; i <= mics.GCount(); ++i)
+      Seeker_Module::RemoveRange(spaced, count, mics.GcItem(i)->GfGetFreq(), spacing);
+  }
+  census.bySpacing = census.gridPoints - count;
+
+  // The whole elimination, as the search starts from it; what spacing left it took by products.
+  Seeker_Module seeker(port);
+  std::vector<double> candidates, freqs0, freqs1;
+  TCheckParams params0{}, params1{};
+  PrepareCandidates(project, iSystem, seeker, candidates, freqs0, params0, freqs1, params1);
+  census.left = CandidateCount(candidates);
+  census.byProducts = census.gridPoints - census.bySpacing - census.left;
+  return census;
 }
 
 }  // namespace kova

@@ -15,7 +15,9 @@
 
 namespace kova {
 
+class PlatformPort;
 class Seeker_Module;
+struct FreqRange;
 
 // Number of entries of a 1-based list.
 inline int32_t CandidateCount(const std::vector<double>& list) {
@@ -38,5 +40,21 @@ std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpe
 void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
                        std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
                        TCheckParams& params1);
+
+// Where the candidates of a system went, for telling a user why a search fell short. Counted
+// once, after the search, never inside it.
+struct CandidateCensus {
+  int32_t gridPoints = 0;    // search grid points where a channel fits into the search spectrum
+  int32_t bySpacing = 0;     // of these, within the spacing of a channel already present
+  int32_t byProducts = 0;    // of the others, taken by intermodulation with the channels present
+  int32_t left = 0;          // the candidates the search starts from
+  int32_t inScanRanges = 0;  // search grid points of the type outside the search spectrum and
+                             // within ranges a venue scan found occupied
+};
+
+// The census of system iSystem (0 or 1) of the project; scanCuts are the ranges an imported
+// scan cut out of that system's search spectrum (none when no scan was applied).
+CandidateCensus TakeCandidateCensus(const CProject& project, int32_t iSystem, const std::vector<FreqRange>& scanCuts,
+                                    PlatformPort& port);
 
 }  // namespace kova

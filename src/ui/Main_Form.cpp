@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QThreadPool>
 #include <QTimer>
@@ -34,6 +35,7 @@
 #include "ui/EntryRules.h"
 #include "ui/FlexGrid.h"
 #include "ui/FormStyle.h"
+#include "ui/TypeFactsText.h"
 #include "ui/Input_Form.h"
 #include "ui/SelectCountry_Form.h"
 
@@ -91,6 +93,27 @@ QTableWidget* MakeGrid(const char* name) {
   table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table->verticalHeader()->setDefaultSectionSize(22);
   return table;
+}
+
+// A label that ends its text in "…" where the room runs out instead of cutting it off; text()
+// keeps the whole text.
+class ElidingLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+    style()->drawItemText(&painter, room, alignment(), palette(), isEnabled(), shown, foregroundRole());
+  }
+};
+
+// Gives a word-wrapped label the height of its lines at its present width.
+void FitHeight(QLabel* label) {
+  const int height = label->heightForWidth(label->width());
+  if (height > 0 && label->minimumHeight() != height) label->setMinimumHeight(height);
 }
 
 QPushButton* MakeButton(const QString& caption, const QString& name) {
@@ -181,6 +204,17 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
   // GOrganize.
   Guarded("Main_Form", [this] { SetCheckCaptions(); });
   MN_ApplyFormStyle(this);
+  for (int k = 0; k < 2; ++k) {
+    QFont plain = systemFactsLbl_[k]->font();
+    plain.setBold(false);
+    plain.setPointSizeF(plain.pointSizeF() * 0.92);
+    systemFactsLbl_[k]->setFont(plain);
+    // Room for the names of the built-in types; a longer name ends in "…" and shows whole in
+    // the tool tip.
+    const QFontMetrics metrics = systemUsedLbl_[k]->fontMetrics();
+    systemUsedLbl_[k]->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("System : ")) +
+                                       24 * metrics.averageCharWidth());
+  }
   Guarded("Main_Form", [this] { PrepareChecks(); });
   Guarded("Main_Form", [this] { PrepareSpectrum(); });
   silentCheck_ = new QTimer(this);
@@ -242,22 +276,29 @@ void Main_Form::BuildLayout() {
   for (int k = 0; k < 2; ++k) {
     systemOnObt_[k] = new QRadioButton(QStringLiteral("#%1").arg(k + 1));
     systemOnObt_[k]->setObjectName(QStringLiteral("SystemOn_Obt_%1").arg(k));
-    systemUsedLbl_[k] = new QLabel(QStringLiteral("System : "));
+    systemUsedLbl_[k] = new ElidingLabel(QStringLiteral("System : "));
     systemUsedLbl_[k]->setObjectName(QStringLiteral("SystemUsed_Lbl_%1").arg(k));
-    systemUsedLbl_[k]->setMinimumWidth(150);
     systemUsedLbl_[k]->installEventFilter(this);
+    // The facts of the type, on a line of their own under its name; they wrap within the panel
+    // rather than widen it.
+    systemFactsLbl_[k] = new QLabel;
+    systemFactsLbl_[k]->setObjectName(QStringLiteral("SystemFacts_Lbl_%1").arg(k));
+    systemFactsLbl_[k]->setWordWrap(true);
+    systemFactsLbl_[k]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
+    systemFactsLbl_[k]->installEventFilter(this);
     selectSystemCbt_[k] = MakeButton(QStringLiteral("..."), QStringLiteral("SelectSystem_Cbt_%1").arg(k));
     selectSystemCbt_[k]->setMaximumWidth(32);
-    systemLayout->addWidget(systemOnObt_[k], k, 0);
-    systemLayout->addWidget(systemUsedLbl_[k], k, 1);
-    systemLayout->addWidget(selectSystemCbt_[k], k, 2);
+    systemLayout->addWidget(systemOnObt_[k], 2 * k, 0);
+    systemLayout->addWidget(systemUsedLbl_[k], 2 * k, 1);
+    systemLayout->addWidget(selectSystemCbt_[k], 2 * k, 2);
+    systemLayout->addWidget(systemFactsLbl_[k], 2 * k + 1, 1, 1, 3);
     connect(selectSystemCbt_[k], &QPushButton::clicked, this,
             [this, k] { Command([this, k] { ChooseSystemType(k); }); });
     connect(systemOnObt_[k], &QRadioButton::toggled, this, [this, k](bool on) {
       if (on) Command([this, k] { SelectSystem(k); });
     });
   }
-  systemLayout->addWidget(system2OnChk_, 1, 3);
+  systemLayout->addWidget(system2OnChk_, 2, 3);
   systemLayout->setColumnStretch(1, 1);
 
   // Check panel.
@@ -413,7 +454,7 @@ void Main_Form::BuildLayout() {
     });
   });
 
-  resize(1040, 560);
+  resize(1100, 660);
 }
 
 bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
@@ -425,6 +466,12 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress) {
     for (int k = 0; k < 2; ++k)
       if (watched == systemUsedLbl_[k] && systemOnObt_[k]->isEnabled()) systemOnObt_[k]->setChecked(true);
+  }
+  // The panel's layout does not ask wrapped text how tall it gets: each facts label keeps the
+  // height its lines need at its width.
+  if (event->type() == QEvent::Resize) {
+    for (QLabel* facts : systemFactsLbl_)
+      if (watched == facts) FitHeight(facts);
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -891,16 +938,27 @@ void Main_Form::PrepareSystems() {
     GuardScope guard(systemPanelGuard_);
     system2OnChk_->setChecked(second);
     systemUsedLbl_[1]->setEnabled(second);
+    systemFactsLbl_[1]->setEnabled(second);
     systemOnObt_[1]->setEnabled(second);
     selectSystemCbt_[1]->setEnabled(second);
     system2OnChk_->setText(QStringLiteral("ON"));
   }
   // With one system only the first can be current; choosing it runs like a click on it.
   if (!second) systemOnObt_[0]->setChecked(true);
-  systemUsedLbl_[0]->setText(QStringLiteral("System : ") + Q(project.GcSystem(0)->GcSystemType()->GsGetLabel()));
-  if (second)
-    systemUsedLbl_[1]->setText(QStringLiteral("System : ") + Q(project.GcSystem(1)->GcSystemType()->GsGetLabel()));
+  ShowSystemTypes();
   systemOnObt_[app_.project->GlCurr()]->setChecked(true);
+}
+
+void Main_Form::ShowSystemTypes() {
+  const CProject& project = *app_.project;
+  for (int k = 0; k <= (project.GbSecondSystem() ? 1 : 0); ++k) {
+    const CSystemType& type = *project.GcSystem(k)->GcSystemType();
+    const QString facts = MN_TypeFactsText(type);
+    systemUsedLbl_[k]->setText(QStringLiteral("System : ") + Q(type.GsGetLabel()));
+    systemUsedLbl_[k]->setToolTip(Q(type.GsGetLabel()) + QLatin1Char('\n') + facts);
+    systemFactsLbl_[k]->setText(facts);
+    FitHeight(systemFactsLbl_[k]);
+  }
 }
 
 void Main_Form::SelectSystem(int k) {
@@ -976,6 +1034,7 @@ void Main_Form::StoreChecks() {
   };
   store(*project.GcSystem(0)->GcSystemType(), flagChk_, searchStepTbx_);
   if (project.GbSecondSystem()) store(*project.GcSystem(1)->GcSystemType(), flag2Chk_, searchStep2Tbx_);
+  ShowSystemTypes();  // the step and the spacing switch are part of the facts
   MarkChanged();
 }
 
@@ -999,11 +1058,14 @@ void Main_Form::Generate() {
       // One worker thread: the other core stays with the window.
       OptimiseSettings settings;
       settings.threads = 1;
-      GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals, kSearchOptimise, settings);
+      GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals, kSearchOptimise, settings,
+                        /*explain=*/true);
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
-      GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom);
+      GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom, {},
+                        /*explain=*/true);
     else
-      GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic);
+      GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic, {},
+                        /*explain=*/true);
   });
   MN_RefreshViews(2);
 }

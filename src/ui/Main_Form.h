@@ -99,6 +99,8 @@ class Main_Form : public QWidget {
   void SelectSpectrum(int32_t mode);
   // Systems and checks.
   void PrepareSystems();
+  // Name (cut to the room with "…", whole in the tool tip) and facts of each system's type.
+  void ShowSystemTypes();
   void StoreChecks();
   void SetCheckCaptions();
   void ChooseSystemType(int k);
@@ -147,6 +149,7 @@ class Main_Form : public QWidget {
   std::array<QRadioButton*, 2> systemOnObt_{};
   std::array<QPushButton*, 2> selectSystemCbt_{};
   std::array<QLabel*, 2> systemUsedLbl_{};
+  std::array<QLabel*, 2> systemFactsLbl_{};  // tuning range, search step and spacing of each type
 
   std::array<QCheckBox*, 5> flagChk_{};
   std::array<QCheckBox*, 5> flag2Chk_{};

@@ -1,18 +1,24 @@
 #include "ui/Report_Form.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/Storage.h"
 #include "app/TextExport.h"
+#include "engine/Margin.h"
 #include "reports/TextReports.h"
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"
@@ -34,6 +40,29 @@ QListWidget* List(const char* name, QWidget* parent) {
   return l;
 }
 
+// Draws a proposal line as usual and its margin right-aligned beside it, so that the line's
+// own text stays what it is.
+class MarginColumn : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    const QString margin = index.data(Report_Form::kMarginRole).toString();
+    if (margin.isEmpty()) return;
+    painter->save();
+    painter->setFont(option.font);
+    painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                                 : QPalette::Text));
+    painter->drawText(option.rect.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, margin);
+    painter->restore();
+  }
+};
+
+QString MarginText(const std::optional<double>& margin) {
+  if (!margin) return QStringLiteral("margin \u2013");
+  return QStringLiteral("margin ") + QString::fromStdString(TL_FormatNumber(*margin, "0")) + QStringLiteral(" kHz");
+}
+
 // One line per channel: frequency and label.
 void FillChannels(QListWidget* list, const CSystemInstance& system) {
   list->clear();
@@ -51,6 +80,12 @@ Report_Form::Report_Form(AppState& app, QWidget* parent) : QWidget(parent), app_
   resultsFrame_ = new QGroupBox(QStringLiteral("Results"), this);
   resultsFrame_->setObjectName(QStringLiteral("Results_Frame"));
   reportAllLbx_ = List("ReportAll_Lbx", resultsFrame_);
+  reportAllLbx_->setItemDelegate(new MarginColumn(reportAllLbx_));
+  sortMarginChk_ = new QCheckBox(QStringLiteral("Sort by margin"), resultsFrame_);
+  sortMarginChk_->setObjectName(QStringLiteral("SortMargin_Chk"));
+  sortMarginChk_->setToolTip(
+      QStringLiteral("Margin: the smallest distance in kHz between a channel and a product or another channel, beyond "
+                     "the protection width its checks keep. Larger is safer."));
   useCbt_ = Button("Use_Cbt", "Use", resultsFrame_);
   saveCbt_ = Button("Save_Cbt", "Save", resultsFrame_);
   auto* resultButtons = new QHBoxLayout;
@@ -58,6 +93,7 @@ Report_Form::Report_Form(AppState& app, QWidget* parent) : QWidget(parent), app_
   resultButtons->addWidget(saveCbt_);
   auto* results = new QVBoxLayout(resultsFrame_);
   results->addWidget(reportAllLbx_, 1);
+  results->addWidget(sortMarginChk_);
   results->addLayout(resultButtons);
 
   channelsFrame_ = new QGroupBox(QStringLiteral("Compatible Channels"), this);
@@ -84,6 +120,7 @@ Report_Form::Report_Form(AppState& app, QWidget* parent) : QWidget(parent), app_
   layout->addLayout(bottom);
 
   connect(reportAllLbx_, &QListWidget::currentRowChanged, this, [this](int row) { PrepareChannels(row); });
+  connect(sortMarginChk_, &QCheckBox::toggled, this, [this](bool on) { SortByMargin(on); });
   connect(useCbt_, &QPushButton::clicked, this, [this] { Use(); });
   connect(saveCbt_, &QPushButton::clicked, this, [this] { Save(); });
   connect(exportCbt_, &QPushButton::clicked, this, [this] { Export(); });
@@ -93,7 +130,8 @@ Report_Form::Report_Form(AppState& app, QWidget* parent) : QWidget(parent), app_
   // Wide enough for the longest lines in the bold style font.
   const int margin = reportAllLbx_->verticalScrollBar()->sizeHint().width() + 4 * reportAllLbx_->frameWidth() + 8;
   reportAllLbx_->setMinimumWidth(
-      reportAllLbx_->fontMetrics().horizontalAdvance(QStringLiteral("Compatible Channels: 000(000/000)")) + margin);
+      reportAllLbx_->fontMetrics().horizontalAdvance(QStringLiteral("Compatible Channels: 000(000/000)   margin -0000 kHz")) +
+      margin);
   for (QListWidget* list : {reportOneLbx_, reportTwoLbx_})
     list->setMinimumWidth(list->fontMetrics().horizontalAdvance(QStringLiteral(" 000.000 MHz Mic000")) + margin);
   resize(minimumSizeHint().expandedTo(QSize(600, 340)));
@@ -103,6 +141,8 @@ void Report_Form::GShowReport(int32_t iReport) {
   listNumber_ = iReport;
   selected_ = 0;
   report_.reset();
+  margins_.clear();
+  order_.clear();
   reportAllLbx_->clear();
   reportOneLbx_->clear();
   reportTwoLbx_->clear();
@@ -113,20 +153,58 @@ void Report_Form::GShowReport(int32_t iReport) {
     return;  // no such list: the window stays empty
   }
 
+  // The margins are worked out once, when the list comes to the window.
   for (int32_t i = 1; i <= report_->GlCount(); ++i) {
+    margins_.push_back(MN_GetMarginKHz(*report_->GxGetProject(i)));
+    order_.push_back(i);
+  }
+  SortByMargin(sortMarginChk_->isChecked());
+  if (reportAllLbx_->count() > 0) reportAllLbx_->setCurrentRow(0);
+}
+
+void Report_Form::FillResults() {
+  const QSignalBlocker quiet(reportAllLbx_);
+  reportAllLbx_->clear();
+  for (const int32_t i : order_) {
     const CProject& proposal = *report_->GxGetProject(i);
     std::string line = "Compatible Channels: " + TL_Str(proposal.GlGetOverallMics());
     if (proposal.GbSecondSystem())
       line += "(" + TL_Str(proposal.GcSystem(0)->GcMics()->GCount()) + "/" +
               TL_Str(proposal.GcSystem(1)->GcMics()->GCount()) + ")";
-    reportAllLbx_->addItem(QString::fromStdString(line));
+    auto* item = new QListWidgetItem(QString::fromStdString(line));
+    item->setData(kMarginRole, MarginText(Margin(i)));
+    item->setToolTip(sortMarginChk_->toolTip());
+    reportAllLbx_->addItem(item);
   }
-  if (reportAllLbx_->count() > 0) reportAllLbx_->setCurrentRow(0);
+  const auto row = std::find(order_.begin(), order_.end(), selected_);
+  if (row != order_.end()) reportAllLbx_->setCurrentRow(static_cast<int>(row - order_.begin()));
+}
+
+void Report_Form::SortByMargin(bool on) {
+  if (sortMarginChk_->isChecked() != on) {
+    sortMarginChk_->setChecked(on);  // comes back here through the box's signal
+    return;
+  }
+  if (!report_) return;
+  std::sort(order_.begin(), order_.end());
+  if (on) {
+    // Nothing to keep clear of counts as the most room; equal margins keep the list's order.
+    std::stable_sort(order_.begin(), order_.end(), [this](int32_t a, int32_t b) {
+      const std::optional<double> ma = Margin(a), mb = Margin(b);
+      return !ma ? mb.has_value() : (mb && *ma > *mb);
+    });
+  }
+  FillResults();
+}
+
+std::optional<double> Report_Form::Margin(int32_t i) const {
+  if (i < 1 || i > static_cast<int32_t>(margins_.size())) return std::nullopt;
+  return margins_[static_cast<size_t>(i - 1)];
 }
 
 void Report_Form::PrepareChannels(int row) {
-  if (row < 0 || !report_ || row >= report_->GlCount()) return;
-  selected_ = row + 1;
+  if (row < 0 || !report_ || row >= static_cast<int>(order_.size())) return;
+  selected_ = order_[static_cast<size_t>(row)];
   const CProject& proposal = *report_->GxGetProject(selected_);
   FillChannels(reportOneLbx_, *proposal.GcSystem(0));
   reportTwoLbx_->clear();

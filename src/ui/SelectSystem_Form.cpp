@@ -22,6 +22,7 @@
 #include "tools/Tools.h"
 #include "ui/EntryRules.h"
 #include "ui/FormStyle.h"
+#include "ui/TypeFactsText.h"
 
 namespace kova {
 
@@ -32,7 +33,7 @@ constexpr int kNarrowWidth = 180;   // 2700 twips: the list only
 constexpr int kExpertWidth = 559;   // 8385 twips: the list, the tabs and the pages
 constexpr int kNarrowListHeight = 225;  // 3375 twips
 constexpr int kExpertListHeight = 160;  // 2400 twips
-constexpr int kHeight = 340;
+constexpr int kHeight = 440;
 constexpr int kMargin = 8;
 constexpr int kButtonHeight = 26;
 // Top of the marker beside tab 0, 1 and 2 (100, 940 and 1780 twips).
@@ -97,6 +98,10 @@ SelectSystem_Form::SelectSystem_Form(AppState& app, QWidget* parent) : QDialog(p
   BuildControls();
   SetFlagCaptions();
   MN_ApplyFormStyle(this);
+  // The facts read as a note beside the bold controls.
+  QFont plain = typeFactsLbl_->font();
+  plain.setBold(false);
+  typeFactsLbl_->setFont(plain);
   ShowPage(0);
   ApplyLayout(false);
 }
@@ -110,6 +115,9 @@ void SelectSystem_Form::BuildControls() {
   okCbt_ = Button("Ok_Cbt", "Ok", this);
   okCbt_->setDefault(true);
   cancelCbt_ = Button("Cancel_Cbt", "Cancel", this);
+  typeFactsLbl_ = Named(new QLabel(this), QStringLiteral("TypeFacts_Lbl"));
+  typeFactsLbl_->setWordWrap(true);
+  typeFactsLbl_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   // The tabs with their marker, and the pages; they lie right of the list.
   editor_ = Named(new QWidget(this), QStringLiteral("Editor"));
@@ -261,7 +269,12 @@ void SelectSystem_Form::ApplyLayout(bool expert) {
   addSystemCbt_->setVisible(expert);
   removeSystemCbt_->setVisible(expert);
   const int bottom = kHeight - kMargin - kButtonHeight;
-  defaultCbt_->setGeometry(kMargin, bottom - kButtonHeight - 6, listWidth, kButtonHeight);
+  const int defaultTop = bottom - kButtonHeight - 6;
+  defaultCbt_->setGeometry(kMargin, defaultTop, listWidth, kButtonHeight);
+  // The facts of the selected type fill the room between the list (with its buttons) and
+  // "Default".
+  const int factsTop = kMargin + listHeight + 6 + (expert ? kButtonHeight + 6 : 0);
+  typeFactsLbl_->setGeometry(kMargin, factsTop, listWidth, defaultTop - 6 - factsTop);
   okCbt_->setGeometry(kMargin, bottom, half, kButtonHeight);
   cancelCbt_->setGeometry(kMargin + listWidth - half, bottom, half, kButtonHeight);
 
@@ -307,9 +320,24 @@ CBand* SelectSystem_Form::Band() const {
   return type->GxSpectrum()->GxGetBand(selectedBand_).get();
 }
 
+void SelectSystem_Form::Changed() {
+  listChanged_ = true;
+  ShowTypeFacts();
+}
+
+void SelectSystem_Form::ShowTypeFacts() {
+  const CSystemType* type = Type();
+  const QString facts = type ? MN_TypeFactsText(*type) : QString();
+  typeFactsLbl_->setText(facts);
+  if (QListWidgetItem* item = micTypeCbx_->item(selectedType_ - 1)) item->setToolTip(facts);
+}
+
 void SelectSystem_Form::FillSystemList(int32_t position) {
   micTypeCbx_->clear();
-  for (const TypeRef& type : app_.systems) micTypeCbx_->addItem(Q(type->GsGetLabel()));
+  for (const TypeRef& type : app_.systems) {
+    micTypeCbx_->addItem(Q(type->GsGetLabel()));
+    micTypeCbx_->item(micTypeCbx_->count() - 1)->setToolTip(MN_TypeFactsText(*type));
+  }
   micTypeCbx_->setCurrentRow(position > 0 && position <= micTypeCbx_->count() ? position - 1 : -1);
 }
 
@@ -324,6 +352,7 @@ void SelectSystem_Form::FillBandList() {
 
 void SelectSystem_Form::TypeSelected(int row) {
   selectedType_ = row + 1;
+  ShowTypeFacts();
   if (filling_) return;
   const CSystemType* type = Type();
   if (!type) {

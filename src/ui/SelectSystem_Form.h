@@ -66,7 +66,9 @@ class SelectSystem_Form : public QDialog {
   CSystemType* Type() const;
   CBand* Band() const;
   void RewriteBandEntry();
-  void Changed() { listChanged_ = true; }
+  // Every edit changes the list; the facts of the selected type follow it.
+  void Changed();
+  void ShowTypeFacts();
 
   // Field edits, one per key typed; each stores the clamped value.
   void FromEdited();
@@ -93,6 +95,7 @@ class SelectSystem_Form : public QDialog {
   QPushButton* defaultCbt_;
   QPushButton* okCbt_;
   QPushButton* cancelCbt_;
+  QLabel* typeFactsLbl_;  // tuning range, search step and spacing of the selected type
   QWidget* editor_;  // the tabs and the pages beside the list
   std::array<QFrame*, kPages> selectParamFrame_{};
   std::array<QLabel*, kPages> selectParamLbl_{};

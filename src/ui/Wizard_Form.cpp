@@ -28,6 +28,7 @@
 #include "ui/DesktopShell.h"
 #include "ui/EntryRules.h"
 #include "ui/FormStyle.h"
+#include "ui/TypeFactsText.h"
 #include "ui/KOVA_Form.h"
 #include "ui/SelectCountry_Form.h"
 #include "ui/SelectSystem_Form.h"
@@ -110,6 +111,9 @@ Wizard_Form::Wizard_Form(AppState& app, QWidget* parent) : QDialog(parent), app_
   QFont big = systemLbl_->font();
   big.setPointSizeF(big.pointSizeF() * 1.4);
   systemLbl_->setFont(big);
+  QFont plain = systemFactsLbl_->font();
+  plain.setBold(false);
+  systemFactsLbl_->setFont(plain);
 
   SetupGrid(kSpectrumMode);
   SetupGrid(kChannelMode);
@@ -166,6 +170,9 @@ void Wizard_Form::BuildControls() {
   systemLbl_ = Named(new QLabel(system), QStringLiteral("System_Lbl"));
   systemLbl_->setAlignment(Qt::AlignCenter);
   systemLbl_->setWordWrap(true);
+  systemFactsLbl_ = Named(new QLabel(system), QStringLiteral("SystemFacts_Lbl"));
+  systemFactsLbl_->setAlignment(Qt::AlignCenter);
+  systemFactsLbl_->setWordWrap(true);
   systemChangeCbt_ = Button(QStringLiteral("SystemChange_Cbt"), "Change", system);
   systemChangeCbt_->setMinimumWidth(kButtonWidth);
   auto* systemLayout = new QVBoxLayout(system);
@@ -174,6 +181,8 @@ void Wizard_Form::BuildControls() {
   systemLayout->addWidget(picture);
   systemLayout->addSpacing(12);
   systemLayout->addWidget(systemLbl_);
+  systemLayout->addSpacing(4);
+  systemLayout->addWidget(systemFactsLbl_);
   systemLayout->addSpacing(12);
   systemLayout->addWidget(systemChangeCbt_, 0, Qt::AlignHCenter);
   systemLayout->addStretch(1);
@@ -516,8 +525,15 @@ void Wizard_Form::ChangeSystem() {
   const auto count = static_cast<int32_t>(app_.systems.size());
   if (chosen_ > count) chosen_ = count;
   if (chosen_ < 1) chosen_ = 1;
-  if (count > 0) systemLbl_->setText(Q(app_.systems[static_cast<size_t>(chosen_ - 1)]->GsGetLabel()));
+  ShowChosenSystem();
   CheckAllRows();
+}
+
+void Wizard_Form::ShowChosenSystem() {
+  if (chosen_ < 1 || chosen_ > static_cast<int32_t>(app_.systems.size())) return;
+  const CSystemType& type = *app_.systems[static_cast<size_t>(chosen_ - 1)];
+  systemLbl_->setText(Q(type.GsGetLabel()));
+  systemFactsLbl_->setText(MN_TypeFactsText(type));
 }
 
 void Wizard_Form::SelectSpectrum(int source) {
@@ -597,8 +613,12 @@ void Wizard_Form::RunAim() {
   const int32_t show = expert_ ? kApplyOnly : kApplyAndReport;
   try {
     switch (pendingAim_) {
-      case kAimMaximum: GenerateProposals(app_, 1, 1, pendingChannels_, 0, show, kSearchSystematic); break;
-      case kAimCompatible: GenerateProposals(app_, 300, 1, pendingChannels_, 0, show, kSearchRandom); break;
+      case kAimMaximum:
+        GenerateProposals(app_, 1, 1, pendingChannels_, 0, show, kSearchSystematic, {}, /*explain=*/true);
+        break;
+      case kAimCompatible:
+        GenerateProposals(app_, 300, 1, pendingChannels_, 0, show, kSearchRandom, {}, /*explain=*/true);
+        break;
       default: MN_RunCheckToFile(app_, true); break;
     }
   } catch (const std::exception& e) {
@@ -653,7 +673,7 @@ void Wizard_Form::GOrganize(int32_t iSystem) {
   const auto count = static_cast<int32_t>(app_.systems.size());
   chosen_ = iSystem < 1 ? 1 : (iSystem > count ? count : iSystem);
   ShowPage(-1);
-  if (chosen_ >= 1) systemLbl_->setText(Q(app_.systems[static_cast<size_t>(chosen_ - 1)]->GsGetLabel()));
+  ShowChosenSystem();
   skipCbt_->setText(expert_ ? QStringLiteral("&Cancel") : QStringLiteral("E&xit"));
   // With a level other than 0 "Cancel" already leads to the editor.
   openEditorCbt_->setVisible(!expert_);

@@ -82,6 +82,8 @@ class Wizard_Form : public QDialog {
   int Aim() const;
   void SetGridMode(int mode);
   void ChangeSystem();
+  // The chosen type's name and facts on page 0.
+  void ShowChosenSystem();
   void SelectSpectrum(int source);
   void NextClicked();
   void SkipClicked();
@@ -121,6 +123,7 @@ class Wizard_Form : public QDialog {
   QLabel* gliderPbx_;
   QLabel* introImg_;
   QLabel* systemLbl_;
+  QLabel* systemFactsLbl_;
   QPushButton* systemChangeCbt_;
   std::array<QRadioButton*, 3> computeObt_{};
   QLineEdit* channelsTbx_;

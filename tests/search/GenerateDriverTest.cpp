@@ -213,3 +213,51 @@ TEST(GenerateDual, SystemOneAvoidsSystemZerosNewChannels) {
     }
   }
 }
+
+TEST(GenerateMessages, TheDesktopSaysWhyASearchFellShort) {
+  // Grid 500.000, 500.025, 500.050 inside 499..501; spacing and 2Tx IM(3) 0.01 MHz.
+  const struct {
+    const char* name;
+    std::vector<float> channels;                       // already present in system 0
+    std::vector<std::pair<float, float>> spectrum;     // the search spectrum
+    std::vector<FreqRange> scanCuts;
+    int32_t channels1, show;
+    std::string message;
+  } cases[] = {
+      {"no grid point inside", {}, {{600, 610}, {612, 612}}, {}, 3, kShowProposals,
+       std::string(kNoFree) +
+           "\n\nNo grid point of Test lies inside the search spectrum.\n"
+           "Tuning range: 500.000\u2013500.050 MHz (step 0.025 MHz)\nSearch spectrum: 600.000\u2013610.000, 612.000 MHz"},
+      {"cut out by the scan", {}, {{499, 499.99f}}, {{499.99, 500.06}}, 3, kShowProposals,
+       std::string(kNoFree) +
+           "\n\nNo grid point of Test lies inside the search spectrum.\n"
+           "Tuning range: 500.000\u2013500.050 MHz (step 0.025 MHz)\nSearch spectrum: 499.000\u2013499.990 MHz\n"
+           "3 grid points of Test lie in ranges the venue scan found occupied, outside the search spectrum."},
+      {"all blocked by spacing", {500.005f, 500.025f, 500.045f}, {{499, 501}}, {}, 3, kShowProposals,
+       std::string(kNoFree) +
+           "\n\nAll 3 grid points inside the search spectrum are blocked by the channels already present: "
+           "3 by spacing, 0 by intermodulation products."},
+      {"blocked by spacing and products", {500.025f, 500.075f, 499.975f}, {{499, 501}}, {}, 3, kShowProposals,
+       std::string(kNoFree) +
+           "\n\nAll 3 grid points inside the search spectrum are blocked by the channels already present: "
+           "1 by spacing, 2 by intermodulation products."},
+      {"count not met", {}, {{499, 501}}, {}, 5, kApplyOnly,
+       "Only 2 of the 5 requested channels were found.\n\nNone of the 3 grid points inside the search spectrum is "
+       "blocked by a channel already present.\nAmong them the search found no set of more than 2 channels that keep "
+       "their spacing and stay clear of each other's intermodulation products."},
+      {"nothing asked", {}, {{499, 501}}, {}, 0, kShowProposals,
+       std::string(kNothing) + "\n\nNo new channel was asked for (0 channels to add)."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Driver d(true);
+    for (float f : c.channels) AddChannel(*d.app.project, 0, f, "M");
+    auto spectrum = std::make_shared<CSpectrum>();
+    spectrum->GDefine();
+    for (auto [lo, hi] : c.spectrum) spectrum->GAddBand(lo, hi, 0.025f);
+    d.app.project->GcSpectrumOf(0, spectrum);
+    d.app.scanCuts[0] = c.scanCuts;
+    GenerateProposals(d.app, 20, 1, c.channels1, 0, c.show, kSearchRandom, {}, /*explain=*/true);
+    EXPECT_EQ(d.port.messageTexts(), std::vector<std::string>{c.message});
+  }
+}

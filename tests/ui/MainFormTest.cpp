@@ -16,6 +16,7 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
+#include "app/TypeFacts.h"
 #include "support/TestSupport.h"
 #include "tools/ScriptedPort.h"
 #include "tools/Tools.h"
@@ -264,6 +265,28 @@ TEST_F(MainFormTest, ChoosingATypeAsksOnlyWhenTheLabelChanges) {
     EXPECT_EQ(app.project->GcCurrSystem()->GcMics()->GCount(), c.channels);
   }
   EXPECT_EQ(app.project->GcSystem(0)->GcSystemType()->GsGetLabel(), first);
+}
+
+TEST_F(MainFormTest, SystemPanelShowsEachTypeWithItsFacts) {
+  auto* name = Child<QLabel>(form.get(), "SystemUsed_Lbl_0");
+  auto facts = [&] { return Child<QLabel>(form.get(), "SystemFacts_Lbl_0")->text().remove(QChar(0x2060)); };
+  CSystemType& type = *app.project->GcSystem(0)->GcSystemType();
+  EXPECT_EQ(facts(), QString::fromStdString(MN_TypeFacts(type)));
+  // A new search step or spacing switch shows at once.
+  Child<QCheckBox>(form.get(), "Flag_Chk_1")->click();
+  Child<QLineEdit>(form.get(), "SearchStep_Tbx")->clear();
+  QTest::keyClicks(Child<QLineEdit>(form.get(), "SearchStep_Tbx"), "5");
+  EXPECT_TRUE(facts().endsWith("step 1.000 MHz \u00b7 spacing off")) << facts().toStdString();
+  // A name longer than the room is cut on screen only: the window keeps its width, the label its
+  // whole text, and the tool tip names the type.
+  const int width = form->width();
+  type.GsSetLabel(std::string(60, 'W'));
+  form->RefreshViews(1);
+  Settle();
+  EXPECT_EQ(form->width(), width);
+  EXPECT_LT(name->width(), name->fontMetrics().horizontalAdvance(name->text()));
+  EXPECT_EQ(name->text(), "System : " + QString(60, QLatin1Char('W')));
+  EXPECT_TRUE(name->toolTip().startsWith(QString(60, QLatin1Char('W')) + "\n"));
 }
 
 TEST_F(MainFormTest, CheckDrivesTheLightAndGenerateAsksForAtMostTheRuns) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMdiArea>
@@ -122,6 +123,41 @@ TEST_F(ReportFormFixture, DualSystemListShowsBothCountsAndBothChannelLists) {
   EXPECT_EQ(Lines(&form, "ReportTwo_Lbx"), QStringList({" 600.500 MHz B1", " 601.500 MHz B2"}));
   // Showing the channels leaves the proposal's current system alone.
   EXPECT_EQ(app.proposals->GxGetItem(number)->GxGetProject(3)->GlCurr(), 0);
+}
+
+TEST_F(ReportFormFixture, MarginsStandBesideTheLinesAndSortThem) {
+  // The first built-in type: spacing 0.4 and 2Tx IM(3) 0.1 MHz. Channels 1 MHz apart: three put
+  // a product on a channel (-100 kHz), two keep 1000 - 400 kHz, one has nothing to keep clear of.
+  const int32_t number = AddList({Proposal(3), Proposal(2), Proposal(1)});
+  Report_Form form(app);
+  form.show();
+  form.GShowReport(number);
+  auto* all = Child<QListWidget>(&form, "ReportAll_Lbx");
+  auto shown = [&] {
+    QStringList out;
+    for (int i = 0; i < all->count(); ++i)
+      out << all->item(i)->text() + " | " + all->item(i)->data(Report_Form::kMarginRole).toString();
+    return out;
+  };
+  const QStringList listOrder = {"Compatible Channels: 3 | margin -100 kHz", "Compatible Channels: 2 | margin 600 kHz",
+                                 "Compatible Channels: 1 | margin \u2013"};
+  EXPECT_EQ(shown(), listOrder);
+
+  // Sorted, safest first; the selected proposal stays selected and is the one Use takes.
+  ClickLine(&form, "ReportAll_Lbx", 2);
+  Child<QCheckBox>(&form, "SortMargin_Chk")->click();
+  EXPECT_EQ(shown(), QStringList({listOrder[2], listOrder[1], listOrder[0]}));
+  EXPECT_EQ(all->currentRow(), 1);
+  EXPECT_EQ(form.SelectedProposal(), 2);
+  ClickLine(&form, "ReportAll_Lbx", 3);
+  EXPECT_EQ(form.SelectedProposal(), 1);
+  Click(&form, "Use_Cbt");
+  EXPECT_EQ(app.project->GcSystem(0)->GcMics()->GCount(), 3);
+
+  Child<QCheckBox>(&form, "SortMargin_Chk")->click();
+  EXPECT_EQ(shown(), listOrder);
+  EXPECT_EQ(all->currentRow(), 0);
+  test::SaveShot(&form, "Report_Form_margins");
 }
 
 TEST_F(ReportFormFixture, SingleSystemListHasNoBracketsAndNoSecondList) {

@@ -14,6 +14,7 @@
 #include "app/AppState.h"
 #include "app/PersistenceTestSupport.h"
 #include "app/Storage.h"
+#include "app/TypeFacts.h"
 #include "support/TestSupport.h"
 #include "tools/ScriptedPort.h"
 #include "ui/SelectSystem_Form.h"
@@ -115,6 +116,10 @@ TEST(SelectSystemForm, LayoutsAndTheChoice) {
         EXPECT_EQ(Child<QPushButton>(&form, "AddSystem_Cbt")->isVisible(), c.addRemove) << c.level;
         EXPECT_EQ(Child<QPushButton>(&form, "RemoveSystem_Cbt")->isVisible(), c.addRemove) << c.level;
         Child<QListWidget>(&form, "MicType_Cbx")->setCurrentRow(3);
+        // The facts of the selected type show under the list in both layouts.
+        auto* facts = Child<QLabel>(&form, "TypeFacts_Lbl");
+        EXPECT_TRUE(facts->isVisible());
+        EXPECT_EQ(facts->text().remove(QChar(0x2060)), QString::fromStdString(MN_TypeFacts(*app.systems[3])));
         test::SaveShot(&form, (std::string("SelectSystem_Form_level") + c.level).c_str());
         QTest::mouseClick(Child<QPushButton>(&form, ok ? "Ok_Cbt" : "Cancel_Cbt"), Qt::LeftButton);
       });

@@ -143,6 +143,7 @@ TEST_F(WizardFixture, PagesTabsAndLeaving) {
                  for (int k = 0; k < 3; ++k)
                    EXPECT_FALSE(W<QFrame>(("WizardTab_Frame_" + std::to_string(k)).c_str())->isVisible());
                  EXPECT_EQ(W<QLabel>("System_Lbl")->text(), "Kestrel Professional");
+                 EXPECT_TRUE(W<QLabel>("SystemFacts_Lbl")->text().endsWith("step 0.050 MHz \u00b7 spacing 0.400 MHz"));
                  EXPECT_EQ(W("Skip_Cbt")->text(), "E&xit");
                  EXPECT_FALSE(W("Back_Cbt")->isEnabled());
                  test::SaveShot(wizard.get(), "Wizard_Form_opening");
