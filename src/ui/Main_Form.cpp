@@ -35,6 +35,7 @@
 #include "ui/FlexGrid.h"
 #include "ui/FormStyle.h"
 #include "ui/Input_Form.h"
+#include "ui/ProjectHistory.h"
 #include "ui/SelectCountry_Form.h"
 
 namespace kova {
@@ -408,7 +409,7 @@ void Main_Form::BuildLayout() {
       PrepareMicList();
       PrepareSpectrum();
       PrepareChecks();
-      MarkChanged();
+      MarkChanged(app_.project->GbSecondSystem() ? QStringLiteral("Second system on") : QStringLiteral("Second system off"));
       RefreshDisplay();
     });
   });
@@ -429,19 +430,21 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void Main_Form::MarkChanged() {
+void Main_Form::MarkChanged(const QString& label) {
   TL_SetChanged(app_.flags, true, false, false, false);
   MN_ClearConflicts(app_);
   ShowConflictMarks();
   ScheduleSilentCheck();
+  ProjectHistory::Note(label);
 }
-void Main_Form::MarkModified() {
+void Main_Form::MarkModified(const QString& label) {
   // A new order moves the channels the marks point at: they go, and the next check brings
   // them back.
   TL_SetChanged(app_.flags, false, false, false, true);
   MN_ClearConflicts(app_);
   ShowConflictMarks();
   ScheduleSilentCheck();
+  ProjectHistory::Note(label);
 }
 void Main_Form::RefreshDisplay() { MN_RefreshViews(3); }
 
@@ -683,7 +686,7 @@ void Main_Form::SetupAfterEdit(int row, int col) {
   }
   StoreSetup();
   ShowMicCount();
-  MarkChanged();
+  MarkChanged(QStringLiteral("Edit channel"));
   RefreshDisplay();
 }
 
@@ -705,7 +708,7 @@ void Main_Form::SetupClick() {
       // A failure inside the chooser leaves the colour as it was.
     }
     StoreSetup();
-    MarkChanged();
+    MarkChanged(QStringLiteral("Change channel colour"));
     RefreshDisplay();
   }
 }
@@ -734,7 +737,9 @@ void Main_Form::EditSelectedChannels(int mode) {
   }
   PrepareSetup();
   app_.highlighted = 0;
-  MarkChanged();
+  const int n = end - cursor + 1;
+  const char* verb = mode == 0 ? "Remove" : (mode == 1 ? "Shift" : "Mirror");
+  MarkChanged(QStringLiteral("%1 %2 channel%3").arg(QLatin1String(verb)).arg(n).arg(n == 1 ? "" : "s"));
   RefreshDisplay();
 }
 
@@ -742,7 +747,7 @@ void Main_Form::SortChannels() {
   CMicCollection& mics = *app_.project->GcCurrSystem()->GcMics();
   if (mics.GCount() < 2) return;
   mics.GSortMics(mics.GcItem(1)->GfGetFreq() < mics.GcItem(mics.GCount())->GfGetFreq());
-  MarkModified();
+  MarkModified(QStringLiteral("Sort channels"));
   PrepareMicList();
 }
 
@@ -770,7 +775,7 @@ void Main_Form::ChannelsFromPresets() {
   }
   PrepareSetup();
   app_.highlighted = 0;
-  MarkChanged();
+  MarkChanged(QStringLiteral("Channels from presets"));
   RefreshDisplay();
 }
 
@@ -835,7 +840,7 @@ void Main_Form::SpectrumAfterEdit(int row, int col) {
     AddSpectrumRow();
   StoreSpectrum();
   ShowBandCount();
-  MarkChanged();
+  MarkChanged(QStringLiteral("Edit search spectrum"));
   RefreshDisplay();
   // Enter moves down as in the channel table.
   if (row < spectrum_->Rows() - 1 && spectrum_->LastEditEnd() == FlexGrid::EditEnd::Down) spectrum_->Select(row + 1, col);
@@ -860,7 +865,8 @@ void Main_Form::RemoveBands() {
   CSpectrum& spectrum = *app_.project->GcSpectrum();
   for (int i = end; i >= cursor; --i) spectrum.GDelBand(i);
   PrepareSpectrum();
-  MarkChanged();
+  const int n = end - cursor + 1;
+  MarkChanged(QStringLiteral("Remove %1 band%2").arg(n).arg(n == 1 ? "" : "s"));
   RefreshDisplay();
 }
 
@@ -868,7 +874,7 @@ void Main_Form::SortBands() {
   CSpectrum& spectrum = *app_.project->GcSpectrum();
   if (spectrum.GlBands() < 1) return;
   spectrum.GSortBands(spectrum.GxGetBand(1)->GfLo() < spectrum.GxGetBand(spectrum.GlBands())->GfLo());
-  MarkModified();
+  MarkModified(QStringLiteral("Sort bands"));
   PrepareSpectrum();
 }
 
@@ -877,7 +883,7 @@ void Main_Form::SelectSpectrum(int32_t mode) {
   bool keptOld = false;
   if (showCountryDialog(mode, spectrum, app_.project->GcCurrSystem()->GcSystemType(), keptOld) != 1) return;
   app_.project->GcSpectrum(spectrum);
-  MarkChanged();
+  MarkChanged(QStringLiteral("Choose search spectrum"));
   PrepareSpectrum();
   RefreshDisplay();
 }
@@ -933,8 +939,8 @@ void Main_Form::ChooseSystemType(int k) {
   } else {
     system.GcSystemType(chosen->GGetCopy());
   }
-  MarkChanged();
   app_.highlighted = 0;
+  MarkChanged(QStringLiteral("Change system type"));
   // The current system may have changed with the type: both tables and the check panel follow.
   MN_RefreshViews(2);
 }
@@ -976,7 +982,7 @@ void Main_Form::StoreChecks() {
   };
   store(*project.GcSystem(0)->GcSystemType(), flagChk_, searchStepTbx_);
   if (project.GbSecondSystem()) store(*project.GcSystem(1)->GcSystemType(), flag2Chk_, searchStep2Tbx_);
-  MarkChanged();
+  MarkChanged(QStringLiteral("Change checks"));
 }
 
 void Main_Form::Check() {

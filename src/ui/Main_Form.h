@@ -116,8 +116,10 @@ class Main_Form : public QWidget {
   // incompatible (red, with what hits them as tool tip) and clears the other cells' marks.
   void ShowConflictMarks();
 
-  void MarkChanged();
-  void MarkModified();
+  // A committed change of the project (MarkModified: a new order only); `label` names its undo
+  // step.
+  void MarkChanged(const QString& label);
+  void MarkModified(const QString& label);
   void RefreshDisplay();
 
   AppState& app_;

@@ -16,6 +16,7 @@
 #include "reports/TextReports.h"
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"
+#include "ui/ProjectHistory.h"
 
 namespace kova {
 
@@ -150,6 +151,7 @@ void Report_Form::Use() {
   // The current project was replaced: it has unsaved changes and its products must be
   // generated again.
   TL_SetChanged(app_.flags, true, false, false, false);
+  ProjectHistory::Note(QStringLiteral("Use proposal"));
   MN_RefreshViews(2);
 }
 

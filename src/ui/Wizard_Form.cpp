@@ -29,6 +29,7 @@
 #include "ui/EntryRules.h"
 #include "ui/FormStyle.h"
 #include "ui/KOVA_Form.h"
+#include "ui/ProjectHistory.h"
 #include "ui/SelectCountry_Form.h"
 #include "ui/SelectSystem_Form.h"
 
@@ -665,6 +666,7 @@ void Wizard_Form::GOrganize(int32_t iSystem) {
     exec();
     if (!startPending_) break;
     RunAim();
+    ProjectHistory::Note(QStringLiteral("Start from the wizard"));
     MN_RefreshViews(2);
     ShowPage(page_);  // back on the same page
   }
