@@ -287,7 +287,7 @@ void Main_Form::BuildLayout() {
     checkLayout->addWidget(flagChk_[i], i + 1, 0);
     checkLayout->addWidget(flag2Chk_[i], i + 1, 1);
     for (QCheckBox* box : {flagChk_[i], flag2Chk_[i]})
-      connect(box, &QCheckBox::clicked, this, [this] { Command([this] { StoreChecks(); }); });
+      connect(box, &QCheckBox::clicked, this, [this] { Command([this] { StoreChecks(false); }); });
   }
   ampelImg_ = new QLabel;
   ampelImg_->setObjectName(QStringLiteral("Ampel_Img"));
@@ -342,7 +342,7 @@ void Main_Form::BuildLayout() {
   generateLayout->addWidget(generateCbt_, 6, 0, 1, 3);
   generateLayout->setColumnStretch(0, 1);
   for (QLineEdit* box : {searchStepTbx_, searchStep2Tbx_})
-    connect(box, &QLineEdit::textEdited, this, [this] { Command([this] { StoreChecks(); }); });
+    connect(box, &QLineEdit::textEdited, this, [this] { Command([this] { StoreChecks(true); }); });
   connect(generateCbt_, &QPushButton::clicked, this, [this] { Generate(); });
 
   auto* right = new QVBoxLayout;
@@ -430,12 +430,12 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void Main_Form::MarkChanged(const QString& label) {
+void Main_Form::MarkChanged(const QString& label, bool typing) {
   TL_SetChanged(app_.flags, true, false, false, false);
   MN_ClearConflicts(app_);
   ShowConflictMarks();
   ScheduleSilentCheck();
-  ProjectHistory::Note(label);
+  ProjectHistory::Note(label, typing);
 }
 void Main_Form::MarkModified(const QString& label) {
   // A new order moves the channels the marks point at: they go, and the next check brings
@@ -972,7 +972,7 @@ void Main_Form::PrepareChecks() {
   systematicChk_->setVisible(!second);
 }
 
-void Main_Form::StoreChecks() {
+void Main_Form::StoreChecks(bool typing) {
   if (updating_) return;
   const CProject& project = *app_.project;
   auto store = [](CSystemType& type, const std::array<QCheckBox*, 5>& boxes, const QLineEdit* stepBox) {
@@ -982,7 +982,7 @@ void Main_Form::StoreChecks() {
   };
   store(*project.GcSystem(0)->GcSystemType(), flagChk_, searchStepTbx_);
   if (project.GbSecondSystem()) store(*project.GcSystem(1)->GcSystemType(), flag2Chk_, searchStep2Tbx_);
-  MarkChanged(QStringLiteral("Change checks"));
+  MarkChanged(typing ? QStringLiteral("Change search step") : QStringLiteral("Change checks"), typing);
 }
 
 void Main_Form::Check() {

@@ -99,7 +99,7 @@ class Main_Form : public QWidget {
   void SelectSpectrum(int32_t mode);
   // Systems and checks.
   void PrepareSystems();
-  void StoreChecks();
+  void StoreChecks(bool typing);
   void SetCheckCaptions();
   void ChooseSystemType(int k);
   void SelectSystem(int k);
@@ -118,7 +118,7 @@ class Main_Form : public QWidget {
 
   // A committed change of the project (MarkModified: a new order only); `label` names its undo
   // step.
-  void MarkChanged(const QString& label);
+  void MarkChanged(const QString& label, bool typing = false);
   void MarkModified(const QString& label);
   void RefreshDisplay();
 

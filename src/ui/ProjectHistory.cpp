@@ -17,8 +17,21 @@ ProjectHistory* g_current = nullptr;
 class ProjectStep : public QUndoCommand {
  public:
   ProjectStep(ProjectHistory& history, std::shared_ptr<const ProjectHistory::State> before,
-              std::shared_ptr<const ProjectHistory::State> after, const QString& label)
-      : QUndoCommand(label), history_(history), before_(std::move(before)), after_(std::move(after)) {}
+              std::shared_ptr<const ProjectHistory::State> after, const QString& label, bool typing)
+      : QUndoCommand(label),
+        history_(history),
+        before_(std::move(before)),
+        after_(std::move(after)),
+        typing_(typing) {}
+
+  // Typing steps with the same label merge (the stack never merges into its clean state).
+  int id() const override { return typing_ ? 1 : -1; }
+  bool mergeWith(const QUndoCommand* other) override {
+    const auto* next = dynamic_cast<const ProjectStep*>(other);
+    if (!next || next->text() != text()) return false;
+    after_ = next->after_;
+    return true;
+  }
 
   void undo() override {
     const QUndoStack& stack = *history_.Stack();
@@ -37,6 +50,7 @@ class ProjectStep : public QUndoCommand {
   ProjectHistory& history_;
   std::shared_ptr<const ProjectHistory::State> before_;
   std::shared_ptr<const ProjectHistory::State> after_;
+  bool typing_ = false;
   bool pushed_ = true;
 };
 
@@ -67,8 +81,8 @@ void ProjectHistory::SetLabel(const QString& label) {
   if (g_current) g_current->label_ = label;
 }
 
-void ProjectHistory::Note(const QString& label) {
-  if (g_current) g_current->Record(label);
+void ProjectHistory::Note(const QString& label, bool typing) {
+  if (g_current) g_current->Record(label, typing);
 }
 
 std::shared_ptr<const ProjectHistory::State> ProjectHistory::Take() const {
@@ -81,7 +95,7 @@ std::shared_ptr<const ProjectHistory::State> ProjectHistory::Take() const {
   return state;
 }
 
-void ProjectHistory::Record(const QString& label) {
+void ProjectHistory::Record(const QString& label, bool typing) {
   if (restoring_ || !app_.project) return;
   std::shared_ptr<const State> now = Take();
   if (now->bytes == recorded_->bytes || !recorded_->project) {
@@ -99,16 +113,16 @@ void ProjectHistory::Record(const QString& label) {
     label_.clear();
     return;
   }
-  Push(std::move(now), label);
+  Push(std::move(now), label, typing);
 }
 
-void ProjectHistory::Push(std::shared_ptr<const State> now, const QString& label) {
+void ProjectHistory::Push(std::shared_ptr<const State> now, const QString& label, bool typing) {
   QString text = !label.isEmpty() ? label : label_;
   if (text.isEmpty()) text = QStringLiteral("Edit");
   label_.clear();
   std::shared_ptr<const State> before = std::move(recorded_);
   recorded_ = now;
-  stack_->push(new ProjectStep(*this, std::move(before), std::move(now), text));
+  stack_->push(new ProjectStep(*this, std::move(before), std::move(now), text, typing));
 }
 
 void ProjectHistory::Reset() {
@@ -120,7 +134,7 @@ void ProjectHistory::Reset() {
 void ProjectHistory::MarkSaved() {
   // A change not recorded yet is one step before the saved state.
   std::shared_ptr<const State> now = Take();
-  if (recorded_->project && now->bytes != recorded_->bytes) Push(std::move(now), QString());
+  if (recorded_->project && now->bytes != recorded_->bytes) Push(std::move(now), QString(), false);
   stack_->setClean();
 }
 

@@ -39,14 +39,15 @@ class ProjectHistory : public QObject {
   static ProjectHistory* Current();
   // Names the change about to be recorded ("Remove 3 channels"); the next step takes it.
   static void SetLabel(const QString& label);
-  // Records the change committed last when the project differs from the recorded state.
-  static void Note(const QString& label = QString());
+  // Records the change committed last when the project differs from the recorded state. Steps
+  // of `typing` with the same label one after another become one (a number typed key by key).
+  static void Note(const QString& label = QString(), bool typing = false);
 
   QUndoStack* Stack() const { return stack_; }
   // Pushes a step when the project differs from the recorded state; `label` (else the label set
   // before, else "Edit") names it. Does nothing while a step is being undone or redone. A
   // different project without unsaved changes (opened or new) starts the history anew.
-  void Record(const QString& label = QString());
+  void Record(const QString& label = QString(), bool typing = false);
   // A new or opened project: no steps, and the state as it is now is the recorded one.
   void Reset();
   // The project was saved: the state as it is now is the clean one.
@@ -59,7 +60,7 @@ class ProjectHistory : public QObject {
 
  private:
   std::shared_ptr<const State> Take() const;
-  void Push(std::shared_ptr<const State> now, const QString& label);
+  void Push(std::shared_ptr<const State> now, const QString& label, bool typing);
 
   AppState& app_;
   QUndoStack* stack_;

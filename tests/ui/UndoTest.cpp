@@ -113,6 +113,12 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackAndMadeAgain) {
          t.Press("SelectSystem_Cbt_0");
          EXPECT_EQ(script.Done(), 1u);
        }},
+      {"Change search step", nullptr,
+       [](UndoTest& t) {  // typed key by key: one step
+         auto* box = Child<QLineEdit>(t.editor, "SearchStep_Tbx");
+         box->selectAll();
+         QTest::keyClicks(box, "0.25");
+       }},
       {"Move channel", nullptr,
        [](UndoTest& t) {  // a drag over several grid points is one step
          t.Mouse(QEvent::MouseButtonPress, 510, Qt::LeftButton, Qt::LeftButton);
