@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
@@ -50,17 +48,15 @@ struct UndoTest : ::testing::Test {
   std::vector<char> Bytes() const { return MN_ProjectFileBytes(*app.project); }
   void Run(const char* item) { frame.Action(QLatin1String(item))->trigger(); }
   void Press(QWidget* parent, const char* name) { test::Child<QPushButton>(parent, name)->click(); }
-  QLineEdit* Edit(FlexGrid& grid, int row, int col, const char* text) {
+  // Types `text` into a cell; with `commit` Enter ends the edit.
+  QLineEdit* Type(FlexGrid& grid, int row, int col, const char* text, bool commit = true) {
     grid.Select(row, col);
     grid.EditCell();
     auto* box = grid.Table()->viewport()->findChild<QLineEdit*>();
-    box->selectAll();
-    QTest::keyClicks(box, text);
+    box->selectAll(), QTest::keyClicks(box, text);
+    if (commit) QTest::keyClick(box, Qt::Key_Return);
+    for (int i = 0; commit && i < 3; ++i) QCoreApplication::processEvents();
     return box;
-  }
-  void Type(FlexGrid& grid, int row, int col, const char* text) {
-    QTest::keyClick(Edit(grid, row, col, text), Qt::Key_Return);
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   }
   QWidget* Pbx() { return test::Child<QWidget>(display, "TVStation_Pbx"); }
   void Mouse(QEvent::Type type, double f, Qt::MouseButtons buttons) {
@@ -75,8 +71,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackAndMadeAgain) {
   const Do none = [](UndoTest&) {};
   const struct {
     const char* step;
-    Do prepare;  // may replace the project; the history starts after it
-    Do change;
+    Do prepare, change;  // prepare may replace the project: the history starts after it
   } cases[] = {
       {"Edit channel", none, [](UndoTest& t) { t.Type(t.editor->SetupGrid(), 1, 1, "505"); }},
       {"Remove 2 channels", none, [](UndoTest& t) { t.editor->SetupGrid().Select(1, 1, 2, 2), t.Press(t.editor, "SetupRem_Cbt"); }},
@@ -90,9 +85,8 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackAndMadeAgain) {
        }},
       {"Change system type", [](UndoTest& t) { MN_InstallDefaultSystems(t.app); },
        [](UndoTest& t) {
-         t.editor->showSystemDesigner = [](int32_t) { return 1; };
          test::ModalScript script({test::Press(QMessageBox::Yes)});
-         t.Press(t.editor, "SelectSystem_Cbt_0");
+         t.editor->showSystemDesigner = [](int32_t) { return 1; }, t.Press(t.editor, "SelectSystem_Cbt_0");
        }},
       {"Move channel", [](UndoTest& t) { t.app.highlighted = 2; },
        [](UndoTest& t) {  // a drag over several grid points is one step
@@ -101,7 +95,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackAndMadeAgain) {
        }},
       {"Move channel", [](UndoTest& t) { t.app.highlighted = 1; }, [](UndoTest& t) { QTest::keyClick(t.Pbx(), Qt::Key_Right); }},
       {"Use proposal", [](UndoTest& t) { test::InitThreePoints(t.app, true), GenerateProposals(t.app, 1, 5, 2, 0, kShowProposals, kSearchSystematic); },
-       [](UndoTest& t) { t.Press(t.frame.MdiArea()->subWindowList().last()->widget(), "Use_Cbt"); }},
+       [](UndoTest& t) { t.frame.findChild<QPushButton*>(QStringLiteral("Use_Cbt"))->click(); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.step);
@@ -130,7 +124,7 @@ TEST_F(UndoTest, TheSavedStateAndTheKeysOfTheFrameAndOfAnOpenCellEditor) {
   frame.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
   Press(editor, "MicSort_Cbt");
-  QLineEdit* box = Edit(editor->SetupGrid(), 1, 2, "xyz");
+  QLineEdit* box = Type(editor->SetupGrid(), 1, 2, "xyz", false);
   QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);  // the editor's own undo
   EXPECT_EQ(box->text(), QStringLiteral("B"));
   EXPECT_EQ(Stack().index(), 1);
