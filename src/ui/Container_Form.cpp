@@ -55,6 +55,7 @@ const MenuDef kMenus[] = {
       {"File_CreatePrintVersion", "Create Print Version", "Ctrl+P"},
       {nullptr, nullptr, ""},
       {"File_Exit", "E&xit", ""}}},
+    {"Edit_Menu", "&Edit", {{"Edit_Undo", "&Undo", "Ctrl+Z"}, {"Edit_Redo", "&Redo", "Ctrl+Shift+Z"}}},
     {"View_Menu",
      "&View",
      {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},

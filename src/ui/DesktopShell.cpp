@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QSessionManager>
 #include <QSettings>
+#include <QTableWidget>
+#include <QUndoStack>
 #include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
@@ -30,7 +32,9 @@
 #include "ui/CheckResults_Form.h"
 #include "ui/Container_Form.h"
 #include "ui/Main_Form.h"
+#include "ui/ProjectHistory.h"
 #include "ui/Display_Form.h"
+#include "ui/FlexGrid.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
 #include "ui/SelectSystem_Form.h"
@@ -174,6 +178,8 @@ void MN_StartDesktop(Container_Form& frame, AppState& app, QtPort& port, const D
   // A project named on the command line replaces the new project of the start-up; the start
   // wizard is for starting without one, outside editor mode.
   const bool opened = !args.project.empty() && MN_OpenFromCommandLine(app, args.project);
+  if (opened)
+    if (auto* history = frame.findChild<ProjectHistory*>()) history->Reset();
   if (!opened && !TL_IsExpert()) {
     QPointer<Container_Form> target(&frame);
     AppState* state = &app;
@@ -183,18 +189,68 @@ void MN_StartDesktop(Container_Form& frame, AppState& app, QtPort& port, const D
   }
 }
 
+namespace {
+
+// Edit > Undo and Redo follow the history: their texts name the step, and they are enabled
+// while there is one. Their shortcuts work in the whole frame, except in a focused text box,
+// which keeps its own undo.
+void ConnectHistory(Container_Form& frame, ProjectHistory& history) {
+  QUndoStack* stack = history.Stack();
+  frame.SetCommand(QStringLiteral("Edit_Undo"), [stack] { stack->undo(); });
+  frame.SetCommand(QStringLiteral("Edit_Redo"), [stack] { stack->redo(); });
+  QAction* undo = frame.Action(QStringLiteral("Edit_Undo"));
+  QAction* redo = frame.Action(QStringLiteral("Edit_Redo"));
+  redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
+  auto follow = [undo, redo, stack] {
+    undo->setEnabled(stack->canUndo());
+    redo->setEnabled(stack->canRedo());
+    undo->setText(stack->canUndo() ? QStringLiteral("&Undo ") + stack->undoText() : QStringLiteral("&Undo"));
+    redo->setText(stack->canRedo() ? QStringLiteral("&Redo ") + stack->redoText() : QStringLiteral("&Redo"));
+  };
+  follow();
+  QObject::connect(stack, &QUndoStack::indexChanged, &frame, follow);
+  QObject::connect(stack, &QUndoStack::cleanChanged, &frame, follow);
+  // Every full refresh of the views follows a change (or an undo, which records nothing): the
+  // changes made outside the main window (a drag in the display, a proposal used, an import)
+  // become steps here.
+  ProjectHistory* h = &history;
+  frame.AddRefreshTarget([h](int mode) {
+    if (mode == 1 || mode == 2) h->Record();
+  });
+  // A label set for a command that changed nothing must not name a later change.
+  QObject::connect(&frame, &Container_Form::commandTriggered, h, [h] { h->ClearLabel(); });
+}
+
+}  // namespace
+
 void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   AppState* state = &app;
   Container_Form* form = &frame;
-  frame.SetCommand(QStringLiteral("File_New"), Command("File_New", [state] { MN_FileNew(*state); }));
-  frame.SetCommand(QStringLiteral("File_Open"), Command("File_Open", [state] { MN_FileOpen(*state); }));
-  frame.SetCommand(QStringLiteral("File_Save"), Command("File_Save", [state] { MN_FileSave(*state); }));
-  frame.SetCommand(QStringLiteral("File_SaveAs"), Command("File_SaveAs", [state] { MN_FileSaveAs(*state); }));
+  auto* history = new ProjectHistory(app, &frame);
+  ConnectHistory(frame, *history);
+  // A new or opened project starts a new history; a saved one is its clean state.
+  frame.SetCommand(QStringLiteral("File_New"), Command("File_New", [state, history] {
+                     if (MN_FileNew(*state)) history->Reset();
+                   }));
+  frame.SetCommand(QStringLiteral("File_Open"), Command("File_Open", [state, history] {
+                     if (MN_FileOpen(*state)) history->Reset();
+                   }));
+  frame.SetCommand(QStringLiteral("File_Save"), Command("File_Save", [state, history] {
+                     if (MN_FileSave(*state)) history->MarkSaved();
+                   }));
+  frame.SetCommand(QStringLiteral("File_SaveAs"), Command("File_SaveAs", [state, history] {
+                     if (MN_FileSaveAs(*state)) history->MarkSaved();
+                   }));
   frame.SetCommand(QStringLiteral("File_ExportProject"),
                    Command("MN_ExportProject", [state] { MN_ExportProject(*state, *state->project); }));
-  frame.SetCommand(QStringLiteral("File_ImportScan"), Command("MN_ImportScan", [state] { MN_ImportScan(*state); }));
-  frame.SetCommand(QStringLiteral("File_ImportFrequencyList"),
-                   Command("MN_ImportFrequencyList", [state] { MN_ImportFrequencyList(*state); }));
+  frame.SetCommand(QStringLiteral("File_ImportScan"), Command("MN_ImportScan", [state] {
+                     ProjectHistory::SetLabel(QStringLiteral("Import scan"));
+                     MN_ImportScan(*state);
+                   }));
+  frame.SetCommand(QStringLiteral("File_ImportFrequencyList"), Command("MN_ImportFrequencyList", [state] {
+                     ProjectHistory::SetLabel(QStringLiteral("Import frequency list"));
+                     MN_ImportFrequencyList(*state);
+                   }));
   frame.SetCommand(QStringLiteral("File_ExportFrequencyList"),
                    Command("MN_ExportFrequencyList", [state] { MN_ExportFrequencyList(*state); }));
   frame.SetCommand(QStringLiteral("File_SavePreset"),
@@ -281,6 +337,12 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
   frame.SetCommand(QStringLiteral("Calc_Generate"), [target] {
     if (target) target->Generate();
   });
+  // Undo and Redo in the context menu of both tables.
+  for (QTableWidget* table : {window->SetupGrid().Table(), window->SpectrumGrid().Table()}) {
+    table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (const char* item : {"Edit_Undo", "Edit_Redo"})
+      if (QAction* action = frame.Action(QLatin1String(item))) table->addAction(action);
+  }
   child->show();
   child->move(0, 0);
   window->GOrganize();

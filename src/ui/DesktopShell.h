@@ -51,7 +51,9 @@ void MN_SetEditorMode(Container_Form& frame, const std::string& appDir, bool on)
 // Designer to the start wizard, View > Editor Mode to MN_SetEditorMode (checked in editor mode),
 // asks "Save the current Project?" when the user closes the frame through its close control, and
 // closes it without asking when the desktop session ends. The frame's title follows the project's
-// file and its unsaved changes (Container_Form::ShowProjectFile).
+// file and its unsaved changes (Container_Form::ShowProjectFile). Edit > Undo and Redo work on
+// the project's history (ProjectHistory, a child of the frame): New and Open start it anew, Save
+// and Save As mark its clean state, and every full refresh of the views records what changed.
 // Items whose windows the program does not have yet stay disabled. `app` must outlive `frame`.
 void MN_ConnectFrame(Container_Form& frame, AppState& app);
 

@@ -23,6 +23,7 @@
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"
 #include "ui/PictureBoxWidget.h"
+#include "ui/ProjectHistory.h"
 
 namespace kova {
 
@@ -308,6 +309,7 @@ void Display_Form::MouseUp(Qt::MouseButton button) {
     tvStationPbx_->setCursor(Qt::ArrowCursor);
     // The channel table is the master copy while the user types in it: it must show the moved
     // frequency, or its next edit would write the old one back.
+    ProjectHistory::SetLabel(QStringLiteral("Move channel"));
     MN_RefreshViews(1);
   }
 }
@@ -323,6 +325,8 @@ void Display_Form::MoveHighlightedTo(int32_t k, int refreshMode) {
   TL_SetChanged(app_.flags, true, false, false, false);
   // The check first, so that the views show what it found at the new place.
   MN_RunCheck(app_, false, false, true, nullptr);
+  // A drag is one step when it ends; an arrow key makes one each.
+  if (refreshMode != 0) ProjectHistory::SetLabel(QStringLiteral("Move channel"));
   MN_RefreshViews(refreshMode);
 }
 

@@ -37,6 +37,7 @@
 #include "ui/FormStyle.h"
 #include "ui/TypeFactsText.h"
 #include "ui/Input_Form.h"
+#include "ui/ProjectHistory.h"
 #include "ui/SelectCountry_Form.h"
 
 namespace kova {
@@ -327,7 +328,7 @@ void Main_Form::BuildLayout() {
     checkLayout->addWidget(flagChk_[i], i + 1, 0);
     checkLayout->addWidget(flag2Chk_[i], i + 1, 1);
     for (QCheckBox* box : {flagChk_[i], flag2Chk_[i]})
-      connect(box, &QCheckBox::clicked, this, [this] { Command([this] { StoreChecks(); }); });
+      connect(box, &QCheckBox::clicked, this, [this] { Command([this] { StoreChecks(false); }); });
   }
   ampelImg_ = new QLabel;
   ampelImg_->setObjectName(QStringLiteral("Ampel_Img"));
@@ -382,7 +383,7 @@ void Main_Form::BuildLayout() {
   generateLayout->addWidget(generateCbt_, 6, 0, 1, 3);
   generateLayout->setColumnStretch(0, 1);
   for (QLineEdit* box : {searchStepTbx_, searchStep2Tbx_})
-    connect(box, &QLineEdit::textEdited, this, [this] { Command([this] { StoreChecks(); }); });
+    connect(box, &QLineEdit::textEdited, this, [this] { Command([this] { StoreChecks(true); }); });
   connect(generateCbt_, &QPushButton::clicked, this, [this] { Generate(); });
 
   auto* right = new QVBoxLayout;
@@ -449,7 +450,7 @@ void Main_Form::BuildLayout() {
       PrepareMicList();
       PrepareSpectrum();
       PrepareChecks();
-      MarkChanged();
+      MarkChanged(app_.project->GbSecondSystem() ? QStringLiteral("Second system on") : QStringLiteral("Second system off"));
       RefreshDisplay();
     });
   });
@@ -476,19 +477,21 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void Main_Form::MarkChanged() {
+void Main_Form::MarkChanged(const QString& label, bool typing) {
   TL_SetChanged(app_.flags, true, false, false, false);
   MN_ClearConflicts(app_);
   ShowConflictMarks();
   ScheduleSilentCheck();
+  ProjectHistory::Note(label, typing);
 }
-void Main_Form::MarkModified() {
+void Main_Form::MarkModified(const QString& label) {
   // A new order moves the channels the marks point at: they go, and the next check brings
   // them back.
   TL_SetChanged(app_.flags, false, false, false, true);
   MN_ClearConflicts(app_);
   ShowConflictMarks();
   ScheduleSilentCheck();
+  ProjectHistory::Note(label);
 }
 void Main_Form::RefreshDisplay() { MN_RefreshViews(3); }
 
@@ -730,7 +733,7 @@ void Main_Form::SetupAfterEdit(int row, int col) {
   }
   StoreSetup();
   ShowMicCount();
-  MarkChanged();
+  MarkChanged(QStringLiteral("Edit channel"));
   RefreshDisplay();
 }
 
@@ -752,7 +755,7 @@ void Main_Form::SetupClick() {
       // A failure inside the chooser leaves the colour as it was.
     }
     StoreSetup();
-    MarkChanged();
+    MarkChanged(QStringLiteral("Change channel colour"));
     RefreshDisplay();
   }
 }
@@ -781,7 +784,9 @@ void Main_Form::EditSelectedChannels(int mode) {
   }
   PrepareSetup();
   app_.highlighted = 0;
-  MarkChanged();
+  const int n = end - cursor + 1;
+  const char* verb = mode == 0 ? "Remove" : (mode == 1 ? "Shift" : "Mirror");
+  MarkChanged(QStringLiteral("%1 %2 channel%3").arg(QLatin1String(verb)).arg(n).arg(n == 1 ? "" : "s"));
   RefreshDisplay();
 }
 
@@ -789,7 +794,7 @@ void Main_Form::SortChannels() {
   CMicCollection& mics = *app_.project->GcCurrSystem()->GcMics();
   if (mics.GCount() < 2) return;
   mics.GSortMics(mics.GcItem(1)->GfGetFreq() < mics.GcItem(mics.GCount())->GfGetFreq());
-  MarkModified();
+  MarkModified(QStringLiteral("Sort channels"));
   PrepareMicList();
 }
 
@@ -817,7 +822,7 @@ void Main_Form::ChannelsFromPresets() {
   }
   PrepareSetup();
   app_.highlighted = 0;
-  MarkChanged();
+  MarkChanged(QStringLiteral("Channels from presets"));
   RefreshDisplay();
 }
 
@@ -882,7 +887,7 @@ void Main_Form::SpectrumAfterEdit(int row, int col) {
     AddSpectrumRow();
   StoreSpectrum();
   ShowBandCount();
-  MarkChanged();
+  MarkChanged(QStringLiteral("Edit search spectrum"));
   RefreshDisplay();
   // Enter moves down as in the channel table.
   if (row < spectrum_->Rows() - 1 && spectrum_->LastEditEnd() == FlexGrid::EditEnd::Down) spectrum_->Select(row + 1, col);
@@ -907,7 +912,8 @@ void Main_Form::RemoveBands() {
   CSpectrum& spectrum = *app_.project->GcSpectrum();
   for (int i = end; i >= cursor; --i) spectrum.GDelBand(i);
   PrepareSpectrum();
-  MarkChanged();
+  const int n = end - cursor + 1;
+  MarkChanged(QStringLiteral("Remove %1 band%2").arg(n).arg(n == 1 ? "" : "s"));
   RefreshDisplay();
 }
 
@@ -915,7 +921,7 @@ void Main_Form::SortBands() {
   CSpectrum& spectrum = *app_.project->GcSpectrum();
   if (spectrum.GlBands() < 1) return;
   spectrum.GSortBands(spectrum.GxGetBand(1)->GfLo() < spectrum.GxGetBand(spectrum.GlBands())->GfLo());
-  MarkModified();
+  MarkModified(QStringLiteral("Sort bands"));
   PrepareSpectrum();
 }
 
@@ -924,7 +930,7 @@ void Main_Form::SelectSpectrum(int32_t mode) {
   bool keptOld = false;
   if (showCountryDialog(mode, spectrum, app_.project->GcCurrSystem()->GcSystemType(), keptOld) != 1) return;
   app_.project->GcSpectrum(spectrum);
-  MarkChanged();
+  MarkChanged(QStringLiteral("Choose search spectrum"));
   PrepareSpectrum();
   RefreshDisplay();
 }
@@ -991,8 +997,8 @@ void Main_Form::ChooseSystemType(int k) {
   } else {
     system.GcSystemType(chosen->GGetCopy());
   }
-  MarkChanged();
   app_.highlighted = 0;
+  MarkChanged(QStringLiteral("Change system type"));
   // The current system may have changed with the type: both tables and the check panel follow.
   MN_RefreshViews(2);
 }
@@ -1024,7 +1030,7 @@ void Main_Form::PrepareChecks() {
   systematicChk_->setVisible(!second);
 }
 
-void Main_Form::StoreChecks() {
+void Main_Form::StoreChecks(bool typing) {
   if (updating_) return;
   const CProject& project = *app_.project;
   auto store = [](CSystemType& type, const std::array<QCheckBox*, 5>& boxes, const QLineEdit* stepBox) {
@@ -1035,7 +1041,7 @@ void Main_Form::StoreChecks() {
   store(*project.GcSystem(0)->GcSystemType(), flagChk_, searchStepTbx_);
   if (project.GbSecondSystem()) store(*project.GcSystem(1)->GcSystemType(), flag2Chk_, searchStep2Tbx_);
   ShowSystemTypes();  // the step and the spacing switch are part of the facts
-  MarkChanged();
+  MarkChanged(typing ? QStringLiteral("Change search step") : QStringLiteral("Change checks"), typing);
 }
 
 void Main_Form::Check() {

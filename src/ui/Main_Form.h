@@ -101,7 +101,7 @@ class Main_Form : public QWidget {
   void PrepareSystems();
   // Name (cut to the room with "…", whole in the tool tip) and facts of each system's type.
   void ShowSystemTypes();
-  void StoreChecks();
+  void StoreChecks(bool typing);
   void SetCheckCaptions();
   void ChooseSystemType(int k);
   void SelectSystem(int k);
@@ -118,8 +118,10 @@ class Main_Form : public QWidget {
   // incompatible (red, with what hits them as tool tip) and clears the other cells' marks.
   void ShowConflictMarks();
 
-  void MarkChanged();
-  void MarkModified();
+  // A committed change of the project (MarkModified: a new order only); `label` names its undo
+  // step.
+  void MarkChanged(const QString& label, bool typing = false);
+  void MarkModified(const QString& label);
   void RefreshDisplay();
 
   AppState& app_;

@@ -22,6 +22,7 @@
 #include "reports/TextReports.h"
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"
+#include "ui/ProjectHistory.h"
 
 namespace kova {
 
@@ -228,6 +229,7 @@ void Report_Form::Use() {
   // The current project was replaced: it has unsaved changes and its products must be
   // generated again.
   TL_SetChanged(app_.flags, true, false, false, false);
+  ProjectHistory::Note(QStringLiteral("Use proposal"));
   MN_RefreshViews(2);
 }
 

@@ -30,6 +30,7 @@
 #include "ui/FormStyle.h"
 #include "ui/TypeFactsText.h"
 #include "ui/KOVA_Form.h"
+#include "ui/ProjectHistory.h"
 #include "ui/SelectCountry_Form.h"
 #include "ui/SelectSystem_Form.h"
 
@@ -685,6 +686,7 @@ void Wizard_Form::GOrganize(int32_t iSystem) {
     exec();
     if (!startPending_) break;
     RunAim();
+    ProjectHistory::Note(QStringLiteral("Start from the wizard"));
     MN_RefreshViews(2);
     ShowPage(page_);  // back on the same page
   }

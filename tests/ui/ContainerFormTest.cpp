@@ -47,6 +47,7 @@ const struct {
       {"File_CreatePrintVersion", "Create Print Version", "Ctrl+P"},
       {"-", "", ""},
       {"File_Exit", "E&xit", ""}}},
+    {"Edit_Menu", "&Edit", {{"Edit_Undo", "&Undo", "Ctrl+Z"}, {"Edit_Redo", "&Redo", "Ctrl+Shift+Z"}}},
     {"View_Menu",
      "&View",
      {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},
