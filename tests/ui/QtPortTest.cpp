@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
@@ -108,6 +109,11 @@ TEST(QtPort, FileDialogStartsAtThePathAndWritesTheFilterBack) {
     selectedFilter = dlg->selectedNameFilter();
     directory = dlg->directory().absolutePath();
     dlg->selectNameFilter("All files (*)");
+    // The dialog reads the folder in the background: a file chosen before it is listed can lose
+    // to the first selection once the listing arrives.
+    auto* list = dlg->findChild<QListView*>(QStringLiteral("listView"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([list] { return list->model()->rowCount(list->rootIndex()) >= 2; }, 5000));
     dlg->selectFile(QString::fromStdString(dir.File("old.zel")));
     QMetaObject::invokeMethod(dlg, "accept");
   });
