@@ -88,7 +88,7 @@ static void BM_Systematic(benchmark::State& state) {
   for (int k = 0; k <= state.range(0); ++k) candidates.push_back(470.0 + 0.025 * k);
   RunMaximumSearch(state, Params({{1, 0.0}, {4, 0.0}, {5, 0.0}}), candidates);
 }
-BENCHMARK(BM_Systematic)->Arg(34)->Arg(44)->Arg(55)->Arg(72)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Systematic)->Arg(34)->Arg(44)->Arg(55)->Arg(72)->Arg(85)->Unit(benchmark::kMillisecond);
 
 // One empty system on a TV channel of 6 or 8 MHz from 470 MHz, 25 kHz grid, spacing 0.4 MHz,
 // 2Tx and 3Tx IM(3) at 0.05 MHz.

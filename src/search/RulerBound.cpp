@@ -255,6 +255,9 @@ RulerTable ComputeRulerTable(const RulerRule& rule, int32_t maxLength, const Rul
       best = std::min(best, table.most[static_cast<size_t>(a)] + table.most[l - 1 - static_cast<size_t>(a)]);
     table.most[l] = best;
   }
+  // The most marks never fall with the length: a bound of a longer length holds for a shorter one.
+  for (int32_t L = maxLength; L-- > table.exactUpTo + 1;)
+    table.most[static_cast<size_t>(L)] = std::min(table.most[static_cast<size_t>(L)], table.most[static_cast<size_t>(L) + 1]);
   return table;
 }
 

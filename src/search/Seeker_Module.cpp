@@ -4,8 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
+#include "search/RulerBound.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -396,6 +398,7 @@ int32_t Seeker_Module::RunSearch(const std::vector<double>& candidates, int32_t 
     rootCount_ = n;
     words_ = (n + 63) / 64;
     levels_.clear();
+    rulerOn_ = false;
     suffixBest_.assign(static_cast<size_t>(n) + 1, n);
     std::vector<uint64_t> all(static_cast<size_t>(words_), 0);
     for (int32_t k = 0; k < n; ++k) all[static_cast<size_t>(k) >> 6] |= uint64_t{1} << (k & 63);
@@ -442,7 +445,7 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   // A set kept below this node holds the a chosen frequencies and at most as many more as the
   // candidates from the first one above on can give; when that cannot displace a kept set, no set
   // of this branch would be kept.
-  const int32_t cap = m > 0 ? PrefixCap(q) : 0;
+  const int32_t cap = m > 0 ? std::min(PrefixCap(q), RulerCap(p, q)) : 0;
   const int32_t most = m > 0 ? std::min({m, suffixBest_[static_cast<size_t>(level.index[0])], cap}) : 0;
   if (m > 0 && !(keepThreshold_ >= 0 && a + most <= keepThreshold_)) {
     if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
@@ -503,7 +506,9 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
 void Seeker_Module::ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vector<double>& q) {
   suffixBest_.assign(static_cast<size_t>(rootCount_) + 1, rootCount_);
   suffixBest_[static_cast<size_t>(rootCount_)] = 0;
-  if (rootCount_ > kSuffixBoundsMax || keepThreshold_ == std::numeric_limits<int32_t>::max()) return;
+  if (keepThreshold_ == std::numeric_limits<int32_t>::max()) return;
+  const bool ruler = ApplyRulerBound();
+  if (rootCount_ > kSuffixBoundsMax || searchProgress_.bAbort) return;
   boundNodes_ = 0;
 
   // The root level: every candidate with its child set.
@@ -518,6 +523,11 @@ void Seeker_Module::ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vecto
   // exactly when a set that starts with candidate k reaches that size.
   for (int32_t k = rootCount_ - 1; k >= 0; --k) {
     const int32_t need = suffixBest_[static_cast<size_t>(k) + 1];
+    if (ruler && suffixBest_[static_cast<size_t>(k)] <= need) {
+      // The ruler bound already rules out a longer set.
+      suffixBest_[static_cast<size_t>(k)] = need;
+      continue;
+    }
     bool longer = need == 0;
     if (!longer && root.count[static_cast<size_t>(k)] > 0) {
       q.assign(2, 0.0);
@@ -529,6 +539,95 @@ void Seeker_Module::ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vecto
     suffixBest_[static_cast<size_t>(k)] = need + (longer ? 1 : 0);
   }
   q.assign(1, 0.0);
+}
+
+bool Seeker_Module::ApplyRulerBound() {
+  const std::optional<GridFit> fit = FitGrid(root_ + 1, rootCount_);
+  if (!fit) return false;
+  // The widths the elimination applies between two chosen frequencies: spacing, the 2-transmitter
+  // products of two chosen ones (candidate side), the 3-transmitter ones of chosen pairs.
+  const auto& W1 = chosenSide_.Widths;
+  const auto& W2 = candidateSide_.Widths;
+  const std::optional<RulerRule> rule =
+      RulerRuleFor(fit->step, fit->error, std::max({W1[1], W2[1], 0.0}), W2[4], std::max(W1[5], W2[5]));
+  if (!rule) return false;
+
+  RulerTableOptions options;
+  options.nodesPerLength = kRulerNodesPerLength;
+  options.threads = 2;
+  options.keepGoing = [this] {
+    double fraction = 1e-7;
+    if (!port_.busy("Checking (0)", fraction, 0)) searchProgress_.bAbort = true;
+    return !searchProgress_.bAbort;
+  };
+  const int32_t last = fit->pos.back();
+  rulerTable_ = ComputeRulerTable(*rule, last, options);
+  // The candidates from k on lie within the grid positions pos[k] ... last.
+  for (int32_t k = 0; k < rootCount_; ++k) {
+    int32_t& best = suffixBest_[static_cast<size_t>(k)];
+    best = std::min({best, rootCount_ - k, rulerTable_.MaxMarks(last - fit->pos[static_cast<size_t>(k)])});
+  }
+
+  // Depth 0 has no distances yet; those below the least gap are never free.
+  rulerRule_ = *rule;
+  rulerPos_ = fit->pos;
+  rulerWords_ = last / 64 + 1;
+  rulerDist_.assign(static_cast<size_t>(rulerWords_), 0);
+  for (int32_t d = 0; d < rule->minGap && d <= last; ++d) rulerDist_[static_cast<size_t>(d) >> 6] |= uint64_t{1} << (d & 63);
+  rulerChosenPos_.assign(1, 0);
+  rulerOn_ = true;
+  return true;
+}
+
+int32_t Seeker_Module::RulerCap(const uint64_t* p, const std::vector<double>& q) {
+  const int32_t a = Entries(q);
+  if (!rulerOn_ || a == 0) return rootCount_;
+  int32_t w = words_ - 1;
+  while (w >= 0 && p[w] == 0) --w;
+  if (w < 0) return 0;
+  const int32_t top = rulerPos_[static_cast<size_t>(w * 64 + 63 - std::countl_zero(p[w]))];
+
+  // The distances of q: those of q without its last entry, and the last entry's to the others.
+  const size_t W = static_cast<size_t>(rulerWords_);
+  if (rulerDist_.size() < (static_cast<size_t>(a) + 1) * W) rulerDist_.resize((static_cast<size_t>(a) + 1) * W);
+  if (rulerChosenPos_.size() < static_cast<size_t>(a) + 1) rulerChosenPos_.resize(static_cast<size_t>(a) + 1);
+  const int32_t here = static_cast<int32_t>(std::lower_bound(root_ + 1, root_ + 1 + rootCount_, q[a]) - (root_ + 1));
+  const int32_t x = rulerPos_[static_cast<size_t>(here)];
+  rulerChosenPos_[static_cast<size_t>(a)] = x;
+  uint64_t* dist = rulerDist_.data() + static_cast<size_t>(a) * W;
+  std::copy(dist - W, dist, dist);
+  const int32_t maxDist = rulerWords_ * 64 - 1;
+  for (int32_t i = 1; i < a; ++i) {
+    const int32_t d = x - rulerChosenPos_[static_cast<size_t>(i)];
+    for (int32_t t = std::max(0, d - rulerRule_.tol); t <= std::min(maxDist, d + rulerRule_.tol); ++t)
+      dist[static_cast<size_t>(t) >> 6] |= uint64_t{1} << (t & 63);
+  }
+  if (top <= x) return 0;
+
+  // The chosen entries from i on and whatever follows form a ruler within [pos(i), top].
+  int32_t cap = rootCount_;
+  for (int32_t i = 1; i <= a; ++i)
+    cap = std::min(cap, rulerTable_.MaxMarks(top - rulerChosenPos_[static_cast<size_t>(i)]) - (a - i + 1));
+
+  // The gaps from x up to the last added entry are new distances: free, apart from each other by
+  // more than the tolerance, and together no longer than top - x. The smallest such distances,
+  // taken from the bottom, say how many fit.
+  const int32_t room = top - x;
+  int32_t k = 0, sum = 0, d = 0;
+  while (d <= room) {
+    const size_t wd = static_cast<size_t>(d) >> 6;
+    const uint64_t open = ~dist[wd] & (~uint64_t{0} << (d & 63));
+    if (!open) {
+      d = static_cast<int32_t>(wd + 1) * 64;
+      continue;
+    }
+    d = static_cast<int32_t>(wd) * 64 + std::countr_zero(open);
+    sum += d;
+    if (d > room || sum > room) break;
+    ++k;
+    d += rulerRule_.tol + 1;
+  }
+  return std::min(cap, k);
 }
 
 bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need) {
@@ -553,7 +652,9 @@ bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q
     }
   }
   const int32_t m = static_cast<int32_t>(level.index.size());
-  if (m < need || suffixBest_[static_cast<size_t>(level.index[0])] < need || PrefixCap(q) < need) return false;
+  if (m < need || suffixBest_[static_cast<size_t>(level.index[0])] < need || PrefixCap(q) < need ||
+      RulerCap(p, q) < need)
+    return false;
   if (need == 1) return true;
 
   q.resize(static_cast<size_t>(a) + 2);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/TCheckParams.h"
+#include "search/RulerBound.h"
 #include "tools/PlatformPort.h"
 
 namespace kova {
@@ -101,6 +102,8 @@ class Seeker_Module {
   int32_t MaxSets() const { return lMaxSets_; }
   const std::vector<std::vector<double>>& ResultSets() const { return resultSets_; }
   const TSearchProgress& SearchProgress() const { return searchProgress_; }
+  // Whether the last systematic search could bound its branches as rulers (see RulerBound.h).
+  bool RulerBoundUsed() const { return rulerOn_; }
   // Search nodes (levels entered) since construction.
   int64_t NodeCount() const { return nodeCount_; }
 
@@ -122,6 +125,8 @@ class Seeker_Module {
   static constexpr int64_t kEagerWords = int64_t{1} << 18;
   // Longest candidate list for which the suffix bounds are worked out before the search.
   static constexpr int32_t kSuffixBoundsMax = 512;
+  // Search nodes the ruler table may spend on one band length before it falls back to estimates.
+  static constexpr int64_t kRulerNodesPerLength = int64_t{1} << 23;
 
   // One level of the random search: p(1..n) are the candidates left, q the chosen list shared by
   // all levels (its upper bound is the depth), r the best set so far.
@@ -136,6 +141,15 @@ class Seeker_Module {
   // after a chosen list is such a set as well, since earlier choices only remove more. Skipped
   // (plain counts) for long lists and when nothing can be kept.
   void ComputeSuffixBounds(const uint64_t* p, int32_t n, std::vector<double>& q);
+  // On one tuning grid with the third-order checks on, lowers suffixBest_ to the most channels a
+  // ruler can hold between each candidate and the last one (see RulerBound.h). False when the
+  // candidates or the check widths do not allow that bound; suffixBest_ is then left alone.
+  bool ApplyRulerBound();
+  // With the ruler bound on: the most frequencies that can still be added after q from the
+  // candidates p, as a ruler between each chosen frequency and the highest candidate left, and
+  // as distances from q's last entry that no two chosen frequencies have yet. Keeps the distances
+  // of q per depth, so it must run at each depth before the depths below; rootCount_ when off.
+  int32_t RulerCap(const uint64_t* p, const std::vector<double>& q);
   // Whether `need` more frequencies can be added after q from the candidates above q's last.
   bool Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need);
   // The most frequencies that can still be added after q, from the suffix bounds of q's entries.
@@ -185,6 +199,17 @@ class Seeker_Module {
   // Per root position: the most frequencies that the candidates from there on can give together.
   std::vector<int32_t> suffixBest_;
   int64_t boundNodes_ = 0;
+  // The ruler bound: on while the current systematic search may use it; the rule, the table of
+  // the most marks per length, the grid position of each root candidate, and per depth the grid
+  // position of the chosen frequency and the distances (widened by the rule's tolerance) taken
+  // by the chosen frequencies so far, rulerWords_ words each.
+  bool rulerOn_ = false;
+  RulerRule rulerRule_;
+  RulerTable rulerTable_;
+  std::vector<int32_t> rulerPos_;
+  std::vector<int32_t> rulerChosenPos_;
+  std::vector<uint64_t> rulerDist_;
+  int32_t rulerWords_ = 0;
 };
 
 }  // namespace kova
