@@ -45,7 +45,7 @@ class RulerWalk {
       : rule_(rule), L_(L), n_(n), minLen_(minLen), cap_(cap), found_(found), cancelled_(cancelled),
         keepGoing_(keepGoing),
         W_(L / 64 + 1), far_(static_cast<size_t>(n) * W_, 0), back_(static_cast<size_t>(n) * W_, 0),
-        bad_(W_, 0), marks_(static_cast<size_t>(n), 0) {
+        bad_(W_, 0), marks_(static_cast<size_t>(n), 0), scratch_(static_cast<size_t>(n)) {
     uint64_t* far = far_.data();
     uint64_t* back = back_.data();
     for (int32_t d = 0; d < rule_.minGap && d <= L_; ++d) Set(far, back, d);
@@ -137,7 +137,7 @@ class RulerWalk {
     for (int32_t w = wlo; w <= whi; ++w) bad_[static_cast<size_t>(w)] = back[w];
     for (int32_t i = 0; i < c; ++i) OrShifted(far, marks_[i], wlo, whi);
     // bad_ is overwritten by the deeper levels: keep this level's copy.
-    std::vector<uint64_t>& free = freeScratch(c);
+    std::vector<uint64_t>& free = scratch_[static_cast<size_t>(c)];
     free.assign(bad_.begin() + wlo, bad_.begin() + whi + 1);
 
     uint64_t* nextFar = far_.data() + static_cast<size_t>(c) * W_;
@@ -168,11 +168,6 @@ class RulerWalk {
     return false;
   }
 
-  std::vector<uint64_t>& freeScratch(int32_t c) {
-    if (scratch_.size() <= static_cast<size_t>(c)) scratch_.resize(static_cast<size_t>(c) + 1);
-    return scratch_[static_cast<size_t>(c)];
-  }
-
   RulerRule rule_;
   int32_t L_;
   int32_t n_;
@@ -184,7 +179,7 @@ class RulerWalk {
   int32_t W_;
   std::vector<uint64_t> far_, back_, bad_;
   std::vector<int32_t> marks_;
-  std::vector<std::vector<uint64_t>> scratch_;
+  std::vector<std::vector<uint64_t>> scratch_;  // per level: the positions ruled out there
   int32_t stride_ = 1, offset_ = 0;
   int64_t nodes_ = 0;
   bool stopped_ = false;
