@@ -107,11 +107,18 @@ void Prepare(Seeker_Module& s, const RandomCase& c) {
 
 }  // namespace
 
-TEST(SystematicIdentity, SameSetsInTheSameOrderAsTheWholeTree) {
-  std::mt19937 rng(20240611);
-  int pruned = 0;
+// Runs 40 random cases (one and two systems, keeping 1, 3 and 10 sets) against the whole tree;
+// `ruler` turns spacing and both third-order kinds on for both sides, so that the ruler bound
+// applies. Returns how many runs kept a set and how many used the ruler bound.
+std::pair<int, int> CompareWithTheWholeTree(uint32_t seed, bool ruler) {
+  std::mt19937 rng(seed);
+  int kept = 0, rulers = 0;
   for (int round = 0; round < 40; ++round) {
-    const RandomCase c = MakeCase(rng, 1 + round % 2);
+    RandomCase c = MakeCase(rng, 1 + round % 2);
+    if (ruler) {
+      for (TCheckParams* p : {&c.chosen, &c.candidate})
+        for (int k : {1, 4, 5}) (*p)[k] = std::max((*p)[k], 0.1 * static_cast<double>(rng() % 4));
+    }
     for (int32_t keep : {1, 3, 10}) {
       ScriptedPort port;
       Seeker_Module s(port);
@@ -119,16 +126,24 @@ TEST(SystematicIdentity, SameSetsInTheSameOrderAsTheWholeTree) {
       const std::vector<Set> expected = Reference(s, c.candidates, keep);
       std::vector<Set> sets;
       s.RunSearch(c.candidates, 0, keep, sets);
-      ASSERT_EQ(sets, expected) << "round " << round << ", keep " << keep;
+      EXPECT_EQ(sets, expected) << "round " << round << ", keep " << keep;
 
       // The progress box only moves forward and is closed at the end.
       for (size_t k = 1; k + 1 < port.busyCalls.size(); ++k)
-        ASSERT_GE(port.busyCalls[k].fraction, port.busyCalls[k - 1].fraction) << "round " << round;
-      ASSERT_EQ(port.busyCalls.back().fraction, 1.0);
-      pruned += sets.empty() ? 0 : 1;
+        EXPECT_GE(port.busyCalls[k].fraction, port.busyCalls[k - 1].fraction) << "round " << round;
+      EXPECT_EQ(port.busyCalls.back().fraction, 1.0);
+      kept += sets.empty() ? 0 : 1;
+      rulers += s.RulerBoundUsed() ? 1 : 0;
     }
   }
-  EXPECT_GT(pruned, 60);  // the cases are not trivially empty
+  return {kept, rulers};
+}
+
+TEST(SystematicIdentity, SameSetsInTheSameOrderAsTheWholeTree) {
+  EXPECT_GT(CompareWithTheWholeTree(20240611, false).first, 60);  // the cases are not trivially empty
+  const auto [kept, rulers] = CompareWithTheWholeTree(777, true);
+  EXPECT_GT(kept, 60);
+  EXPECT_GT(rulers, 60);
 }
 
 // Spacing, 2Tx IM(3) and 3Tx IM(3) at width 0 on 0.1 MHz steps: the compatible sets are the
