@@ -220,6 +220,92 @@ Answer RulerExists(const RulerRule& rule, int32_t L, int32_t n, const std::vecto
 
 }  // namespace
 
+RulerAnswer RulerExtender::Extends(const RulerRule& rule, const RulerTable& table, const std::vector<int32_t>& marks,
+                                  const uint64_t* used, const uint64_t* open, int32_t top, int32_t more,
+                                  int64_t nodeCap) {
+  if (more <= 0) return RulerAnswer::kYes;
+  if (marks.empty() || top <= marks.back()) return RulerAnswer::kNo;
+  rule_ = rule;
+  table_ = &table;
+  open_ = open;
+  top_ = top;
+  cap_ = nodeCap;
+  nodes_ = 0;
+  W_ = top / 64 + 1;
+  marks_.assign(marks.begin(), marks.end());
+  const size_t words = static_cast<size_t>(more + 1) * static_cast<size_t>(W_);
+  if (used_.size() < words) used_.resize(words);
+  if (bad_.size() < words) bad_.resize(words);
+  std::copy(used, used + W_, used_.begin());
+  // minLen_[k]: no ruler with k marks is shorter (the table's most marks only grow with length).
+  minLen_.assign(static_cast<size_t>(more) + 1, 0);
+  int32_t L = 0;
+  for (int32_t k = 2; k <= more; ++k) {
+    while (L <= top_ && table.MaxMarks(L) < k) ++L;
+    minLen_[static_cast<size_t>(k)] = L;
+  }
+  if (Walk(0, more)) return RulerAnswer::kYes;
+  return nodes_ > cap_ ? RulerAnswer::kUnknown : RulerAnswer::kNo;
+}
+
+// Adds marks from the last one upwards; per depth the used distances and the ruled-out positions.
+bool RulerExtender::Walk(int32_t depth, int32_t more) {
+  if (more == 0) return true;
+  const uint64_t* used = used_.data() + static_cast<size_t>(depth) * W_;
+  const int32_t last = marks_.back();
+  const int32_t room = top_ - last;
+  // The gaps up to the last new mark: free distances, apart from each other by more than tol.
+  int32_t sum = 0, d = 0;
+  for (int32_t k = 0; k < more; ++k) {
+    while (d <= room && ((used[d >> 6] >> (d & 63)) & 1)) ++d;
+    sum += d;
+    if (d > room || sum > room) return false;
+    d += rule_.tol + 1;
+  }
+  // Each mark with those after it and the new ones is a ruler within [mark, top].
+  const int32_t count = static_cast<int32_t>(marks_.size());
+  for (int32_t i = 0; i < count; ++i)
+    if (table_->MaxMarks(top_ - marks_[static_cast<size_t>(i)]) < count - i + more) return false;
+
+  const int32_t lo = last + rule_.minGap;
+  const int32_t hi = top_ - minLen_[static_cast<size_t>(more)];
+  if (lo > hi) return false;
+  uint64_t* bad = bad_.data() + static_cast<size_t>(depth) * W_;
+  const int32_t wlo = lo >> 6, whi = hi >> 6;
+  for (int32_t w = wlo; w <= whi; ++w) bad[w] = ~open_[w];
+  for (int32_t m : marks_) {
+    const int32_t ws = m >> 6, bs = m & 63;
+    for (int32_t w = wlo; w <= whi; ++w) {
+      const int32_t src = w - ws;
+      if (src < 0) continue;
+      uint64_t v = used[src] << bs;
+      if (bs && src >= 1) v |= used[src - 1] >> (64 - bs);
+      bad[w] |= v;
+    }
+  }
+  uint64_t* next = used_.data() + static_cast<size_t>(depth + 1) * W_;
+  for (int32_t w = wlo; w <= whi; ++w) {
+    uint64_t free = ~bad[w];
+    if (w == wlo) free &= ~uint64_t{0} << (lo & 63);
+    if (w == whi && (hi & 63) != 63) free &= (uint64_t{1} << ((hi & 63) + 1)) - 1;
+    while (free) {
+      const int32_t y = w * 64 + std::countr_zero(free);
+      free &= free - 1;
+      if (++nodes_ > cap_) return false;
+      std::copy(used, used + W_, next);
+      for (int32_t m : marks_)
+        for (int32_t t = std::max(0, y - m - rule_.tol); t <= std::min(top_, y - m + rule_.tol); ++t)
+          next[t >> 6] |= uint64_t{1} << (t & 63);
+      marks_.push_back(y);
+      const bool yes = Walk(depth + 1, more - 1);
+      marks_.pop_back();
+      if (yes) return true;
+      if (nodes_ > cap_) return false;
+    }
+  }
+  return false;
+}
+
 RulerTable ComputeRulerTable(const RulerRule& rule, int32_t maxLength, const RulerTableOptions& options) {
   RulerTable table;
   table.rule = rule;

@@ -58,6 +58,34 @@ struct RulerTableOptions {
 // more mark than the length before, and by splitting the length in two.
 RulerTable ComputeRulerTable(const RulerRule& rule, int32_t maxLength, const RulerTableOptions& options = {});
 
+enum class RulerAnswer { kNo, kYes, kUnknown };
+
+// Whether a ruler extends by `more` marks above its last one. Keeps its buffers from call to call.
+class RulerExtender {
+ public:
+  // marks: the ruler's positions, ascending (at least one); used: bit d set for every distance d
+  // that a new pair may not have (the distances of the marks widened by tol, and those below
+  // minGap); open: bit x set where a mark may go; both with top / 64 + 1 words. New marks lie
+  // above the last mark and at most at `top`. Unknown once the walk has taken more than nodeCap
+  // nodes. `table` bounds the segments.
+  RulerAnswer Extends(const RulerRule& rule, const RulerTable& table, const std::vector<int32_t>& marks,
+                      const uint64_t* used, const uint64_t* open, int32_t top, int32_t more, int64_t nodeCap);
+
+ private:
+  bool Walk(int32_t depth, int32_t more);
+
+  RulerRule rule_;
+  const RulerTable* table_ = nullptr;
+  const uint64_t* open_ = nullptr;
+  int32_t top_ = 0;
+  int64_t cap_ = 0;
+  int32_t W_ = 0;
+  std::vector<int32_t> marks_;
+  std::vector<uint64_t> used_, bad_;
+  std::vector<int32_t> minLen_;
+  int64_t nodes_ = 0;
+};
+
 // Ascending frequencies (MHz) on one grid: freq[i] = base + pos[i] * step + e with |e| <= error.
 struct GridFit {
   double base = 0;

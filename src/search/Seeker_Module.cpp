@@ -447,7 +447,8 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
   // of this branch would be kept.
   const int32_t cap = m > 0 ? std::min(PrefixCap(q), RulerCap(p, q)) : 0;
   const int32_t most = m > 0 ? std::min({m, suffixBest_[static_cast<size_t>(level.index[0])], cap}) : 0;
-  if (m > 0 && !(keepThreshold_ >= 0 && a + most <= keepThreshold_)) {
+  // The same when no ruler of more than the kept sets can grow from the chosen frequencies.
+  if (m > 0 && !(keepThreshold_ >= 0 && (a + most <= keepThreshold_ || RulerRulesOut(p, a, keepThreshold_ + 1 - a)))) {
     if (q.size() != static_cast<size_t>(a) + 2) q.resize(static_cast<size_t>(a) + 2);
     const bool eager = static_cast<int64_t>(m) * words_ <= kEagerWords;
     level.prepared = false;
@@ -630,6 +631,22 @@ int32_t Seeker_Module::RulerCap(const uint64_t* p, const std::vector<double>& q)
   return std::min(cap, k);
 }
 
+bool Seeker_Module::RulerRulesOut(const uint64_t* p, int32_t a, int32_t need) {
+  if (!rulerOn_ || a == 0 || need < 2) return false;
+  rulerOpen_.assign(static_cast<size_t>(rulerWords_), 0);
+  int32_t top = -1;
+  for (int32_t w = 0; w < words_; ++w) {
+    for (uint64_t bits = p[w]; bits; bits &= bits - 1) {
+      top = rulerPos_[static_cast<size_t>(w * 64 + std::countr_zero(bits))];
+      rulerOpen_[static_cast<size_t>(top) >> 6] |= uint64_t{1} << (top & 63);
+    }
+  }
+  rulerMarks_.assign(rulerChosenPos_.begin() + 1, rulerChosenPos_.begin() + a + 1);
+  const uint64_t* used = rulerDist_.data() + static_cast<size_t>(a) * static_cast<size_t>(rulerWords_);
+  return rulerExtender_.Extends(rulerRule_, rulerTable_, rulerMarks_, used, rulerOpen_.data(), top, need,
+                                kRulerExtendNodes) == RulerAnswer::kNo;
+}
+
 bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need) {
   // The progress box is asked now and then, so the user can stop this phase too.
   if ((++boundNodes_ & 4095) == 0) {
@@ -653,7 +670,7 @@ bool Seeker_Module::Reaches(const uint64_t* p, int32_t n, std::vector<double>& q
   }
   const int32_t m = static_cast<int32_t>(level.index.size());
   if (m < need || suffixBest_[static_cast<size_t>(level.index[0])] < need || PrefixCap(q) < need ||
-      RulerCap(p, q) < need)
+      RulerCap(p, q) < need || RulerRulesOut(p, a, need))
     return false;
   if (need == 1) return true;
 

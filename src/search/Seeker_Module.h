@@ -127,6 +127,8 @@ class Seeker_Module {
   static constexpr int32_t kSuffixBoundsMax = 512;
   // Search nodes the ruler table may spend on one band length before it falls back to estimates.
   static constexpr int64_t kRulerNodesPerLength = int64_t{1} << 23;
+  // Walk nodes one search node may spend on asking whether its chosen set extends far enough.
+  static constexpr int64_t kRulerExtendNodes = int64_t{1} << 16;
 
   // One level of the random search: p(1..n) are the candidates left, q the chosen list shared by
   // all levels (its upper bound is the depth), r the best set so far.
@@ -150,6 +152,9 @@ class Seeker_Module {
   // as distances from q's last entry that no two chosen frequencies have yet. Keeps the distances
   // of q per depth, so it must run at each depth before the depths below; rootCount_ when off.
   int32_t RulerCap(const uint64_t* p, const std::vector<double>& q);
+  // With the ruler bound on and after RulerCap(p, q): true when no ruler extends q's a entries
+  // by `need` more from the candidates p (a walk of at most kRulerExtendNodes nodes decides).
+  bool RulerRulesOut(const uint64_t* p, int32_t a, int32_t need);
   // Whether `need` more frequencies can be added after q from the candidates above q's last.
   bool Reaches(const uint64_t* p, int32_t n, std::vector<double>& q, int32_t need);
   // The most frequencies that can still be added after q, from the suffix bounds of q's entries.
@@ -210,6 +215,9 @@ class Seeker_Module {
   std::vector<int32_t> rulerChosenPos_;
   std::vector<uint64_t> rulerDist_;
   int32_t rulerWords_ = 0;
+  std::vector<uint64_t> rulerOpen_;     // grid positions of the candidates left
+  std::vector<int32_t> rulerMarks_;     // grid positions of the chosen frequencies
+  RulerExtender rulerExtender_;
 };
 
 }  // namespace kova
