@@ -632,7 +632,9 @@ int32_t Seeker_Module::RulerCap(const uint64_t* p, const std::vector<double>& q)
 }
 
 bool Seeker_Module::RulerRulesOut(const uint64_t* p, int32_t a, int32_t need) {
-  if (!rulerOn_ || a == 0 || need < 2) return false;
+  // Only bands whose table was searched to the end: on longer ones the walks mostly run out of
+  // nodes and would only slow every node down.
+  if (!rulerOn_ || a == 0 || need < 2 || rulerTable_.exactUpTo < rulerPos_.back()) return false;
   rulerOpen_.assign(static_cast<size_t>(rulerWords_), 0);
   int32_t top = -1;
   for (int32_t w = 0; w < words_; ++w) {
