@@ -203,7 +203,7 @@ class ScanReader::Parser {
     while (data != end) {
       const char* newline = static_cast<const char*>(std::memchr(data, '\n', static_cast<size_t>(end - data)));
       const std::string_view piece(data, static_cast<size_t>((newline ? newline : end) - data));
-      if (newline && line_.empty() && !overlong_) {
+      if (newline && line_.empty() && !overlong_ && piece.size() <= kMaxLineBytes) {
         Line(piece);  // a whole line within this piece of text: no copy
       } else {
         if (line_.size() + piece.size() > kMaxLineBytes) {
