@@ -63,7 +63,7 @@ bool CLI_LoadProject(const CliArgs& args, AppState& app, std::ostream& err) {
   ProjectReadResult r = MN_ReadProjectFile(app, args.project);
   switch (r.status) {
     case ProjectReadStatus::kUnreadable:
-      err << "kova-cli: " << args.project << ": cannot be read (no such file or not readable)\n";
+      err << "kova-cli: " << args.project << ": " << r.readError << "\n";
       return false;
     case ProjectReadStatus::kBadHeader:
       err << "kova-cli: " << args.project << ": old or bad file format (not a project file)\n";

@@ -11,6 +11,7 @@
 #include "files/ScanFile.h"
 #include "tools/BinaryFile.h"
 #include "tools/Encoding.h"
+#include "tools/InputFile.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -289,9 +290,10 @@ FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes) {
 
 FrequencyListReadResult MN_ReadFrequencyListFile(const std::string& path) {
   std::vector<char> bytes;
-  if (!TL_ReadFileBytes(path, bytes)) {
+  const ReadStatus status = TL_ReadWholeFile(path, kMaxDataFileBytes, bytes);
+  if (status != ReadStatus::kOk) {
     FrequencyListReadResult r;
-    r.error = "cannot be read (no such file or not readable)";
+    r.error = TL_ReadStatusText(status, kMaxDataFileBytes);
     return r;
   }
   return MN_ParseFrequencyList(std::string(bytes.begin(), bytes.end()));

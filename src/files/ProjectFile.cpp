@@ -1,9 +1,11 @@
 #include "files/ProjectFile.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "files/Defaults.h"
 #include "tools/BinaryFile.h"
+#include "tools/InputFile.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -38,6 +40,15 @@ namespace {
 // The constants every header carries besides magic, kind and the old-format version.
 bool HasHeaderConstants(const FileHeader& h) {
   return h.word6 == 1 && h.word8 == 20 && h.long14 == 0 && h.long18 == 1 && h.long22 == 0 && h.long26 == 31;
+}
+
+// The header of a project of either format; anything else is refused before the rest is read.
+bool IsProjectHeader(const std::vector<char>& bytes) {
+  BinaryReader file(bytes);
+  FileHeader h;
+  if (!MN_ReadFileHeader(file, h) || h.kind != "pr" || !HasHeaderConstants(h)) return false;
+  if (h.magic == kOldMagic) return h.oldVersion == 1 || h.oldVersion == 2;
+  return h.magic == kProjectMagic && h.oldVersion == 0;
 }
 
 }  // namespace
@@ -110,8 +121,30 @@ ProjectReadResult MN_ReadProjectBytes(const std::vector<TypeRef>& systems, std::
 }
 
 ProjectReadResult MN_ReadProjectFile(const std::vector<TypeRef>& systems, const std::string& path) {
-  std::vector<char> bytes;
-  if (!TL_ReadFileBytes(path, bytes)) return {};
+  ProjectReadResult result;
+  InputFile in;
+  std::vector<char> bytes(kFileHeaderSize);
+  if (in.Open(path, kMaxDataFileBytes) == ReadStatus::kOk) bytes.resize(in.Read(bytes.data(), bytes.size()));
+  if (in.Status() != ReadStatus::kOk) {
+    result.readError = TL_ReadStatusText(in.Status(), kMaxDataFileBytes);
+    return result;
+  }
+  if (!IsProjectHeader(bytes)) {
+    result.status = ProjectReadStatus::kBadHeader;
+    return result;
+  }
+  // The rest: the size at the open, and more should the file have grown since.
+  size_t used = bytes.size();
+  bytes.resize(static_cast<size_t>(std::max<uint64_t>(in.Size(), used)) + 1);
+  while (const size_t n = in.Read(bytes.data() + used, bytes.size() - used)) {
+    used += n;
+    if (used == bytes.size()) bytes.resize(bytes.size() + 65536);
+  }
+  if (in.Status() != ReadStatus::kOk) {
+    result.readError = TL_ReadStatusText(in.Status(), kMaxDataFileBytes);
+    return result;
+  }
+  bytes.resize(used);
   return MN_ReadProjectBytes(systems, std::move(bytes));
 }
 

@@ -65,12 +65,14 @@ struct ProjectReadResult {
   ProjectRef project;      // set when loaded
   bool oldFormat = false;  // a "ZELTA1" file
   int16_t oldVersion = 0;  // 1 or 2 for an old file
+  std::string readError;   // kUnreadable: why, as "cannot be read (...)"
 };
 
 // Reads a project from the bytes of a file. The new project gets the new-project defaults
 // first (the first of `systems` supplies the type of unused slots). Never shows a message.
 ProjectReadResult MN_ReadProjectBytes(const std::vector<TypeRef>& systems, std::vector<char> bytes);
-// The same for a file on disk.
+// The same for a file on disk. The header is read and checked first: a file that is not a
+// project is refused without reading the rest.
 ProjectReadResult MN_ReadProjectFile(const std::vector<TypeRef>& systems, const std::string& path);
 
 }  // namespace kova

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <sstream>
+#include <cstring>
+#include <string_view>
 
+#include "tools/InputFile.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -21,12 +20,24 @@ constexpr double kDbmvToDbm = -47.0;
 // survive the rounding to whole hertz).
 constexpr double kMaxHz = 1e12;
 
+// Trims blanks at both ends, as TL_Trim does.
+std::string_view Trim(std::string_view text) {
+  const size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
 // Reads a whole field as a number; with `decimalComma` a "," is the decimal point. Infinity and
 // not-a-number are read too (sweep tools write them for empty bins); callers decide.
-bool ReadNumber(std::string field, bool decimalComma, double& value) {
-  field = TL_Trim(field);
-  if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = TL_Trim(field.substr(1, field.size() - 2));
-  if (decimalComma && field.find('.') == std::string::npos) std::replace(field.begin(), field.end(), ',', '.');
+bool ReadNumber(std::string_view field, bool decimalComma, double& value) {
+  field = Trim(field);
+  if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = Trim(field.substr(1, field.size() - 2));
+  std::string withPoint;
+  if (decimalComma && field.find('.') == std::string_view::npos && field.find(',') != std::string_view::npos) {
+    withPoint.assign(field);
+    std::replace(withPoint.begin(), withPoint.end(), ',', '.');
+    field = withPoint;
+  }
   const char* first = field.data();
   const char* last = first + field.size();
   if (first != last && *first == '+') ++first;
@@ -35,29 +46,34 @@ bool ReadNumber(std::string field, bool decimalComma, double& value) {
   return ec == std::errc() && end == last;
 }
 
-// The fields of one line: tab, semicolon or comma separated (the first of these present), else
-// separated by blanks.
-std::vector<std::string> SplitFields(const std::string& line, char& separator) {
-  separator = line.find('\t') != std::string::npos   ? '\t'
-              : line.find(';') != std::string::npos  ? ';'
-              : line.find(',') != std::string::npos  ? ','
-                                                     : ' ';
-  std::vector<std::string> fields;
+// The fields of one line (views into it): tab, semicolon or comma separated (the first of these
+// present), else separated by white space. Returns the separator, ' ' for white space.
+char SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
+  const char separator = line.find('\t') != std::string_view::npos   ? '\t'
+                         : line.find(';') != std::string_view::npos  ? ';'
+                         : line.find(',') != std::string_view::npos  ? ','
+                                                                     : ' ';
+  fields.clear();
   if (separator == ' ') {
-    std::istringstream in(line);
-    for (std::string f; in >> f;) fields.push_back(f);
-    return fields;
+    // The white space of the C locale; a tab is not there (it would be the separator).
+    constexpr std::string_view kSpace = " \t\n\v\f\r";
+    for (size_t at = line.find_first_not_of(kSpace); at != std::string_view::npos;) {
+      const size_t end = line.find_first_of(kSpace, at);
+      fields.push_back(line.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+      at = end == std::string_view::npos ? end : line.find_first_not_of(kSpace, end);
+    }
+    return separator;
   }
   size_t start = 0;
   for (;;) {
     size_t end = line.find(separator, start);
-    fields.push_back(TL_Trim(line.substr(start, end == std::string::npos ? std::string::npos : end - start)));
-    if (end == std::string::npos) break;
+    fields.push_back(Trim(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
+    if (end == std::string_view::npos) break;
     start = end + 1;
   }
   // A separator at the end of the line ("470.0;-80;") adds no column.
   while (!fields.empty() && fields.back().empty()) fields.pop_back();
-  return fields;
+  return separator;
 }
 
 // MHz per unit named in a header text; 0 when it names none.
@@ -70,19 +86,31 @@ double FreqUnitOf(const std::string& text) {
   return 0.0;
 }
 
-// Offset to dBm of the level unit named in a header text: true when it names exactly one kind.
+// The level units named in header texts, collected line by line.
+struct LevelUnits {
+  bool uv = false, mv = false, m = false;  // dBuV, dBmV, dBm
+
+  void Add(const std::string& text) {
+    const std::string t = TL_ToLower(text);
+    // dBuV written with a plain u, a micro sign (UTF-8 or Windows-1252) or a Greek mu.
+    uv = uv || t.find("dbuv") != std::string::npos || t.find("db\xc2\xb5v") != std::string::npos ||
+         t.find("db\xb5v") != std::string::npos || t.find("db\xce\xbcv") != std::string::npos;
+    mv = mv || t.find("dbmv") != std::string::npos;
+    for (size_t at = t.find("dbm"); at != std::string::npos; at = t.find("dbm", at + 1))
+      if (at + 3 >= t.size() || t[at + 3] != 'v') m = true;
+  }
+  // The offset to dBm: true when exactly one kind is named.
+  bool Offset(double& offset) const {
+    if (uv + mv + m != 1) return false;
+    offset = uv ? kDbuvToDbm : mv ? kDbmvToDbm : 0.0;
+    return true;
+  }
+};
+
 bool LevelUnitOf(const std::string& text, double& offset) {
-  const std::string t = TL_ToLower(text);
-  // dBuV written with a plain u, a micro sign (UTF-8 or Windows-1252) or a Greek mu.
-  const bool uv = t.find("dbuv") != std::string::npos || t.find("db\xc2\xb5v") != std::string::npos ||
-                  t.find("db\xb5v") != std::string::npos || t.find("db\xce\xbcv") != std::string::npos;
-  const bool mv = t.find("dbmv") != std::string::npos;
-  bool m = false;
-  for (size_t at = t.find("dbm"); at != std::string::npos; at = t.find("dbm", at + 1))
-    if (at + 3 >= t.size() || t[at + 3] != 'v') m = true;
-  if (uv + mv + m != 1) return false;
-  offset = uv ? kDbuvToDbm : mv ? kDbmvToDbm : 0.0;
-  return true;
+  LevelUnits units;
+  units.Add(text);
+  return units.Offset(offset);
 }
 
 bool NamesFrequency(const std::string& field) {
@@ -98,7 +126,7 @@ bool NamesLevel(const std::string& field) {
 }
 
 // A sweep line: a date and a time, then low, high, step and sample count, then the levels.
-bool IsSweepLine(const std::vector<std::string>& fields) {
+bool IsSweepLine(const std::vector<std::string_view>& fields) {
   if (fields.size() < 7) return false;
   double v = 0;
   if (ReadNumber(fields[0], false, v)) return false;
@@ -107,30 +135,55 @@ bool IsSweepLine(const std::vector<std::string>& fields) {
   return true;
 }
 
-// Adds the levels of a sweep line at their bin centres (Hz); false when the line is damaged.
-bool ReadSweepLine(const std::vector<std::string>& fields, std::map<int64_t, double>& levels) {
-  double low = 0, high = 0, step = 0, samples = 0;
-  if (!ReadNumber(fields[2], false, low) || !ReadNumber(fields[3], false, high) ||
-      !ReadNumber(fields[4], false, step) || !ReadNumber(fields[5], false, samples))
-    return false;
-  std::vector<double> values(fields.size() - 6);
-  if (!(low > 0) || !(high > low) || !(step > 0) || !(low + static_cast<double>(values.size()) * step <= kMaxHz))
-    return false;
-  for (size_t i = 6; i < fields.size(); ++i)
-    if (!ReadNumber(fields[i], false, values[i - 6])) return false;
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (!std::isfinite(values[i])) continue;  // an empty bin
-    const auto hz = static_cast<int64_t>(std::llround(low + (static_cast<double>(i) + 0.5) * step));
-    auto [it, added] = levels.emplace(hz, values[i]);
-    if (!added) it->second = std::max(it->second, values[i]);
+// Points kept while a scan is read. They go into blocks of a fixed size, so the store never
+// holds two copies of itself while it grows (as one growing vector would), and are handed over
+// as one vector of exactly the right size.
+class PointStore {
+ public:
+  void Add(double mhz, double dbm) {
+    if (blocks_.empty() || blocks_.back().size() == kBlockPoints) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(kBlockPoints);
+    }
+    blocks_.back().push_back({mhz, dbm});
+    ++size_;
   }
-  return true;
-}
+  size_t Size() const { return size_; }
+  // `head`, then the points in the order added; the store is empty afterwards. Each block is
+  // freed as soon as it is copied.
+  std::vector<ScanPoint> Take(std::vector<ScanPoint> head = {}) {
+    std::vector<ScanPoint> all;
+    all.reserve(head.size() + size_);
+    all.insert(all.end(), head.begin(), head.end());
+    std::vector<ScanPoint>().swap(head);
+    for (std::vector<ScanPoint>& block : blocks_) {
+      all.insert(all.end(), block.begin(), block.end());
+      std::vector<ScanPoint>().swap(block);
+    }
+    blocks_.clear();
+    size_ = 0;
+    return all;
+  }
 
-struct PairLine {
-  double freq;
-  double level;
+ private:
+  static constexpr size_t kBlockPoints = size_t{1} << 16;  // 1 MB
+  std::vector<std::vector<ScanPoint>> blocks_;
+  size_t size_ = 0;
 };
+
+// Points sorted by frequency (kept in their order where equal), one per frequency: the highest
+// level, the first of equal ones.
+void KeepHighest(std::vector<ScanPoint>& points) {
+  std::stable_sort(points.begin(), points.end(), [](const ScanPoint& a, const ScanPoint& b) { return a.mhz < b.mhz; });
+  size_t kept = 0;
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (kept > 0 && points[kept - 1].mhz == points[i].mhz)
+      points[kept - 1].dbm = std::max(points[kept - 1].dbm, points[i].dbm);
+    else
+      points[kept++] = points[i];
+  }
+  points.resize(kept);
+}
 
 }  // namespace
 
@@ -141,140 +194,235 @@ double MN_FreqToMHzByMagnitude(double value) {
   return value;
 }
 
-ScanReadResult MN_ParseScan(const std::string& text) {
-  ScanReadResult result;
-  std::vector<std::string> lines;
-  {
-    size_t start = text.rfind("\xef\xbb\xbf", 0) == 0 ? 3 : 0;
-    while (start <= text.size()) {
-      size_t end = text.find('\n', start);
-      std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(std::move(line));
-      if (end == std::string::npos) break;
-      start = end + 1;
+// The reading itself. Lines are taken one at a time; what is kept of them is the points (16
+// bytes each), the column names and the units named before the data.
+class ScanReader::Parser {
+ public:
+  void Feed(const char* data, size_t size) {
+    const char* const end = data + size;
+    while (data != end) {
+      const char* newline = static_cast<const char*>(std::memchr(data, '\n', static_cast<size_t>(end - data)));
+      const std::string_view piece(data, static_cast<size_t>((newline ? newline : end) - data));
+      if (newline && line_.empty() && !overlong_ && piece.size() <= kMaxLineBytes) {
+        Line(piece);  // a whole line within this piece of text: no copy
+      } else {
+        if (line_.size() + piece.size() > kMaxLineBytes) {
+          overlong_ = true;
+          std::string().swap(line_);
+        }
+        if (!overlong_) line_ += piece;
+        if (newline) EndLine();
+      }
+      if (!newline) break;
+      data = newline + 1;
     }
   }
 
-  std::string headerText;                // every line before the first data line
-  std::vector<std::string> columnNames;  // the last header line with two fields or more
-  std::vector<PairLine> pairs;
-  std::map<int64_t, double> sweepLevels;  // Hz -> highest level
-  size_t freqColumn = 0, levelColumn = 1;
-  bool columnsFixed = false;
-
-  auto bad = [&](size_t index) {
-    if (result.badLines++ == 0) result.firstBadLine = static_cast<int>(index + 1);
-  };
-
-  for (size_t n = 0; n < lines.size(); ++n) {
-    const std::string line = TL_Trim(lines[n]);
-    if (line.empty()) continue;
-    const bool comment = line[0] == '#' || line.rfind("//", 0) == 0;
-    if (comment) {
-      if (result.format == ScanFormat::kNone) headerText += line + "\n";
-      continue;
+  ScanReadResult Finish() {
+    EndLine();  // the text after the last line end (an empty line when there is none)
+    ScanReadResult result = std::move(result_);
+    if (result.dataLines == 0) {
+      result.error = result.badLines > 0 ? "no usable scan line (" + TL_Str(result.badLines) + " bad lines)"
+                                         : "no scan data (frequency and level) found";
+      return result;
     }
-    char separator = ',';
-    const std::vector<std::string> fields = SplitFields(line, separator);
-    const bool decimalComma = separator != ',';
-
-    if (result.format != ScanFormat::kTwoColumn && IsSweepLine(fields)) {
-      if (result.format == ScanFormat::kNone) result.format = ScanFormat::kSweep;
-      if (ReadSweepLine(fields, sweepLevels))
-        ++result.dataLines;
-      else
-        bad(n);
-      continue;
-    }
-    if (result.format != ScanFormat::kSweep) {
-      if (result.format == ScanFormat::kNone && !columnsFixed && !columnNames.empty()) {
-        // The column names decide which column is which; without them the first two.
-        for (size_t i = 0; i < columnNames.size(); ++i) {
-          if (NamesFrequency(columnNames[i])) {
-            freqColumn = i;
-            break;
-          }
-        }
-        for (size_t i = 0; i < columnNames.size(); ++i) {
-          if (i != freqColumn && NamesLevel(columnNames[i])) {
-            levelColumn = i;
-            break;
-          }
-        }
-        if (levelColumn == freqColumn) levelColumn = freqColumn == 0 ? 1 : 0;
-        columnsFixed = true;
-      }
-      double f = 0, l = 0;
-      if (fields.size() > std::max(freqColumn, levelColumn) && ReadNumber(fields[freqColumn], decimalComma, f) &&
-          ReadNumber(fields[levelColumn], decimalComma, l)) {
-        if (f > 0 && f <= kMaxHz && std::isfinite(l)) {
-          result.format = ScanFormat::kTwoColumn;
-          pairs.push_back({f, l});
-          ++result.dataLines;
-        } else {
-          bad(n);
-        }
-        continue;
-      }
-    }
-    if (result.format == ScanFormat::kNone) {
-      headerText += line + "\n";
-      if (fields.size() >= 2) columnNames = fields;
+    if (result.format == ScanFormat::kSweep) {
+      Compact();
+      result.points = std::move(merged_);
     } else {
-      bad(n);
+      result.points = TwoColumnPoints();
     }
-  }
-
-  if (result.dataLines == 0) {
-    result.error = result.badLines > 0 ? "no usable scan line (" + TL_Str(result.badLines) + " bad lines)"
-                                       : "no scan data (frequency and level) found";
+    if (result.points.empty()) {
+      result.error = "no usable points (no level is a finite number)";
+      return result;
+    }
+    result.ok = true;
     return result;
   }
 
-  if (result.format == ScanFormat::kSweep) {
-    for (const auto& [hz, level] : sweepLevels) result.points.push_back({static_cast<double>(hz) / 1e6, level});
-  } else {
-    double mhzPerUnit = columnNames.size() > freqColumn ? FreqUnitOf(columnNames[freqColumn]) : 0.0;
+ private:
+  // No scan tool writes lines anywhere near this long; a longer line is not kept but counted
+  // as a bad line.
+  static constexpr size_t kMaxLineBytes = size_t{16} << 20;
+  // Sweep points are merged into one per frequency whenever this many (or as many as already
+  // merged) have come in: repeated sweeps of the same range take no more memory than one.
+  static constexpr size_t kMergeAt = size_t{1} << 20;
+
+  void EndLine() {
+    if (overlong_) {
+      ++lineCount_;
+      Bad();
+      overlong_ = false;
+    } else {
+      Line(line_);
+    }
+    line_.clear();
+  }
+
+  void Bad() {
+    if (result_.badLines++ == 0) result_.firstBadLine = static_cast<int>(lineCount_);
+  }
+
+  void Line(std::string_view raw) {
+    ++lineCount_;
+    if (lineCount_ == 1 && raw.substr(0, 3) == "\xef\xbb\xbf") raw.remove_prefix(3);
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    const std::string_view line = Trim(raw);
+    if (line.empty()) return;
+    ScanFormat& format = result_.format;
+    if (line[0] == '#' || line.substr(0, 2) == "//") {  // a comment
+      if (format == ScanFormat::kNone) headerUnits_.Add(std::string(line));
+      return;
+    }
+    const bool decimalComma = SplitFields(line, fields_) != ',';
+
+    if (format != ScanFormat::kTwoColumn && IsSweepLine(fields_)) {
+      if (format == ScanFormat::kNone) format = ScanFormat::kSweep;
+      if (ReadSweepLine())
+        ++result_.dataLines;
+      else
+        Bad();
+      if (store_.Size() >= std::max(kMergeAt, merged_.size())) Compact();
+      return;
+    }
+    if (format != ScanFormat::kSweep) {
+      if (format == ScanFormat::kNone && !columnsFixed_ && !columnNames_.empty()) {
+        // The column names decide which column is which; without them the first two.
+        for (size_t i = 0; i < columnNames_.size(); ++i) {
+          if (NamesFrequency(columnNames_[i])) {
+            freqColumn_ = i;
+            break;
+          }
+        }
+        for (size_t i = 0; i < columnNames_.size(); ++i) {
+          if (i != freqColumn_ && NamesLevel(columnNames_[i])) {
+            levelColumn_ = i;
+            break;
+          }
+        }
+        if (levelColumn_ == freqColumn_) levelColumn_ = freqColumn_ == 0 ? 1 : 0;
+        columnsFixed_ = true;
+      }
+      double f = 0, l = 0;
+      if (fields_.size() > std::max(freqColumn_, levelColumn_) &&
+          ReadNumber(fields_[freqColumn_], decimalComma, f) && ReadNumber(fields_[levelColumn_], decimalComma, l)) {
+        if (f > 0 && f <= kMaxHz && std::isfinite(l)) {
+          format = ScanFormat::kTwoColumn;
+          store_.Add(f, l);  // the frequency as written; its unit is known at the end
+          ++result_.dataLines;
+        } else {
+          Bad();
+        }
+        return;
+      }
+    }
+    if (format == ScanFormat::kNone) {
+      headerUnits_.Add(std::string(line));
+      if (fields_.size() >= 2) columnNames_.assign(fields_.begin(), fields_.end());
+    } else {
+      Bad();
+    }
+  }
+
+  // Adds the levels of a sweep line at their bin centres; false when the line is damaged.
+  bool ReadSweepLine() {
+    double low = 0, high = 0, step = 0, samples = 0;
+    if (!ReadNumber(fields_[2], false, low) || !ReadNumber(fields_[3], false, high) ||
+        !ReadNumber(fields_[4], false, step) || !ReadNumber(fields_[5], false, samples))
+      return false;
+    const size_t count = fields_.size() - 6;
+    if (!(low > 0) || !(high > low) || !(step > 0) || !(low + static_cast<double>(count) * step <= kMaxHz))
+      return false;
+    values_.resize(count);
+    for (size_t i = 0; i < count; ++i)
+      if (!ReadNumber(fields_[i + 6], false, values_[i])) return false;
+    for (size_t i = 0; i < count; ++i) {
+      if (!std::isfinite(values_[i])) continue;  // an empty bin
+      // Whole hertz, so that repeated sweeps meet on the same frequencies.
+      const auto hz = static_cast<int64_t>(std::llround(low + (static_cast<double>(i) + 0.5) * step));
+      store_.Add(static_cast<double>(hz) / 1e6, values_[i]);
+    }
+    return true;
+  }
+
+  // Merges the sweep points read since the last merge into the merged ones.
+  void Compact() {
+    merged_ = store_.Take(std::move(merged_));
+    KeepHighest(merged_);
+  }
+
+  // The two-column points in MHz and dBm, one per whole hertz.
+  std::vector<ScanPoint> TwoColumnPoints() {
+    std::vector<ScanPoint> points = store_.Take();
+    // Sorted by the frequency as written, which sorts them by whole hertz as well.
+    std::sort(points.begin(), points.end(), [](const ScanPoint& a, const ScanPoint& b) { return a.mhz < b.mhz; });
+    double mhzPerUnit = columnNames_.size() > freqColumn_ ? FreqUnitOf(columnNames_[freqColumn_]) : 0.0;
     if (mhzPerUnit == 0.0) {
       // No unit named: the size of the typical value tells.
-      std::vector<double> freqs;
-      for (const PairLine& p : pairs) freqs.push_back(p.freq);
-      std::nth_element(freqs.begin(), freqs.begin() + static_cast<std::ptrdiff_t>(freqs.size() / 2), freqs.end());
-      const double typical = freqs[freqs.size() / 2];
+      const double typical = points[points.size() / 2].mhz;
       mhzPerUnit = MN_FreqToMHzByMagnitude(typical) / typical;
     }
     double offset = 0.0;
-    if (!(columnNames.size() > levelColumn && LevelUnitOf(columnNames[levelColumn], offset))) {
-      if (!LevelUnitOf(headerText, offset)) offset = 0.0;
+    if (!(columnNames_.size() > levelColumn_ && LevelUnitOf(columnNames_[levelColumn_], offset))) {
+      if (!headerUnits_.Offset(offset)) offset = 0.0;
     }
     // The same frequency twice (a max-hold export, two traces): the higher level counts.
-    std::map<int64_t, double> levels;
-    for (const PairLine& p : pairs) {
-      const auto hz = static_cast<int64_t>(std::llround(p.freq * mhzPerUnit * 1e6));
-      auto [it, added] = levels.emplace(hz, p.level + offset);
-      if (!added) it->second = std::max(it->second, p.level + offset);
+    size_t kept = 0;
+    int64_t lastHz = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+      const double hzValue = points[i].mhz * mhzPerUnit * 1e6;
+      if (!(hzValue < 0x1p63)) break;  // beyond whole hertz in 64 bits: damage, as are all after it
+      const auto hz = static_cast<int64_t>(std::llround(hzValue));
+      const double level = points[i].dbm + offset;
+      if (kept > 0 && hz == lastHz) {
+        points[kept - 1].dbm = std::max(points[kept - 1].dbm, level);
+      } else {
+        points[kept++] = {static_cast<double>(hz) / 1e6, level};
+        lastHz = hz;
+      }
     }
-    for (const auto& [hz, level] : levels) result.points.push_back({static_cast<double>(hz) / 1e6, level});
+    points.resize(kept);
+    return points;
   }
-  result.ok = true;
-  return result;
+
+  ScanReadResult result_;  // format and line counts; the points come at the end
+  size_t lineCount_ = 0;
+  std::string line_;  // the start of a line that continues in the next piece of text
+  bool overlong_ = false;
+  std::vector<std::string_view> fields_;
+  std::vector<double> values_;
+  LevelUnits headerUnits_;               // units named in every line before the first data line
+  std::vector<std::string> columnNames_;  // the last header line with two fields or more
+  size_t freqColumn_ = 0, levelColumn_ = 1;
+  bool columnsFixed_ = false;
+  PointStore store_;               // two-column points, or sweep points not yet merged
+  std::vector<ScanPoint> merged_;  // sweep points, one per frequency
+};
+
+ScanReader::ScanReader() : parser_(std::make_unique<Parser>()) {}
+ScanReader::~ScanReader() = default;
+void ScanReader::Feed(const char* data, size_t size) { parser_->Feed(data, size); }
+ScanReadResult ScanReader::Finish() { return parser_->Finish(); }
+
+ScanReadResult MN_ParseScan(const std::string& text) {
+  ScanReader reader;
+  reader.Feed(text.data(), text.size());
+  return reader.Finish();
 }
 
 ScanReadResult MN_ReadScanFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  InputFile in;
+  ScanReader reader;
+  if (in.Open(path, kMaxScanFileBytes) == ReadStatus::kOk) {
+    std::vector<char> buffer(size_t{1} << 16);
+    while (const size_t n = in.Read(buffer.data(), buffer.size())) reader.Feed(buffer.data(), n);
+  }
+  if (in.Status() != ReadStatus::kOk) {
     ScanReadResult r;
-    r.error = "cannot be read (no such file or not readable)";
+    r.error = TL_ReadStatusText(in.Status(), kMaxScanFileBytes);
     return r;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    ScanReadResult r;
-    r.error = "cannot be read";
-    return r;
-  }
-  return MN_ParseScan(text);
+  return reader.Finish();
 }
 
 }  // namespace kova

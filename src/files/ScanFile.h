@@ -12,6 +12,8 @@
 //   placed at the bin's centre. A file holds any number of sweeps.
 // Points of the same frequency (repeated sweeps) keep their highest level.
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,9 +37,28 @@ struct ScanReadResult {
 // is Hz, from 10,000 on kHz, below that MHz.
 double MN_FreqToMHzByMagnitude(double value);
 
+// Reads a scan given in pieces of any size (a line may run on into the next piece). Only the
+// points are kept (16 bytes each), not the text.
+class ScanReader {
+ public:
+  ScanReader();
+  ~ScanReader();
+  ScanReader(const ScanReader&) = delete;
+  ScanReader& operator=(const ScanReader&) = delete;
+  void Feed(const char* data, size_t size);
+  // The result of everything fed. Fails with "no usable points" when no level is a finite
+  // number (sweep tools write nan or inf for bins they did not measure).
+  ScanReadResult Finish();
+
+ private:
+  class Parser;
+  std::unique_ptr<Parser> parser_;
+};
+
 // Reads the text of a scan file.
 ScanReadResult MN_ParseScan(const std::string& text);
-// Reads a scan file; fails with "cannot be read" when the file cannot be opened.
+// Reads a scan file line by line; fails with "cannot be read (...)" for anything but a regular
+// file of at most 1 GB.
 ScanReadResult MN_ReadScanFile(const std::string& path);
 
 }  // namespace kova

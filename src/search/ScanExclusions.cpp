@@ -50,6 +50,7 @@ std::vector<FreqRange> ScanExclusions(const std::vector<ScanPoint>& points, doub
   // The scan's resolution: the usual distance of neighbouring points. A point next to a gap in
   // the scan (between two sweeps that do not meet) still stands for this much only.
   std::vector<double> gaps;
+  gaps.reserve(points.size());
   for (size_t i = 1; i < points.size(); ++i) gaps.push_back(points[i].mhz - points[i - 1].mhz);
   const double resolution = Median(std::move(gaps));
   const double widen = std::max(0.0, halfWidth);

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "tools/Encoding.h"
+#include "tools/InputFile.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -102,13 +103,7 @@ void TL_WriteString(BinaryWriter& file, const std::string& text) {
 }
 
 bool TL_ReadFileBytes(const std::string& path, std::vector<char>& bytes) {
-  bytes.clear();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return TL_ReadWholeFile(path, kMaxDataFileBytes, bytes) == ReadStatus::kOk;
 }
 
 void TL_WriteFileAtomic(const std::string& path, const std::vector<char>& bytes) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -173,6 +175,53 @@ TEST(CliScan, ExitCodes) {
   // A threshold below the carriers but above the floor finds both; --above-floor moves it.
   EXPECT_EQ(Lines(cli.Run({"scan", project, scan, "--threshold", "-45"}).out).size(), 3u);
   EXPECT_EQ(Lines(cli.Run({"scan", project, scan, "--above-floor", "55"}).out).size(), 3u);
+}
+
+// Whatever is not a regular file, or is larger than any valid file of its kind, is refused at
+// once with one line (the FIFO has no writer: opening it would block); so is a sweep without a
+// finite level and a project with a wrong header.
+TEST(CliScan, FilesThatCannotBeReadExitWith2) {
+  ScanCli cli;
+  const std::string project = cli.Save("venue.kova"), scan = cli.dir.File("scan.csv"), dir = cli.dir.Path().string(),
+                    fifo = cli.dir.File("fifo"), big = cli.dir.File("big"), bigScan = cli.dir.File("big.csv"),
+                    nan = cli.dir.File("nan.csv"), header = cli.dir.File("header.kova"), applied = cli.dir.File("cut.kova");
+  WriteFile(scan, VenueScan());
+  WriteFile(nan, "2024-01-01, 12:00:00, 470000000, 470200000, 100000, 2, nan, -inf\n");
+  WriteFile(header, "KOVA12" + ReadFile(project).substr(6));
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WriteFile(big, "");  // sparse files: no disk is used
+  WriteFile(bigScan, "");
+  ASSERT_EQ(truncate(big.c_str(), (off_t{64} << 20) + 1), 0);
+  ASSERT_EQ(truncate(bigScan.c_str(), (off_t{1} << 30) + 1), 0);
+  const std::string notRegular = "cannot be read (not a regular file)", tooLarge = "cannot be read (larger than 64 MB)";
+  struct Case {
+    std::vector<std::string> args;
+    std::string file, message;
+  };
+  const std::vector<Case> cases = {
+      {{"scan", project, dir}, dir, notRegular},
+      {{"scan", project, fifo}, fifo, notRegular},
+      {{"scan", project, "/dev/zero"}, "/dev/zero", notRegular},
+      {{"scan", project, bigScan}, bigScan, "cannot be read (larger than 1 GB)"},
+      {{"scan", project, nan}, nan, "no usable points"},
+      {{"scan", fifo, scan}, fifo, notRegular},
+      {{"scan", big, scan}, big, tooLarge},
+      {{"scan", header, scan}, header, "old or bad file format"},
+      {{"import", project, dir}, dir, notRegular},
+      {{"import", project, fifo}, fifo, notRegular},
+      {{"import", project, "/dev/zero"}, "/dev/zero", notRegular},
+      {{"import", project, big}, big, tooLarge},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--apply", applied});
+    const CliResult r = cli.Run(args);
+    EXPECT_EQ(r.code, 2) << c.args[0] << " " << c.file;
+    EXPECT_EQ(r.out, "") << c.file;
+    EXPECT_EQ(r.err.rfind("kova-cli: " + c.file + ": " + c.message, 0), 0u) << r.err;
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(applied)) << c.file;
+  }
 }
 
 TEST(CliFrequencyList, ExportedCsvImportsIntoAnEmptyProject) {

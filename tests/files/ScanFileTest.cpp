@@ -96,7 +96,8 @@ TEST(ScanFile, BadLinesAreCountedAndSkipped) {
 }
 
 TEST(ScanFile, NothingUsableFailsWithAReason) {
-  for (const std::string text : {"", "\n\n", "# only a comment\n", "Frequency,Level\n", "a,b\nc,d\n"}) {
+  for (const std::string text : {"", "\n\n", "# only a comment\n", "Frequency,Level\n", "a,b\nc,d\n",
+                                 "2026-12-07, 10:00, 470000000, 470100000, 50000, 2, nan, -inf\n"}) {
     const ScanReadResult r = MN_ParseScan(text);
     EXPECT_FALSE(r.ok) << text;
     EXPECT_FALSE(r.error.empty()) << text;
@@ -106,4 +107,21 @@ TEST(ScanFile, NothingUsableFailsWithAReason) {
   EXPECT_FALSE(MN_ReadScanFile(dir.File("missing.csv")).ok);
   WriteFile(dir.File("scan.csv"), "470.0;-80\n");
   EXPECT_EQ(MN_ReadScanFile(dir.File("scan.csv")).points.size(), 1u);
+}
+
+TEST(ScanFile, TextFedInPiecesReadsAsAWhole) {
+  // Fed a byte at a time, so that the UTF-8 mark and CR LF pairs are split between pieces.
+  for (const std::string text : {"\xef\xbb\xbf# dBuV\r\nFreq (kHz);Level\r\n470000;27\r\nx\r\n470025;30",
+                                 "2026-12-07, 10:00, 470000000, 470100000, 50000, 2, -80, nan\r\n"}) {
+    const ScanReadResult whole = MN_ParseScan(text);
+    ScanReader reader;
+    for (char c : text) reader.Feed(&c, 1);
+    const ScanReadResult split = reader.Finish();
+    ASSERT_TRUE(whole.ok) << whole.error;
+    EXPECT_EQ(split.badLines, whole.badLines);
+    EXPECT_EQ(split.firstBadLine, whole.firstBadLine);
+    std::vector<Point> points;
+    for (const ScanPoint& p : whole.points) points.push_back({p.mhz, p.dbm});
+    ExpectPoints(split, points, text);
+  }
 }
