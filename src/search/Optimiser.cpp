@@ -9,10 +9,12 @@
 #include <limits>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
 
+#include "search/OptimiseBound.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -38,6 +40,8 @@ constexpr int64_t kTabuMoves = 3;
 constexpr int64_t kShakeAfter = 4000;
 // Most buckets of the frequency index.
 constexpr double kMaxBuckets = 1 << 22;
+// Longest band (in grid steps) whose ruler table is worked out beside the chains.
+constexpr int32_t kProveSpan = 2048;
 
 // Positions of frequencies in the ascending candidate list, through a table over equal steps of
 // the band (each step holds a few candidates at most).
@@ -565,8 +569,13 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
     for (int32_t i = 0; i < n; ++i)
       selfHits[static_cast<size_t>(i)] = probe.CoveredAlone(i, covered[static_cast<size_t>(i)]);
   }
-  summary.upperBound = std::min(GroupBound(covered), n);
-  const int32_t target = std::min(lChannels, summary.upperBound);
+  // The chains stop at the group bound (or the request); the ruler bound, where it applies, only
+  // tells how far the result can be from the best.
+  const int32_t groupBound = std::min(GroupBound(covered), n);
+  const int32_t target = std::min(lChannels, groupBound);
+  int32_t bound = groupBound;
+  const std::optional<RulerBand> band = RulerBandFor(seeker, candidates);
+  if (band) bound = std::min(bound, RulerBandBound(*band, RulerTable{band->rule, {}, -1}));
 
   // The packing orders: lowest first, highest first, from the centre out, fewest conflicts first.
   std::vector<std::vector<int32_t>> orders(4, std::vector<int32_t>(static_cast<size_t>(n)));
@@ -631,8 +640,7 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   std::vector<std::thread> threads;
   for (int32_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
   int32_t seenBest = 0;
-  while (!finished.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  auto showProgress = [&] {
     const double t = elapsed();
     const int32_t best = globalBest.load();
     if (best > seenBest) {
@@ -647,6 +655,24 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
       summary.aborted = true;
       stop.store(true);
     }
+  };
+  // On a short band this thread works out the ruler table between progress updates, until the
+  // chains end or reach the bound; a table cut short still bounds every length.
+  if (band && band->pos.back() <= kProveSpan && globalBest.load() < bound) {
+    double shown = elapsed();
+    RulerTableOptions options;
+    options.keepGoing = [&] {
+      if (std::abs(elapsed() - shown) >= 0.01) {
+        showProgress();
+        shown = elapsed();
+      }
+      return !finished.load() && globalBest.load() < bound;
+    };
+    bound = std::min(bound, RulerBandBound(*band, ComputeRulerTable(band->rule, band->pos.back(), options)));
+  }
+  while (!finished.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    showProgress();
   }
   for (std::thread& thread : threads) thread.join();
 
@@ -667,7 +693,10 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   if (summary.best > seenBest) summary.secondsToBest = elapsed();
   summary.seconds = elapsed();
   summary.rounds = std::max<int64_t>(roundsDone.load(), 0);
-  summary.complete = summary.best >= target;
+  // A set above the ruler bound would mean the rule was read wrongly: the group bound then.
+  summary.upperBound = bound >= summary.best ? bound : groupBound;
+  summary.optimal = summary.best >= summary.upperBound;
+  summary.complete = summary.best >= std::min(lChannels, summary.upperBound);
   fraction = 1.0;
   port.busy(ProgressText(summary.best), fraction, 0);
   return sets;

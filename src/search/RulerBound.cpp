@@ -267,7 +267,18 @@ std::optional<GridFit> FitGrid(const double* freqs, int32_t count) {
   if (!(smallest > 0)) return std::nullopt;
   const double span = freqs[count - 1] - freqs[0];
   for (int32_t parts = 1; parts <= 4; ++parts) {
-    const double guess = smallest / parts;
+    // Single-precision grid points make the smallest distance a little off the step, which adds
+    // up over a wide band: the mean of the short distances, each a whole number of steps, is closer.
+    double guess = smallest / parts;
+    double sum = 0, units = 0;
+    for (int32_t i = 1; i < count; ++i) {
+      const double d = freqs[i] - freqs[i - 1];
+      const double k = std::round(d / guess);
+      if (k > 8) continue;
+      sum += d;
+      units += k;
+    }
+    if (units > 0) guess = sum / units;
     const double steps = std::round(span / guess);
     if (!(steps >= 1) || steps > static_cast<double>(kMaxPositions)) return std::nullopt;
     GridFit fit;
