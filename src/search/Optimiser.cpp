@@ -805,9 +805,11 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   // chains end or reach the bound; a table cut short still bounds every length.
   if (band && band->pos.back() <= kProveSpan && globalBest.load() < bound) {
     double shown = elapsed();
+    int64_t asked = 0;
     RulerTableOptions options;
     options.keepGoing = [&] {
-      if (std::abs(elapsed() - shown) >= 0.01) {
+      // Every 10 ms by the clock, and now and then whatever the clock says.
+      if (++asked % 64 == 0 || std::abs(elapsed() - shown) >= 0.01) {
         showProgress();
         shown = elapsed();
       }

@@ -46,6 +46,8 @@ class RulerWalk {
         keepGoing_(keepGoing),
         W_(L / 64 + 1), far_(static_cast<size_t>(n) * W_, 0), back_(static_cast<size_t>(n) * W_, 0),
         bad_(W_, 0), marks_(static_cast<size_t>(n), 0) {
+    // Every level holds a reference to its scratch row while deeper levels run: no reallocation.
+    scratch_.resize(static_cast<size_t>(n));
     uint64_t* far = far_.data();
     uint64_t* back = back_.data();
     for (int32_t d = 0; d < rule_.minGap && d <= L_; ++d) Set(far, back, d);
@@ -235,6 +237,8 @@ RulerTable ComputeRulerTable(const RulerRule& rule, int32_t maxLength, const Rul
   // minLen[k]: the shortest ruler with k marks, known for every k up to the current best.
   std::vector<int32_t> minLen{0, 0};
   for (int32_t L = 1; L <= maxLength; ++L) {
+    // Many short walks never reach a node count that asks: ask once per length as well.
+    if (options.keepGoing && !options.keepGoing()) break;
     const int32_t n = table.most[static_cast<size_t>(L) - 1] + 1;
     Answer a = Answer::kNo;
     if (RulerGapMinLength(n, rule) <= L) {
