@@ -30,8 +30,8 @@ std::vector<double> Grid(double lo, int32_t points) {
 // The optimising search on one empty system with both cores and a time budget; reports the
 // channels found and when the best set was first seen (channels = the request where it is met).
 void RunOptimise(benchmark::State& state, const TCheckParams& params, const std::vector<double>& candidates,
-                 int32_t channels, double seconds) {
-  DefaultPort port(static_cast<uint32_t>(state.iterations() + 1));
+                 int32_t channels, double seconds, uint32_t seed = 1) {
+  DefaultPort port(seed);
   Seeker_Module seeker(port);
   seeker.SetContext({}, params, 0);
   seeker.SetChosenSide(params);
@@ -91,3 +91,11 @@ static void BM_OptimiseVenue(benchmark::State& state) {
               1.0);
 }
 BENCHMARK(BM_OptimiseVenue)->Arg(6)->Arg(8)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+
+// The 12-mark ruler as above with a new seed for each repetition (1, 2, ...).
+static void BM_OptimiseRulerSeeds(benchmark::State& state) {
+  static uint32_t seed = 0;
+  const auto length = static_cast<int32_t>(state.range(0));
+  RunOptimise(state, OptimiseParams({{1, 0.0}, {4, 0.0}, {5, 0.0}}), Grid(470.0, length + 1), 12, 1.0, ++seed);
+}
+BENCHMARK(BM_OptimiseRulerSeeds)->Arg(85)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);

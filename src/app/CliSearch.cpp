@@ -70,7 +70,7 @@ std::string OptimiseLine(const OptimiseSummary& s) {
                 "kova-cli: optimise: %d channels for system %d in %.2f s (best after %.2f s, %lld rounds), "
                 "upper bound %d%s\n",
                 s.best, s.system + 1, s.seconds, s.secondsToBest, static_cast<long long>(s.rounds), s.upperBound,
-                s.aborted ? ", stopped" : (s.complete ? ", complete" : ""));
+                s.optimal ? ", optimal" : (s.aborted ? ", stopped" : (s.complete ? ", complete" : "")));
   return buf;
 }
 

@@ -150,4 +150,15 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
   return outcome;
 }
 
+std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries) {
+  std::string text;
+  for (const OptimiseSummary& s : summaries) {
+    if (!text.empty()) text += "\n";
+    if (summaries.size() > 1) text += "System " + TL_Str(s.system + 1) + ": ";
+    text += TL_Str(s.best) + (s.best == 1 ? " channel found" : " channels found") + (s.optimal ? ", optimal: " : "; ") +
+            "no set of more than " + TL_Str(s.upperBound) + " exists" + (s.aborted ? " (search stopped)." : ".");
+  }
+  return text;
+}
+
 }  // namespace kova

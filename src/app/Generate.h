@@ -3,6 +3,8 @@
 // in a proposal window, or applies the best proposal at once (with or without its text report).
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/AppState.h"
 #include "search/GenerateDriver.h"
@@ -27,5 +29,9 @@ inline constexpr int32_t kApplyOnly = 2;         // apply the best proposal
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
                                   int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {},
                                   bool explain = false);
+
+// How the optimising search went, one sentence per searched system ("46 channels found; no set of
+// more than 68 exists."), the system named when two were searched; empty without summaries.
+std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries);
 
 }  // namespace kova

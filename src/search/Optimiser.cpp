@@ -9,10 +9,12 @@
 #include <limits>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
 
+#include "search/OptimiseBound.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -38,6 +40,8 @@ constexpr int64_t kTabuMoves = 3;
 constexpr int64_t kShakeAfter = 4000;
 // Most buckets of the frequency index.
 constexpr double kMaxBuckets = 1 << 22;
+// Longest band (in grid steps) whose ruler table is worked out beside the chains.
+constexpr int32_t kProveSpan = 2048;
 
 // Positions of frequencies in the ascending candidate list, through a table over equal steps of
 // the band (each step holds a few candidates at most).
@@ -528,6 +532,144 @@ void AddDifferenceSetOrders(const CandidateIndex& index, std::mt19937_64& rng,
   }
 }
 
+// Residues with pairwise distinct differences from the finite planes over GF(q), q prime: d = 3
+// gives q + 1 residues modulo q^2 + q + 1 (the exponents of a generator whose powers have no x^2
+// term), d = 2 gives q residues modulo q^2 - 1 (the powers of the form a + x). The field is
+// GF(q)[x] modulo the first monic polynomial of degree d of which x generates every unit.
+std::vector<int64_t> PlaneResidues(int64_t q, int32_t d, int64_t& modulus) {
+  const int64_t units = d == 3 ? q * q * q - 1 : q * q - 1;
+  modulus = d == 3 ? q * q + q + 1 : q * q - 1;
+  const std::array<int64_t, 3> one{1, 0, 0};
+  std::vector<int64_t> residues;
+  for (int64_t code = 0; code < units + 1; ++code) {
+    // x^d = -(c[0] + c[1] x + c[2] x^2)
+    const std::array<int64_t, 3> c{code % q, code / q % q, d == 3 ? code / (q * q) : 0};
+    if (c[0] == 0) continue;
+    std::array<int64_t, 3> v = one;
+    residues.clear();
+    int64_t i = 0;
+    do {
+      if (d == 3 ? v[2] == 0 : v[1] == 1) residues.push_back(i % modulus);
+      const int64_t top = v[static_cast<size_t>(d - 1)];
+      for (int32_t k = d - 1; k > 0; --k)
+        v[static_cast<size_t>(k)] = ((v[static_cast<size_t>(k - 1)] - top * c[static_cast<size_t>(k)]) % q + q) % q;
+      v[0] = (q - top * c[0] % q) % q;
+      ++i;
+    } while (i < units && v != one);
+    if (i == units && v == one) {
+      std::sort(residues.begin(), residues.end());
+      residues.erase(std::unique(residues.begin(), residues.end()), residues.end());
+      return residues;
+    }
+  }
+  return {};
+}
+
+// Rulers of the most marks within `length` cut from the plane residues (multiplied by a unit
+// and opened at one residue), marks from 0 up; up to `keep` of them, drawn at random among the
+// densest.
+std::vector<std::vector<int64_t>> DensestPlaneRulers(int64_t length, size_t keep, std::mt19937_64& rng) {
+  constexpr int64_t kLargestPrime = 31;
+  constexpr size_t kMostPieces = 4096;
+  struct Piece {
+    size_t plane;
+    int64_t modulus, unit;
+    size_t start;
+  };
+  std::vector<Piece> pieces;
+  std::vector<std::vector<int64_t>> planes;  // the residues of each piece's plane
+  size_t most = 2;
+  std::vector<int64_t> turned;
+  for (int64_t q = kLargestPrime; q >= 2; --q) {
+    if (!IsPrime(q)) continue;
+    for (int32_t d : {3, 2}) {
+      // A ruler within length cuts few marks from a much longer cycle.
+      const int64_t cycle = d == 3 ? q * q + q + 1 : q * q - 1;
+      if (cycle > 4 * length + 16 || (d == 3 ? q + 1 : q) < static_cast<int64_t>(most)) continue;
+      int64_t modulus = 0;
+      const std::vector<int64_t> residues = PlaneResidues(q, d, modulus);
+      const size_t k = residues.size();
+      if (k < most) continue;
+      const size_t plane = planes.size();
+      planes.push_back(residues);
+      // t and modulus - t give mirrored rulers, which the placing draws anyway.
+      for (int64_t t = 1; 2 * t <= modulus; ++t) {
+        if (std::gcd(t, modulus) != 1) continue;
+        turned.clear();
+        for (int64_t r : residues) turned.push_back(t * r % modulus);
+        std::sort(turned.begin(), turned.end());
+        size_t end = 0;
+        for (size_t start = 0; start < k; ++start) {
+          end = std::max(end, start + 1);
+          auto at = [&](size_t j) { return turned[j % k] + (j >= k ? modulus : 0); };
+          while (end < start + k && at(end) - turned[start] <= length) ++end;
+          const size_t marks = end - start;
+          if (marks > most) {
+            most = marks;
+            pieces.clear();
+          }
+          if (marks == most && pieces.size() < kMostPieces) pieces.push_back({plane, modulus, t, start});
+        }
+      }
+    }
+  }
+  std::vector<std::vector<int64_t>> rulers;
+  for (size_t n = 0; n < keep && !pieces.empty(); ++n) {
+    const Piece& p = pieces[static_cast<size_t>(rng() % pieces.size())];
+    turned.clear();
+    for (int64_t r : planes[p.plane]) turned.push_back(p.unit * r % p.modulus);
+    std::sort(turned.begin(), turned.end());
+    std::vector<int64_t> marks;
+    for (size_t j = 0; j < most; ++j)
+      marks.push_back((turned[(p.start + j) % turned.size()] - turned[p.start] + p.modulus) % p.modulus);
+    rulers.push_back(std::move(marks));
+  }
+  return rulers;
+}
+
+// Packing orders for short bands that try the grid points of a ruler cut from the plane
+// residues first (on every grid point, every second, third or fourth, shifted and mirrored at
+// random), then every other candidate from the lowest up.
+void AddPlaneRulerOrders(const CandidateIndex& index, std::mt19937_64& rng,
+                         std::vector<std::vector<int32_t>>& orders) {
+  constexpr int64_t kLongest = 1024;  // grid steps a ruler may span
+  constexpr size_t kRulers = 4;       // per stretch
+  const int32_t n = index.Size();
+  if (n < 3) return;
+  std::vector<double> gaps;
+  for (int32_t i = 1; i < n; ++i) gaps.push_back(index.At(i) - index.At(i - 1));
+  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+  const double usual = std::max(std::round(gaps[gaps.size() / 2] * 1e4) / 1e4, 0.001);
+  const double span = index.At(n - 1) - index.At(0);
+  const auto points = static_cast<int64_t>(std::llround(span / usual)) + 1;
+  if (points < 3) return;
+  const double step = span / static_cast<double>(points - 1);
+  std::vector<uint8_t> first(static_cast<size_t>(n));
+  for (int64_t stretch = 1; stretch <= 4; ++stretch) {
+    const int64_t length = (points - 1) / stretch;
+    if (length > kLongest) continue;
+    for (const std::vector<int64_t>& ruler : DensestPlaneRulers(length, kRulers, rng)) {
+      const int64_t shift = static_cast<int64_t>(rng() % static_cast<uint64_t>(length - ruler.back() + 1));
+      const bool mirror = (rng() & 1) != 0;
+      std::fill(first.begin(), first.end(), uint8_t{0});
+      std::vector<int32_t> order;
+      for (int64_t mark : ruler) {
+        const int64_t at = shift + (mirror ? ruler.back() - mark : mark);
+        const double f = index.At(0) + static_cast<double>(stretch * at) * step;
+        const int32_t i = index.LowerBound(f - step / 2);
+        if (i < n && index.At(i) <= f + step / 2 && !first[static_cast<size_t>(i)]) {
+          first[static_cast<size_t>(i)] = 1;
+          order.push_back(i);
+        }
+      }
+      std::sort(order.begin(), order.end());
+      for (int32_t i = 0; i < n; ++i)
+        if (!first[static_cast<size_t>(i)]) order.push_back(i);
+      orders.push_back(std::move(order));
+    }
+  }
+}
+
 std::string ProgressText(int32_t best) { return "Optimising (" + TL_Str(best) + ")"; }
 
 }  // namespace
@@ -565,8 +707,13 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
     for (int32_t i = 0; i < n; ++i)
       selfHits[static_cast<size_t>(i)] = probe.CoveredAlone(i, covered[static_cast<size_t>(i)]);
   }
-  summary.upperBound = std::min(GroupBound(covered), n);
-  const int32_t target = std::min(lChannels, summary.upperBound);
+  // The chains stop at the group bound (or the request); the ruler bound, where it applies, only
+  // tells how far the result can be from the best.
+  const int32_t groupBound = std::min(GroupBound(covered), n);
+  const int32_t target = std::min(lChannels, groupBound);
+  int32_t bound = groupBound;
+  const std::optional<RulerBand> band = RulerBandFor(seeker, candidates);
+  if (band) bound = std::min(bound, RulerBandBound(*band, RulerTable{band->rule, {}, -1}));
 
   // The packing orders: lowest first, highest first, from the centre out, fewest conflicts first.
   std::vector<std::vector<int32_t>> orders(4, std::vector<int32_t>(static_cast<size_t>(n)));
@@ -581,9 +728,12 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   std::stable_sort(orders[3].begin(), orders[3].end(), [&](int32_t a, int32_t b) {
     return covered[static_cast<size_t>(a)].size() < covered[static_cast<size_t>(b)].size();
   });
+  // Tried after the random packings, so they take over only with more channels.
+  std::vector<std::vector<int32_t>> planeOrders;
   {
     std::mt19937_64 rng(seed);
     AddDifferenceSetOrders(index, rng, orders);
+    AddPlaneRulerOrders(index, rng, planeOrders);
   }
 
   std::vector<std::unique_ptr<Chain>> chains;
@@ -619,6 +769,10 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
           for (int32_t k = c; k < static_cast<int32_t>(orders.size()); k += kChains) chain.Pack(orders[static_cast<size_t>(k)]);
           for (int32_t k = 0; k < kRandomStarts && static_cast<int32_t>(chain.Best().size()) < target; ++k)
             chain.PackRandom(n);
+          for (int32_t k = c; k < static_cast<int32_t>(planeOrders.size()) &&
+                              static_cast<int32_t>(chain.Best().size()) < target;
+               k += kChains)
+            chain.Pack(planeOrders[static_cast<size_t>(k)]);
           chain.StartFromBest();
         } else {
           chain.Run(kWorkPerRound, target, stop);
@@ -631,8 +785,7 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   std::vector<std::thread> threads;
   for (int32_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
   int32_t seenBest = 0;
-  while (!finished.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  auto showProgress = [&] {
     const double t = elapsed();
     const int32_t best = globalBest.load();
     if (best > seenBest) {
@@ -647,6 +800,26 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
       summary.aborted = true;
       stop.store(true);
     }
+  };
+  // On a short band this thread works out the ruler table between progress updates, until the
+  // chains end or reach the bound; a table cut short still bounds every length.
+  if (band && band->pos.back() <= kProveSpan && globalBest.load() < bound) {
+    double shown = elapsed();
+    int64_t asked = 0;
+    RulerTableOptions options;
+    options.keepGoing = [&] {
+      // Every 10 ms by the clock, and now and then whatever the clock says.
+      if (++asked % 64 == 0 || std::abs(elapsed() - shown) >= 0.01) {
+        showProgress();
+        shown = elapsed();
+      }
+      return !finished.load() && globalBest.load() < bound;
+    };
+    bound = std::min(bound, RulerBandBound(*band, ComputeRulerTable(band->rule, band->pos.back(), options)));
+  }
+  while (!finished.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    showProgress();
   }
   for (std::thread& thread : threads) thread.join();
 
@@ -667,7 +840,10 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   if (summary.best > seenBest) summary.secondsToBest = elapsed();
   summary.seconds = elapsed();
   summary.rounds = std::max<int64_t>(roundsDone.load(), 0);
-  summary.complete = summary.best >= target;
+  // A set above the ruler bound would mean the rule was read wrongly: the group bound then.
+  summary.upperBound = bound >= summary.best ? bound : groupBound;
+  summary.optimal = summary.best >= summary.upperBound;
+  summary.complete = summary.best >= std::min(lChannels, summary.upperBound);
   fraction = 1.0;
   port.busy(ProgressText(summary.best), fraction, 0);
   return sets;

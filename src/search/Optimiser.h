@@ -27,12 +27,15 @@ struct OptimiseSettings {
 struct OptimiseSummary {
   int32_t system = 0;         // the system searched (0 or 1)
   int32_t best = 0;           // channels of the best set
-  int32_t upperBound = 0;     // proven most channels any compatible set of the candidates holds
+  int32_t upperBound = 0;     // proven most channels any compatible set of the candidates holds:
+                              // the conflict groups, the ruler argument on one grid (see
+                              // OptimiseBound.h), whichever is lower
   double seconds = 0;         // time spent, by the port's clock
   double secondsToBest = 0;   // when the best set was first seen
   int64_t rounds = 0;         // rounds of local search run
   bool aborted = false;       // the user stopped the search
   bool complete = false;      // the best set reaches the bound or the requested number
+  bool optimal = false;       // the best set reaches the bound: no compatible set is larger
 };
 
 // Rounds that a --seed run uses for `seconds` of budget (about that long on a two-core machine).

@@ -316,6 +316,8 @@ RulerTable ComputeRulerTable(const RulerRule& rule, int32_t maxLength, const Rul
   // minLen[k]: the shortest ruler with k marks, known for every k up to the current best.
   std::vector<int32_t> minLen{0, 0};
   for (int32_t L = 1; L <= maxLength; ++L) {
+    // Many short walks never reach a node count that asks: ask once per length as well.
+    if (options.keepGoing && !options.keepGoing()) break;
     const int32_t n = table.most[static_cast<size_t>(L) - 1] + 1;
     Answer a = Answer::kNo;
     if (RulerGapMinLength(n, rule) <= L) {
@@ -351,7 +353,18 @@ std::optional<GridFit> FitGrid(const double* freqs, int32_t count) {
   if (!(smallest > 0)) return std::nullopt;
   const double span = freqs[count - 1] - freqs[0];
   for (int32_t parts = 1; parts <= 4; ++parts) {
-    const double guess = smallest / parts;
+    // Single-precision grid points make the smallest distance a little off the step, which adds
+    // up over a wide band: the mean of the short distances, each a whole number of steps, is closer.
+    double guess = smallest / parts;
+    double sum = 0, units = 0;
+    for (int32_t i = 1; i < count; ++i) {
+      const double d = freqs[i] - freqs[i - 1];
+      const double k = std::round(d / guess);
+      if (k > 8) continue;
+      sum += d;
+      units += k;
+    }
+    if (units > 0) guess = sum / units;
     const double steps = std::round(span / guess);
     if (!(steps >= 1) || steps > static_cast<double>(kMaxPositions)) return std::nullopt;
     GridFit fit;

@@ -381,6 +381,11 @@ void Main_Form::BuildLayout() {
     if (on) systematicChk_->setChecked(false);
   });
   generateLayout->addWidget(generateCbt_, 6, 0, 1, 3);
+  optimiseResultLbl_ = new QLabel;
+  optimiseResultLbl_->setObjectName(QStringLiteral("OptimiseResult_Lbl"));
+  optimiseResultLbl_->setWordWrap(true);
+  optimiseResultLbl_->setVisible(false);
+  generateLayout->addWidget(optimiseResultLbl_, 7, 0, 1, 3);
   generateLayout->setColumnStretch(0, 1);
   for (QLineEdit* box : {searchStepTbx_, searchStep2Tbx_})
     connect(box, &QLineEdit::textEdited, this, [this] { Command([this] { StoreChecks(true); }); });
@@ -1059,13 +1064,18 @@ void Main_Form::Generate() {
   const int32_t channels2 = WholeNumber(genChannels2Tbx_, 0, 100);
   const int32_t results = WholeNumber(genShowTbx_, 1, 1000);
   // The search works on copies and addresses systems by index: the current system stays.
+  optimiseResultLbl_->clear();
+  optimiseResultLbl_->setVisible(false);
   Guarded("Generate", [&] {
     if (optimiseChk_->isChecked()) {
-      // One worker thread: the other core stays with the window.
+      // One worker thread: the other core stays with the window (which works out the bound
+      // between its progress updates on short bands).
       OptimiseSettings settings;
       settings.threads = 1;
-      GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals, kSearchOptimise, settings,
-                        /*explain=*/true);
+      const GenerateOutcome outcome = GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals,
+                                                        kSearchOptimise, settings, /*explain=*/true);
+      optimiseResultLbl_->setText(QString::fromStdString(OptimiseResultText(outcome.optimised)));
+      optimiseResultLbl_->setVisible(!outcome.optimised.empty());
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
       GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom, {},
                         /*explain=*/true);

@@ -170,6 +170,7 @@ class Main_Form : public QWidget {
   QCheckBox* systematicChk_;
   QCheckBox* optimiseChk_;
   QPushButton* generateCbt_;
+  QLabel* optimiseResultLbl_;  // how the last optimising search went
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -184,3 +184,43 @@ TEST(Optimise, SmallBandsReachTheMaximumSearchOptimum) {
     EXPECT_LE(summary.best, summary.upperBound);
   }
 }
+
+TEST(Optimise, BoundNeverBelowTheOptimumAndOptimalExactlyWhenReached) {
+  const TCheckParams ruler = Params({{1, 0.0}, {4, 0.0}, {5, 0.0}});
+  // Single-precision widths, as the system types give them.
+  const TCheckParams tv = Params({{1, 0.4f}, {4, 0.05f}, {5, 0.05f}});
+  struct Case {
+    const char* name;
+    TCheckParams params;
+    int32_t points;
+    int32_t optimum;  // the shortest rulers and the Maximum Search's results
+    int32_t request;
+    int32_t optimal;  // 1: the bound is the optimum and the set reaches it, 0: it does not, -1: either
+  };
+  const Case cases[] = {
+      {"ruler of length 17", ruler, 18, 6, 7, 1},    {"ruler of length 25", ruler, 26, 7, 7, 1},
+      {"ruler of length 34", ruler, 35, 8, 9, 1},    {"ruler of length 44", ruler, 45, 9, 9, 1},
+      {"ruler of length 55", ruler, 56, 10, 11, -1}, {"ruler of length 72", ruler, 73, 11, 11, -1},
+      {"6 MHz", tv, 241, 10, 12, 1},                 {"8 MHz, 10 asked for", tv, 321, 12, 10, 0},
+      {"8 MHz", tv, 321, 12, 12, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedPort port(5);
+    Seeker_Module seeker(port);
+    seeker.SetContext({}, c.params, 0);
+    seeker.SetChosenSide(c.params);
+    seeker.SetCandidateSide(c.params);
+    OptimiseSummary summary;
+    OptimiseChannels(seeker, Grid(c.points), c.request, 1, Rounds(2), port, summary);
+    EXPECT_GE(summary.upperBound, c.optimum);
+    if (c.optimal >= 0) {
+      EXPECT_EQ(summary.upperBound, c.optimum);
+      EXPECT_EQ(summary.optimal, c.optimal == 1);
+    }
+    EXPECT_EQ(summary.optimal, summary.best == summary.upperBound);
+    const std::string text = OptimiseResultText({summary});
+    EXPECT_EQ(text.find("optimal") != std::string::npos, summary.optimal) << text;
+    EXPECT_NE(text.find("no set of more than " + std::to_string(summary.upperBound) + " exists"), std::string::npos);
+  }
+}
