@@ -71,7 +71,7 @@ static void BM_DragStep(benchmark::State& state) {
     benchmark::DoNotOptimize(MN_RunCheck(app, false, false, true, nullptr));
   }
 }
-BENCHMARK(BM_DragStep)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragStep)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
 
 // One full drawing of the display into a 1600 x 600 image, zoomed to the data, with the
 // products already computed (what each redraw during a drag costs on top of the engine part).
@@ -88,7 +88,7 @@ static void BM_DrawDisplay(benchmark::State& state) {
     benchmark::DoNotOptimize(pbx.Image().constBits());
   }
 }
-BENCHMARK(BM_DrawDisplay)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawDisplay)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
 
 // A whole drag move as the display runs it: the pointer snapped to the grid, the channel moved,
 // the products recomputed and read, the picture redrawn at 1600 x 600, the silent check.
@@ -113,4 +113,4 @@ static void BM_DragMove(benchmark::State& state) {
     benchmark::DoNotOptimize(MN_RunCheck(app, false, false, true, nullptr));
   }
 }
-BENCHMARK(BM_DragMove)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragMove)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
