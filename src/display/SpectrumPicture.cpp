@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/TcIMFrequencyBuffer.h"
+#include "engine/TcProductTracker.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -82,7 +83,7 @@ void DrawScale(PictureBox& pbx, const DisplayMapping& m) {
 
 // The product lines of a buffer with the count of each product's kilohertz (the kilohertz it was
 // counted on, taken from its frequency before it was narrowed to single precision).
-void ReadProductLines(TcIMFrequencyBuffer& buffer, SpectrumView& view) {
+void ReadProductLines(const TcIMFrequencyBuffer& buffer, SpectrumView& view) {
   view.lines.clear();
   view.overall = 0;
   const int32_t count = buffer.GCount();
@@ -321,7 +322,7 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   DrawScale(pbx, m);
 
   if (!view.products || in.productsStale) {
-    view.products = in.project.GGetBadBuffer(true);
+    view.products = in.tracker ? in.tracker->Products(in.project) : in.project.GGetBadBuffer(true);
     ReadProductLines(*view.products, view);
     in.productsStale = false;
     stats.productsRecomputed = true;

@@ -19,6 +19,7 @@
 namespace kova {
 
 class TcIMFrequencyBuffer;
+class TcProductTracker;
 
 // What "Full" takes into account (the bits of GetDataLimits).
 enum DisplayZoomFlag : int32_t {
@@ -43,7 +44,7 @@ struct ProductLine {
 // The drawing's state between two drawings: the visible range and the products.
 struct SpectrumView {
   DisplayMapping mapping;
-  std::shared_ptr<TcIMFrequencyBuffer> products;  // none until the first drawing
+  std::shared_ptr<const TcIMFrequencyBuffer> products;  // none until the first drawing
   // Read from the products once when they are computed, so that zooming, scrolling and
   // highlighting draw from a compact list instead of visiting the kilohertz bins again.
   std::vector<ProductLine> lines;
@@ -71,6 +72,9 @@ struct SpectrumInput {
   // The conflicts of the last check: each channel hit gets a red outline, each product that hits
   // one a red line.
   const std::vector<CheckConflict>* conflicts = nullptr;
+  // Where the products come from when they are recomputed: a tracker that keeps them up to date
+  // while a channel moves (shared with the silent check), or a full generation (nullptr).
+  TcProductTracker* tracker = nullptr;
 };
 
 // The colour of conflict marks.
