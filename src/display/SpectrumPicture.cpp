@@ -322,8 +322,14 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   DrawScale(pbx, m);
 
   if (!view.products || in.productsStale) {
-    view.products = in.tracker ? in.tracker->Products(in.project) : in.project.GGetBadBuffer(true);
-    ReadProductLines(*view.products, view);
+    if (in.tracker) {
+      view.products = in.tracker->Products(in.project);
+      view.lines = in.tracker->Lines();
+      view.overall = in.tracker->Overall();
+    } else {
+      view.products = in.project.GGetBadBuffer(true);
+      ReadProductLines(*view.products, view);
+    }
     in.productsStale = false;
     stats.productsRecomputed = true;
   }

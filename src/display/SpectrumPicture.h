@@ -13,6 +13,7 @@
 #include "display/DisplayMapping.h"
 #include "display/PictureBox.h"
 #include "engine/CheckConflict.h"
+#include "engine/IMGeneration.h"
 #include "model/CProject.h"
 #include "search/ScanExclusions.h"
 
@@ -36,10 +37,7 @@ QColor TL_DisplayColor(int32_t color);
 
 // One intermodulation product as the picture shows it: its frequency and the number of
 // products counted on its kilohertz.
-struct ProductLine {
-  float freq;
-  int32_t count;
-};
+using ProductLine = IMLine;
 
 // The drawing's state between two drawings: the visible range and the products.
 struct SpectrumView {

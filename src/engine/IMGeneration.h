@@ -41,6 +41,13 @@ struct IMFirst {
   int32_t a, b, c;  // c = -1 for a product of two channels
 };
 
+// One kept intermodulation product as the display shows it: its frequency and the number of
+// products counted on its kilohertz.
+struct IMLine {
+  float freq;
+  int32_t count;
+};
+
 // Products outside 0..1000 MHz (the range of the kilohertz bins) are dropped.
 inline bool IMInWindow(double f) { return f >= 0.0 && f <= 1000.0; }
 

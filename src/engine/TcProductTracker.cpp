@@ -84,6 +84,9 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
   all_ = std::move(all);
   kinds_ = kinds;
   apart_ = apart;
+  if (movingAt_)
+    for (const Entry& e : moving_) movingAt_[e.first.bin] = 0;
+  moving_.clear();
   if (restAt_)
     for (const Entry& e : rest_) restAt_[e.first.bin] = 0;
   rest_.clear();
@@ -104,8 +107,12 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
 }
 
 void TcProductTracker::GenerateMoving() {
-  if (movingAt_)
-    for (const Entry& e : moving_) movingAt_[e.first.bin] = 0;
+  if (movingAt_) {
+    for (const Entry& e : moving_) {
+      movingAt_[e.first.bin] = 0;
+      if (e.partner > 0) rest_[static_cast<size_t>(e.partner - 1)].partner = 0;
+    }
+  }
   moving_.clear();
   const size_t n = all_.size();
   const size_t m = apart_;
@@ -122,8 +129,19 @@ void TcProductTracker::GenerateMoving() {
     }
     const IMFirst p{bin, static_cast<float>(f), type, sub, static_cast<int32_t>(a), static_cast<int32_t>(b),
                     c == kNoChannel ? -1 : static_cast<int32_t>(c)};
-    moving_.push_back({p, 1, IMOrderKey(p, n)});
-    at = static_cast<int32_t>(moving_.size());
+    Entry e{p, 1, IMOrderKey(p, n)};
+    at = static_cast<int32_t>(moving_.size()) + 1;
+    // The two parts' entries of one kilohertz know each other, so the merge reads both lists
+    // in order without looking anything up.
+    if (const int32_t r = restAt_[bin]; r > 0) {
+      Entry& rest = rest_[static_cast<size_t>(r - 1)];
+      e.partner = r;
+      e.partnerCount = rest.count;
+      e.partnerFirst = rest.key < e.key;
+      rest.partner = at;
+      rest.partnerFirst = !e.partnerFirst;
+    }
+    moving_.push_back(e);
   };
   // The same expressions as the full generation, so that every product has the same value.
   auto triple = [&](size_t a, size_t b, size_t c) {
@@ -162,6 +180,8 @@ void TcProductTracker::GenerateMoving() {
 
 void TcProductTracker::Merge() {
   auto out = std::make_shared<TcIMFrequencyBuffer>();
+  lines_.clear();
+  overall_ = 0;
   auto emit = [&](const Entry& e, int32_t count) {
     const IMFirst& p = e.first;
     const IMSource& sa = all_[static_cast<size_t>(p.a)];
@@ -169,20 +189,22 @@ void TcProductTracker::Merge() {
     const int32_t micC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].mic : 0;
     const int32_t sysC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].sys : 0;
     out->GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+    lines_.push_back({p.f, count});
+    overall_ += count;
   };
   // Both parts are in generation order; a kilohertz that both count comes with the earlier of
   // their first products and the sum of their counts.
   size_t i = 0, j = 0;
   while (i < rest_.size() || j < moving_.size()) {
-    const bool fromRest = j == moving_.size() || (i < rest_.size() && rest_[i].key < moving_[j].key);
-    const Entry& e = fromRest ? rest_[i++] : moving_[j++];
-    const int32_t other = fromRest ? (movingAt_ ? movingAt_[e.first.bin] : 0) : restAt_[e.first.bin];
-    if (other == 0) {
-      emit(e, e.count);
-      continue;
+    if (j == moving_.size() || (i < rest_.size() && rest_[i].key < moving_[j].key)) {
+      const Entry& e = rest_[i++];
+      if (e.partner == 0) emit(e, e.count);
+      else if (!e.partnerFirst) emit(e, e.count + moving_[static_cast<size_t>(e.partner - 1)].count);
+    } else {
+      const Entry& e = moving_[j++];
+      if (e.partner == 0) emit(e, e.count);
+      else if (!e.partnerFirst) emit(e, e.count + e.partnerCount);
     }
-    const Entry& o = fromRest ? moving_[static_cast<size_t>(other - 1)] : rest_[static_cast<size_t>(other - 1)];
-    if (o.key > e.key) emit(e, e.count + o.count);
   }
   current_ = std::move(out);
 }

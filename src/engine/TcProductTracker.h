@@ -26,6 +26,10 @@ class TcProductTracker {
  public:
   // The intermodulation products of `project`, equal to project.GGetBadBuffer(true).
   std::shared_ptr<const TcIMFrequencyBuffer> Products(const CProject& project);
+  // Of the last products returned: each item's frequency with the count of its kilohertz, in
+  // item order, and the sum of the counts (what the display reads of a buffer).
+  const std::vector<IMLine>& Lines() const { return lines_; }
+  double Overall() const { return overall_; }
   // Keeps channel `mic` (1-based) of system `slot` apart, so that its next moves are cheap; a
   // full generation when it is not kept apart yet, nothing otherwise.
   void Prepare(const CProject& project, int32_t slot, int32_t mic);
@@ -34,11 +38,14 @@ class TcProductTracker {
 
  private:
   // The first product counted on a kilohertz, how many products fell there and the first one's
-  // place in generation order.
+  // place in generation order; with the entry of the other part on the same kilohertz.
   struct Entry {
     IMFirst first;
     int32_t count;
     uint64_t key;
+    int32_t partner = 0;     // position + 1 of the other part's entry, 0 = none
+    int32_t partnerCount = 0;  // its count (kept for the moving part: the rest's do not change)
+    bool partnerFirst = false;  // the other part's first product comes earlier
   };
   struct FreeDeleter {
     void operator()(int32_t* p) const { std::free(p); }
@@ -62,6 +69,8 @@ class TcProductTracker {
   BinIndex restAt_;
   BinIndex movingAt_;
   std::shared_ptr<const TcIMFrequencyBuffer> current_;
+  std::vector<IMLine> lines_;
+  double overall_ = 0;
 };
 
 }  // namespace kova

@@ -99,6 +99,18 @@ TEST(ProductTracker, EqualsFullGenerationAfterRandomChanges) {
       const auto full = project.GGetBadBuffer(true);
       ExpectSameBuffer(*app.productTracker->Products(project), *full, where, change == 13);
       highest = std::max(highest, full->GGetBinMax());
+      // The lines the display reads: each item's frequency with its kilohertz's count.
+      const std::vector<IMLine>& lines = app.productTracker->Lines();
+      ASSERT_EQ(lines.size(), static_cast<size_t>(full->GCount())) << where;
+      double overall = 0;
+      for (int32_t i = 0; i < full->GCount(); ++i) {
+        const int32_t count = full->GGetBin(full->GlItemKHz(i));
+        ASSERT_TRUE(lines[static_cast<size_t>(i)].freq == full->GcItem(i).GfFreq() &&
+                    lines[static_cast<size_t>(i)].count == count)
+            << where << " line " << i;
+        overall += count;
+      }
+      ASSERT_EQ(app.productTracker->Overall(), overall) << where;
 
       // The full check reading the tracked products writes the same log; the silent check
       // stops at the same first problem.
