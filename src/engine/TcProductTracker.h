@@ -33,8 +33,6 @@ class TcProductTracker {
   // Keeps channel `mic` (1-based) of system `slot` apart, so that its next moves are cheap; a
   // full generation when it is not kept apart yet, nothing otherwise.
   void Prepare(const CProject& project, int32_t slot, int32_t mic);
-  // The overall position of the channel kept apart; kNoChannel for none.
-  size_t Apart() const { return apart_; }
 
  private:
   // The first product counted on a kilohertz, how many products fell there and the first one's
