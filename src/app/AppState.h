@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/CheckConflict.h"
+#include "engine/TcProductTracker.h"
 #include "model/CProject.h"
 #include "search/CReportInstance.h"
 #include "search/ScanExclusions.h"
@@ -41,6 +43,9 @@ struct AppState {
   std::string appDir;                    // application directory, with a trailing "/"
   std::vector<ScanPoint> scan;           // the imported venue scan; never saved, gone with New and Open
   CheckMarks marks;                      // the conflicts of the last check
+  // The intermodulation products of the project as the display and the silent check last saw
+  // it, kept up to date cheaply while one channel moves.
+  std::shared_ptr<TcProductTracker> productTracker = std::make_shared<TcProductTracker>();
   std::array<std::vector<FreqRange>, 2> scanCuts;  // per system slot, the ranges scans cut out of its
                                                    // search spectrum; gone with New and Open
 

@@ -7,6 +7,7 @@
 
 #include "engine/BestCompatible.h"
 #include "engine/TcCheckHandler.h"
+#include "engine/TcIMFrequencyBuffer.h"
 #include "app/AppState.h"
 #include "app/CheckConflicts.h"
 #include "tools/PlatformPort.h"
@@ -34,7 +35,14 @@ bool MN_RunCheck(AppState& app, bool bMessage, bool bFullCheck, bool bUpdatePic,
   handler.GInit(log, bUpdatePic, bMessage, bFullCheck);
   std::vector<CheckConflict> conflicts;
   handler.GCollect(&conflicts);
-  app.project->RunChecks(handler);
+  // The check that stops at the first problem runs on every move of a drag: it shares the
+  // products the display shows, which follow a moving channel cheaply.
+  if (!bFullCheck && app.productTracker) {
+    const std::shared_ptr<const TcIMFrequencyBuffer> products = app.productTracker->Products(*app.project);
+    app.project->RunChecks(handler, *products);
+  } else {
+    app.project->RunChecks(handler);
+  }
   MN_KeepConflicts(app, std::move(conflicts), bFullCheck, app.flags.changes);
   if (bMessage && !handler.GbIncompatible()) TL_ShowInfo("Everything is fine!", kAppTitle);
   return !handler.GbIncompatible();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/TcIMFrequencyBuffer.h"
+#include "engine/TcProductTracker.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -82,7 +83,7 @@ void DrawScale(PictureBox& pbx, const DisplayMapping& m) {
 
 // The product lines of a buffer with the count of each product's kilohertz (the kilohertz it was
 // counted on, taken from its frequency before it was narrowed to single precision).
-void ReadProductLines(TcIMFrequencyBuffer& buffer, SpectrumView& view) {
+void ReadProductLines(const TcIMFrequencyBuffer& buffer, SpectrumView& view) {
   view.lines.clear();
   view.overall = 0;
   const int32_t count = buffer.GCount();
@@ -321,8 +322,14 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   DrawScale(pbx, m);
 
   if (!view.products || in.productsStale) {
-    view.products = in.project.GGetBadBuffer(true);
-    ReadProductLines(*view.products, view);
+    if (in.tracker) {
+      view.products = in.tracker->Products(in.project);
+      view.lines = in.tracker->Lines();
+      view.overall = in.tracker->Overall();
+    } else {
+      view.products = in.project.GGetBadBuffer(true);
+      ReadProductLines(*view.products, view);
+    }
     in.productsStale = false;
     stats.productsRecomputed = true;
   }

@@ -13,12 +13,14 @@
 #include "display/DisplayMapping.h"
 #include "display/PictureBox.h"
 #include "engine/CheckConflict.h"
+#include "engine/IMGeneration.h"
 #include "model/CProject.h"
 #include "search/ScanExclusions.h"
 
 namespace kova {
 
 class TcIMFrequencyBuffer;
+class TcProductTracker;
 
 // What "Full" takes into account (the bits of GetDataLimits).
 enum DisplayZoomFlag : int32_t {
@@ -35,15 +37,12 @@ QColor TL_DisplayColor(int32_t color);
 
 // One intermodulation product as the picture shows it: its frequency and the number of
 // products counted on its kilohertz.
-struct ProductLine {
-  float freq;
-  int32_t count;
-};
+using ProductLine = IMLine;
 
 // The drawing's state between two drawings: the visible range and the products.
 struct SpectrumView {
   DisplayMapping mapping;
-  std::shared_ptr<TcIMFrequencyBuffer> products;  // none until the first drawing
+  std::shared_ptr<const TcIMFrequencyBuffer> products;  // none until the first drawing
   // Read from the products once when they are computed, so that zooming, scrolling and
   // highlighting draw from a compact list instead of visiting the kilohertz bins again.
   std::vector<ProductLine> lines;
@@ -71,6 +70,9 @@ struct SpectrumInput {
   // The conflicts of the last check: each channel hit gets a red outline, each product that hits
   // one a red line.
   const std::vector<CheckConflict>* conflicts = nullptr;
+  // Where the products come from when they are recomputed: a tracker that keeps them up to date
+  // while a channel moves (shared with the silent check), or a full generation (nullptr).
+  TcProductTracker* tracker = nullptr;
 };
 
 // The colour of conflict marks.

@@ -39,26 +39,26 @@ inline bool Hits(const TcIMFrequency& product, float f, int32_t m, int32_t s, co
   return lo <= f && f <= hi;
 }
 
+// The products of a check in up to two parts, numbered on from one part to the next: the
+// products of single channels and the intermodulation products may come as one buffer or as two.
 class ProductIndex {
  public:
-  explicit ProductIndex(const TcIMFrequencyBuffer& buffer) : buffer_(buffer), useBins_(buffer.GbBinItemsValid()) {
-    const std::vector<TcIMFrequency>& items = buffer.Items();
-    for (size_t i = 0; i < items.size(); ++i) {
-      const TcIMFrequency& item = items[i];
-      if (useBins_ && TL_IsCountedIM(item.GeIMType())) continue;  // found through the bins
-      const float p = item.GfFreq();
-      if (p == 0.0f || std::isnan(p)) continue;  // such a product never counts
-      sorted_.push_back({p, static_cast<int32_t>(i)});
-    }
+  ProductIndex(const TcIMFrequencyBuffer& first, const TcIMFrequencyBuffer* second) {
+    AddPart(first);
+    if (second) AddPart(*second);
     std::sort(sorted_.begin(), sorted_.end(), [](const Entry& a, const Entry& b) {
       return a.p < b.p || (a.p == b.p && a.pos < b.pos);
     });
   }
 
-  // Buffer position of the first product that hits channel m of system s at f; -1 for none.
+  const TcIMFrequency& Item(int32_t pos) const {
+    const Part& part = pos >= parts_[0].offset + parts_[0].buffer->GCount() ? parts_[1] : parts_[0];
+    return part.buffer->Items()[static_cast<size_t>(pos - part.offset)];
+  }
+
+  // Position of the first product that hits channel m of system s at f; -1 for none.
   int32_t FirstHit(float f, int32_t m, int32_t s, const KindTable& t) const {
     if (std::isnan(f) || t.reachAll < 0) return -1;
-    const std::vector<TcIMFrequency>& items = buffer_.Items();
     int32_t best = std::numeric_limits<int32_t>::max();
     const double fd = f;
 
@@ -71,19 +71,23 @@ class ProductIndex {
     auto it = std::lower_bound(sorted_.begin(), sorted_.end(), qLo,
                                [](const Entry& e, double v) { return static_cast<double>(e.p) < v; });
     for (; it != sorted_.end() && static_cast<double>(it->p) <= qHi; ++it)
-      if (it->pos < best && Hits(items[static_cast<size_t>(it->pos)], f, m, s, t)) best = it->pos;
+      if (it->pos < best && Hits(Item(it->pos), f, m, s, t)) best = it->pos;
 
-    if (useBins_ && t.reachIM >= 0) {
+    if (t.reachIM >= 0) {
       // A product's bin is within half a kilohertz (plus its narrowing) of its frequency.
       const double imSlack = 1e-6 * (std::fabs(fd) + t.reachIM);
       double kLo = std::floor((fd - t.reachIM - imSlack) * 1000.0) - 2.0;
       double kHi = std::ceil((fd + t.reachIM + imSlack) * 1000.0) + 2.0;
       if (!(kLo >= 0.0)) kLo = 0.0;
       if (!(kHi <= TcIMFrequencyBuffer::kMaxBin)) kHi = TcIMFrequencyBuffer::kMaxBin;
-      if (kLo <= kHi) {
+      for (size_t k = 0; k < parts_.size() && kLo <= kHi; ++k) {
+        const Part& part = parts_[k];
+        if (!part.useBins) continue;
+        const std::vector<TcIMFrequency>& items = part.buffer->Items();
         for (int32_t bin = static_cast<int32_t>(kLo), end = static_cast<int32_t>(kHi); bin <= end; ++bin) {
-          const int32_t pos = buffer_.GlBinItem(bin);
-          if (pos >= 0 && pos < best && Hits(items[static_cast<size_t>(pos)], f, m, s, t)) best = pos;
+          const int32_t pos = part.buffer->GlBinItem(bin);
+          if (pos >= 0 && pos + part.offset < best && Hits(items[static_cast<size_t>(pos)], f, m, s, t))
+            best = pos + part.offset;
         }
       }
     }
@@ -95,52 +99,84 @@ class ProductIndex {
     float p;
     int32_t pos;
   };
-  const TcIMFrequencyBuffer& buffer_;
-  const bool useBins_;
+  struct Part {
+    const TcIMFrequencyBuffer* buffer = nullptr;
+    int32_t offset = 0;    // position of its first product
+    bool useBins = false;  // its intermodulation products are found through its bins
+  };
+
+  void AddPart(const TcIMFrequencyBuffer& buffer) {
+    Part part{&buffer, parts_.empty() ? 0 : parts_.back().offset + parts_.back().buffer->GCount(),
+              buffer.GbBinItemsValid()};
+    const std::vector<TcIMFrequency>& items = buffer.Items();
+    for (size_t i = 0; i < items.size(); ++i) {
+      const TcIMFrequency& item = items[i];
+      if (part.useBins && TL_IsCountedIM(item.GeIMType())) continue;  // found through the bins
+      const float p = item.GfFreq();
+      if (p == 0.0f || std::isnan(p)) continue;  // such a product never counts
+      sorted_.push_back({p, part.offset + static_cast<int32_t>(i)});
+    }
+    parts_.push_back(part);
+  }
+
+  std::vector<Part> parts_;
   std::vector<Entry> sorted_;
 };
 
-}  // namespace
-
-void CProject::RunChecks(TcCheckHandler& handler) const {
-  const int32_t systems = GlSystems();
-
-  // Every channel must fit into its system's search spectrum with its whole occupied width.
-  for (int32_t s = 0; s < systems; ++s) {
-    const CSystemType& type = *systems_[s]->GcSystemType();
+// Every channel must fit into its system's search spectrum with its whole occupied width. True
+// when the check must stop.
+bool CheckSpectra(const CProject& project, TcCheckHandler& handler) {
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const CSystemType& type = *project.GcSystem(s)->GcSystemType();
     if (!type.GbCheckFlag(kCheckSpectrum)) continue;
     const float w = type.GfBandwidth(kCheckSpectrum);
-    const CSpectrum& spectrum = *spectra_[s];
-    const CMicCollection& mics = *systems_[s]->GcMics();
+    const CSpectrum& spectrum = *project.GcSpectrumOf(s);
+    const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t m = 1; m <= mics.GCount(); ++m) {
       const CMicInstance& mic = *mics.GcItem(m);
       if (spectrum.GIsFreqAvailable(mic.GfGetFreq(), w)) continue;
-      const std::string text =
-          handler.GbNeedsText() ? SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped + "Spectrum Forbidden Range"
-                                : std::string();
+      const std::string text = handler.GbNeedsText() ? project.SystemPrefix(s) + mic.GsGetDescription(5) +
+                                                           kOverlapped + "Spectrum Forbidden Range"
+                                                     : std::string();
       if (std::vector<CheckConflict>* out = handler.GxConflicts()) out->push_back(CheckConflict::OutsideSpectrum(s, m));
-      if (handler.GIsAbortAfterCheck(text)) return;
+      if (handler.GIsAbortAfterCheck(text)) return true;
     }
   }
+  return false;
+}
 
-  // Every channel against the products its own system's type checks.
-  std::shared_ptr<TcIMFrequencyBuffer> buffer = GGetBadBuffer(false);
-  const ProductIndex index(*buffer);
-  for (int32_t s = 0; s < systems; ++s) {
-    const KindTable table(*systems_[s]->GcSystemType());
-    const CMicCollection& mics = *systems_[s]->GcMics();
+// Every channel against the products its own system's type checks.
+void CheckProducts(const CProject& project, TcCheckHandler& handler, const ProductIndex& index) {
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const KindTable table(*project.GcSystem(s)->GcSystemType());
+    const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t m = 1; m <= mics.GCount(); ++m) {
       const CMicInstance& mic = *mics.GcItem(m);
       const int32_t pos = index.FirstHit(mic.GfGetFreq(), m, s, table);
       if (pos < 0) continue;
-      const std::string text = handler.GbNeedsText() ? SystemPrefix(s) + mic.GsGetDescription(5) + kOverlapped +
-                                                           GetProductDescription(buffer->GcItem(pos))
+      const TcIMFrequency& product = index.Item(pos);
+      const std::string text = handler.GbNeedsText() ? project.SystemPrefix(s) + mic.GsGetDescription(5) +
+                                                           kOverlapped + project.GetProductDescription(product)
                                                      : std::string();
-      if (std::vector<CheckConflict>* out = handler.GxConflicts())
-        out->push_back(CheckConflict::HitBy(s, m, buffer->GcItem(pos)));
+      if (std::vector<CheckConflict>* out = handler.GxConflicts()) out->push_back(CheckConflict::HitBy(s, m, product));
       if (handler.GIsAbortAfterCheck(text)) return;
     }
   }
+}
+
+}  // namespace
+
+void CProject::RunChecks(TcCheckHandler& handler) const {
+  if (CheckSpectra(*this, handler)) return;
+  const std::shared_ptr<TcIMFrequencyBuffer> buffer = GGetBadBuffer(false);
+  CheckProducts(*this, handler, ProductIndex(*buffer, nullptr));
+}
+
+void CProject::RunChecks(TcCheckHandler& handler, const TcIMFrequencyBuffer& imProducts) const {
+  if (CheckSpectra(*this, handler)) return;
+  TcIMFrequencyBuffer channels;
+  GAddChannelProducts(channels);
+  CheckProducts(*this, handler, ProductIndex(channels, &imProducts));
 }
 
 std::string CProject::GetProductDescription(const TcIMFrequency& product) const {

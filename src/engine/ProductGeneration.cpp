@@ -5,36 +5,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "engine/IMGeneration.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "model/CProject.h"
 
 namespace kova {
 
 namespace {
-
-// Products outside 0..1000 MHz (the range of the kilohertz bins) are dropped.
-inline bool InWindow(double f) { return f >= 0.0 && f <= 1000.0; }
-
-struct Source {
-  double f;     // channel frequency, widened from single precision
-  int32_t mic;  // position in its own system's list (1-based)
-  int32_t sys;  // system slot
-};
-
-// The first intermodulation product that one share of the generation counted on a kilohertz:
-// the kilohertz, the stored frequency, type, sub-type and the overall positions of its sources.
-struct FirstProduct {
-  int32_t bin;
-  float f;
-  uint8_t type;
-  uint8_t sub;
-  int32_t a, b, c;  // c = -1 for a product of two channels
-};
 
 // Per-kilohertz counters of one share: the low byte of each count, and the carries out of it.
 // A byte per kilohertz keeps the counters that a share touches within the core's own cache far
@@ -80,11 +63,12 @@ class CounterPool {
 // order, counted per kilohertz; the first product on each kilohertz is listed.
 struct Share {
   size_t aBegin = 0, aEnd = 0;
+  size_t skip = kNoChannel;  // the channel whose products are left out
   Counters counts;
-  std::vector<FirstProduct> firsts;
+  std::vector<IMFirst> firsts;
 
   inline void Count(double f, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
-    if (!InWindow(f)) return;
+    if (!IMInWindow(f)) return;
     const size_t bin = static_cast<size_t>(TcIMFrequencyBuffer::KHzIndex(f));
     uint8_t& low = counts.low[bin];
     if (low == 0 && counts.carry[bin] == 0)
@@ -101,12 +85,14 @@ struct Share {
     return static_cast<int32_t>(count);
   }
 
-  void Generate(const std::vector<Source>& all, bool im3, bool im5, bool im3x3) {
+  void Generate(const std::vector<IMSource>& all, bool im3, bool im5, bool im3x3) {
     const size_t n = all.size();
     for (size_t a = aBegin; a < aEnd; ++a) {
+      if (a == skip) continue;
       const double f1 = all[a].f;
       const int32_t ia = static_cast<int32_t>(a);
       for (size_t b = a + 1; b < n; ++b) {
+        if (b == skip) continue;
         const double f2 = all[b].f;
         const int32_t ib = static_cast<int32_t>(b);
         if (im3) {
@@ -122,12 +108,21 @@ struct Share {
           const double sum = f1 + f2;
           const double d12 = f1 - f2;
           const double d21 = f2 - f1;
-          for (size_t c = b + 1; c < n; ++c) {
-            const double f3 = all[c].f;
-            const int32_t ic = static_cast<int32_t>(c);
-            Count(sum - f3, kIM3Tx3, 1, ia, ib, ic);
-            Count(f3 + d12, kIM3Tx3, 2, ia, ib, ic);
-            Count(f3 + d21, kIM3Tx3, 3, ia, ib, ic);
+          auto thirds = [&](size_t from, size_t to) {
+            for (size_t c = from; c < to; ++c) {
+              const double f3 = all[c].f;
+              const int32_t ic = static_cast<int32_t>(c);
+              Count(sum - f3, kIM3Tx3, 1, ia, ib, ic);
+              Count(f3 + d12, kIM3Tx3, 2, ia, ib, ic);
+              Count(f3 + d21, kIM3Tx3, 3, ia, ib, ic);
+            }
+          };
+          // The skipped channel splits the third channels in two runs.
+          if (skip > b && skip < n) {
+            thirds(b + 1, skip);
+            thirds(skip + 1, n);
+          } else {
+            thirds(b + 1, n);
           }
         }
       }
@@ -146,53 +141,35 @@ constexpr double kThreadedWork = 2.0e6;
 
 }  // namespace
 
-std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const {
-  auto buffer = std::make_shared<TcIMFrequencyBuffer>();
-  TcIMFrequencyBuffer& out = *buffer;
-  const int32_t systems = GlSystems();
+uint64_t IMOrderKey(const IMFirst& p, size_t n) {
+  // Within one pair (a, b): the 2Tx IM(3) products, the 2Tx IM(5) products, then the products
+  // of each third channel c in turn.
+  uint64_t within = static_cast<uint64_t>(p.sub) - 1;
+  if (p.type == kIM2Tx5) within += 2;
+  if (p.type == kIM3Tx3) within += 4 + 3 * static_cast<uint64_t>(p.c);
+  const uint64_t pair = static_cast<uint64_t>(p.a) * n + static_cast<uint64_t>(p.b);
+  return pair * (3 * static_cast<uint64_t>(n) + 4) + within;
+}
 
-  // Single-channel products, per system and channel in list order, row by row.
-  if (!bIMOnly) {
-    const bool spacing = IsCheckActive(kCheckSpacing);
-    const bool lo = IsCheckActive(kCheckLocalOscillator);
-    const bool image = IsCheckActive(kCheckReferenceImage);
-    const bool imageHalf = IsCheckActive(kCheckRefImageHalf);
-    const bool imageThird = IsCheckActive(kCheckRefImageThird);
-    const bool image2 = IsCheckActive(kCheck2ndRefImage);
-    const double third = 1.0 / 3.0 + 1.0;
-    for (int32_t s = 0; s < systems; ++s) {
-      const CSystemType& type = *systems_[s]->GcSystemType();
-      const double fLo = type.GfGetLOFreq();
-      const double fLO2 = type.GfGetLOFreq2();
-      const CMicCollection& mics = *systems_[s]->GcMics();
-      for (int32_t j = 1; j <= mics.GCount(); ++j) {
-        const double f = mics.GcItem(j)->GfGetFreq();
-        auto add = [&](bool active, double freq, int32_t type) {
-          if (active && InWindow(freq)) out.GAdd(freq, type, 0, j, s, 0, 0, 0, 0);
-        };
-        add(spacing, f, kIMChannel);
-        add(lo, f + 1.0 * fLo, kIMLocalOsc);
-        add(image, f + 2.0 * fLo, kIMRefImage);
-        add(imageHalf, f + 1.5 * fLo, kIMRefImageHalf);
-        add(imageThird, f + third * fLo, kIMRefImageThird);
-        add(image2, f + 2.0 * fLO2, kIM2ndRefImage);
-      }
-    }
-  }
-
-  // Intermodulation products of all pairs and triples of the overall channels.
-  const bool im3 = IsCheckActive(kCheck2TxIM3);
-  const bool im5 = IsCheckActive(kCheck2TxIM5);
-  const bool im3x3 = IsCheckActive(kCheck3TxIM3);
-  if (!im3 && !im5 && !im3x3) return buffer;
-
-  // The overall channels, system 0 first, read in place rather than copied.
-  std::vector<Source> all;
-  all.reserve(static_cast<size_t>(GlGetOverallMics()));
-  for (int32_t s = 0; s < systems; ++s) {
-    const CMicCollection& mics = *systems_[s]->GcMics();
+std::vector<IMSource> IMSourcesOf(const CProject& project) {
+  std::vector<IMSource> all;
+  all.reserve(static_cast<size_t>(project.GlGetOverallMics()));
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t j = 1; j <= mics.GCount(); ++j) all.push_back({mics.GcItem(j)->GfGetFreq(), j, s});
   }
+  return all;
+}
+
+IMKinds IMKindsOf(const CProject& project) {
+  return {project.IsCheckActive(kCheck2TxIM3), project.IsCheckActive(kCheck2TxIM5),
+          project.IsCheckActive(kCheck3TxIM3)};
+}
+
+void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
+                const std::function<void(const IMFirst&, int32_t)>& emit) {
+  if (!kinds.Any()) return;
+  const bool im3 = kinds.im3, im5 = kinds.im5, im3x3 = kinds.im3x3;
 
   // The generation is cut into shares of consecutive first channels, one per core (at most two:
   // the other cores stay free for the desktop), each counting into its own kilohertz counters.
@@ -215,6 +192,7 @@ std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const
       for (; a < n && done + WorkOf(a, n, im3x3) <= goal; ++a) done += WorkOf(a, n, im3x3);
     }
     parts[k].aEnd = a;
+    parts[k].skip = skip;
     parts[k].counts = CounterPool::Take();
   }
 
@@ -234,16 +212,56 @@ std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const
   if (failure) std::rethrow_exception(failure);
 
   for (Share& part : parts) {
-    for (const FirstProduct& p : part.firsts) {
-      const Source& sa = all[static_cast<size_t>(p.a)];
-      const Source& sb = all[static_cast<size_t>(p.b)];
-      const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
-      const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
-      out.GAddCountedRun(p.bin, part.TakeCount(p.bin), p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC,
-                         sysC);
-    }
+    for (const IMFirst& p : part.firsts) emit(p, part.TakeCount(p.bin));
     CounterPool::Give(std::move(part.counts));
   }
+}
+
+void CProject::GAddChannelProducts(TcIMFrequencyBuffer& out) const {
+  // Per system and channel in list order, row by row.
+  const bool spacing = IsCheckActive(kCheckSpacing);
+  const bool lo = IsCheckActive(kCheckLocalOscillator);
+  const bool image = IsCheckActive(kCheckReferenceImage);
+  const bool imageHalf = IsCheckActive(kCheckRefImageHalf);
+  const bool imageThird = IsCheckActive(kCheckRefImageThird);
+  const bool image2 = IsCheckActive(kCheck2ndRefImage);
+  const double third = 1.0 / 3.0 + 1.0;
+  for (int32_t s = 0; s < GlSystems(); ++s) {
+    const CSystemType& type = *systems_[s]->GcSystemType();
+    const double fLo = type.GfGetLOFreq();
+    const double fLO2 = type.GfGetLOFreq2();
+    const CMicCollection& mics = *systems_[s]->GcMics();
+    for (int32_t j = 1; j <= mics.GCount(); ++j) {
+      const double f = mics.GcItem(j)->GfGetFreq();
+      auto add = [&](bool active, double freq, int32_t type) {
+        if (active && IMInWindow(freq)) out.GAdd(freq, type, 0, j, s, 0, 0, 0, 0);
+      };
+      add(spacing, f, kIMChannel);
+      add(lo, f + 1.0 * fLo, kIMLocalOsc);
+      add(image, f + 2.0 * fLo, kIMRefImage);
+      add(imageHalf, f + 1.5 * fLo, kIMRefImageHalf);
+      add(imageThird, f + third * fLo, kIMRefImageThird);
+      add(image2, f + 2.0 * fLO2, kIM2ndRefImage);
+    }
+  }
+}
+
+std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const {
+  auto buffer = std::make_shared<TcIMFrequencyBuffer>();
+  TcIMFrequencyBuffer& out = *buffer;
+  if (!bIMOnly) GAddChannelProducts(out);
+
+  // Intermodulation products of all pairs and triples of the overall channels.
+  const IMKinds kinds = IMKindsOf(*this);
+  if (!kinds.Any()) return buffer;
+  const std::vector<IMSource> all = IMSourcesOf(*this);
+  GenerateIM(all, kinds, kNoChannel, [&](const IMFirst& p, int32_t count) {
+    const IMSource& sa = all[static_cast<size_t>(p.a)];
+    const IMSource& sb = all[static_cast<size_t>(p.b)];
+    const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
+    const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
+    out.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+  });
   return buffer;
 }
 

@@ -52,6 +52,9 @@ class CProject {
   void GbSecondSystem(bool b) { bSecondSystem_ = b; }
   // The interfering products of the project (intermodulation products only with bIMOnly).
   std::shared_ptr<TcIMFrequencyBuffer> GGetBadBuffer(bool bIMOnly) const;
+  // Appends the products of single channels (the part of GGetBadBuffer(false) before the
+  // intermodulation products).
+  void GAddChannelProducts(TcIMFrequencyBuffer& out) const;
   // Lowers fMinFreq and raises fMaxFreq to cover every overall channel.
   void GGetOverallMinMax(float& fMinFreq, float& fMaxFreq) const;
   int32_t GlGetOverallMics() const;
@@ -80,6 +83,9 @@ class CProject {
   bool IsCheckActive(int32_t eCheck) const;
   // The evaluation of the compatibility check, reporting every problem through the handler.
   void RunChecks(TcCheckHandler& handler) const;
+  // The same with the intermodulation products given (equal to GGetBadBuffer(true)), so that a
+  // caller who keeps them up to date spares their generation.
+  void RunChecks(TcCheckHandler& handler, const TcIMFrequencyBuffer& imProducts) const;
   // The text naming a product and its source channels.
   std::string GetProductDescription(const TcIMFrequency& product) const;
   // "[ #1] " when the second system is on, else empty.

@@ -221,7 +221,8 @@ void Display_Form::PrepareTVStationPbx(bool bFullView) {
                          ZoomFlags(),
                          app_.flags.productsStale,
                          app_.scan.empty() ? nullptr : &app_.scan,
-                         conflicts.empty() ? nullptr : &conflicts};
+                         conflicts.empty() ? nullptr : &conflicts,
+                         app_.productTracker.get()};
   const SpectrumStats stats = kova::PrepareTVStationPbx(tvStationPbx_->Box(), view_, in, bFullView);
   ShowLimits();
   if (stats.productsRecomputed) {
@@ -282,6 +283,11 @@ void Display_Form::MouseDown(Qt::MouseButton button, double x) {
   const int32_t i = FindChannelAt(x);
   if (i > 0) {
     if (button == Qt::LeftButton) app_.highlighted = i;
+    if (button == Qt::RightButton && app_.highlighted > 0) {
+      // The highlighted channel is the one that moves: its products are kept apart now, so that
+      // every move of the drag generates only those again.
+      app_.productTracker->Prepare(*app_.project, app_.project->GlCurr(), app_.highlighted);
+    }
     if (button == Qt::RightButton) {
       dragging_ = true;
       tvStationPbx_->setCursor(QCursor(draggingImg_->pixmap(), 16, 16));

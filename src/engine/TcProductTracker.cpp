@@ -1,0 +1,212 @@
+#include "engine/TcProductTracker.h"
+
+#include <bit>
+#include <new>
+#include <utility>
+
+#include "model/CProject.h"
+
+namespace kova {
+
+namespace {
+
+// How the channels of `now` differ from `before`.
+struct Difference {
+  bool structure = false;  // other kinds, channels or systems: nothing can be reused
+  int32_t moved = 0;       // channels with another frequency (counted up to 2)
+  size_t channel = kNoChannel;  // the last of them
+};
+
+Difference Compare(const std::vector<IMSource>& before, IMKinds kindsBefore, const std::vector<IMSource>& now,
+                   IMKinds kindsNow) {
+  Difference d;
+  if (kindsBefore != kindsNow || before.size() != now.size()) {
+    d.structure = true;
+    return d;
+  }
+  for (size_t k = 0; k < now.size(); ++k) {
+    if (now[k].mic != before[k].mic || now[k].sys != before[k].sys) {
+      d.structure = true;
+      return d;
+    }
+    // Bit for bit: a frequency that compares equal with another sign of zero still moved.
+    if (std::bit_cast<uint64_t>(now[k].f) != std::bit_cast<uint64_t>(before[k].f)) {
+      d.channel = k;
+      if (++d.moved > 1) return d;
+    }
+  }
+  return d;
+}
+
+}  // namespace
+
+TcProductTracker::BinIndex TcProductTracker::NewBinIndex() {
+  const size_t cells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
+  auto* p = static_cast<int32_t*>(std::calloc(cells, sizeof(int32_t)));
+  if (!p) throw std::bad_alloc();
+  return BinIndex(p);
+}
+
+std::shared_ptr<const TcIMFrequencyBuffer> TcProductTracker::Products(const CProject& project) {
+  std::vector<IMSource> now = IMSourcesOf(project);
+  const IMKinds kinds = IMKindsOf(project);
+  const Difference d = valid_ ? Compare(all_, kinds_, now, kinds) : Difference{true, 0, kNoChannel};
+  if (!d.structure && d.moved == 0) return current_;
+  if (!d.structure && d.moved == 1 && d.channel == apart_) {
+    valid_ = false;  // until the new buffer stands
+    all_[apart_].f = now[apart_].f;
+    GenerateMoving();
+    Merge();
+    valid_ = true;
+    return current_;
+  }
+  // Another single channel moved: it is kept apart from now on. Otherwise the channel kept apart
+  // stays so while it exists (it is likely the next to move).
+  size_t apart = d.moved == 1 && !d.structure ? d.channel : apart_;
+  if (apart >= now.size()) apart = kNoChannel;
+  Rebuild(std::move(now), kinds, apart);
+  return current_;
+}
+
+void TcProductTracker::Prepare(const CProject& project, int32_t slot, int32_t mic) {
+  if (slot < 0 || slot >= project.GlSystems() || mic < 1 || mic > project.GcSystem(slot)->GcMics()->GCount()) return;
+  size_t channel = static_cast<size_t>(mic - 1);
+  for (int32_t s = 0; s < slot; ++s) channel += static_cast<size_t>(project.GcSystem(s)->GcMics()->GCount());
+  if (valid_ && apart_ == channel) {
+    Products(project);
+    return;
+  }
+  Rebuild(IMSourcesOf(project), IMKindsOf(project), channel);
+}
+
+void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t apart) {
+  valid_ = false;
+  all_ = std::move(all);
+  kinds_ = kinds;
+  apart_ = apart;
+  if (movingAt_)
+    for (const Entry& e : moving_) movingAt_[e.first.bin] = 0;
+  moving_.clear();
+  if (restAt_)
+    for (const Entry& e : rest_) restAt_[e.first.bin] = 0;
+  rest_.clear();
+  if (!restAt_) restAt_ = NewBinIndex();
+  const size_t n = all_.size();
+  GenerateIM(all_, kinds_, apart_, [&](const IMFirst& p, int32_t count) {
+    int32_t& at = restAt_[p.bin];
+    if (at > 0) {
+      rest_[static_cast<size_t>(at - 1)].count += count;
+    } else {
+      rest_.push_back({p, count, IMOrderKey(p, n)});
+      at = static_cast<int32_t>(rest_.size());
+    }
+  });
+  GenerateMoving();
+  Merge();
+  valid_ = true;
+}
+
+void TcProductTracker::GenerateMoving() {
+  if (movingAt_) {
+    for (const Entry& e : moving_) {
+      movingAt_[e.first.bin] = 0;
+      if (e.partner > 0) rest_[static_cast<size_t>(e.partner - 1)].partner = 0;
+    }
+  }
+  moving_.clear();
+  const size_t n = all_.size();
+  const size_t m = apart_;
+  if (m >= n || !kinds_.Any()) return;
+  if (!movingAt_) movingAt_ = NewBinIndex();
+
+  auto count = [&](double f, uint8_t type, uint8_t sub, size_t a, size_t b, size_t c) {
+    if (!IMInWindow(f)) return;
+    const int32_t bin = TcIMFrequencyBuffer::KHzIndex(f);
+    int32_t& at = movingAt_[bin];
+    if (at > 0) {
+      ++moving_[static_cast<size_t>(at - 1)].count;
+      return;
+    }
+    const IMFirst p{bin, static_cast<float>(f), type, sub, static_cast<int32_t>(a), static_cast<int32_t>(b),
+                    c == kNoChannel ? -1 : static_cast<int32_t>(c)};
+    Entry e{p, 1, IMOrderKey(p, n)};
+    at = static_cast<int32_t>(moving_.size()) + 1;
+    // The two parts' entries of one kilohertz know each other, so the merge reads both lists
+    // in order without looking anything up.
+    if (const int32_t r = restAt_[bin]; r > 0) {
+      Entry& rest = rest_[static_cast<size_t>(r - 1)];
+      e.partner = r;
+      e.partnerCount = rest.count;
+      e.partnerFirst = rest.key < e.key;
+      rest.partner = at;
+      rest.partnerFirst = !e.partnerFirst;
+    }
+    moving_.push_back(e);
+  };
+  // The same expressions as the full generation, so that every product has the same value.
+  auto triple = [&](size_t a, size_t b, size_t c) {
+    const double f1 = all_[a].f, f2 = all_[b].f, f3 = all_[c].f;
+    const double sum = f1 + f2;
+    const double d12 = f1 - f2;
+    const double d21 = f2 - f1;
+    count(sum - f3, kIM3Tx3, 1, a, b, c);
+    count(f3 + d12, kIM3Tx3, 2, a, b, c);
+    count(f3 + d21, kIM3Tx3, 3, a, b, c);
+  };
+  // The pair (a, b), then its triples with every third channel from c0 on.
+  auto pairOn = [&](size_t a, size_t b, size_t c0) {
+    const double f1 = all_[a].f, f2 = all_[b].f;
+    if (kinds_.im3) {
+      count(2.0 * f1 - f2, kIM2Tx3, 1, a, b, kNoChannel);
+      count(2.0 * f2 - f1, kIM2Tx3, 2, a, b, kNoChannel);
+    }
+    if (kinds_.im5) {
+      count(3.0 * f1 - 2.0 * f2, kIM2Tx5, 1, a, b, kNoChannel);
+      count(3.0 * f2 - 2.0 * f1, kIM2Tx5, 2, a, b, kNoChannel);
+    }
+    if (kinds_.im3x3)
+      for (size_t c = c0; c < n; ++c) triple(a, b, c);
+  };
+
+  // In generation order: first channels before m (their pairs before m make triples with m as
+  // the third channel, then the pair with m), then m as the first channel.
+  for (size_t a = 0; a < m; ++a) {
+    if (kinds_.im3x3)
+      for (size_t b = a + 1; b < m; ++b) triple(a, b, m);
+    pairOn(a, m, m + 1);
+  }
+  for (size_t b = m + 1; b < n; ++b) pairOn(m, b, b + 1);
+}
+
+void TcProductTracker::Merge() {
+  auto out = std::make_shared<TcIMFrequencyBuffer>();
+  lines_.clear();
+  overall_ = 0;
+  auto emit = [&](const Entry& e, int32_t count) {
+    const IMFirst& p = e.first;
+    const IMSource& sa = all_[static_cast<size_t>(p.a)];
+    const IMSource& sb = all_[static_cast<size_t>(p.b)];
+    const int32_t micC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].mic : 0;
+    const int32_t sysC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].sys : 0;
+    out->GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+    lines_.push_back({p.f, count});
+    overall_ += count;
+  };
+  // Both parts are in generation order; a kilohertz that both count comes with the earlier of
+  // their first products and the sum of their counts.
+  size_t i = 0, j = 0;
+  while (i < rest_.size() || j < moving_.size()) {
+    if (j == moving_.size() || (i < rest_.size() && rest_[i].key < moving_[j].key)) {
+      const Entry& e = rest_[i++];
+      if (e.partner == 0) emit(e, e.count);
+      else if (!e.partnerFirst) emit(e, e.count + moving_[static_cast<size_t>(e.partner - 1)].count);
+    } else {
+      const Entry& e = moving_[j++];
+      if (e.partner == 0) emit(e, e.count);
+      else if (!e.partnerFirst) emit(e, e.count + e.partnerCount);
+    }
+  }
+  current_ = std::move(out);
+}
+
+}  // namespace kova
