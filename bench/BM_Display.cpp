@@ -71,8 +71,8 @@ static void BM_DragStep(benchmark::State& state) {
     x = x < 700 ? x + 0.337 : 600.013;
     mic->GfSetFreq(tuning->GfGetFreq(tuning->GlGetFreqIndexNext(static_cast<float>(x))));
     benchmark::DoNotOptimize(MN_RunCheck(app, false, false, true, nullptr));
-    auto products = app.productTracker->Products(*app.project);
-    benchmark::DoNotOptimize(products->GCount());
+    app.productTracker->Update(*app.project);
+    benchmark::DoNotOptimize(app.productTracker->Lines().data());
   }
 }
 BENCHMARK(BM_DragStep)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);

@@ -38,8 +38,7 @@ bool MN_RunCheck(AppState& app, bool bMessage, bool bFullCheck, bool bUpdatePic,
   // The check that stops at the first problem runs on every move of a drag: it shares the
   // products the display shows, which follow a moving channel cheaply.
   if (!bFullCheck && app.productTracker) {
-    const std::shared_ptr<const TcIMFrequencyBuffer> products = app.productTracker->Products(*app.project);
-    app.project->RunChecks(handler, *products);
+    app.project->RunChecks(handler, *app.productTracker);
   } else {
     app.project->RunChecks(handler);
   }

@@ -279,8 +279,10 @@ void DrawConflictProducts(PictureBox& pbx, const SpectrumView& view, const std::
     if (!(c.freq >= lo && c.freq <= hi)) continue;
     int32_t n = 1;
     const int32_t khz = TcIMFrequencyBuffer::KHzIndex(c.freq);
-    if (view.products && khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin)
-      n = std::max(n, view.products->GGetBin(khz));
+    if (khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin) {
+      if (view.tracked) n = std::max(n, view.tracked->CountAt(khz));
+      else if (view.products) n = std::max(n, view.products->GGetBin(khz));
+    }
     pbx.Line(c.freq, kProductBase, c.freq, DisplayMapping::ProductTop(n), TL_DisplayConflictColor());
   }
   pbx.DrawWidth(1);
@@ -321,20 +323,30 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   DrawStations(pbx, in.project, in.current, m);
   DrawScale(pbx, m);
 
-  if (!view.products || in.productsStale) {
+  // A tracker that changed since it was read (a check brought it up to date) is read again.
+  const bool trackerChanged = in.tracker && view.tracked == in.tracker && in.tracker->Version() != view.trackedVersion;
+  if ((!view.products && !view.tracked) || in.productsStale || trackerChanged) {
     if (in.tracker) {
-      view.products = in.tracker->Products(in.project);
+      in.tracker->Update(in.project);
+      view.products.reset();
+      view.tracked = in.tracker;
+      view.trackedVersion = in.tracker->Version();
       view.lines = in.tracker->Lines();
       view.overall = in.tracker->Overall();
+      view.count = in.tracker->Count();
+      view.maximum = in.tracker->BinMax();
     } else {
+      view.tracked = nullptr;
       view.products = in.project.GGetBadBuffer(true);
       ReadProductLines(*view.products, view);
+      view.count = view.products->GCount();
+      view.maximum = view.products->GGetBinMax();
     }
     in.productsStale = false;
     stats.productsRecomputed = true;
   }
-  stats.channels = view.products->GCount();
-  stats.maximum = view.products->GGetBinMax();
+  stats.channels = view.count;
+  stats.maximum = view.maximum;
   stats.overall = view.overall;
   DrawProducts(pbx, view);
   if (in.conflicts) DrawConflictProducts(pbx, view, *in.conflicts);

@@ -42,11 +42,17 @@ using ProductLine = IMLine;
 // The drawing's state between two drawings: the visible range and the products.
 struct SpectrumView {
   DisplayMapping mapping;
-  std::shared_ptr<const TcIMFrequencyBuffer> products;  // none until the first drawing
+  // The products: a buffer of a full generation, or the tracker that follows a moving channel
+  // (read as it stood at version trackedVersion). Neither until the first drawing.
+  std::shared_ptr<const TcIMFrequencyBuffer> products;
+  const TcProductTracker* tracked = nullptr;
+  uint64_t trackedVersion = 0;
   // Read from the products once when they are computed, so that zooming, scrolling and
   // highlighting draw from a compact list instead of visiting the kilohertz bins again.
   std::vector<ProductLine> lines;
-  double overall = 0;  // all counted products
+  double overall = 0;    // all counted products
+  int32_t count = 0;     // products in the buffer
+  int32_t maximum = 0;   // the largest number of products on one kilohertz
 };
 
 // The texts of the product statistics after a drawing.

@@ -6,7 +6,10 @@
 // looked up around each channel's frequency: intermodulation products through the kilohertz
 // bins of the buffer (each bin keeps exactly one such product, the first), the few other
 // products through a list sorted by frequency. Among the hits the lowest buffer position wins,
-// which is the product a walk through the buffer would have met first.
+// which is the product a walk through the buffer would have met first. During a drag the
+// intermodulation products come from the tracker that follows the moving channel: it is asked
+// per kilohertz the same way, and its products follow those of the single channels in its
+// generation order.
 
 #include <algorithm>
 #include <array>
@@ -17,6 +20,7 @@
 #include "engine/CheckKinds.h"
 #include "engine/TcCheckHandler.h"
 #include "engine/TcIMFrequencyBuffer.h"
+#include "engine/TcProductTracker.h"
 #include "model/CProject.h"
 #include "tools/Tools.h"
 
@@ -40,26 +44,34 @@ inline bool Hits(const TcIMFrequency& product, float f, int32_t m, int32_t s, co
 }
 
 // The products of a check in up to two parts, numbered on from one part to the next: the
-// products of single channels and the intermodulation products may come as one buffer or as two.
+// products of single channels and the intermodulation products may come as one buffer or as two,
+// or the intermodulation products from a tracker (numbered after the buffer by generation order).
 class ProductIndex {
  public:
-  ProductIndex(const TcIMFrequencyBuffer& first, const TcIMFrequencyBuffer* second) {
+  ProductIndex(const TcIMFrequencyBuffer& first, const TcIMFrequencyBuffer* second,
+               const TcProductTracker* tracked = nullptr)
+      : tracked_(tracked) {
     AddPart(first);
     if (second) AddPart(*second);
+    trackedFrom_ = parts_.back().offset + parts_.back().buffer->GCount();
     std::sort(sorted_.begin(), sorted_.end(), [](const Entry& a, const Entry& b) {
       return a.p < b.p || (a.p == b.p && a.pos < b.pos);
     });
   }
 
-  const TcIMFrequency& Item(int32_t pos) const {
+  TcIMFrequency Item(int64_t pos) const {
+    if (pos >= trackedFrom_) {
+      uint64_t key = 0;
+      return tracked_->ItemOf(*tracked_->FirstAt(trackedBin_[static_cast<size_t>(pos - trackedFrom_)], key));
+    }
     const Part& part = pos >= parts_[0].offset + parts_[0].buffer->GCount() ? parts_[1] : parts_[0];
     return part.buffer->Items()[static_cast<size_t>(pos - part.offset)];
   }
 
   // Position of the first product that hits channel m of system s at f; -1 for none.
-  int32_t FirstHit(float f, int32_t m, int32_t s, const KindTable& t) const {
+  int64_t FirstHit(float f, int32_t m, int32_t s, const KindTable& t) const {
     if (std::isnan(f) || t.reachAll < 0) return -1;
-    int32_t best = std::numeric_limits<int32_t>::max();
+    int64_t best = std::numeric_limits<int64_t>::max();
     const double fd = f;
 
     // A hit lies within the reach plus the rounding of the single-precision limits.
@@ -90,8 +102,26 @@ class ProductIndex {
             best = pos + part.offset;
         }
       }
+      if (tracked_ && kLo <= kHi && best == std::numeric_limits<int64_t>::max()) {
+        // The tracked products come after the buffers' products, among themselves in generation
+        // order; the first hit's kilohertz is noted so that Item finds it again.
+        int32_t hitBin = -1;
+        uint64_t bestKey = std::numeric_limits<uint64_t>::max();
+        for (int32_t bin = static_cast<int32_t>(kLo), end = static_cast<int32_t>(kHi); bin <= end; ++bin) {
+          uint64_t key = 0;
+          const IMFirst* p = tracked_->FirstAt(bin, key);
+          if (p && key < bestKey && Hits(tracked_->ItemOf(*p), f, m, s, t)) {
+            bestKey = key;
+            hitBin = bin;
+          }
+        }
+        if (hitBin >= 0) {
+          trackedBin_.push_back(hitBin);
+          best = trackedFrom_ + static_cast<int64_t>(trackedBin_.size()) - 1;
+        }
+      }
     }
-    return best == std::numeric_limits<int32_t>::max() ? -1 : best;
+    return best == std::numeric_limits<int64_t>::max() ? -1 : best;
   }
 
  private:
@@ -121,6 +151,9 @@ class ProductIndex {
 
   std::vector<Part> parts_;
   std::vector<Entry> sorted_;
+  const TcProductTracker* tracked_ = nullptr;
+  int64_t trackedFrom_ = 0;                  // the place of the first tracked product
+  mutable std::vector<int32_t> trackedBin_;  // the kilohertz of each tracked hit reported
 };
 
 // Every channel must fit into its system's search spectrum with its whole occupied width. True
@@ -152,9 +185,9 @@ void CheckProducts(const CProject& project, TcCheckHandler& handler, const Produ
     const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t m = 1; m <= mics.GCount(); ++m) {
       const CMicInstance& mic = *mics.GcItem(m);
-      const int32_t pos = index.FirstHit(mic.GfGetFreq(), m, s, table);
+      const int64_t pos = index.FirstHit(mic.GfGetFreq(), m, s, table);
       if (pos < 0) continue;
-      const TcIMFrequency& product = index.Item(pos);
+      const TcIMFrequency product = index.Item(pos);
       const std::string text = handler.GbNeedsText() ? project.SystemPrefix(s) + mic.GsGetDescription(5) +
                                                            kOverlapped + project.GetProductDescription(product)
                                                      : std::string();
@@ -172,11 +205,12 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
   CheckProducts(*this, handler, ProductIndex(*buffer, nullptr));
 }
 
-void CProject::RunChecks(TcCheckHandler& handler, const TcIMFrequencyBuffer& imProducts) const {
+void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const {
   if (CheckSpectra(*this, handler)) return;
+  imProducts.Update(*this);
   TcIMFrequencyBuffer channels;
   GAddChannelProducts(channels);
-  CheckProducts(*this, handler, ProductIndex(channels, &imProducts));
+  CheckProducts(*this, handler, ProductIndex(channels, nullptr, &imProducts));
 }
 
 std::string CProject::GetProductDescription(const TcIMFrequency& product) const {

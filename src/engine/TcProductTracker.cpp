@@ -1,5 +1,6 @@
 #include "engine/TcProductTracker.h"
 
+#include <algorithm>
 #include <bit>
 #include <new>
 #include <utility>
@@ -48,24 +49,39 @@ TcProductTracker::BinIndex TcProductTracker::NewBinIndex() {
 }
 
 std::shared_ptr<const TcIMFrequencyBuffer> TcProductTracker::Products(const CProject& project) {
+  Update(project);
+  if (!current_) Merge();
+  return current_;
+}
+
+void TcProductTracker::Update(const CProject& project) {
   std::vector<IMSource> now = IMSourcesOf(project);
   const IMKinds kinds = IMKindsOf(project);
   const Difference d = valid_ ? Compare(all_, kinds_, now, kinds) : Difference{true, 0, kNoChannel};
-  if (!d.structure && d.moved == 0) return current_;
+  if (!d.structure && d.moved == 0) return;
   if (!d.structure && d.moved == 1 && d.channel == apart_) {
-    valid_ = false;  // until the new buffer stands
+    valid_ = false;  // until the new products stand
     all_[apart_].f = now[apart_].f;
     GenerateMoving();
-    Merge();
+    Summarize();
     valid_ = true;
-    return current_;
+    return;
   }
   // Another single channel moved: it is kept apart from now on. Otherwise the channel kept apart
   // stays so while it exists (it is likely the next to move).
   size_t apart = d.moved == 1 && !d.structure ? d.channel : apart_;
   if (apart >= now.size()) apart = kNoChannel;
   Rebuild(std::move(now), kinds, apart);
-  return current_;
+}
+
+TcIMFrequency TcProductTracker::ItemOf(const IMFirst& p) const {
+  const IMSource& sa = all_[static_cast<size_t>(p.a)];
+  const IMSource& sb = all_[static_cast<size_t>(p.b)];
+  const int32_t micC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].mic : 0;
+  const int32_t sysC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].sys : 0;
+  TcIMFrequency item;
+  item.Set(p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+  return item;
 }
 
 void TcProductTracker::Prepare(const CProject& project, int32_t slot, int32_t mic) {
@@ -73,7 +89,7 @@ void TcProductTracker::Prepare(const CProject& project, int32_t slot, int32_t mi
   size_t channel = static_cast<size_t>(mic - 1);
   for (int32_t s = 0; s < slot; ++s) channel += static_cast<size_t>(project.GcSystem(s)->GcMics()->GCount());
   if (valid_ && apart_ == channel) {
-    Products(project);
+    Update(project);
     return;
   }
   Rebuild(IMSourcesOf(project), IMKindsOf(project), channel);
@@ -92,6 +108,7 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
   rest_.clear();
   if (!restAt_) restAt_ = NewBinIndex();
   const size_t n = all_.size();
+  restMax_ = 0;
   GenerateIM(all_, kinds_, apart_, [&](const IMFirst& p, int32_t count) {
     int32_t& at = restAt_[p.bin];
     if (at > 0) {
@@ -101,8 +118,9 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
       at = static_cast<int32_t>(rest_.size());
     }
   });
+  for (const Entry& e : rest_) restMax_ = std::max(restMax_, e.count);
   GenerateMoving();
-  Merge();
+  Summarize();
   valid_ = true;
 }
 
@@ -178,22 +196,10 @@ void TcProductTracker::GenerateMoving() {
   for (size_t b = m + 1; b < n; ++b) pairOn(m, b, b + 1);
 }
 
-void TcProductTracker::Merge() {
-  auto out = std::make_shared<TcIMFrequencyBuffer>();
-  lines_.clear();
-  overall_ = 0;
-  auto emit = [&](const Entry& e, int32_t count) {
-    const IMFirst& p = e.first;
-    const IMSource& sa = all_[static_cast<size_t>(p.a)];
-    const IMSource& sb = all_[static_cast<size_t>(p.b)];
-    const int32_t micC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].mic : 0;
-    const int32_t sysC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].sys : 0;
-    out->GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
-    lines_.push_back({p.f, count});
-    overall_ += count;
-  };
-  // Both parts are in generation order; a kilohertz that both count comes with the earlier of
-  // their first products and the sum of their counts.
+// Both parts are in generation order; a kilohertz that both count comes with the earlier of
+// their first products and the sum of their counts.
+template <typename Emit>
+void TcProductTracker::ForEachMerged(Emit&& emit) const {
   size_t i = 0, j = 0;
   while (i < rest_.size() || j < moving_.size()) {
     if (j == moving_.size() || (i < rest_.size() && rest_[i].key < moving_[j].key)) {
@@ -206,6 +212,35 @@ void TcProductTracker::Merge() {
       else if (!e.partnerFirst) emit(e, e.count + e.partnerCount);
     }
   }
+}
+
+void TcProductTracker::Summarize() {
+  current_.reset();
+  ++version_;
+  lines_.clear();
+  lines_.reserve(rest_.size() + moving_.size());
+  overall_ = 0;
+  ForEachMerged([&](const Entry& e, int32_t count) {
+    lines_.push_back({e.first.f, count});
+    overall_ += count;
+  });
+  count_ = static_cast<int32_t>(lines_.size());
+  // A kilohertz both parts count holds more than the rest's entry alone, so the rest's largest
+  // count and the moving part's merged counts give the largest of all.
+  binMax_ = restMax_;
+  for (const Entry& e : moving_) binMax_ = std::max(binMax_, e.count + (e.partner > 0 ? e.partnerCount : 0));
+}
+
+void TcProductTracker::Merge() {
+  auto out = std::make_shared<TcIMFrequencyBuffer>();
+  ForEachMerged([&](const Entry& e, int32_t count) {
+    const IMFirst& p = e.first;
+    const IMSource& sa = all_[static_cast<size_t>(p.a)];
+    const IMSource& sb = all_[static_cast<size_t>(p.b)];
+    const int32_t micC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].mic : 0;
+    const int32_t sysC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].sys : 0;
+    out->GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+  });
   current_ = std::move(out);
 }
 

@@ -4,7 +4,10 @@
 // channels without the moving one, and those the moving channel takes part in. A move of that
 // channel generates only its own products again (pairs and triples with it: O(N²) instead of
 // O(N³)) and merges them with the rest. The result is the buffer a full generation gives, item
-// for item and bin for bin; the display and the silent check read the same one.
+// for item and bin for bin; the display and the silent check read the same one. They read it
+// without a buffer being built: a kilohertz is looked up in both parts (the kept product is the
+// earlier of the two in generation order, the count their sum), so that a move costs no pass
+// over a million bins.
 //
 // The tracker compares the project with the one it last saw: when nothing that the products
 // depend on changed, the last buffer is returned; when another single channel moved, that one is
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "engine/IMGeneration.h"
+#include "engine/TcIMFrequency.h"
 #include "engine/TcIMFrequencyBuffer.h"
 
 namespace kova {
@@ -26,10 +30,37 @@ class TcProductTracker {
  public:
   // The intermodulation products of `project`, equal to project.GGetBadBuffer(true).
   std::shared_ptr<const TcIMFrequencyBuffer> Products(const CProject& project);
-  // Of the last products returned: each item's frequency with the count of its kilohertz, in
-  // item order, and the sum of the counts (what the display reads of a buffer).
+  // Brings the products up to date with `project` for the queries below, without building the
+  // buffer Products returns.
+  void Update(const CProject& project);
+  // Of the products last brought up to date: each item's frequency with the count of its
+  // kilohertz, in item order, and the sum of the counts (what the display reads of a buffer).
   const std::vector<IMLine>& Lines() const { return lines_; }
   double Overall() const { return overall_; }
+  // What the buffer's GCount and GGetBinMax give.
+  int32_t Count() const { return count_; }
+  int32_t BinMax() const { return binMax_; }
+  // The product kept for kilohertz `bin` (0 ... kMaxBin) with its place in generation order
+  // (smaller is earlier); nullptr when no product is counted there.
+  const IMFirst* FirstAt(int32_t bin, uint64_t& key) const {
+    const Entry* r = restAt_ && restAt_[bin] > 0 ? &rest_[static_cast<size_t>(restAt_[bin] - 1)] : nullptr;
+    const Entry* m = movingAt_ && movingAt_[bin] > 0 ? &moving_[static_cast<size_t>(movingAt_[bin] - 1)] : nullptr;
+    if (m && (!r || m->key < r->key)) r = m;
+    if (!r) return nullptr;
+    key = r->key;
+    return &r->first;
+  }
+  // The products counted on kilohertz `bin` (GGetBin).
+  int32_t CountAt(int32_t bin) const {
+    int32_t n = 0;
+    if (restAt_ && restAt_[bin] > 0) n += rest_[static_cast<size_t>(restAt_[bin] - 1)].count;
+    if (movingAt_ && movingAt_[bin] > 0) n += moving_[static_cast<size_t>(movingAt_[bin] - 1)].count;
+    return n;
+  }
+  // A product as the buffer holds it.
+  TcIMFrequency ItemOf(const IMFirst& p) const;
+  // Counts every change of the products (a drawing can tell whether what it read is current).
+  uint64_t Version() const { return version_; }
   // Keeps channel `mic` (1-based) of system `slot` apart, so that its next moves are cheap; a
   // full generation when it is not kept apart yet, nothing otherwise.
   void Prepare(const CProject& project, int32_t slot, int32_t mic);
@@ -54,8 +85,13 @@ class TcProductTracker {
   void Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t apart);
   // The products of the channel kept apart at its current frequency.
   void GenerateMoving();
+  // The lines, counts and maximum of both parts; the buffer is built again when asked for.
+  void Summarize();
   // Both parts merged into a new buffer, in generation order.
   void Merge();
+  // emit(entry, count) for every kilohertz of both parts, in generation order of the kept products.
+  template <typename Emit>
+  void ForEachMerged(Emit&& emit) const;
   static BinIndex NewBinIndex();
 
   bool valid_ = false;
@@ -66,9 +102,13 @@ class TcProductTracker {
   std::vector<Entry> moving_;  // products with it, in generation order
   BinIndex restAt_;
   BinIndex movingAt_;
-  std::shared_ptr<const TcIMFrequencyBuffer> current_;
+  std::shared_ptr<const TcIMFrequencyBuffer> current_;  // none until asked for after a change
   std::vector<IMLine> lines_;
   double overall_ = 0;
+  int32_t count_ = 0;
+  int32_t binMax_ = 0;
+  int32_t restMax_ = 0;  // the largest count of the rest alone
+  uint64_t version_ = 0;
 };
 
 }  // namespace kova

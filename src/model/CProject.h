@@ -17,6 +17,7 @@ namespace kova {
 class TextSink;
 class TcIMFrequency;
 class TcIMFrequencyBuffer;
+class TcProductTracker;
 class TcCheckHandler;
 
 class CSystemInstance {
@@ -83,9 +84,9 @@ class CProject {
   bool IsCheckActive(int32_t eCheck) const;
   // The evaluation of the compatibility check, reporting every problem through the handler.
   void RunChecks(TcCheckHandler& handler) const;
-  // The same with the intermodulation products given (equal to GGetBadBuffer(true)), so that a
-  // caller who keeps them up to date spares their generation.
-  void RunChecks(TcCheckHandler& handler, const TcIMFrequencyBuffer& imProducts) const;
+  // The same with the intermodulation products taken from a tracker, which is brought up to date
+  // with this project: a caller who keeps them up to date spares their generation.
+  void RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const;
   // The text naming a product and its source channels.
   std::string GetProductDescription(const TcIMFrequency& product) const;
   // "[ #1] " when the second system is on, else empty.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -111,13 +112,19 @@ TEST(ProductTracker, EqualsFullGenerationAfterRandomChanges) {
         overall += count;
       }
       ASSERT_EQ(app.productTracker->Overall(), overall) << where;
+      // The per-kilohertz queries the display reads instead of a buffer (and an empty neighbour).
+      ASSERT_TRUE(app.productTracker->Count() == full->GCount() && app.productTracker->BinMax() == full->GGetBinMax())
+          << where;
+      for (int32_t i = 0; i < full->GCount(); ++i)
+        for (const int32_t bin : {full->GlItemKHz(i), std::min(full->GlItemKHz(i) + 1, TcIMFrequencyBuffer::kMaxBin)})
+          ASSERT_EQ(app.productTracker->CountAt(bin), full->GGetBin(bin)) << where << " bin " << bin;
 
       // The full check reading the tracked products writes the same log; the silent check
       // stops at the same first problem.
       StringSink sink;
       TcCheckHandler handler;
       handler.GInit(&sink, false, false, true);
-      project.RunChecks(handler, *app.productTracker->Products(project));
+      project.RunChecks(handler, *app.productTracker);
       ASSERT_EQ(SplitCrLf(sink.Text()), CheckLines(project)) << where;
 
       std::vector<CheckConflict> first;
