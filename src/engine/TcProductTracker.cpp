@@ -11,6 +11,14 @@ namespace kova {
 
 namespace {
 
+inline void Prefetch(const void* p) {
+#if defined(__GNUC__)
+  __builtin_prefetch(p, 1);
+#else
+  (void)p;
+#endif
+}
+
 // How the channels of `now` differ from `before`.
 struct Difference {
   bool structure = false;  // other kinds, channels or systems: nothing can be reused
@@ -125,33 +133,46 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
 }
 
 void TcProductTracker::GenerateMoving() {
+  // The kilohertz indexes and the rest's entries are far larger than the caches and a move
+  // visits them at random: each place is fetched some products ahead of its use, so that the
+  // fetches overlap instead of waiting one after the other.
+  constexpr size_t kAhead = 16;
   if (movingAt_) {
-    for (const Entry& e : moving_) {
+    for (size_t k = 0; k < moving_.size(); ++k) {
+      if (k + kAhead < moving_.size()) {
+        const Entry& later = moving_[k + kAhead];
+        Prefetch(&movingAt_[later.first.bin]);
+        if (later.partner > 0) Prefetch(&rest_[static_cast<size_t>(later.partner - 1)]);
+      }
+      const Entry& e = moving_[k];
       movingAt_[e.first.bin] = 0;
       if (e.partner > 0) rest_[static_cast<size_t>(e.partner - 1)].partner = 0;
     }
   }
   moving_.clear();
+  raw_.clear();
   const size_t n = all_.size();
   const size_t m = apart_;
   if (m >= n || !kinds_.Any()) return;
   if (!movingAt_) movingAt_ = NewBinIndex();
 
+  // First every product in generation order, then each counted on its kilohertz.
   auto count = [&](double f, uint8_t type, uint8_t sub, size_t a, size_t b, size_t c) {
     if (!IMInWindow(f)) return;
-    const int32_t bin = TcIMFrequencyBuffer::KHzIndex(f);
-    int32_t& at = movingAt_[bin];
+    raw_.push_back({TcIMFrequencyBuffer::KHzIndex(f), static_cast<float>(f), type, sub, static_cast<int32_t>(a),
+                    static_cast<int32_t>(b), c == kNoChannel ? -1 : static_cast<int32_t>(c)});
+  };
+  auto place = [&](const IMFirst& p) {
+    int32_t& at = movingAt_[p.bin];
     if (at > 0) {
       ++moving_[static_cast<size_t>(at - 1)].count;
       return;
     }
-    const IMFirst p{bin, static_cast<float>(f), type, sub, static_cast<int32_t>(a), static_cast<int32_t>(b),
-                    c == kNoChannel ? -1 : static_cast<int32_t>(c)};
     Entry e{p, 1, IMOrderKey(p, n)};
     at = static_cast<int32_t>(moving_.size()) + 1;
     // The two parts' entries of one kilohertz know each other, so the merge reads both lists
     // in order without looking anything up.
-    if (const int32_t r = restAt_[bin]; r > 0) {
+    if (const int32_t r = restAt_[p.bin]; r > 0) {
       Entry& rest = rest_[static_cast<size_t>(r - 1)];
       e.partner = r;
       e.partnerCount = rest.count;
@@ -194,6 +215,18 @@ void TcProductTracker::GenerateMoving() {
     pairOn(a, m, m + 1);
   }
   for (size_t b = m + 1; b < n; ++b) pairOn(m, b, b + 1);
+
+  for (size_t k = 0; k < raw_.size(); ++k) {
+    if (k + kAhead < raw_.size()) {
+      const int32_t bin = raw_[k + kAhead].bin;
+      Prefetch(&movingAt_[bin]);
+      Prefetch(&restAt_[bin]);
+    }
+    // Half as far ahead the rest's index has arrived and names the rest's entry to fetch.
+    if (k + kAhead / 2 < raw_.size())
+      if (const int32_t r = restAt_[raw_[k + kAhead / 2].bin]; r > 0) Prefetch(&rest_[static_cast<size_t>(r - 1)]);
+    place(raw_[k]);
+  }
 }
 
 // Both parts are in generation order; a kilohertz that both count comes with the earlier of

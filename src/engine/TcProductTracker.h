@@ -100,6 +100,7 @@ class TcProductTracker {
   size_t apart_ = kNoChannel;
   std::vector<Entry> rest_;    // products without the channel kept apart, in generation order
   std::vector<Entry> moving_;  // products with it, in generation order
+  std::vector<IMFirst> raw_;   // every product of the last move, before counting
   BinIndex restAt_;
   BinIndex movingAt_;
   std::shared_ptr<const TcIMFrequencyBuffer> current_;  // none until asked for after a change
