@@ -26,6 +26,7 @@ void PictureBox::Resize(int width, int height) {
   image_ = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
   image_.fill(back_);
   metrics_ = QFontMetrics(font_, &image_);
+  advances_.clear();
 }
 
 void PictureBox::Scale(double left, double width, double top, double height) {
@@ -68,6 +69,7 @@ void PictureBox::DrawWidth(int pixels) { lineWidth_ = std::max(pixels, 1); }
 void PictureBox::SetFont(const QFont& font) {
   font_ = font;
   metrics_ = QFontMetrics(font_, &image_);
+  advances_.clear();
   if (painter_) painter_->setFont(font_);
 }
 
@@ -116,7 +118,12 @@ void PictureBox::FilledBox(double x1, double y1, double x2, double y2, const QCo
 }
 
 double PictureBox::TextWidth(const std::string& text) const {
-  return metrics_.horizontalAdvance(QString::fromStdString(text)) * width_ / image_.width();
+  auto it = advances_.find(text);
+  if (it == advances_.end()) {
+    if (advances_.size() > 4096) advances_.clear();  // texts of projects long gone
+    it = advances_.emplace(text, metrics_.horizontalAdvance(QString::fromStdString(text))).first;
+  }
+  return it->second * width_ / image_.width();
 }
 
 double PictureBox::TextHeight(const std::string&) const { return metrics_.height() * height_ / image_.height(); }

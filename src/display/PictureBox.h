@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace kova {
 
@@ -76,6 +77,9 @@ class PictureBox {
   std::unique_ptr<QPainter> painter_;
   QFont font_;
   QFontMetrics metrics_;  // of font_ on image_
+  // Advances in pixels of the texts measured with metrics_: a drawing measures the same labels
+  // and numbers again and again, and shaping a text costs far more than looking it up.
+  mutable std::unordered_map<std::string, int> advances_;
   QColor back_{0, 0, 0};
   QColor fore_{0, 0, 0};
   int lineWidth_ = 1;
