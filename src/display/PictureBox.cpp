@@ -27,6 +27,7 @@ void PictureBox::Resize(int width, int height) {
   image_.fill(back_);
   metrics_ = QFontMetrics(font_, &image_);
   advances_.clear();
+  laidOut_.clear();
 }
 
 void PictureBox::Scale(double left, double width, double top, double height) {
@@ -70,6 +71,7 @@ void PictureBox::SetFont(const QFont& font) {
   font_ = font;
   metrics_ = QFontMetrics(font_, &image_);
   advances_.clear();
+  laidOut_.clear();
   if (painter_) painter_->setFont(font_);
 }
 
@@ -131,7 +133,15 @@ double PictureBox::TextHeight(const std::string&) const { return metrics_.height
 void PictureBox::Print(const std::string& text) {
   UsePen(fore_);
   QPainter& p = *painter_;
-  p.drawText(QPoint(PixelX(curX_), PixelY(curY_) + metrics_.ascent()), QString::fromStdString(text));
+  auto it = laidOut_.find(text);
+  if (it == laidOut_.end()) {
+    if (laidOut_.size() > 4096) laidOut_.clear();
+    QStaticText laid(QString::fromStdString(text));
+    laid.setTextFormat(Qt::PlainText);
+    laid.prepare(QTransform(), font_);
+    it = laidOut_.emplace(text, std::move(laid)).first;
+  }
+  p.drawStaticText(QPoint(PixelX(curX_), PixelY(curY_)), it->second);
   curX_ += TextWidth(text);
 }
 

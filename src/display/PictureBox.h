@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -80,6 +81,8 @@ class PictureBox {
   // Advances in pixels of the texts measured with metrics_: a drawing measures the same labels
   // and numbers again and again, and shaping a text costs far more than looking it up.
   mutable std::unordered_map<std::string, int> advances_;
+  // The texts printed, laid out once each for the current font.
+  std::unordered_map<std::string, QStaticText> laidOut_;
   QColor back_{0, 0, 0};
   QColor fore_{0, 0, 0};
   int lineWidth_ = 1;
