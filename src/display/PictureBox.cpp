@@ -75,16 +75,6 @@ void PictureBox::SetFont(const QFont& font) {
   if (painter_) painter_->setFont(font_);
 }
 
-int PictureBox::PixelX(double x) const {
-  const double px = (x - left_) / width_ * image_.width();
-  return static_cast<int>(std::floor(std::clamp(px, -1e6, 1e6)));
-}
-
-int PictureBox::PixelY(double y) const {
-  const double py = (y - top_) / height_ * image_.height();
-  return static_cast<int>(std::floor(std::clamp(py, -1e6, 1e6)));
-}
-
 void PictureBox::UsePen(const QColor& c) {
   QPainter& p = Painter();
   if (penSet_ && penColor_ == c && penWidth_ == lineWidth_) return;

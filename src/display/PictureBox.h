@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QStaticText>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -63,8 +65,14 @@ class PictureBox {
   void Print(const std::string& text);
 
   // Pixel of a user coordinate (rounded to the pixel grid).
-  int PixelX(double x) const;
-  int PixelY(double y) const;
+  int PixelX(double x) const {
+    const double px = (x - left_) / width_ * image_.width();
+    return static_cast<int>(std::floor(std::clamp(px, -1e6, 1e6)));
+  }
+  int PixelY(double y) const {
+    const double py = (y - top_) / height_ * image_.height();
+    return static_cast<int>(std::floor(std::clamp(py, -1e6, 1e6)));
+  }
   // The picture as drawn so far.
   const QImage& Image();
 

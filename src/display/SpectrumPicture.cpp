@@ -200,14 +200,45 @@ void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t
       // Points outside the visible range draw nothing, and of the points on one pixel column
       // one line is enough (a fine grid on a wide range is thousands of points).
       int lastColumn = -1;
-      const int32_t points = tuning->GlFreqs();
-      for (int32_t k = 1; k <= points; ++k) {
-        const double g = tuning->GfGetFreq(k);
-        if (g < lo || g > hi) continue;
+      auto point = [&](double g) {
+        if (g < lo || g > hi) return;
         const int column = pbx.PixelX(g);
-        if (column == lastColumn) continue;
+        if (column == lastColumn) return;
         lastColumn = column;
         pbx.Line(g, kChannelTop, g, kGridTop, c);
+      };
+      // The points of a band with a step rise with their number: its visible ones are found by
+      // bisection. Bands without points make the grid's numbering irregular: then point by point.
+      bool regular = true;
+      int64_t total = 0;
+      for (int32_t b = 1; b <= tuning->GlBands(); ++b) {
+        const int32_t points = tuning->GxGetBand(b)->GlPoints();
+        regular = regular && points >= 1;
+        total += points;
+      }
+      if (const int32_t points = tuning->GlFreqs(); !regular || total != points) {
+        for (int32_t k = 1; k <= points; ++k) point(tuning->GfGetFreq(k));
+      } else {
+        for (int32_t b = 1; b <= tuning->GlBands(); ++b) {
+          const BandRef band = tuning->GxGetBand(b);
+          const int32_t points = band->GlPoints();
+          const bool rising = band->GfSteps() > 0.0f;
+          int32_t k = 1;
+          for (int32_t count = rising ? points : 0; count > 0;) {  // the first point at or above lo
+            const int32_t half = count / 2;
+            if (band->GfGetFreq(k + half) < lo) {
+              k += half + 1;
+              count -= half + 1;
+            } else {
+              count = half;
+            }
+          }
+          for (; k <= points; ++k) {
+            const double g = band->GfGetFreq(k);
+            if (rising && g > hi) break;
+            point(g);
+          }
+        }
       }
     }
   }

@@ -58,6 +58,8 @@ TEST_F(SpectrumPictureTest, HighlightedChannelShowsItsTuningGrid) {
   const QString green = QColor(0, 255, 0).name();
   EXPECT_EQ(At(480, 1.05), green);  // grid points in whole MHz
   EXPECT_EQ(At(590, 1.05), green);
+  // The grid's first point (470) and its last visible one (609 of 610 at the right edge).
+  EXPECT_TRUE(At(469, 1.05) == kBlack && At(470, 1.05) == green && At(609, 1.05) == green);
   EXPECT_EQ(At(480.5, 1.05), kBlack);
   EXPECT_EQ(At(475, 1.15), kBlack);  // not into the product row
 }
