@@ -34,10 +34,8 @@ TEST(FourSystemSearch, EveryRunAddsToEverySystemAndPassesTheCheck) {
   ASSERT_EQ(out.proposals->GlCount(), 4);
   for (int32_t i = 1; i <= 4; ++i) {
     const CProject& proposal = *out.proposals->GxGetProject(i);
-    for (int32_t s = 0; s < 4; ++s) {
+    for (int32_t s = 0; s < 4; ++s)
       EXPECT_EQ(proposal.GcSystem(s)->GcMics()->GCount(), 1 + wanted[static_cast<size_t>(s)]) << i << " " << s;
-      EXPECT_EQ(proposal.GcSystem(s)->GcSystemType()->GsGetLabel(), project.GcSystem(s)->GcSystemType()->GsGetLabel());
-    }
     TcCheckHandler handler;
     handler.GInit(nullptr, false, false, true);
     proposal.RunChecks(handler);
