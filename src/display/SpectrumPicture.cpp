@@ -340,11 +340,11 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   if (in.conflicts) DrawConflictProducts(pbx, view, *in.conflicts);
   if (in.scan) DrawScan(pbx, *in.scan);
 
-  if (in.project.GbSecondSystem()) {
-    const int32_t other = (in.current + 1) % 2;
+  // The highlighted number belongs to the current system: the other systems' channels carry no
+  // outline and no grid, and lie beneath the current system's.
+  for (int32_t other = 0; other < in.project.GlSystems() && in.project.GbSecondSystem(); ++other) {
+    if (other == in.current) continue;
     const int32_t n = in.project.GcSystem(other)->GcMics()->GCount();
-    // The highlighted number belongs to the current system: the other system's channels carry no
-    // outline and no grid.
     for (int32_t i = 1; i <= n; ++i) DrawChannel(pbx, in.project, other, i, true, 0);
   }
   const int32_t n = in.project.GcSystem(in.current)->GcMics()->GCount();

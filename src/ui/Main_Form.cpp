@@ -957,7 +957,8 @@ void Main_Form::PrepareSystems() {
   // With one system only the first can be current; choosing it runs like a click on it.
   if (!second) systemOnObt_[0]->setChecked(true);
   ShowSystemTypes();
-  systemOnObt_[app_.project->GlCurr()]->setChecked(true);
+  // Systems after the second have no button of their own.
+  if (app_.project->GlCurr() < static_cast<int32_t>(systemOnObt_.size())) systemOnObt_[app_.project->GlCurr()]->setChecked(true);
 }
 
 void Main_Form::ShowSystemTypes() {
