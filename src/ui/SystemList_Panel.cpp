@@ -26,8 +26,8 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// Rows shown without scrolling; more scroll.
-constexpr int kVisibleRows = 4;
+// Rows the list shows at least; it grows to show more where the window has room.
+constexpr int kLeastRows = 2;
 
 // A label that ends its text in "…" where the room runs out instead of cutting it off; text()
 // keeps the whole text.
@@ -44,9 +44,38 @@ class ElidingLabel : public QLabel {
   }
 };
 
-// Gives a word-wrapped label the height of its lines at its present width.
+// The facts of a type: wrapped over as many lines as they need for the current system, on one
+// line ending in "…" for the others (whole in the tool tip), so that many systems fit.
+class FactsLabel : public ElidingLabel {
+ public:
+  using ElidingLabel::ElidingLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (wordWrap())
+      QLabel::paintEvent(event);
+    else
+      ElidingLabel::paintEvent(event);
+  }
+};
+
+// The scroll area of the rows: it asks for the height of all rows and makes do with less.
+class RowsScrollArea : public QScrollArea {
+ public:
+  void SetHeightHint(int height) {
+    if (height == hint_) return;
+    hint_ = height;
+    updateGeometry();
+  }
+  QSize sizeHint() const override { return {QScrollArea::sizeHint().width(), hint_}; }
+
+ private:
+  int hint_ = 0;
+};
+
+// Gives a facts label the height of its lines at its present width.
 void FitHeight(QLabel* label) {
-  const int height = label->heightForWidth(label->width());
+  const int height = label->wordWrap() ? label->heightForWidth(label->width()) : label->fontMetrics().height();
   if (height > 0 && label->minimumHeight() != height) label->setMinimumHeight(height);
 }
 
@@ -76,10 +105,11 @@ SystemList_Panel::SystemList_Panel(AppState& app, QWidget* parent) : QGroupBox(p
   // Every row exists from the start, so that the window's style reaches them all; Prepare shows
   // those the project has.
   for (int k = 0; k < kMaxSystems; ++k) AddRow();
-  grid_->addWidget(secondOn_, 2, 4);
+  // The switch sits under "#2", where the facts line leaves room.
+  grid_->addWidget(secondOn_, 3, 0, Qt::AlignTop);
   grid_->setRowStretch(2 * kMaxSystems, 1);
 
-  scroll_ = new QScrollArea;
+  scroll_ = new RowsScrollArea;
   scroll_->setObjectName(QStringLiteral("SystemList_Scroll"));
   scroll_->setWidget(inner_);
   scroll_->setWidgetResizable(true);
@@ -113,11 +143,9 @@ void SystemList_Panel::AddRow() {
   row.name = new ElidingLabel(QStringLiteral("System : "));
   row.name->setObjectName(RowName("SystemUsed_Lbl", k));
   row.name->installEventFilter(this);
-  // The facts of the type, on a line of their own under its name; they wrap within the panel
-  // rather than widen it.
-  row.facts = new QLabel;
+  // The facts of the type, on a line of their own under its name; they never widen the panel.
+  row.facts = new FactsLabel;
   row.facts->setObjectName(RowName("SystemFacts_Lbl", k));
-  row.facts->setWordWrap(true);
   row.facts->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
   row.facts->installEventFilter(this);
   row.count = new QLabel;
@@ -131,7 +159,7 @@ void SystemList_Panel::AddRow() {
   grid_->addWidget(row.name, 2 * k, 1);
   grid_->addWidget(row.count, 2 * k, 2);
   grid_->addWidget(row.choose, 2 * k, 3);
-  grid_->addWidget(row.facts, 2 * k + 1, 1, 1, 4);
+  grid_->addWidget(row.facts, 2 * k + 1, 1, 1, 3);
   connect(row.choose, &QPushButton::clicked, this, [this, k] { Run([this, k] { ChooseSystemType(k); }); });
   connect(row.number, &QRadioButton::toggled, this, [this, k](bool on) {
     if (on && !guard_) Run([this, k] { SelectSystem(k); });
@@ -180,6 +208,7 @@ void SystemList_Panel::Prepare() {
         w->setVisible(shown);
         w->setEnabled(used);
       }
+      row.facts->setWordWrap(k == project.GlCurr());
     }
     secondOn_->setChecked(second);
     rows_[static_cast<size_t>(project.GlCurr())].number->setChecked(true);
@@ -201,6 +230,7 @@ void SystemList_Panel::ShowSystemTypes() {
     row.name->setText(QStringLiteral("System : ") + Q(type.GsGetLabel()));
     row.name->setToolTip(Q(type.GsGetLabel()) + QLatin1Char('\n') + facts);
     row.facts->setText(facts);
+    row.facts->setToolTip(facts);
     FitHeight(row.facts);
   }
   ShowCounts();
@@ -209,7 +239,7 @@ void SystemList_Panel::ShowSystemTypes() {
 void SystemList_Panel::ShowCounts() {
   const CProject& project = *app_.project;
   for (int k = 0; k < project.GlSlots(); ++k)
-    rows_[static_cast<size_t>(k)].count->setText(QString::number(project.GcSystem(k)->GcMics()->GCount()));
+    rows_[static_cast<size_t>(k)].count->setText(QStringLiteral("(%1)").arg(project.GcSystem(k)->GcMics()->GCount()));
 }
 
 void SystemList_Panel::Styled() {
@@ -225,15 +255,31 @@ void SystemList_Panel::Styled() {
   }
 }
 
+int SystemList_Panel::RowsHeight(int n) const {
+  int height = 0;
+  for (int k = 0; k < n; ++k) {
+    const Row& row = rows_[static_cast<size_t>(k)];
+    int line = 0;
+    for (QWidget* w : std::initializer_list<QWidget*>{row.number, row.name, row.count, row.choose})
+      line = std::max(line, w->sizeHint().height());
+    int facts = row.facts->minimumHeight();
+    if (k == 1) facts = std::max(facts, secondOn_->sizeHint().height());
+    height += line + facts + (k > 0 ? 2 : 1) * grid_->verticalSpacing();
+  }
+  return height;
+}
+
 void SystemList_Panel::FitRowsHeight() {
-  // Up to kVisibleRows systems show whole; beyond them the list scrolls.
+  // The list asks for the room of all its rows and takes at least that of the first two; with
+  // less it scrolls, and its scroll bar takes room of its own.
   const int slotCount = app_.project ? app_.project->GlSlots() : 2;
-  const Row& last = rows_[static_cast<size_t>(std::min(slotCount, kVisibleRows) - 1)];
-  grid_->activate();
-  int height = last.facts->geometry().bottom() + 1;
-  if (height <= 1) height = inner_->sizeHint().height();
-  if (slotCount > kVisibleRows) height += grid_->verticalSpacing() + last.name->sizeHint().height() / 2;
-  if (scroll_->minimumHeight() != height) scroll_->setFixedHeight(height);
+  const int low = RowsHeight(std::min(slotCount, kLeastRows));
+  const int high = RowsHeight(slotCount);
+  int width = inner_->minimumSizeHint().width();
+  if (high > low) width += scroll_->verticalScrollBar()->sizeHint().width();
+  if (scroll_->minimumHeight() != low) scroll_->setMinimumHeight(low);
+  static_cast<RowsScrollArea*>(scroll_)->SetHeightHint(high);
+  if (scroll_->minimumWidth() != width) scroll_->setMinimumWidth(width);
 }
 
 void SystemList_Panel::SelectSystem(int k) {

@@ -60,6 +60,8 @@ class SystemList_Panel : public QGroupBox {
   };
   void AddRow();
   void FitRowsHeight();
+  // The height of the first n rows.
+  int RowsHeight(int n) const;
   void Run(const std::function<void()>& action);
   void SelectSystem(int k);
   void ChooseSystemType(int k);

@@ -24,6 +24,7 @@ constexpr std::array<int32_t, 5> kFlagChecks = {kCheckSpectrum, kCheckSpacing, k
 constexpr int kStepRow = 6;
 constexpr int kChannelsRow = 7;
 constexpr int kBoxWidth = 62;
+constexpr int kSpacing = 4;  // between the rows, the same on both sides
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -43,6 +44,7 @@ SystemParams_Panel::SystemParams_Panel(AppState& app, QWidget* parent) : QWidget
   auto* captions = new QWidget;
   captionGrid_ = new QGridLayout(captions);
   captionGrid_->setContentsMargins(0, 0, 0, 0);
+  captionGrid_->setVerticalSpacing(kSpacing);
   auto caption = [this](const QString& text, int row) {
     auto* label = new QLabel(text);
     label->setFixedHeight(rowHeight_);
@@ -58,7 +60,7 @@ SystemParams_Panel::SystemParams_Panel(AppState& app, QWidget* parent) : QWidget
   inner_->setObjectName(QStringLiteral("SystemParams_Columns"));
   columnGrid_ = new QGridLayout(inner_);
   columnGrid_->setContentsMargins(0, 0, 0, 0);
-  columnGrid_->setVerticalSpacing(captionGrid_->verticalSpacing());
+  columnGrid_->setVerticalSpacing(kSpacing);
   // Every column exists from the start, so that the window's style reaches them all; Prepare
   // shows those of the systems in use.
   for (int k = 0; k < kMaxSystems; ++k) AddColumn();
@@ -182,11 +184,13 @@ bool SystemParams_Panel::eventFilter(QObject* watched, QEvent* event) {
 
 void SystemParams_Panel::FitHeight() {
   // The rows show whole; the scroll bar, when the columns need it, comes below them.
+  constexpr int kRows = kChannelsRow + 1;
+  int height = kRows * rowHeight_ + (kRows - 1) * kSpacing;
   columnGrid_->activate();
-  int height = inner_->minimumSizeHint().height();
   if (inner_->minimumSizeHint().width() > scroll_->viewport()->width())
     height += scroll_->horizontalScrollBar()->sizeHint().height();
   if (scroll_->height() != height) scroll_->setFixedHeight(height);
+  captionGrid_->parentWidget()->setFixedHeight(kRows * rowHeight_ + (kRows - 1) * kSpacing);
 }
 
 }  // namespace kova
