@@ -74,6 +74,31 @@ std::string OptimiseLine(const OptimiseSummary& s) {
   return buf;
 }
 
+// One --add-to SYSTEM=COUNT: the count (brought into 0 … 100) for that system of the project.
+// False with one line on `err` for a malformed text or a system the project does not have.
+bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostream& err) {
+  const size_t eq = text.find('=');
+  int64_t system = -1, count = 0;
+  auto whole = [](const std::string& part, int64_t& value) {
+    const char* first = part.data();
+    const char* last = first + part.size();
+    if (first != last && *first == '+') ++first;
+    auto [end, ec] = std::from_chars(first, last, value);
+    return first != last && ec == std::errc() && end == last;
+  };
+  if (eq == std::string::npos || !whole(text.substr(0, eq), system) || !whole(text.substr(eq + 1), count)) {
+    err << "kova-cli: option --add-to needs SYSTEM=COUNT (whole numbers), not '" << text << "'\n";
+    return false;
+  }
+  if (system < 0 || system >= static_cast<int64_t>(counts.size())) {
+    err << "kova-cli: option --add-to " << text << ": the project has no system " << system << " (systems 0 to "
+        << counts.size() - 1 << ")\n";
+    return false;
+  }
+  counts[static_cast<size_t>(system)] = static_cast<int32_t>(std::clamp<int64_t>(count, 0, kMaxChannels));
+  return true;
+}
+
 std::string CandidateLine(double value) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.6f\n", value);
@@ -101,14 +126,18 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
   if (!CLI_ParseArgs(args, {"--system"}, {}, a, err)) return 2;
   int64_t system = 0;
   if (!ReadWhole(a, "--system", 0, system, err)) return 2;
-  if (system != 0 && system != 1) {
-    err << "kova-cli: option --system must be 0 or 1\n";
-    return 2;
-  }
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
-  // Both system slots always exist; with the second system off, slot 1 holds the new-project
+  // At least two system slots exist; with the second system off, slot 1 holds the new-project
   // defaults and is prepared against system 0's channels only.
+  const int32_t slots = app.project->GlSlots();
+  if (system < 0 || system >= slots) {
+    if (slots <= 2)
+      err << "kova-cli: option --system must be 0 or 1\n";
+    else
+      err << "kova-cli: option --system must be 0 to " << slots - 1 << "\n";
+    return 2;
+  }
 
   Seeker_Module seeker(TL_Port());
   std::vector<double> candidates, freqs0, freqs1;
@@ -127,7 +156,8 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
 
 int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
-  if (!CLI_ParseArgs(args, {"--runs", "--keep", "--add", "--add2", "--seed", "--report", "--apply", "--seconds"},
+  if (!CLI_ParseArgs(args,
+                     {"--runs", "--keep", "--add", "--add2", "--add-to", "--seed", "--report", "--apply", "--seconds"},
                      {"--systematic", "--optimise"}, a, err))
     return 2;
   const bool optimise = a.Has("--optimise");
@@ -159,6 +189,14 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
 
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
+  // Channels per system: --add and --add2 for the first two, 10 for the others, then each
+  // --add-to SYSTEM=COUNT in the order given.
+  std::vector<int32_t> counts(static_cast<size_t>(app.project->GlSystems()), kDefaultAddCount);
+  counts[0] = static_cast<int32_t>(add);
+  if (counts.size() > 1) counts[1] = static_cast<int32_t>(add2);
+  if (auto it = a.repeated.find("--add-to"); it != a.repeated.end())
+    for (const std::string& text : it->second)
+      if (!ReadAddTo(text, counts, err)) return 2;
 
   ConsolePort port(err, seed);
   port.echoAllMessages = true;  // the search's messages are its answer
@@ -176,14 +214,12 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     settings.seconds = seconds;
     settings.threads = 2;
     if (seed) settings.rounds = OptimiseRoundsFor(seconds);
-    outcome = GenerateProposals(app, 1, static_cast<int32_t>(keep), static_cast<int32_t>(add),
-                                static_cast<int32_t>(add2), kShowProposals, kSearchOptimise, settings);
+    outcome = GenerateProposals(app, 1, static_cast<int32_t>(keep), counts, kShowProposals, kSearchOptimise, settings);
     for (const OptimiseSummary& summary : outcome.optimised) err << OptimiseLine(summary);
   } else if (systematic) {
-    outcome = GenerateProposals(app, 1, lKeep, static_cast<int32_t>(add), 0, kShowProposals, kSearchSystematic);
+    outcome = GenerateProposals(app, 1, lKeep, counts[0], 0, kShowProposals, kSearchSystematic);
   } else {
-    outcome = GenerateProposals(app, static_cast<int32_t>(runs), lKeep, static_cast<int32_t>(add),
-                                static_cast<int32_t>(add2), kShowProposals, kSearchRandom);
+    outcome = GenerateProposals(app, static_cast<int32_t>(runs), lKeep, counts, kShowProposals, kSearchRandom);
   }
   if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return 1;
 

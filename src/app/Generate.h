@@ -3,6 +3,7 @@
 // in a proposal window, or applies the best proposal at once (with or without its text report).
 
 #include <cstdint>
+#include <vector>
 
 #include "app/AppState.h"
 #include "search/GenerateDriver.h"
@@ -25,6 +26,11 @@ inline constexpr int32_t kApplyOnly = 2;         // apply the best proposal
 // channels than asked for is told in a message of its own. Without it (kova-cli) the messages
 // are the plain ones.
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
+                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {},
+                                  bool explain = false);
+// The same with lChannels[s] channels to add to system s (none for systems the list does not
+// reach); the systems are searched in slot order.
+GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, const std::vector<int32_t>& lChannels,
                                   int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {},
                                   bool explain = false);
 

@@ -232,7 +232,6 @@ void Main_Form::BuildLayout() {
   systemList_->command = command;
   systemList_->chooseType = [this](int32_t position) { return showSystemDesigner ? showSystemDesigner(position) : 0; };
   systemList_->changed = [this](const QString& label) { MarkChanged(label); };
-  systemList_->removed = [this](int32_t k) { params_->SystemRemoved(k); };
   params_->command = command;
   params_->changed = [this](const QString& label, bool typing) {
     systemList_->ShowSystemTypes();  // the step and the spacing switch are part of the facts
@@ -830,8 +829,6 @@ void Main_Form::Generate() {
   EndEdits();
   const int32_t runs = MN_WholeNumber(genRunsTbx_, 1, 1000000);
   const std::vector<int32_t> channels = params_->ChannelsToAdd();
-  const int32_t channels1 = channels[0];
-  const int32_t channels2 = channels.size() > 1 ? channels[1] : 0;
   const int32_t results = MN_WholeNumber(genShowTbx_, 1, 1000);
   // The search works on copies and addresses systems by index: the current system stays.
   Guarded("Generate", [&] {
@@ -839,13 +836,13 @@ void Main_Form::Generate() {
       // One worker thread: the other core stays with the window.
       OptimiseSettings settings;
       settings.threads = 1;
-      GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals, kSearchOptimise, settings,
+      GenerateProposals(app_, 1, results, channels, kShowProposals, kSearchOptimise, settings,
                         /*explain=*/true);
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
-      GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom, {},
+      GenerateProposals(app_, runs, std::min(runs, results), channels, kShowProposals, kSearchRandom, {},
                         /*explain=*/true);
     else
-      GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic, {},
+      GenerateProposals(app_, 1, std::min(runs, results), {channels[0]}, kShowProposals, kSearchSystematic, {},
                         /*explain=*/true);
   });
   MN_RefreshViews(2);

@@ -15,7 +15,7 @@
 #include <algorithm>
 
 #include "app/AppState.h"
-#include "app/SystemSlotsBridge.h"
+#include "app/SystemCommands.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/TypeFactsText.h"
@@ -334,7 +334,7 @@ void SystemList_Panel::AddSystem() {
   // The new system starts with the type of the current one preselected in the chooser.
   const int32_t q = chooseType ? chooseType(MN_FindCurrentSystemType(app_)) : 0;
   if (q <= 0 || q > static_cast<int32_t>(app_.systems.size())) return;
-  const int32_t slot = MN_AddSystemOfType(app_, *app_.systems[static_cast<size_t>(q - 1)]);
+  const int32_t slot = MN_AddSystem(app_, *app_.systems[static_cast<size_t>(q - 1)]);
   if (slot < 0) return;
   app_.project->GlCurr(slot);
   app_.highlighted = 0;
@@ -351,10 +351,8 @@ void SystemList_Panel::RemoveSystem() {
   const std::string question = "Remove system #" + TL_Str(k + 1) + " (" + system.GcSystemType()->GsGetLabel() +
                                ") with its " + TL_Str(n) + (n == 1 ? " channel?" : " channels?");
   if (TL_AskOkCancel(question, kAppTitle) != kOk) return;
-  if (!MN_RemoveSystemAt(app_, k)) return;
-  app_.highlighted = 0;
+  if (!MN_RemoveSystem(app_, k)) return;
   if (changed) changed(QStringLiteral("Remove system"));
-  if (removed) removed(k);
   MN_RefreshViews(2);
 }
 

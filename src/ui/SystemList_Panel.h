@@ -30,12 +30,10 @@ class SystemList_Panel : public QGroupBox {
   // What the window connects. `command` runs an action as a command of the window (open edits
   // end first, errors are reported); `chooseType` gets the 1-based position of a type in the
   // type list and returns the chosen one (0 or less: none); `changed` takes a committed change
-  // of the project with the name of its undo step; `removed` hears that system k went, after the
-  // change, before the views refresh.
+  // of the project with the name of its undo step.
   std::function<void(const std::function<void()>&)> command;
   std::function<int32_t(int32_t)> chooseType;
   std::function<void(const QString&)> changed;
-  std::function<void(int32_t)> removed;
 
   // One row per system slot, the current one chosen; the rows beyond the first are greyed while
   // the second system is off.

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/AppState.h"
+#include "app/SystemCommands.h"
 #include "tools/Tools.h"
 #include "ui/EntryRules.h"
 
@@ -108,8 +109,10 @@ void SystemParams_Panel::AddColumn() {
     return box;
   };
   c.step = makeBox(QStringLiteral("0.025"), Numbered("SearchStep", "_Tbx", k), kStepRow, k);
-  c.channels = makeBox(QStringLiteral("10"), Numbered("GenChannels", "_Tbx", k), kChannelsRow, k);
+  c.channels = makeBox(QString::number(kDefaultAddCount), Numbered("GenChannels", "_Tbx", k), kChannelsRow, k);
   connect(c.step, &QLineEdit::textEdited, this, [this] { Run([this] { Store(true); }); });
+  // The counts live with the application, so that they follow their systems when one is removed.
+  connect(c.channels, &QLineEdit::textEdited, this, [this] { StoreAddCounts(); });
   columns_.push_back(c);
 }
 
@@ -145,6 +148,8 @@ void SystemParams_Panel::Prepare() {
     c.head->setToolTip(Q(type.GsGetLabel()));
     for (int i = 0; i < 5; ++i) c.flags[static_cast<size_t>(i)]->setChecked(type.GbCheckFlag(kFlagChecks[static_cast<size_t>(i)]));
     c.step->setText(Q(MN_FormatFreq(type.GfGetSearchStep())));
+    const int32_t count = app_.addCounts[static_cast<size_t>(k)];
+    if (MN_WholeNumber(c.channels, 0, kMaxAddCount) != count) c.channels->setText(QString::number(count));
   }
   updating_ = saved;
   FitHeight();
@@ -164,17 +169,14 @@ void SystemParams_Panel::Store(bool typing) {
   if (changed) changed(typing ? QStringLiteral("Change search step") : QStringLiteral("Change checks"), typing);
 }
 
-std::vector<int32_t> SystemParams_Panel::ChannelsToAdd() const {
-  std::vector<int32_t> counts;
+void SystemParams_Panel::StoreAddCounts() {
   for (int k = 0; k < app_.project->GlSystems(); ++k)
-    counts.push_back(MN_WholeNumber(columns_[static_cast<size_t>(k)].channels, 0, 100));
-  return counts;
+    MN_SetAddCount(app_, k, MN_WholeNumber(columns_[static_cast<size_t>(k)].channels, 0, kMaxAddCount));
 }
 
-void SystemParams_Panel::SystemRemoved(int32_t k) {
-  for (size_t c = static_cast<size_t>(std::max(k, 0)); c + 1 < columns_.size(); ++c)
-    columns_[c].channels->setText(columns_[c + 1].channels->text());
-  columns_.back().channels->setText(QStringLiteral("10"));
+std::vector<int32_t> SystemParams_Panel::ChannelsToAdd() {
+  StoreAddCounts();
+  return MN_AddCounts(app_);
 }
 
 bool SystemParams_Panel::eventFilter(QObject* watched, QEvent* event) {

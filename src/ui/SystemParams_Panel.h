@@ -35,10 +35,8 @@ class SystemParams_Panel : public QWidget {
   void Prepare();
   // The captions of the check kinds.
   void SetCaptions();
-  // The channels to add to each system in use (0 … 100).
-  std::vector<int32_t> ChannelsToAdd() const;
-  // System k has gone: the numbers typed for the systems after it move with them.
-  void SystemRemoved(int32_t k);
+  // The channels to add to each system in use (0 … 100), as the boxes hold them.
+  std::vector<int32_t> ChannelsToAdd();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +50,7 @@ class SystemParams_Panel : public QWidget {
   };
   void AddColumn();
   void Store(bool typing);
+  void StoreAddCounts();
   void FitHeight();
   void Run(const std::function<void()>& action);
 
