@@ -44,19 +44,39 @@ class ElidingLabel : public QLabel {
   }
 };
 
-// The facts of a type: wrapped over as many lines as they need for the current system, on one
-// line ending in "…" for the others (whole in the tool tip), so that many systems fit.
+// The facts of a type: over as many lines as they need for the current system, on one line
+// ending in "…" for the others (whole in the tool tip), so that many systems fit. The label
+// takes the height of its lines itself: wrapped text would leave that to the layout, which does
+// not ask a label in a scrolling panel how tall it gets.
 class FactsLabel : public ElidingLabel {
  public:
   using ElidingLabel::ElidingLabel;
+  void SetWrapped(bool wrapped) {
+    wrapped_ = wrapped;
+    Fit();
+    update();
+  }
+  void Fit() {
+    const QRect room(0, 0, std::max(1, contentsRect().width()), 1 << 20);
+    const int lines = wrapped_ ? fontMetrics().boundingRect(room, Qt::TextWordWrap, text()).height() : fontMetrics().height();
+    const int height = lines + contentsMargins().top() + contentsMargins().bottom();
+    if (minimumHeight() != height || maximumHeight() != height) setFixedHeight(height);
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override {
-    if (wordWrap())
-      QLabel::paintEvent(event);
-    else
-      ElidingLabel::paintEvent(event);
+    if (!wrapped_) return ElidingLabel::paintEvent(event);
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect(), alignment() | Qt::TextWordWrap, palette(), isEnabled(), text(),
+                          foregroundRole());
   }
+  void resizeEvent(QResizeEvent* event) override {
+    ElidingLabel::resizeEvent(event);
+    Fit();
+  }
+
+ private:
+  bool wrapped_ = false;
 };
 
 // The scroll area of the rows: it asks for the height of all rows and makes do with less.
@@ -72,12 +92,6 @@ class RowsScrollArea : public QScrollArea {
  private:
   int hint_ = 0;
 };
-
-// Gives a facts label the height of its lines at its present width.
-void FitHeight(QLabel* label) {
-  const int height = label->wordWrap() ? label->heightForWidth(label->width()) : label->fontMetrics().height();
-  if (height > 0 && label->minimumHeight() != height) label->setMinimumHeight(height);
-}
 
 QPushButton* MakeButton(const QString& caption, const QString& name) {
   auto* button = new QPushButton(caption);
@@ -145,6 +159,7 @@ void SystemList_Panel::AddRow() {
   row.name->installEventFilter(this);
   // The facts of the type, on a line of their own under its name; they never widen the panel.
   row.facts = new FactsLabel;
+  row.facts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   row.facts->setObjectName(RowName("SystemFacts_Lbl", k));
   row.facts->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
   row.facts->installEventFilter(this);
@@ -180,14 +195,10 @@ bool SystemList_Panel::eventFilter(QObject* watched, QEvent* event) {
     for (const Row& row : rows_)
       if (watched == row.name && row.number->isEnabled()) row.number->setChecked(true);
   }
-  // The layout does not ask wrapped text how tall it gets: each facts label keeps the height its
-  // lines need at its width.
+  // A facts label that changed its lines changes the height of the rows.
   if (event->type() == QEvent::Resize) {
     for (const Row& row : rows_)
-      if (watched == row.facts) {
-        FitHeight(row.facts);
-        FitRowsHeight();
-      }
+      if (watched == row.facts) FitRowsHeight();
   }
   return QGroupBox::eventFilter(watched, event);
 }
@@ -208,7 +219,7 @@ void SystemList_Panel::Prepare() {
         w->setVisible(shown);
         w->setEnabled(used);
       }
-      row.facts->setWordWrap(k == project.GlCurr());
+      static_cast<FactsLabel*>(row.facts)->SetWrapped(k == project.GlCurr());
     }
     secondOn_->setChecked(second);
     rows_[static_cast<size_t>(project.GlCurr())].number->setChecked(true);
@@ -231,7 +242,7 @@ void SystemList_Panel::ShowSystemTypes() {
     row.name->setToolTip(Q(type.GsGetLabel()) + QLatin1Char('\n') + facts);
     row.facts->setText(facts);
     row.facts->setToolTip(facts);
-    FitHeight(row.facts);
+    static_cast<FactsLabel*>(row.facts)->Fit();
   }
   ShowCounts();
 }
@@ -274,7 +285,7 @@ void SystemList_Panel::FitRowsHeight() {
   // less it scrolls, and its scroll bar takes room of its own.
   const int slotCount = app_.project ? app_.project->GlSlots() : 2;
   const int low = RowsHeight(std::min(slotCount, kLeastRows));
-  const int high = RowsHeight(slotCount);
+  const int high = std::max(RowsHeight(slotCount), inner_->minimumSizeHint().height());
   int width = inner_->minimumSizeHint().width();
   if (high > low) width += scroll_->verticalScrollBar()->sizeHint().width();
   if (scroll_->minimumHeight() != low) scroll_->setMinimumHeight(low);
@@ -289,9 +300,16 @@ void SystemList_Panel::SelectSystem(int k) {
   MN_RefreshViews(2);
 }
 
+int32_t SystemList_Panel::TypePosition(int k) const {
+  const std::string& label = app_.project->GcSystem(k)->GcSystemType()->GsGetLabel();
+  for (size_t i = 0; i < app_.systems.size(); ++i)
+    if (app_.systems[i]->GsGetLabel() == label) return static_cast<int32_t>(i) + 1;
+  return 1;
+}
+
 void SystemList_Panel::ChooseSystemType(int k) {
-  const int32_t p = MN_FindCurrentSystemType(app_);
-  const int32_t q = chooseType ? chooseType(p) : 0;
+  // The chooser starts at the type of the row's system, whichever system is current.
+  const int32_t q = chooseType ? chooseType(TypePosition(k)) : 0;
   if (q <= 0 || q > static_cast<int32_t>(app_.systems.size())) return;
   CProject& project = *app_.project;
   project.GlCurr(k);
@@ -332,7 +350,7 @@ void SystemList_Panel::ToggleSecond() {
 
 void SystemList_Panel::AddSystem() {
   // The new system starts with the type of the current one preselected in the chooser.
-  const int32_t q = chooseType ? chooseType(MN_FindCurrentSystemType(app_)) : 0;
+  const int32_t q = chooseType ? chooseType(TypePosition(app_.project->GlCurr())) : 0;
   if (q <= 0 || q > static_cast<int32_t>(app_.systems.size())) return;
   const int32_t slot = MN_AddSystem(app_, *app_.systems[static_cast<size_t>(q - 1)]);
   if (slot < 0) return;

@@ -63,6 +63,8 @@ class SystemList_Panel : public QGroupBox {
   void Run(const std::function<void()>& action);
   void SelectSystem(int k);
   void ChooseSystemType(int k);
+  // The 1-based position of system k's type in the type list; 1 when it is not there.
+  int32_t TypePosition(int k) const;
   void ToggleSecond();
   void AddSystem();
   void RemoveSystem();

@@ -24,7 +24,7 @@ constexpr std::array<int32_t, 5> kFlagChecks = {kCheckSpectrum, kCheckSpacing, k
                                                 kCheck3TxIM3};
 constexpr int kStepRow = 6;
 constexpr int kChannelsRow = 7;
-constexpr int kBoxWidth = 62;
+constexpr int kBoxWidth = 54;
 constexpr int kSpacing = 4;  // between the rows, the same on both sides
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
