@@ -229,6 +229,9 @@ void SystemList_Panel::Prepare() {
   remove_->setEnabled(project.GlSystems() > 1);
   ShowSystemTypes();
   FitRowsHeight();
+  // The current system's row comes into sight once the rows have their places.
+  QWidget* current = rows_[static_cast<size_t>(project.GlCurr())].facts;
+  QMetaObject::invokeMethod(this, [this, current] { scroll_->ensureWidgetVisible(current, 0, 0); }, Qt::QueuedConnection);
 }
 
 void SystemList_Panel::ShowSystemTypes() {
@@ -262,7 +265,7 @@ void SystemList_Panel::Styled() {
     // Room for the names of the built-in types; a longer name ends in "…" and shows whole in
     // the tool tip.
     const QFontMetrics metrics = row.name->fontMetrics();
-    row.name->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("System : ")) + 24 * metrics.averageCharWidth());
+    row.name->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("System : Kestrel Professional")));
   }
 }
 

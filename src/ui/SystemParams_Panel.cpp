@@ -62,6 +62,7 @@ SystemParams_Panel::SystemParams_Panel(AppState& app, QWidget* parent) : QWidget
   columnGrid_ = new QGridLayout(inner_);
   columnGrid_->setContentsMargins(0, 0, 0, 0);
   columnGrid_->setVerticalSpacing(kSpacing);
+  columnGrid_->setHorizontalSpacing(kSpacing);
   // Every column exists from the start, so that the window's style reaches them all; Prepare
   // shows those of the systems in use.
   for (int k = 0; k < kMaxSystems; ++k) AddColumn();
@@ -153,6 +154,9 @@ void SystemParams_Panel::Prepare() {
   }
   updating_ = saved;
   FitHeight();
+  // The current system's column comes into sight once the columns have their places.
+  QWidget* current = columns_[static_cast<size_t>(std::min(project.GlCurr(), used - 1))].step;
+  QMetaObject::invokeMethod(this, [this, current] { scroll_->ensureWidgetVisible(current, 2, 0); }, Qt::QueuedConnection);
 }
 
 void SystemParams_Panel::Store(bool typing) {
