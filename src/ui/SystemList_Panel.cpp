@@ -369,8 +369,8 @@ void SystemList_Panel::RemoveSystem() {
   if (project.GlSystems() < 2 || k >= project.GlSystems()) return;
   const CSystemInstance& system = *project.GcSystem(k);
   const int32_t n = system.GcMics()->GCount();
-  const std::string question = "Remove system #" + TL_Str(k + 1) + " (" + system.GcSystemType()->GsGetLabel() +
-                               ") with its " + TL_Str(n) + (n == 1 ? " channel?" : " channels?");
+  std::string question = "Remove system #" + TL_Str(k + 1) + " (" + system.GcSystemType()->GsGetLabel() + ")";
+  question += n == 0 ? "?" : " with its " + TL_Str(n) + (n == 1 ? " channel?" : " channels?");
   if (TL_AskOkCancel(question, kAppTitle) != kOk) return;
   if (!MN_RemoveSystem(app_, k)) return;
   if (changed) changed(QStringLiteral("Remove system"));
