@@ -20,7 +20,6 @@ TEST(FourSystemSearch, EveryRunAddsToEverySystemAndPassesTheCheck) {
                     MakeType(500, 600, 0.05f, {{1, 0.35f}, {4, 0.1f}, {5, 0.1f}}, flags, "Pack")});
   for (int32_t t : {1, 2, 0}) MN_AddSystem(app, *app.systems[static_cast<size_t>(t)]);
   CProject& project = *app.project;
-  ASSERT_EQ(project.GlSystems(), 4);
   const float existing[4] = {471.0f, 523.4f, 561.15f, 598.7f};
   for (int32_t s = 0; s < 4; ++s) {
     SetSearchSpectrum(project, s, {{470.0f, 608.0f}});
@@ -34,16 +33,13 @@ TEST(FourSystemSearch, EveryRunAddsToEverySystemAndPassesTheCheck) {
   ASSERT_EQ(out.proposals->GlCount(), 4);
   for (int32_t i = 1; i <= 4; ++i) {
     const CProject& proposal = *out.proposals->GxGetProject(i);
-    for (int32_t s = 0; s < 4; ++s) {
+    for (int32_t s = 0; s < 4; ++s)
       EXPECT_EQ(proposal.GcSystem(s)->GcMics()->GCount(), 1 + wanted[static_cast<size_t>(s)]) << i << " " << s;
-      EXPECT_EQ(proposal.GcSystem(s)->GcSystemType()->GsGetLabel(), project.GcSystem(s)->GcSystemType()->GsGetLabel());
-    }
     TcCheckHandler handler;
     handler.GInit(nullptr, false, false, true);
     proposal.RunChecks(handler);
     EXPECT_FALSE(handler.GbIncompatible()) << i;
 
   }
-  // The project itself is left as it was.
-  EXPECT_EQ(project.GlGetOverallMics(), 4);
+  EXPECT_EQ(project.GlGetOverallMics(), 4);  // left as it was
 }
