@@ -230,8 +230,14 @@ void SystemList_Panel::Prepare() {
   ShowSystemTypes();
   FitRowsHeight();
   // The current system's row comes into sight once the rows have their places.
-  QWidget* current = rows_[static_cast<size_t>(project.GlCurr())].facts;
-  QMetaObject::invokeMethod(this, [this, current] { scroll_->ensureWidgetVisible(current, 0, 0); }, Qt::QueuedConnection);
+  const Row& current = rows_[static_cast<size_t>(project.GlCurr())];
+  QMetaObject::invokeMethod(
+      this,
+      [this, facts = current.facts, number = current.number] {
+        scroll_->ensureWidgetVisible(facts, 0, 0);
+        scroll_->ensureWidgetVisible(number, 0, 0);
+      },
+      Qt::QueuedConnection);
 }
 
 void SystemList_Panel::ShowSystemTypes() {

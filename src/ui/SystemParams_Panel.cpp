@@ -154,9 +154,20 @@ void SystemParams_Panel::Prepare() {
   }
   updating_ = saved;
   FitHeight();
-  // The current system's column comes into sight once the columns have their places.
-  QWidget* current = columns_[static_cast<size_t>(std::min(project.GlCurr(), used - 1))].step;
-  QMetaObject::invokeMethod(this, [this, current] { scroll_->ensureWidgetVisible(current, 2, 0); }, Qt::QueuedConnection);
+  // The current system's column comes into sight once the scroll bar knows the columns' width.
+  // Every column is as wide as its boxes.
+  const int left = std::min(project.GlCurr(), used - 1) * (kBoxWidth + kSpacing);
+  QMetaObject::invokeMethod(
+      this,
+      [this, left] {
+        QScrollBar* bar = scroll_->horizontalScrollBar();
+        const int room = scroll_->viewport()->width();
+        if (left < bar->value())
+          bar->setValue(left);
+        else if (left + kBoxWidth > bar->value() + room)
+          bar->setValue(left + kBoxWidth - room);
+      },
+      Qt::QueuedConnection);
 }
 
 void SystemParams_Panel::Store(bool typing) {
