@@ -77,6 +77,8 @@ SystemParams_Panel::SystemParams_Panel(AppState& app, QWidget* parent) : QWidget
   scroll_->viewport()->setAutoFillBackground(false);
   inner_->setAutoFillBackground(false);
   scroll_->installEventFilter(this);
+  // Two systems, the usual case, fit without scrolling; more scroll sideways.
+  scroll_->setMinimumWidth(2 * kBoxWidth + kSpacing);
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
