@@ -136,6 +136,9 @@ bool CProject::GRemoveSystem(int32_t k) {
       std::swap(systems_[0], systems_[1]);
       std::swap(spectra_[0], spectra_[1]);
     }
+    // The removed system stays behind in slot 1 switched off, as a second system does, but
+    // without its channels: removed means they no longer exist anywhere in the project.
+    systems_[1]->GcMics(std::make_shared<CMicCollection>());
     bSecondSystem_ = false;
     lCurr_ = 0;
     return true;

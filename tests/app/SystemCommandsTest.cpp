@@ -41,6 +41,13 @@ TEST(SystemCommands, SixteenSystemsRoundTripAndRemovingMovesTheSlotsUp) {
   EXPECT_EQ(app.scanCuts[4][0].lo, 5.0);
   EXPECT_EQ(MN_AddCounts(app)[4], 5);
   EXPECT_FALSE(MN_RemoveSystem(app, 15));
+
+  // Down to one: the system removed last takes no channels with it into the switched-off slot.
+  while (app.project->GlSystems() > 2) ASSERT_TRUE(MN_RemoveSystem(app, 1));
+  ASSERT_TRUE(MN_RemoveSystem(app, 0));
+  EXPECT_EQ(app.project->GlSystems(), 1);
+  EXPECT_EQ(app.project->GcSystem(1)->GcMics()->GCount(), 0);
+  EXPECT_EQ(Labels(*app.project).size(), 1u);
 }
 
 TEST(SystemCommands, CliAddRemoveAndAddTo) {
