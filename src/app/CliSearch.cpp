@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,6 +15,7 @@
 #include "app/Generate.h"
 #include "search/SearchPreparation.h"
 #include "search/Seeker_Module.h"
+#include "tools/AtomicFile.h"
 #include "tools/Encoding.h"
 #include "tools/TextFile.h"
 #include "tools/Tools.h"
@@ -80,14 +80,13 @@ std::string CandidateLine(double value) {
   return buf;
 }
 
-// Writes `bytes` to `path`; false with one line on `err` when that fails.
+// Writes `bytes` to `path` whole or not at all; false with one line on `err` when that fails.
 bool WriteOutputFile(const std::string& path, const std::string& bytes, std::ostream& err) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (file) {
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-  }
-  if (!file) {
+  try {
+    AtomicFile file(path);
+    file.Write(bytes);
+    file.Commit();
+  } catch (const std::exception&) {
     err << "kova-cli: " << path << ": cannot be written\n";
     return false;
   }
