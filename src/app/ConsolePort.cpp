@@ -48,7 +48,10 @@ InterruptScope::InterruptScope() {
   sigaction(SIGINT, &action, &gPrevious);
 }
 
-InterruptScope::~InterruptScope() { sigaction(SIGINT, &gPrevious, nullptr); }
+InterruptScope::~InterruptScope() {
+  sigaction(SIGINT, &gPrevious, nullptr);
+  gInterrupted = 0;
+}
 
 bool InterruptScope::Interrupted() { return gInterrupted != 0; }
 

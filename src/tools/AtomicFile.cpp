@@ -108,6 +108,9 @@ AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) {
   const std::string name = target.filename().string();
   if (name.empty() || name == "." || name == "..") throw KovaError(75, "Path/File access error");
 
+  // A file the user may not write stays as it is, although its folder would let it be replaced.
+  if (fs::exists(status) && ::access(target.c_str(), W_OK) != 0) throw KovaError(75, "Path/File access error");
+
   const std::string prefix = TempPrefix(name);
   RemoveLeftovers(dir, name, prefix);
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
