@@ -290,8 +290,10 @@ TEST_F(CliTest, EveryOutputIsReplacedWholeOrNotAtAll) {
 TEST_F(CliTest, InterruptedGenerateReportsWhatItFoundAndExits130) {
   TempDir dir;
   auto interrupt = [](pid_t pid) {
-    // Once the search catches SIGINT (bit 2 of the caught-signals mask) and has run a while.
-    for (bool caught = false; !caught; usleep(10000)) {
+    // Once the search catches SIGINT (bit 2 of the caught-signals mask) and has run a while; the
+    // bound only keeps a child that died early from hanging the test.
+    bool caught = false;
+    for (int i = 0; !caught && i < 60000; ++i, usleep(10000)) {
       std::ifstream status("/proc/" + std::to_string(pid) + "/status");
       for (std::string line; std::getline(status, line);)
         if (line.rfind("SigCgt:", 0) == 0) caught = (std::stoull(line.substr(7), nullptr, 16) & 2) != 0;
