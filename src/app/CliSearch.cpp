@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,6 +15,7 @@
 #include "app/Generate.h"
 #include "search/SearchPreparation.h"
 #include "search/Seeker_Module.h"
+#include "tools/AtomicFile.h"
 #include "tools/Encoding.h"
 #include "tools/TextFile.h"
 #include "tools/Tools.h"
@@ -28,12 +28,14 @@ namespace {
 constexpr int64_t kMaxRuns = 1000000;
 constexpr int64_t kMaxChannels = 100;
 constexpr int64_t kMaxResults = 1000;
-// Default time budget of the optimising search.
+// Default and longest time budget of the optimising search.
 constexpr double kOptimiseSeconds = 3.0;
+constexpr int kMaxSeconds = 86400;
 
-// Reads option `name` as a whole number (`fallback` when absent). False with one line on `err`
-// when the text is not a whole number.
-bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, int64_t& value, std::ostream& err) {
+// Reads option `name` as a whole number from `low` to `high` (`fallback` when absent). False with
+// one line on `err` naming the option and its range when the text is anything else.
+bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, int64_t low, int64_t high,
+               int64_t& value, std::ostream& err) {
   value = fallback;
   auto it = args.options.find(name);
   if (it == args.options.end()) return true;
@@ -42,8 +44,9 @@ bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, i
   const char* last = text.data() + text.size();
   if (first != last && *first == '+') ++first;
   auto [end, ec] = std::from_chars(first, last, value);
-  if (first == last || ec != std::errc() || end != last) {
-    err << "kova-cli: option " << name << " needs a whole number, not '" << text << "'\n";
+  if (first == last || ec != std::errc() || end != last || value < low || value > high) {
+    err << "kova-cli: option " << name << " needs a whole number from " << low << " to " << high << ", not '"
+        << text << "'\n";
     return false;
   }
   return true;
@@ -56,8 +59,9 @@ bool ReadSeconds(const CliArgs& args, const std::string& name, double fallback, 
   if (it == args.options.end()) return true;
   const std::string& text = it->second;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 86400) {
-    err << "kova-cli: option " << name << " needs a number of seconds above 0, not '" << text << "'\n";
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value > 0) || value > kMaxSeconds) {
+    err << "kova-cli: option " << name << " needs a number of seconds above 0 and at most " << kMaxSeconds
+        << ", not '" << text << "'\n";
     return false;
   }
   return true;
@@ -74,7 +78,7 @@ std::string OptimiseLine(const OptimiseSummary& s) {
   return buf;
 }
 
-// One --add-to SYSTEM=COUNT: the count (brought into 0 … 100) for that system of the project.
+// One --add-to SYSTEM=COUNT: the count (0 … 100) for that system of the project.
 // False with one line on `err` for a malformed text or a system the project does not have.
 bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostream& err) {
   const size_t eq = text.find('=');
@@ -95,7 +99,12 @@ bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostre
         << counts.size() - 1 << ")\n";
     return false;
   }
-  counts[static_cast<size_t>(system)] = static_cast<int32_t>(std::clamp<int64_t>(count, 0, kMaxChannels));
+  if (count < 0 || count > kMaxChannels) {
+    err << "kova-cli: option --add-to " << text << ": the count needs a whole number from 0 to " << kMaxChannels
+        << "\n";
+    return false;
+  }
+  counts[static_cast<size_t>(system)] = static_cast<int32_t>(count);
   return true;
 }
 
@@ -105,14 +114,13 @@ std::string CandidateLine(double value) {
   return buf;
 }
 
-// Writes `bytes` to `path`; false with one line on `err` when that fails.
+// Writes `bytes` to `path` whole or not at all; false with one line on `err` when that fails.
 bool WriteOutputFile(const std::string& path, const std::string& bytes, std::ostream& err) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (file) {
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-  }
-  if (!file) {
+  try {
+    AtomicFile file(path);
+    file.Write(bytes);
+    file.Commit();
+  } catch (const std::exception&) {
     err << "kova-cli: " << path << ": cannot be written\n";
     return false;
   }
@@ -125,7 +133,7 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
   CliArgs a;
   if (!CLI_ParseArgs(args, {"--system"}, {}, a, err)) return 2;
   int64_t system = 0;
-  if (!ReadWhole(a, "--system", 0, system, err)) return 2;
+  if (!ReadWhole(a, "--system", 0, 0, kMaxSystems - 1, system, err)) return 2;
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
   // At least two system slots exist; with the second system off, slot 1 holds the new-project
@@ -167,24 +175,14 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "kova-cli: --optimise and --systematic exclude each other\n";
     return 2;
   }
+  // The limits of the Generate command's text boxes; the seed is any 32-bit value.
   int64_t runs = 0, keep = 0, add = 0, add2 = 0, seedValue = 0;
-  if (!ReadWhole(a, "--runs", 100, runs, err) || !ReadWhole(a, "--keep", 10, keep, err) ||
-      !ReadWhole(a, "--add", 10, add, err) || !ReadWhole(a, "--add2", 10, add2, err) ||
-      !ReadWhole(a, "--seed", 0, seedValue, err))
+  if (!ReadWhole(a, "--runs", 100, 1, kMaxRuns, runs, err) || !ReadWhole(a, "--keep", 10, 1, kMaxResults, keep, err) ||
+      !ReadWhole(a, "--add", 10, 0, kMaxChannels, add, err) || !ReadWhole(a, "--add2", 10, 0, kMaxChannels, add2, err) ||
+      !ReadWhole(a, "--seed", 0, 0, 0xFFFFFFFFLL, seedValue, err))
     return 2;
   std::optional<uint32_t> seed;
-  if (a.options.count("--seed")) {
-    if (seedValue < 0 || seedValue > 0xFFFFFFFFLL) {
-      err << "kova-cli: option --seed needs a whole number from 0 to 4294967295\n";
-      return 2;
-    }
-    seed = static_cast<uint32_t>(seedValue);
-  }
-  // The limits of the Generate command: out-of-range values are brought into range.
-  runs = std::clamp<int64_t>(runs, 1, kMaxRuns);
-  keep = std::clamp<int64_t>(keep, 1, kMaxResults);
-  add = std::clamp<int64_t>(add, 0, kMaxChannels);
-  add2 = std::clamp<int64_t>(add2, 0, kMaxChannels);
+  if (a.options.count("--seed")) seed = static_cast<uint32_t>(seedValue);
   const auto lKeep = static_cast<int32_t>(std::min(runs, keep));
 
   AppState app;
@@ -207,6 +205,14 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "kova-cli: --systematic searches one-system projects only; running the random search\n";
     systematic = false;
   }
+  // Ctrl+C stops the search as the progress box's abort would; what it found until then is still
+  // reported and saved, each file whole, and the exit code then says that it was interrupted.
+  InterruptScope interrupt;
+  auto finish = [&err](int code) {
+    if (!InterruptScope::Interrupted() || code == 2) return code;
+    err << "kova-cli: interrupted, the search was stopped\n";
+    return 130;
+  };
   GenerateOutcome outcome;
   if (optimise) {
     // With a seed the budget becomes a fixed amount of work, so that the result is reproducible.
@@ -221,7 +227,7 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
   } else {
     outcome = GenerateProposals(app, static_cast<int32_t>(runs), lKeep, counts, kShowProposals, kSearchRandom);
   }
-  if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return 1;
+  if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return finish(1);
 
   StringSink report;
   MN_WriteReport(report, *outcome.proposals);
@@ -243,7 +249,7 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
                         TL_GetFileName(applyFile)))
       return 2;
   }
-  return 0;
+  return finish(0);
 }
 
 }  // namespace kova
