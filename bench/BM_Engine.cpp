@@ -12,9 +12,10 @@ using namespace kova;
 
 namespace {
 
-// Two systems of a type tuning 450-960 MHz with every check kind on (2Tx IM(5) included) and
-// N / 2 channels each on distinct points of the 25 kHz grid over 470-862 MHz, spread irregularly.
-AppState MakeProject(int32_t n) {
+// Two systems (or `systems`) of a type tuning 450-960 MHz with every check kind on (2Tx IM(5)
+// included) and N channels shared evenly among them on distinct points of the 25 kHz grid over
+// 470-862 MHz, spread irregularly.
+AppState MakeProject(int32_t n, int32_t systems = 2) {
   AppState app;
   MN_InstallDefaultSystems(app);
   MN_NewProject(app);
@@ -23,13 +24,15 @@ AppState MakeProject(int32_t n) {
     if (t->GxSpectrum()->GfGetFreqMin() == 450.0f) type = t->GGetCopy();
   type->GlSetFlags(511 | 512);
   app.project->GbSecondSystem(true);
+  while (app.project->GlSystems() < systems)
+    app.project->GAddSystem(app.project->GcSystem(0)->GGetCopy(), app.project->GcSpectrumOf(0)->GGetCopy());
   std::set<int32_t> used;
   uint32_t seed = 12345;
   const int32_t points = 392 * 40;  // grid points of 0.025 MHz in 470-862
-  for (int32_t slot = 0; slot < 2; ++slot) {
+  for (int32_t slot = 0; slot < systems; ++slot) {
     app.project->GcSystem(slot)->GcSystemType(type);
     CMicCollection& mics = *app.project->GcSystem(slot)->GcMics();
-    const int32_t want = slot == 0 ? n / 2 : n - n / 2;
+    const int32_t want = n * (slot + 1) / systems - n * slot / systems;
     while (mics.GCount() < want) {
       seed = seed * 1664525u + 1013904223u;
       int32_t point = static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(points));
@@ -65,6 +68,18 @@ static void BM_Check(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Check)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The same check of sixteen systems of 40 channels each.
+static void BM_Check16x40(benchmark::State& state) {
+  AppState app = MakeProject(640, 16);
+  TcCheckHandler handler;
+  for (auto _ : state) {
+    handler.GInit(nullptr, false, false, true);
+    app.project->RunChecks(handler);
+    benchmark::DoNotOptimize(handler.GbIncompatible());
+  }
+}
+BENCHMARK(BM_Check16x40)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The silent check behind the status light after an edit of the channel table: a copy of the
 // project (the check runs on it in the background) checked up to the first problem.

@@ -105,11 +105,11 @@ CheckRunResult MN_RunCheckToFile(AppState& app, bool bUpdatePic, const std::stri
     if (TL_AskOkCancel(view, kAppTitle) == kOk) TL_Port().openFile(path, folder);
     result.completed = true;
   } catch (const std::exception& e) {
-    writer.Close();
+    writer.Discard();  // the old log, if any, stays as it was
     TL_ReportError("MN_RunCheckToFile", e);
     result.completed = false;
   } catch (...) {
-    writer.Close();
+    writer.Discard();
     TL_ReportError("MN_RunCheckToFile", std::runtime_error("Unknown error"));
     result.completed = false;
   }

@@ -25,20 +25,27 @@ const char* kUsage =
     "  describe PROJECT                      print the project description\n"
     "  products PROJECT [--im-only]          print the interfering products\n"
     "  check PROJECT [--log FILE] [--best]   run the compatibility check with a log\n"
-    "  candidates PROJECT [--system 0|1]     print the prepared candidate list\n"
-    "  generate PROJECT [--runs N] [--keep K] [--add C] [--add2 C2] [--systematic]\n"
-    "           [--optimise [--seconds S]] [--seed S] [--report FILE] [--apply OUT]\n"
-    "                                        search compatible frequencies\n"
+    "  candidates PROJECT [--system K]       print the prepared candidate list\n"
+    "  generate PROJECT [--runs N] [--keep K] [--add C] [--add2 C2] [--add-to K=N]...\n"
+    "           [--systematic] [--optimise [--seconds S]] [--seed S] [--report FILE]\n"
+    "           [--apply OUT]                search compatible frequencies\n"
     "  export PROJECT [--out FILE]           write the project text export\n"
     "  export PROJECT --csv [--out FILE]     write the channels as a CSV frequency list\n"
-    "  import PROJECT LIST.csv [--system 0|1] --apply OUT\n"
+    "  import PROJECT LIST.csv [--system K] --apply OUT\n"
     "                                        append the channels of a CSV frequency list\n"
-    "  scan PROJECT SCAN [--threshold DBM | --above-floor DB] [--system 0|1] [--apply OUT]\n"
+    "  scan PROJECT SCAN [--threshold DBM | --above-floor DB] [--system K] [--apply OUT]\n"
     "                                        exclude what a venue scan found on the air\n"
     "                                        from the search spectrum\n"
     "  print PROJECT --out FILE.rtf          write the print document\n"
-    "  picture PROJECT --out FILE.png [--width W] [--height H] [--system 0|1]\n"
+    "  picture PROJECT --out FILE.png [--width W] [--height H] [--system K]\n"
     "                                        draw the spectrum display zoomed to the data\n"
+    "  system add PROJECT (--type LABEL | --like K) --apply OUT\n"
+    "                                        add an empty system of a known type, or of\n"
+    "                                        system K's type (search spectrum of system 0)\n"
+    "  system remove PROJECT K --apply OUT   remove system K\n"
+    "\n"
+    "Systems are numbered from 0 (the first) to 15; K in --system, --add-to K=N (N new\n"
+    "channels for system K, repeatable) and --like names one of the project's systems.\n"
     "\n"
     "Common options:\n"
     "  --data-dir DIR   application directory (SystemData/, Presets/, Checks/ below it);\n"
@@ -160,6 +167,7 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "picture") return CLI_Picture(rest, err);
     if (command == "scan") return CLI_Scan(rest, out, err);
     if (command == "import") return CLI_Import(rest, out, err);
+    if (command == "system") return CLI_System(rest, out, err);
   } catch (const std::exception& e) {
     err << "kova-cli: " << command << ": " << e.what() << "\n";
     return 2;

@@ -39,11 +39,11 @@ int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
     return 2;
   }
   int width = 0, height = 0, system = 0;
-  if (!ReadInt(a, "--width", 1600, 16, 10000, width, err) || !ReadInt(a, "--height", 600, 16, 10000, height, err) ||
-      !ReadInt(a, "--system", 0, 0, 1, system, err))
+  if (!ReadInt(a, "--width", 1600, 16, 10000, width, err) || !ReadInt(a, "--height", 600, 16, 10000, height, err))
     return 2;
   AppState app;
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_LoadProject(a, app, err) || !ReadInt(a, "--system", 0, 0, app.project->GlSlots() - 1, system, err))
+    return 2;
   if (system == 1 && !app.project->GbSecondSystem()) {
     err << "kova-cli: " << a.project << ": the project has no second system (--system 1)\n";
     return 2;

@@ -54,14 +54,19 @@ bool ReadOptionNumber(const CliArgs& args, const std::string& name, double& valu
   return true;
 }
 
-bool ReadSystemOption(const CliArgs& args, int32_t& slot, std::ostream& err) {
+// --system: a slot of the project (`slots` of them), written as a plain decimal number.
+bool ReadSystemOption(const CliArgs& args, int32_t slots, int32_t& slot, std::ostream& err) {
   const std::string text = args.Option("--system", "0");
-  if (text != "0" && text != "1") {
-    err << "kova-cli: option --system must be 0 or 1\n";
-    return false;
+  for (int32_t k = 0; k < slots; ++k) {
+    if (text != TL_Str(k)) continue;
+    slot = k;
+    return true;
   }
-  slot = text == "1" ? 1 : 0;
-  return true;
+  if (slots <= 2)
+    err << "kova-cli: option --system must be 0 or 1\n";
+  else
+    err << "kova-cli: option --system must be 0 to " << slots - 1 << "\n";
+  return false;
 }
 
 bool SaveTo(const CProject& project, const std::string& path) {
@@ -93,12 +98,11 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
   double thresholdValue = 0.0, aboveFloor = kDefaultAboveFloor;
   int32_t slot = 0;
   if ((absolute && !ReadOptionNumber(a, "--threshold", thresholdValue, err)) ||
-      (a.options.count("--above-floor") && !ReadOptionNumber(a, "--above-floor", aboveFloor, err)) ||
-      !ReadSystemOption(a, slot, err))
+      (a.options.count("--above-floor") && !ReadOptionNumber(a, "--above-floor", aboveFloor, err)))
     return 2;
 
   AppState app;
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_LoadProject(a, app, err) || !ReadSystemOption(a, app.project->GlSlots(), slot, err)) return 2;
   const ScanReadResult scan = MN_ReadScanFile(scanPath);
   if (!scan.ok) {
     err << "kova-cli: " << scanPath << ": " << scan.error << "\n";
@@ -109,7 +113,7 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
         << " skipped (first: line " << scan.firstBadLine << ")\n";
 
   // --system takes one system; without it a carrier blocks every system in use, each widened
-  // by its own type's channel width, and two systems get a heading each.
+  // by its own type's channel width, and each system gets a heading when there are several.
   std::vector<int32_t> slots;
   if (a.options.count("--system"))
     slots.push_back(slot);
@@ -158,7 +162,7 @@ int CLI_Import(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   CliArgs a;
   int32_t slot = 0;
   if (!TakeSecondFile(args, valueOptions, "frequency list", listPath, err) ||
-      !CLI_ParseArgs(args, valueOptions, {}, a, err) || !ReadSystemOption(a, slot, err))
+      !CLI_ParseArgs(args, valueOptions, {}, a, err))
     return 2;
   const std::string applyFile = a.Option("--apply");
   if (applyFile.empty()) {
@@ -166,7 +170,7 @@ int CLI_Import(const std::vector<std::string>& argsIn, std::ostream& out, std::o
     return 2;
   }
   AppState app;
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_LoadProject(a, app, err) || !ReadSystemOption(a, app.project->GlSlots(), slot, err)) return 2;
   if (slot == 1 && !app.project->GbSecondSystem()) {
     err << "kova-cli: " << a.project << ": the project has no second system\n";
     return 2;

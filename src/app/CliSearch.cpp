@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,6 +15,7 @@
 #include "app/Generate.h"
 #include "search/SearchPreparation.h"
 #include "search/Seeker_Module.h"
+#include "tools/AtomicFile.h"
 #include "tools/Encoding.h"
 #include "tools/TextFile.h"
 #include "tools/Tools.h"
@@ -28,12 +28,14 @@ namespace {
 constexpr int64_t kMaxRuns = 1000000;
 constexpr int64_t kMaxChannels = 100;
 constexpr int64_t kMaxResults = 1000;
-// Default time budget of the optimising search.
+// Default and longest time budget of the optimising search.
 constexpr double kOptimiseSeconds = 3.0;
+constexpr int kMaxSeconds = 86400;
 
-// Reads option `name` as a whole number (`fallback` when absent). False with one line on `err`
-// when the text is not a whole number.
-bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, int64_t& value, std::ostream& err) {
+// Reads option `name` as a whole number from `low` to `high` (`fallback` when absent). False with
+// one line on `err` naming the option and its range when the text is anything else.
+bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, int64_t low, int64_t high,
+               int64_t& value, std::ostream& err) {
   value = fallback;
   auto it = args.options.find(name);
   if (it == args.options.end()) return true;
@@ -42,8 +44,9 @@ bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, i
   const char* last = text.data() + text.size();
   if (first != last && *first == '+') ++first;
   auto [end, ec] = std::from_chars(first, last, value);
-  if (first == last || ec != std::errc() || end != last) {
-    err << "kova-cli: option " << name << " needs a whole number, not '" << text << "'\n";
+  if (first == last || ec != std::errc() || end != last || value < low || value > high) {
+    err << "kova-cli: option " << name << " needs a whole number from " << low << " to " << high << ", not '"
+        << text << "'\n";
     return false;
   }
   return true;
@@ -56,8 +59,9 @@ bool ReadSeconds(const CliArgs& args, const std::string& name, double fallback, 
   if (it == args.options.end()) return true;
   const std::string& text = it->second;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 86400) {
-    err << "kova-cli: option " << name << " needs a number of seconds above 0, not '" << text << "'\n";
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value > 0) || value > kMaxSeconds) {
+    err << "kova-cli: option " << name << " needs a number of seconds above 0 and at most " << kMaxSeconds
+        << ", not '" << text << "'\n";
     return false;
   }
   return true;
@@ -74,20 +78,49 @@ std::string OptimiseLine(const OptimiseSummary& s) {
   return buf;
 }
 
+// One --add-to SYSTEM=COUNT: the count (0 … 100) for that system of the project.
+// False with one line on `err` for a malformed text or a system the project does not have.
+bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostream& err) {
+  const size_t eq = text.find('=');
+  int64_t system = -1, count = 0;
+  auto whole = [](const std::string& part, int64_t& value) {
+    const char* first = part.data();
+    const char* last = first + part.size();
+    if (first != last && *first == '+') ++first;
+    auto [end, ec] = std::from_chars(first, last, value);
+    return first != last && ec == std::errc() && end == last;
+  };
+  if (eq == std::string::npos || !whole(text.substr(0, eq), system) || !whole(text.substr(eq + 1), count)) {
+    err << "kova-cli: option --add-to needs SYSTEM=COUNT (whole numbers), not '" << text << "'\n";
+    return false;
+  }
+  if (system < 0 || system >= static_cast<int64_t>(counts.size())) {
+    err << "kova-cli: option --add-to " << text << ": the project has no system " << system << " (systems 0 to "
+        << counts.size() - 1 << ")\n";
+    return false;
+  }
+  if (count < 0 || count > kMaxChannels) {
+    err << "kova-cli: option --add-to " << text << ": the count needs a whole number from 0 to " << kMaxChannels
+        << "\n";
+    return false;
+  }
+  counts[static_cast<size_t>(system)] = static_cast<int32_t>(count);
+  return true;
+}
+
 std::string CandidateLine(double value) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.6f\n", value);
   return buf;
 }
 
-// Writes `bytes` to `path`; false with one line on `err` when that fails.
+// Writes `bytes` to `path` whole or not at all; false with one line on `err` when that fails.
 bool WriteOutputFile(const std::string& path, const std::string& bytes, std::ostream& err) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (file) {
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-  }
-  if (!file) {
+  try {
+    AtomicFile file(path);
+    file.Write(bytes);
+    file.Commit();
+  } catch (const std::exception&) {
     err << "kova-cli: " << path << ": cannot be written\n";
     return false;
   }
@@ -100,15 +133,19 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
   CliArgs a;
   if (!CLI_ParseArgs(args, {"--system"}, {}, a, err)) return 2;
   int64_t system = 0;
-  if (!ReadWhole(a, "--system", 0, system, err)) return 2;
-  if (system != 0 && system != 1) {
-    err << "kova-cli: option --system must be 0 or 1\n";
-    return 2;
-  }
+  if (!ReadWhole(a, "--system", 0, 0, kMaxSystems - 1, system, err)) return 2;
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
-  // Both system slots always exist; with the second system off, slot 1 holds the new-project
+  // At least two system slots exist; with the second system off, slot 1 holds the new-project
   // defaults and is prepared against system 0's channels only.
+  const int32_t slots = app.project->GlSlots();
+  if (system < 0 || system >= slots) {
+    if (slots <= 2)
+      err << "kova-cli: option --system must be 0 or 1\n";
+    else
+      err << "kova-cli: option --system must be 0 to " << slots - 1 << "\n";
+    return 2;
+  }
 
   Seeker_Module seeker(TL_Port());
   std::vector<double> candidates, freqs0, freqs1;
@@ -127,7 +164,8 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
 
 int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
-  if (!CLI_ParseArgs(args, {"--runs", "--keep", "--add", "--add2", "--seed", "--report", "--apply", "--seconds"},
+  if (!CLI_ParseArgs(args,
+                     {"--runs", "--keep", "--add", "--add2", "--add-to", "--seed", "--report", "--apply", "--seconds"},
                      {"--systematic", "--optimise"}, a, err))
     return 2;
   const bool optimise = a.Has("--optimise");
@@ -137,28 +175,26 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "kova-cli: --optimise and --systematic exclude each other\n";
     return 2;
   }
+  // The limits of the Generate command's text boxes; the seed is any 32-bit value.
   int64_t runs = 0, keep = 0, add = 0, add2 = 0, seedValue = 0;
-  if (!ReadWhole(a, "--runs", 100, runs, err) || !ReadWhole(a, "--keep", 10, keep, err) ||
-      !ReadWhole(a, "--add", 10, add, err) || !ReadWhole(a, "--add2", 10, add2, err) ||
-      !ReadWhole(a, "--seed", 0, seedValue, err))
+  if (!ReadWhole(a, "--runs", 100, 1, kMaxRuns, runs, err) || !ReadWhole(a, "--keep", 10, 1, kMaxResults, keep, err) ||
+      !ReadWhole(a, "--add", 10, 0, kMaxChannels, add, err) || !ReadWhole(a, "--add2", 10, 0, kMaxChannels, add2, err) ||
+      !ReadWhole(a, "--seed", 0, 0, 0xFFFFFFFFLL, seedValue, err))
     return 2;
   std::optional<uint32_t> seed;
-  if (a.options.count("--seed")) {
-    if (seedValue < 0 || seedValue > 0xFFFFFFFFLL) {
-      err << "kova-cli: option --seed needs a whole number from 0 to 4294967295\n";
-      return 2;
-    }
-    seed = static_cast<uint32_t>(seedValue);
-  }
-  // The limits of the Generate command: out-of-range values are brought into range.
-  runs = std::clamp<int64_t>(runs, 1, kMaxRuns);
-  keep = std::clamp<int64_t>(keep, 1, kMaxResults);
-  add = std::clamp<int64_t>(add, 0, kMaxChannels);
-  add2 = std::clamp<int64_t>(add2, 0, kMaxChannels);
+  if (a.options.count("--seed")) seed = static_cast<uint32_t>(seedValue);
   const auto lKeep = static_cast<int32_t>(std::min(runs, keep));
 
   AppState app;
   if (!CLI_LoadProject(a, app, err)) return 2;
+  // Channels per system: --add and --add2 for the first two, 10 for the others, then each
+  // --add-to SYSTEM=COUNT in the order given.
+  std::vector<int32_t> counts(static_cast<size_t>(app.project->GlSystems()), kDefaultAddCount);
+  counts[0] = static_cast<int32_t>(add);
+  if (counts.size() > 1) counts[1] = static_cast<int32_t>(add2);
+  if (auto it = a.repeated.find("--add-to"); it != a.repeated.end())
+    for (const std::string& text : it->second)
+      if (!ReadAddTo(text, counts, err)) return 2;
 
   ConsolePort port(err, seed);
   port.echoAllMessages = true;  // the search's messages are its answer
@@ -169,6 +205,14 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "kova-cli: --systematic searches one-system projects only; running the random search\n";
     systematic = false;
   }
+  // Ctrl+C stops the search as the progress box's abort would; what it found until then is still
+  // reported and saved, each file whole, and the exit code then says that it was interrupted.
+  InterruptScope interrupt;
+  auto finish = [&err](int code) {
+    if (!InterruptScope::Interrupted() || code == 2) return code;
+    err << "kova-cli: interrupted, the search was stopped\n";
+    return 130;
+  };
   GenerateOutcome outcome;
   if (optimise) {
     // With a seed the budget becomes a fixed amount of work, so that the result is reproducible.
@@ -176,16 +220,14 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     settings.seconds = seconds;
     settings.threads = 2;
     if (seed) settings.rounds = OptimiseRoundsFor(seconds);
-    outcome = GenerateProposals(app, 1, static_cast<int32_t>(keep), static_cast<int32_t>(add),
-                                static_cast<int32_t>(add2), kShowProposals, kSearchOptimise, settings);
+    outcome = GenerateProposals(app, 1, static_cast<int32_t>(keep), counts, kShowProposals, kSearchOptimise, settings);
     for (const OptimiseSummary& summary : outcome.optimised) err << OptimiseLine(summary);
   } else if (systematic) {
-    outcome = GenerateProposals(app, 1, lKeep, static_cast<int32_t>(add), 0, kShowProposals, kSearchSystematic);
+    outcome = GenerateProposals(app, 1, lKeep, counts[0], 0, kShowProposals, kSearchSystematic);
   } else {
-    outcome = GenerateProposals(app, static_cast<int32_t>(runs), lKeep, static_cast<int32_t>(add),
-                                static_cast<int32_t>(add2), kShowProposals, kSearchRandom);
+    outcome = GenerateProposals(app, static_cast<int32_t>(runs), lKeep, counts, kShowProposals, kSearchRandom);
   }
-  if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return 1;
+  if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return finish(1);
 
   StringSink report;
   MN_WriteReport(report, *outcome.proposals);
@@ -207,7 +249,7 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
                         TL_GetFileName(applyFile)))
       return 2;
   }
-  return 0;
+  return finish(0);
 }
 
 }  // namespace kova

@@ -35,6 +35,7 @@ bool CLI_ParseArgs(const std::vector<std::string>& args, const std::set<std::str
           value = args[++i];
         }
         out.options[name] = value;
+        out.repeated[name].push_back(value);
       } else if (flagOptions.count(name) && !inlineValue) {
         out.flags.insert(name);
       } else {

@@ -16,7 +16,8 @@ namespace kova {
 
 struct CliArgs {
   std::string project;                         // the PROJECT argument
-  std::map<std::string, std::string> options;  // "--runs" -> "100"
+  std::map<std::string, std::string> options;  // "--runs" -> "100" (the last value given)
+  std::map<std::string, std::vector<std::string>> repeated;  // every value of an option, in order
   std::set<std::string> flags;                 // "--systematic"
   bool Has(const std::string& flag) const { return flags.count(flag) > 0; }
   std::string Option(const std::string& name, const std::string& fallback = "") const;
@@ -41,5 +42,7 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
               const std::function<SpectrumPictureProvider(AppState&)>& pictures);
 // The spectrum display as a PNG file (defined with the drawing's command).
 int CLI_Picture(const std::vector<std::string>& args, std::ostream& err);
+// kova-cli system add / remove (the arguments after "system").
+int CLI_System(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace kova

@@ -18,6 +18,21 @@ namespace kova {
 // "Cannot read file: ...").
 bool CLI_IsErrorMessage(const std::string& text);
 
+// Ctrl+C during a long command: while an InterruptScope lives, SIGINT only raises a flag, and the
+// console port's progress calls then answer "abort", so the search stops as if its progress box
+// had been cancelled and the command can still report what it found. A second Ctrl+C ends the
+// program at once. The previous handling of SIGINT returns with the end of the scope; one scope
+// lives at a time.
+class InterruptScope {
+ public:
+  InterruptScope();
+  ~InterruptScope();
+  InterruptScope(const InterruptScope&) = delete;
+  InterruptScope& operator=(const InterruptScope&) = delete;
+  // Whether SIGINT arrived since the scope began.
+  static bool Interrupted();
+};
+
 class ConsolePort : public DefaultPort {
  public:
   // `err` receives error messages and the progress bar. With a seed the random numbers are

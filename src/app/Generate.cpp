@@ -17,7 +17,7 @@ const char* const kNothingFound = "No additional compatible channels found!";
 
 std::string Points(int32_t n) { return TL_Str(n) + (n == 1 ? " grid point" : " grid points"); }
 
-// The heading of a system's lines when the project has two.
+// The heading of a system's lines when the project has more than one.
 std::string SystemHeading(const CProject& project, int32_t slot) {
   if (!project.GbSecondSystem()) return "";
   return "System #" + TL_Str(slot + 1) + " (" + project.GcSystem(slot)->GcSystemType()->GsGetLabel() + "):\n";
@@ -66,21 +66,28 @@ void AddParagraph(std::string& text, const std::string& paragraph) {
   text += "\n\n" + paragraph;
 }
 
+// Channels asked of system `slot`; none for a system the list does not reach.
+int32_t Wanted(const std::vector<int32_t>& lChannels, int32_t slot) {
+  return static_cast<size_t>(slot) < lChannels.size() ? lChannels[static_cast<size_t>(slot)] : 0;
+}
+
 // The systems that the search could not start on, each with its reason.
-std::string WhyNoFreeFrequencies(const AppState& app, int32_t lChannels2) {
+std::string WhyNoFreeFrequencies(const AppState& app, const std::vector<int32_t>& lChannels) {
   const CProject& project = *app.project;
   std::string text;
-  for (int32_t slot = 0; slot < (project.GbSecondSystem() && lChannels2 != 0 ? 2 : 1); ++slot) {
+  for (int32_t slot = 0; slot < project.GlSystems(); ++slot) {
+    if (slot > 0 && Wanted(lChannels, slot) == 0) continue;
     const CandidateCensus c = Census(app, slot);
     if (c.left == 0) AddParagraph(text, SystemHeading(project, slot) + WhyShort(app, slot, c, 0));
   }
   return text;
 }
 
-std::string WhyNothingFound(const GenerateOutcome& outcome, const CProject& project, int32_t lChannels1,
-                            int32_t lChannels2) {
-  if (lChannels1 <= 0 && (!project.GbSecondSystem() || lChannels2 <= 0))
-    return "\n\nNo new channel was asked for (0 channels to add).";
+std::string WhyNothingFound(const GenerateOutcome& outcome, const CProject& project,
+                            const std::vector<int32_t>& lChannels) {
+  bool asked = false;
+  for (int32_t slot = 0; slot < project.GlSystems(); ++slot) asked = asked || Wanted(lChannels, slot) > 0;
+  if (!asked) return "\n\nNo new channel was asked for (0 channels to add).";
   if (outcome.mostNew > 0)
     return "\n\nThe runs found up to " + TL_Str(outcome.mostNew) +
            " new channels, but none of those sets passed the full check of the project.";
@@ -94,15 +101,15 @@ int32_t AddedChannels(const CProject& proposal, const CProject& project, int32_t
 }
 
 // A best proposal applied at once that falls short of the requested channels says so and why.
-void TellShortfall(const AppState& app, const CProject& best, int32_t lChannels1, int32_t lChannels2) {
+void TellShortfall(const AppState& app, const CProject& best, const std::vector<int32_t>& lChannels) {
   const CProject& project = *app.project;
   std::string text;
-  const int32_t requested[2] = {lChannels1, project.GbSecondSystem() ? lChannels2 : 0};
-  for (int32_t slot = 0; slot < 2; ++slot) {
+  for (int32_t slot = 0; slot < project.GlSystems(); ++slot) {
+    const int32_t requested = Wanted(lChannels, slot);
     const int32_t found = AddedChannels(best, project, slot);
-    if (requested[slot] <= 0 || found >= requested[slot]) continue;
+    if (requested <= 0 || found >= requested) continue;
     if (!text.empty()) text += "\n\n";
-    text += SystemHeading(project, slot) + "Only " + TL_Str(found) + " of the " + TL_Str(requested[slot]) +
+    text += SystemHeading(project, slot) + "Only " + TL_Str(found) + " of the " + TL_Str(requested) +
             " requested channels were found.\n\n" + WhyShort(app, slot, Census(app, slot), found);
   }
   if (!text.empty()) TL_ShowInfo(text);
@@ -112,19 +119,24 @@ void TellShortfall(const AppState& app, const CProject& best, int32_t lChannels1
 
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
                                   int32_t lShow, int32_t lMode, const OptimiseSettings& optimise, bool explain) {
+  return GenerateProposals(app, lRuns, lKeep, std::vector<int32_t>{lChannels1, lChannels2}, lShow, lMode, optimise,
+                           explain);
+}
+
+GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, const std::vector<int32_t>& lChannels,
+                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise, bool explain) {
   PlatformPort& port = TL_Port();
-  GenerateOutcome outcome =
-      RunGenerateSearch(*app.project, lRuns, lKeep, lChannels1, lChannels2, lMode, port, optimise);
+  GenerateOutcome outcome = RunGenerateSearch(*app.project, lRuns, lKeep, lChannels, lMode, port, optimise);
   if (outcome.highlighted) app.highlighted = *outcome.highlighted;
 
   // The reasons are worked out here, once the search is over, and only when they are shown.
   switch (outcome.status) {
     case GenerateStatus::kNoFreeFrequencies:
-      TL_ShowInfo(kNoFreeFrequencies + (explain ? WhyNoFreeFrequencies(app, lChannels2) : std::string()));
+      TL_ShowInfo(kNoFreeFrequencies + (explain ? WhyNoFreeFrequencies(app, lChannels) : std::string()));
       return outcome;
     case GenerateStatus::kNothingFound:
       TL_ShowInfo(kNothingFound +
-                  (explain ? WhyNothingFound(outcome, *app.project, lChannels1, lChannels2) : std::string()));
+                  (explain ? WhyNothingFound(outcome, *app.project, lChannels) : std::string()));
       return outcome;
     case GenerateStatus::kProposals:
       break;
@@ -141,7 +153,7 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, i
     const ProjectRef bestProposal = proposals.GxGetProject(1);
     bestProposal->GSortAllMics();
     // The systematic search is asked for no number of channels.
-    if (explain && lMode != kSearchSystematic) TellShortfall(app, *bestProposal, lChannels1, lChannels2);
+    if (explain && lMode != kSearchSystematic) TellShortfall(app, *bestProposal, lChannels);
     // The proposal's current system is the one searched last; it replaces the system in the
     // same slot of the project, whichever system the project shows.
     app.project->GcSystem(bestProposal->GlCurr(), bestProposal->GcCurrSystem()->GGetCopy());

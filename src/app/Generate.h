@@ -29,6 +29,11 @@ inline constexpr int32_t kApplyOnly = 2;         // apply the best proposal
 GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, int32_t lChannels1, int32_t lChannels2,
                                   int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {},
                                   bool explain = false);
+// The same with lChannels[s] channels to add to system s (none for systems the list does not
+// reach); the systems are searched in slot order.
+GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, const std::vector<int32_t>& lChannels,
+                                  int32_t lShow, int32_t lMode, const OptimiseSettings& optimise = {},
+                                  bool explain = false);
 
 // How the optimising search went, one sentence per searched system ("46 channels found; no set of
 // more than 68 exists."), the system named when two were searched; empty without summaries.

@@ -63,10 +63,10 @@ bool MN_ImportScan(AppState& app) {
   }
 
   app.scan = scan.points;
-  // A carrier on the air blocks every system in use, each by its own channel width. With two
+  // A carrier on the air blocks every system in use, each by its own channel width. With several
   // systems each block of the message names its system.
   CProject& project = *app.project;
-  const bool named = project.GlSystems() == 2;
+  const bool named = project.GlSystems() >= 2;
   std::string text;
   for (int32_t slot = 0; slot < project.GlSystems(); ++slot) {
     const CSystemType& type = *project.GcSystem(slot)->GcSystemType();

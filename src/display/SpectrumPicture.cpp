@@ -15,6 +15,24 @@ QColor TL_DisplayStationColor() { return QColor(2, 62, 159); }
 QColor TL_DisplayConflictColor() { return QColor(255, 48, 48); }
 QColor TL_DisplayColor(int32_t color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
+QColor TL_SystemColor(int32_t slot) {
+  // Bright on black, apart from each other and from the conflict red, the product white lines'
+  // neighbours and the scale's light blue.
+  static const QColor kColors[kMaxSystems] = {
+      {255, 255, 0},   {255, 255, 255}, {0, 220, 255},   {255, 140, 0},   {255, 80, 255},  {80, 255, 80},
+      {90, 120, 255},  {255, 170, 200}, {215, 185, 110}, {175, 110, 255}, {130, 255, 210}, {250, 128, 100},
+      {185, 205, 40},  {165, 165, 165}, {0, 170, 150},   {205, 110, 60}};
+  return kColors[static_cast<size_t>(std::clamp(slot, 0, kMaxSystems - 1))];
+}
+
+QColor TL_ChannelDrawColor(const CProject& project, int32_t slot, int32_t color) {
+  // The default colours: 14 (yellow) of a channel added by the program, 15 (white) of one typed in.
+  constexpr int32_t kYellow = 0x00FFFF;
+  constexpr int32_t kWhite = 0xFFFFFF;
+  if (project.GlSystems() > 2 && (color == kYellow || color == kWhite)) return TL_SystemColor(slot);
+  return TL_DisplayColor(color);
+}
+
 std::string SpectrumStats::ChannelsText() const { return "Channels : " + TL_Str(channels); }
 std::string SpectrumStats::MaximumText() const { return "Maximum : " + TL_Str(maximum); }
 std::string SpectrumStats::OverallText() const { return "Overall : " + TL_Str(TL_RoundLong(overall)); }
@@ -164,7 +182,7 @@ void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t
   if (i < 1 || i > mics->GCount()) return;
   const MicRef mic = mics->GcItem(i);
   const double f = mic->GfGetFreq();
-  const QColor c = TL_DisplayColor(mic->GlGetColor());
+  const QColor c = TL_ChannelDrawColor(project, slot, mic->GlGetColor());
   const std::string& label = mic->GsGetLabel();
 
   pbx.DrawWidth(bOther ? 2 : 3);
@@ -336,6 +354,35 @@ void DrawConflictOutlines(PictureBox& pbx, const CProject& project, const std::v
   pbx.DrawWidth(1);
 }
 
+// With more than two systems, "#k type" of each system in its colour, in rows from the top left
+// corner under the top line; the current system's entry is framed.
+void DrawLegend(PictureBox& pbx, const CProject& project, int32_t current) {
+  const double left = pbx.ScaleLeft();
+  const double right = left + pbx.ScaleWidth();
+  const double pixel = pbx.ScaleWidth() / std::max(1, pbx.PixelWidth());
+  const double margin = 6 * pixel;
+  const double rowHeight = -pbx.TextHeight("#");  // the y axis points upwards
+  double x = left + margin;
+  double y = kTopLine - rowHeight / 4;
+  pbx.DrawWidth(1);
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const QColor c = TL_SystemColor(s);
+    const std::string text = " #" + TL_Str(s + 1) + " " + project.GcSystem(s)->GcSystemType()->GsGetLabel() + " ";
+    const double width = pbx.TextWidth(text);
+    if (x > left + margin && x + width > right - margin) {
+      x = left + margin;
+      y -= rowHeight * 1.15;
+    }
+    pbx.FilledBox(x, y - rowHeight, x + width, y, kBlack);
+    if (s == current) pbx.Box(x, y - rowHeight, x + width, y, c);
+    pbx.ForeColor(c);
+    pbx.CurrentX(x);
+    pbx.CurrentY(y);
+    pbx.Print(text);
+    x += width + margin;
+  }
+}
+
 }  // namespace
 
 SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView) {
@@ -383,10 +430,10 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   if (in.conflicts) DrawConflictProducts(pbx, view, *in.conflicts);
   if (in.scan) DrawScan(pbx, *in.scan);
 
-  if (in.project.GbSecondSystem()) {
-    const int32_t other = (in.current + 1) % 2;
+  for (int32_t other = 0; other < in.project.GlSystems(); ++other) {
+    if (other == in.current) continue;
     const int32_t n = in.project.GcSystem(other)->GcMics()->GCount();
-    // The highlighted number belongs to the current system: the other system's channels carry no
+    // The highlighted number belongs to the current system: the other systems' channels carry no
     // outline and no grid.
     for (int32_t i = 1; i <= n; ++i) DrawChannel(pbx, in.project, other, i, true, 0);
   }
@@ -395,6 +442,7 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
     if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted);
   if (in.highlighted >= 1 && in.highlighted <= n) DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted);
   if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts);
+  if (in.project.GlSystems() > 2) DrawLegend(pbx, in.project, in.current);
   return stats;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The picture of the spectrum display: the television stations outside the search spectrum, the
-// frequency scale, the intermodulation products with their density, the channels of both
-// systems with their labels and the tuning grid of the highlighted channel. Everything comes in
+// frequency scale, the intermodulation products with their density, the channels of every
+// system with their labels, the tuning grid of the highlighted channel and, with more than two
+// systems, a legend of the systems' colours. Everything comes in
 // as arguments, so the window, the tests and the command line draw the same picture.
 
 #include <cstdint>
@@ -34,6 +35,12 @@ QColor TL_DisplayScaleColor();    // base line, top line, ticks, numbers, statio
 QColor TL_DisplayStationColor();  // filled station boxes
 // A colour as the program stores it (red + 256 * green + 65536 * blue).
 QColor TL_DisplayColor(int32_t color);
+// The colour of system `slot` (0 … kMaxSystems - 1) in a project of more than two systems: its
+// channels that keep a default colour (yellow or white) are drawn in it, and the legend names
+// the system in it. System 1 is yellow and system 2 white, the colours channels get by default.
+QColor TL_SystemColor(int32_t slot);
+// The colour channel `color` of system `slot` is drawn in.
+QColor TL_ChannelDrawColor(const CProject& project, int32_t slot, int32_t color);
 
 // One intermodulation product as the picture shows it: its frequency and the number of
 // products counted on its kilohertz.
@@ -68,7 +75,7 @@ struct SpectrumStats {
 
 struct SpectrumInput {
   const CProject& project;
-  int32_t current;            // the system drawn as current (0 or 1)
+  int32_t current;            // the system drawn as current
   int32_t highlighted;        // highlighted channel of that system, 0 = none
   int32_t zoomFlags;          // DisplayZoomFlag bits
   bool& productsStale;        // recompute the products when set; cleared after recomputing

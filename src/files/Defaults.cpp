@@ -6,6 +6,7 @@ namespace kova {
 
 void MN_InitProject(const std::vector<TypeRef>& systems, CProject& project) {
   TypeRef first = systems.empty() ? std::make_shared<CSystemType>() : systems[0];
+  project = CProject();  // the two slots of a new project, whatever it held
   for (int32_t s = 0; s <= 1; ++s) {
     auto system = std::make_shared<CSystemInstance>();
     system->GDefine(first->GGetCopy());

@@ -1,5 +1,6 @@
 #include "model/CProject.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "tools/BinaryFile.h"
@@ -82,34 +83,75 @@ void CSystemInstance::GExport(TextSink& out) const {
 
 // ---- CProject ----
 
+void CProject::CheckSlot(int32_t index) const {
+  if (index < 0 || index >= GlSlots()) throw std::out_of_range("Subscript out of range");
+}
+
 void CProject::GlCurr(int32_t index) {
-  if (index < 0 || index > 1) throw std::out_of_range("Subscript out of range");
+  CheckSlot(index);
   lCurr_ = index;
 }
 
 const SystemRef& CProject::GcSystem(int32_t iIndex0) const {
-  if (iIndex0 < 0 || iIndex0 > 1) throw std::out_of_range("Subscript out of range");
-  return systems_[iIndex0];
+  CheckSlot(iIndex0);
+  return systems_[static_cast<size_t>(iIndex0)];
 }
 
 const SpectrumRef& CProject::GcSpectrumOf(int32_t iIndex0) const {
-  if (iIndex0 < 0 || iIndex0 > 1) throw std::out_of_range("Subscript out of range");
-  return spectra_[iIndex0];
+  CheckSlot(iIndex0);
+  return spectra_[static_cast<size_t>(iIndex0)];
 }
 
 void CProject::GcSystem(int32_t iIndex0, SystemRef system) {
-  if (iIndex0 < 0 || iIndex0 > 1) throw std::out_of_range("Subscript out of range");
-  systems_[iIndex0] = std::move(system);
+  CheckSlot(iIndex0);
+  systems_[static_cast<size_t>(iIndex0)] = std::move(system);
 }
 
 void CProject::GcSpectrumOf(int32_t iIndex0, SpectrumRef spectrum) {
-  if (iIndex0 < 0 || iIndex0 > 1) throw std::out_of_range("Subscript out of range");
-  spectra_[iIndex0] = std::move(spectrum);
+  CheckSlot(iIndex0);
+  spectra_[static_cast<size_t>(iIndex0)] = std::move(spectrum);
+}
+
+int32_t CProject::GAddSystem(SystemRef system, SpectrumRef spectrum) {
+  if (!bSecondSystem_) {
+    systems_.resize(2);
+    spectra_.resize(2);
+    systems_[1] = std::move(system);
+    spectra_[1] = std::move(spectrum);
+    if (lCurr_ > 1) lCurr_ = 0;
+    bSecondSystem_ = true;
+    return 1;
+  }
+  if (GlSlots() >= kMaxSystems) return -1;
+  systems_.push_back(std::move(system));
+  spectra_.push_back(std::move(spectrum));
+  return GlSlots() - 1;
+}
+
+bool CProject::GRemoveSystem(int32_t k) {
+  const int32_t used = GlSystems();
+  if (k < 0 || k >= used || used < 2) return false;
+  if (used == 2) {
+    if (k == 0) {
+      std::swap(systems_[0], systems_[1]);
+      std::swap(spectra_[0], spectra_[1]);
+    }
+    // The removed system stays behind in slot 1 switched off, as a second system does, but
+    // without its channels: removed means they no longer exist anywhere in the project.
+    systems_[1]->GcMics(std::make_shared<CMicCollection>());
+    bSecondSystem_ = false;
+    lCurr_ = 0;
+    return true;
+  }
+  systems_.erase(systems_.begin() + k);
+  spectra_.erase(spectra_.begin() + k);
+  if (lCurr_ > k || lCurr_ >= GlSlots()) --lCurr_;
+  return true;
 }
 
 int32_t CProject::GlGetOverallMics() const {
-  int32_t n = systems_[0]->GcMics()->GCount();
-  if (bSecondSystem_) n += systems_[1]->GcMics()->GCount();
+  int32_t n = 0;
+  for (int32_t s = 0; s < GlSystems(); ++s) n += systems_[static_cast<size_t>(s)]->GcMics()->GCount();
   return n;
 }
 
@@ -123,13 +165,14 @@ void CProject::GGetOverallMinMax(float& fMinFreq, float& fMaxFreq) const {
 }
 
 void CProject::GSortAllMics() {
-  systems_[0]->GcMics()->GSortMics(false);
-  if (bSecondSystem_) systems_[1]->GcMics()->GSortMics(false);
+  for (int32_t s = 0; s < GlSystems(); ++s) systems_[static_cast<size_t>(s)]->GcMics()->GSortMics(false);
 }
 
 std::shared_ptr<CProject> CProject::GGetCopy() const {
   auto c = std::make_shared<CProject>();
-  for (int32_t s = 0; s <= 1; ++s) {
+  c->spectra_.resize(spectra_.size());
+  c->systems_.resize(systems_.size());
+  for (size_t s = 0; s < systems_.size(); ++s) {
     c->spectra_[s] = spectra_[s] ? spectra_[s]->GGetCopy() : nullptr;
     c->systems_[s] = systems_[s] ? systems_[s]->GGetCopy() : nullptr;
   }
@@ -142,15 +185,16 @@ MicsRef CProject::GetAllMics() const {
   auto all = std::make_shared<CMicCollection>();
   all->GDefine();
   for (int32_t s = 0; s < GlSystems(); ++s) {
-    const CMicCollection& mics = *systems_[s]->GcMics();
+    const CMicCollection& mics = *systems_[static_cast<size_t>(s)]->GcMics();
     for (int32_t i = 1; i <= mics.GCount(); ++i) all->GAddMicX(mics.GcItem(i)->GGetCopy());
   }
   return all;
 }
 
 bool CProject::IsCheckActive(int32_t eCheck) const {
-  if (systems_[0]->GcSystemType()->GbCheckFlag(eCheck)) return true;
-  return bSecondSystem_ && systems_[1]->GcSystemType()->GbCheckFlag(eCheck);
+  for (int32_t s = 0; s < GlSystems(); ++s)
+    if (systems_[static_cast<size_t>(s)]->GcSystemType()->GbCheckFlag(eCheck)) return true;
+  return false;
 }
 
 std::string CProject::SystemPrefix(int32_t slot) const {
@@ -161,7 +205,7 @@ int32_t CProject::GWriteToFile(BinaryWriter& file) const {
   file.WriteInt32(0);
   int32_t count = GlSystems();
   file.WriteInt32(count);
-  for (int32_t i = 0; i < count; ++i) {
+  for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
     systems_[i]->GWriteToFile(file);
     spectra_[i]->GWriteToFile(file);
   }
@@ -171,9 +215,13 @@ int32_t CProject::GWriteToFile(BinaryWriter& file) const {
 int32_t CProject::GReadFromFile(BinaryReader& file) {
   int32_t version = 0, count = 0;
   if (!file.ReadInt32(version) || version != 0) return -1;
-  if (!file.ReadInt32(count) || count < 1 || count > 2) return -1;
-  GbSecondSystem(count == 2);
-  for (int32_t i = 0; i < count; ++i) {
+  if (!file.ReadInt32(count) || count < 1 || count > kMaxSystems) return -1;
+  GbSecondSystem(count >= 2);
+  // With one system the second slot keeps what it holds; beyond two, a slot per system.
+  systems_.resize(static_cast<size_t>(std::max(count, 2)));
+  spectra_.resize(systems_.size());
+  lCurr_ = 0;
+  for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
     auto system = std::make_shared<CSystemInstance>();
     if (system->GReadFromFile(file) != 0) return -1;
     systems_[i] = system;
@@ -192,15 +240,19 @@ void CProject::GExport(TextSink& out, int32_t n) const {
     systems_[0]->GExport(out);
     return;
   }
-  if (n > 0) out.Line("------------------ Dual-System Proposal #" + TL_Str(n) + " ---------------------------------------");
+  const int32_t systems = GlSystems();
+  if (n > 0)
+    out.Line(std::string("------------------ ") + (systems == 2 ? "Dual" : "Multi") + "-System Proposal #" + TL_Str(n) +
+             " ---------------------------------------");
   out.Line("Overall Compatible Channels: " + TL_Str(GlGetOverallMics()));
   out.Line();
-  for (int32_t s = 0; s <= 1; ++s) {
-    if (s == 1) out.Line();
+  for (int32_t s = 0; s < systems; ++s) {
+    if (s >= 1) out.Line();
+    const CSystemInstance& system = *systems_[static_cast<size_t>(s)];
     out.Line("System #" + TL_Str(s + 1));
-    out.Line("Compatible Channels: " + TL_Str(systems_[s]->GcMics()->GCount()));
+    out.Line("Compatible Channels: " + TL_Str(system.GcMics()->GCount()));
     out.Line();
-    systems_[s]->GExport(out);
+    system.GExport(out);
   }
 }
 

@@ -1,12 +1,13 @@
 #pragma once
-// A project: one receiver system, or two operated side by side. Each system slot holds a system
-// instance (a type and its channel list) and its own search spectrum. Both slots always hold
-// objects, also while the second system is off.
+// A project: one receiver system, or up to sixteen operated side by side. Each system slot holds
+// a system instance (a type and its channel list) and its own search spectrum. At least two slots
+// always hold objects, also while the second system is off; switching it off leaves system 0
+// alone in use and keeps the other slots' objects for when it is switched on again.
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/CMicInstance.h"
 #include "model/CSpectrum.h"
@@ -45,6 +46,9 @@ class CSystemInstance {
 
 using SystemRef = std::shared_ptr<CSystemInstance>;
 
+// The most systems a project holds.
+inline constexpr int32_t kMaxSystems = 16;
+
 class CProject {
  public:
   // Writes the project description; a proposal number n > 0 adds the proposal heading.
@@ -59,7 +63,20 @@ class CProject {
   // Lowers fMinFreq and raises fMaxFreq to cover every overall channel.
   void GGetOverallMinMax(float& fMinFreq, float& fMaxFreq) const;
   int32_t GlGetOverallMics() const;
-  int32_t GlSystems() const { return bSecondSystem_ ? 2 : 1; }
+  // The systems in use: every slot while the second system is on, else system 0 alone.
+  int32_t GlSystems() const { return bSecondSystem_ ? GlSlots() : 1; }
+  // The slots holding objects: 2 … kMaxSystems.
+  int32_t GlSlots() const { return static_cast<int32_t>(systems_.size()); }
+  // Puts a system after the last one in use and switches the second system on; while it was off,
+  // the new system takes slot 1 and the slots beyond are dropped. Returns the new system's slot,
+  // -1 (nothing changed) when kMaxSystems systems are in use.
+  int32_t GAddSystem(SystemRef system, SpectrumRef spectrum);
+  // Removes system k of those in use; the systems after it move up one slot and the current slot
+  // follows its system (the one removed hands it to the system now in its place, or the last).
+  // Removing one of two systems switches the second system off, the removed one staying behind
+  // in slot 1 as a system switched off does. False (nothing changed) when k is not in use or is
+  // the only system.
+  bool GRemoveSystem(int32_t k);
   void GSortAllMics();
   std::shared_ptr<CProject> GGetCopy() const;
   int32_t GlCurr() const { return lCurr_; }
@@ -68,19 +85,19 @@ class CProject {
   int32_t GWriteToFile(BinaryWriter& file) const;
   const SystemRef& GcCurrSystem() const { return systems_[lCurr_]; }
   void GcCurrSystem(SystemRef system) { systems_[lCurr_] = std::move(system); }
-  // The instance in slot iIndex0 (0 or 1); throws std::out_of_range otherwise.
+  // The instance in slot iIndex0 (0 … GlSlots() - 1); throws std::out_of_range otherwise.
   const SystemRef& GcSystem(int32_t iIndex0) const;
-  // Puts `system` into slot iIndex0 (0 or 1); throws std::out_of_range otherwise.
+  // Puts `system` into slot iIndex0; throws std::out_of_range for a slot that does not exist.
   void GcSystem(int32_t iIndex0, SystemRef system);
   const SpectrumRef& GcSpectrum() const { return spectra_[lCurr_]; }
   void GcSpectrum(SpectrumRef spectrum) { spectra_[lCurr_] = std::move(spectrum); }
-  // The search spectrum of slot iIndex0 (0 or 1); throws std::out_of_range otherwise.
+  // The search spectrum of slot iIndex0; throws std::out_of_range for a slot that does not exist.
   const SpectrumRef& GcSpectrumOf(int32_t iIndex0) const;
   void GcSpectrumOf(int32_t iIndex0, SpectrumRef spectrum);
 
-  // Copies of every overall channel: system 0's in list order, then system 1's when it is on.
+  // Copies of every overall channel: the systems in use in slot order, each in list order.
   MicsRef GetAllMics() const;
-  // True when the check kind is switched on in system 0's type, or in system 1's when it is on.
+  // True when the check kind is switched on in the type of any system in use.
   bool IsCheckActive(int32_t eCheck) const;
   // The evaluation of the compatibility check, reporting every problem through the handler.
   void RunChecks(TcCheckHandler& handler) const;
@@ -89,13 +106,15 @@ class CProject {
   void RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const;
   // The text naming a product and its source channels.
   std::string GetProductDescription(const TcIMFrequency& product) const;
-  // "[ #1] " when the second system is on, else empty.
+  // "[ #1] " for slot 0 when the second system is on, else empty.
   std::string SystemPrefix(int32_t slot) const;
 
  private:
   int32_t lCurr_ = 0;
-  std::array<SpectrumRef, 2> spectra_;
-  std::array<SystemRef, 2> systems_;
+  void CheckSlot(int32_t index) const;
+
+  std::vector<SpectrumRef> spectra_ = std::vector<SpectrumRef>(2);
+  std::vector<SystemRef> systems_ = std::vector<SystemRef>(2);
   bool bSecondSystem_ = false;
 };
 

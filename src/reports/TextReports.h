@@ -15,9 +15,8 @@ void MN_WriteReport(TextSink& out, const CReportInstance& report);
 // The description of the project with the heading of proposal 1.
 void MN_WriteProjectReport(TextSink& out, const CProject& project);
 
-// Creates or truncates `path` and writes `text` (UTF-8 in memory) as Windows-1252. The file is
-// closed before the result is judged, so a failure to write the last buffered bytes is noticed.
-// Throws KovaError on failure.
+// Writes `text` (UTF-8 in memory) as Windows-1252 to `path`, whole or not at all (the old file
+// stays as it was when anything fails). Throws KovaError on failure.
 void MN_WriteTextFile(const std::string& path, const std::string& text);
 
 }  // namespace kova

@@ -33,8 +33,9 @@ class BusyGuard {
 bool IsDuplicate(const CReportInstance& proposals, const CProject& copy) {
   for (int32_t j = 1; j <= proposals.GlCount(); ++j) {
     const ProjectRef proposal = proposals.GxGetProject(j);
-    bool equal = proposal->GcSystem(0)->GHasEqualFreqs(*copy.GcSystem(0));
-    if (copy.GbSecondSystem() && equal) equal = proposal->GcSystem(1)->GHasEqualFreqs(*copy.GcSystem(1));
+    bool equal = true;
+    for (int32_t s = 0; s < copy.GlSystems() && equal; ++s)
+      equal = proposal->GcSystem(s)->GHasEqualFreqs(*copy.GcSystem(s));
     if (equal) return true;
   }
   return false;
@@ -100,51 +101,65 @@ int32_t SearchOneSystem(Seeker_Module& seeker, int32_t lMode, int32_t lChannels,
 GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep, int32_t lChannels1,
                                   int32_t lChannels2, int32_t lMode, PlatformPort& port,
                                   const OptimiseSettings& optimise) {
+  return RunGenerateSearch(project, lRuns, lKeep, std::vector<int32_t>{lChannels1, lChannels2}, lMode, port, optimise);
+}
+
+GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep,
+                                  const std::vector<int32_t>& lChannels, int32_t lMode, PlatformPort& port,
+                                  const OptimiseSettings& optimise) {
   auto busy = [&port](const std::string& text, double fraction) { return port.busy(text, fraction, 0); };
   // All search state of this command lives in this one object.
   Seeker_Module seeker(port);
   GenerateOutcome outcome;
+  const int32_t systems = project.GlSystems();
+  const auto wanted = [&lChannels](int32_t s) {
+    return static_cast<size_t>(s) < lChannels.size() ? lChannels[static_cast<size_t>(s)] : 0;
+  };
 
-  // Candidates of both systems as they are before the first run, and the systems' channels and
-  // parameter records as the preparation leaves them.
-  std::vector<double> candidates1{0.0}, candidates2{0.0};
-  std::vector<double> freqs0{0.0}, freqs1{0.0};
-  TCheckParams params0{}, params1{};
-
-  bool dual = false;
-  if (project.GbSecondSystem()) {
-    PrepareCandidates(project, 1, seeker, candidates2, freqs0, params0, freqs1, params1);
-    dual = CandidateCount(candidates2) > 0 && lChannels2 != 0;
+  // Candidates of every system as they are before the first run, and the systems' channels and
+  // parameter records as the preparation of system 0 leaves them. The systems after the first
+  // are prepared first, in slot order; each takes part in the runs (`searched`) when it has
+  // candidates and channels are asked of it.
+  std::vector<std::vector<double>> candidates(static_cast<size_t>(systems), std::vector<double>{0.0});
+  std::vector<std::vector<double>> freqs;
+  std::vector<TCheckParams> params(static_cast<size_t>(std::max(systems, 2)), TCheckParams{});
+  std::vector<bool> searched(static_cast<size_t>(systems), false);
+  for (int32_t s = 1; s < systems; ++s) {
+    PrepareCandidates(project, s, seeker, candidates[static_cast<size_t>(s)], freqs, params);
+    searched[static_cast<size_t>(s)] = CandidateCount(candidates[static_cast<size_t>(s)]) > 0 && wanted(s) != 0;
   }
-  PrepareCandidates(project, 0, seeker, candidates1, freqs0, params0, freqs1, params1);
-  const bool haveCandidates1 = CandidateCount(candidates1) > 0;
+  PrepareCandidates(project, 0, seeker, candidates[0], freqs, params);
+  const bool haveCandidates1 = CandidateCount(candidates[0]) > 0;
+  const int32_t lChannels1 = wanted(0);
+  const int32_t later = static_cast<int32_t>(std::count(searched.begin() + 1, searched.end(), true));
 
-  if (!dual && !haveCandidates1) {
+  if (later == 0 && !haveCandidates1) {
     outcome.status = GenerateStatus::kNoFreeFrequencies;
     return outcome;
   }
 
-  // Two systems whose types differ can let an incompatible set through the pruning (see the
-  // run loop); their runs are checked before they become proposals, as is every proposal of the
+  // Systems whose types differ can let an incompatible set through the pruning (see the run
+  // loop); their runs are checked before they become proposals, as is every proposal of the
   // optimising search.
   const bool optimising = lMode == kSearchOptimise;
   const bool verifyRuns = (project.GbSecondSystem() || optimising) && IsCompatible(project);
   if (optimising) lRuns = 1;
   // The optimising search shares its budget between the systems it searches.
   OptimiseSettings share = optimise;
-  if (dual && haveCandidates1 && lChannels1 > 0) {
-    share.seconds /= 2;
-    share.rounds = optimise.rounds > 0 ? std::max<int64_t>(1, optimise.rounds / 2) : 0;
+  const int32_t sharing = later + (haveCandidates1 && lChannels1 > 0 ? 1 : 0);
+  if (sharing > 1) {
+    share.seconds /= sharing;
+    share.rounds = optimise.rounds > 0 ? std::max<int64_t>(1, optimise.rounds / sharing) : 0;
   }
-  auto searchSystem = [&](int32_t slot, int32_t lChannels, const std::vector<double>& candidates,
-                          std::vector<SystemRef>& systems, const CProject& copy) {
+  auto searchSystem = [&](int32_t slot, int32_t lCount, const std::vector<double>& slotCandidates,
+                          std::vector<SystemRef>& found, const CProject& copy) {
     const CSystemInstance& system = *copy.GcSystem(slot);
-    if (!optimising) return SearchOneSystem(seeker, lMode, lChannels, candidates, system, lKeep, systems);
+    if (!optimising) return SearchOneSystem(seeker, lMode, lCount, slotCandidates, system, lKeep, found);
     OptimiseSummary summary;
-    const auto sets = OptimiseChannels(seeker, candidates, lChannels, lKeep, share, port, summary);
+    const auto sets = OptimiseChannels(seeker, slotCandidates, lCount, lKeep, share, port, summary);
     summary.system = slot;
     outcome.optimised.push_back(summary);
-    return ExtendSystem(sets, system, systems);
+    return ExtendSystem(sets, system, found);
   };
 
   auto proposals = std::make_shared<CReportInstance>();
@@ -157,6 +172,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
   int32_t best = 0;
 
   std::vector<SystemRef> found;
+  std::vector<double> runCandidates;
   const int32_t existing = project.GlGetOverallMics();  // channels before the search
   for (int32_t run = 1; run <= lRuns; ++run) {
     if (!busy("Already found: " + TL_Str(best), static_cast<double>(run) / (static_cast<double>(lRuns) + 1.0))) {
@@ -168,53 +184,60 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
     // replaces that system.
     ProjectRef copy = project.GGetCopy();
     copy->GlCurr(0);
-    seeker.SetContext(freqs0, params0, 0);
-    if (copy->GbSecondSystem()) seeker.SetContext(freqs1, params1, 1);
+    for (int32_t s = 0; s < copy->GlSystems(); ++s)
+      seeker.SetContext(freqs[static_cast<size_t>(s)], params[static_cast<size_t>(s)], s);
 
-    seeker.SetChosenSide(params0);
-    seeker.SetCandidateSide(params0);
-    int32_t count1 = 0, count2 = 0;
+    seeker.SetChosenSide(params[0]);
+    seeker.SetCandidateSide(params[0]);
+    int32_t total = 0;
     found.assign(1, nullptr);
     int32_t foundSlot = 0;  // the system the sets in `found` extend
+    bool anySearched = haveCandidates1 && lChannels1 != 0;
+    bool starved = false;  // a later system was left without candidates in this run
 
     if (haveCandidates1 && lChannels1 > 0) {
-      count1 = searchSystem(0, lChannels1, candidates1, found, *copy);
-      if (found.size() > 1) outcome.highlighted = count1;
+      total += searchSystem(0, lChannels1, candidates[0], found, *copy);
+      if (found.size() > 1) outcome.highlighted = total;
       if (found.size() > 1) copy->GcSystem(0, found[1]->GGetCopy());
     }
 
-    if (dual) {
-      // System 1 is searched against system 0 as this run left it. The records of this run go
-      // into their own variables: the ones prepared before the first run still describe the
-      // project's unchanged system 1 for the system-0 search of the next run, even when this
-      // run's system-0 channels leave system 1 no candidate.
-      std::vector<double> runFreqs0{0.0}, runFreqs1{0.0};
-      TCheckParams runParams0 = params0, runParams1 = params1;
-      PrepareCandidates(*copy, 1, seeker, candidates2, runFreqs0, runParams0, runFreqs1, runParams1);
-      seeker.SetContext(runFreqs0, runParams0, 0);
-      seeker.SetContext(runFreqs1, runParams1, 1);
+    for (int32_t s = 1; s < systems; ++s) {
+      if (!searched[static_cast<size_t>(s)]) continue;
+      // System s is searched against the systems before it as this run left them. The records
+      // of this run go into their own variables: the ones prepared before the first run still
+      // describe the project's unchanged systems for the system-0 search of the next run, even
+      // when this run's channels leave system s no candidate.
+      std::vector<std::vector<double>> runFreqs;
+      std::vector<TCheckParams> runParams = params;
+      PrepareCandidates(*copy, s, seeker, runCandidates, runFreqs, runParams);
+      for (int32_t t = 0; t < systems; ++t)
+        seeker.SetContext(runFreqs[static_cast<size_t>(t)], runParams[static_cast<size_t>(t)], t);
 
-      copy->GlCurr(1);
-      seeker.SetChosenSide(runParams1);
-      seeker.SetCandidateSide(runParams1);
-      if (CandidateCount(candidates2) > 0 && lChannels2 >= 1) {
-        count2 = searchSystem(1, lChannels2, candidates2, found, *copy);
-        if (found.size() > 1) outcome.highlighted = count2;
-        foundSlot = 1;
-        if (found.size() > 1) copy->GcSystem(1, found[1]->GGetCopy());
-      } else if (!haveCandidates1 || lChannels1 == 0) {
-        busy("Testing", 1.0);
-        outcome.status = GenerateStatus::kNoFreeFrequencies;
-        outcome.proposals = nullptr;
-        return outcome;
+      copy->GlCurr(s);
+      seeker.SetChosenSide(runParams[static_cast<size_t>(s)]);
+      seeker.SetCandidateSide(runParams[static_cast<size_t>(s)]);
+      if (CandidateCount(runCandidates) > 0 && wanted(s) >= 1) {
+        const int32_t count = searchSystem(s, wanted(s), runCandidates, found, *copy);
+        total += count;
+        anySearched = true;
+        if (found.size() > 1) outcome.highlighted = count;
+        foundSlot = s;
+        if (found.size() > 1) copy->GcSystem(s, found[1]->GGetCopy());
+      } else {
+        starved = true;
       }
     }
+    if (starved && !anySearched) {
+      busy("Testing", 1.0);
+      outcome.status = GenerateStatus::kNoFreeFrequencies;
+      outcome.proposals = nullptr;
+      return outcome;
+    }
 
-    int32_t total = count1 + count2;
     outcome.mostNew = std::max(outcome.mostNew, copy->GlGetOverallMics() - existing);
     // The pruning of candidates protects each new channel with the widths of the system being
-    // searched. Where the two systems' types protect with different widths, a product landing on
-    // a channel of the other system can slip through; such a run is not offered as a proposal
+    // searched. Where the systems' types protect with different widths, a product landing on a
+    // channel of another system can slip through; such a run is not offered as a proposal
     // unless the project was incompatible to begin with.
     if (verifyRuns && total > 0 && !IsCompatible(*copy)) total = 0;
     best = std::max(best, total);
@@ -224,8 +247,8 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
       if (!IsDuplicate(*proposals, *copy)) RankProposal(*proposals, copy, lKeep);
     }
     if (lMode == kSearchSystematic || optimising) {
-      // Each kept set of the system searched last gives one proposal. When system 1 was left
-      // without candidates, the sets are system 0's and go into system 0's slot.
+      // Each kept set of the system searched last gives one proposal. When the later systems
+      // were left without candidates, the sets are system 0's and go into system 0's slot.
       copy->GlCurr(foundSlot);
       for (size_t k = 1; k < found.size(); ++k) {
         copy->GcSystem(foundSlot, found[k]->GGetCopy());

@@ -1,6 +1,6 @@
 #pragma once
 // The search behind the generate command: searches free channels for a project (one system, or
-// both systems in turn) and collects the resulting projects as a ranked proposal list. Showing,
+// every system in turn) and collects the resulting projects as a ranked proposal list. Showing,
 // applying and exporting the proposals is the command's business (app/Generate.h).
 
 #include <cstdint>
@@ -39,11 +39,16 @@ struct GenerateOutcome {
 };
 
 // Runs the search on `project`, which it never changes: lRuns runs (1 for the systematic
-// search), at most lKeep proposals, lChannels1 / lChannels2 channels to add to system 0 /
-// system 1, lMode kSearchSystematic, kSearchRandom or kSearchOptimise (one run; `optimise` sets
+// search), at most lKeep proposals, lChannels[s] channels to add to system s (missing entries
+// ask for none; the systems are searched in slot order, each against the channels the systems
+// before it were given in the same run), lMode kSearchSystematic, kSearchRandom or kSearchOptimise (one run; `optimise` sets
 // its budget, shared by the systems searched, and every proposal passes the full check when the
 // project does). The progress box and the random numbers go through `port`; the messages for the
 // statuses are the caller's. Each proposal's current system is the one searched last.
+GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep,
+                                  const std::vector<int32_t>& lChannels, int32_t lMode, PlatformPort& port,
+                                  const OptimiseSettings& optimise = {});
+// The same with lChannels1 / lChannels2 channels for system 0 / system 1.
 GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep, int32_t lChannels1,
                                   int32_t lChannels2, int32_t lMode, PlatformPort& port,
                                   const OptimiseSettings& optimise = {});

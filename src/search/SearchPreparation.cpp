@@ -71,10 +71,10 @@ std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpe
 }
 
 void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
-                       std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
-                       TCheckParams& params1) {
-  freqs0.assign(1, 0.0);
-  freqs1.assign(1, 0.0);
+                       std::vector<std::vector<double>>& freqs, std::vector<TCheckParams>& params) {
+  const int32_t systems = project.GlSystems();
+  freqs.assign(static_cast<size_t>(systems), std::vector<double>{0.0});
+  if (params.size() < static_cast<size_t>(systems)) params.resize(static_cast<size_t>(systems), TCheckParams{});
   const CSystemInstance& searched = *project.GcSystem(iSystem);
   candidates = BuildCandidateGrid(searched, *project.GcSpectrumOf(iSystem));
   int32_t count = CandidateCount(candidates);
@@ -82,12 +82,11 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
 
   seeker.SetCandidateSide(searched.GcSystemType()->GGetCheckParams());
   const std::vector<double> noChannels{0.0};
-  const int32_t lastSystem = project.GbSecondSystem() ? 1 : 0;
-  for (int32_t s = 0; s <= lastSystem; ++s) {
+  for (int32_t s = 0; s < systems; ++s) {
     const CSystemInstance& system = *project.GcSystem(s);
-    const TCheckParams params = system.GcSystemType()->GGetCheckParams();
-    seeker.SetChosenSide(params);
-    seeker.SetContext(noChannels, params, s);
+    const TCheckParams systemParams = system.GcSystemType()->GGetCheckParams();
+    seeker.SetChosenSide(systemParams);
+    seeker.SetContext(noChannels, systemParams, s);
 
     // Every channel is taken as the newest chosen frequency, the channels before it as the
     // earlier ones, exactly as if the search had chosen them in list order.
@@ -104,15 +103,23 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
     }
     candidates.resize(static_cast<size_t>(count) + 1);
 
-    if (s == 1) {
-      freqs1 = list;
-      params1 = params;
-    } else {
-      seeker.SetContext(list, params, 0);
-      freqs0 = list;
-      params0 = params;
-    }
+    // The systems after this one meet its channels as fixed ones.
+    if (s + 1 < systems || s == 0) seeker.SetContext(list, systemParams, s);
+    freqs[static_cast<size_t>(s)] = list;
+    params[static_cast<size_t>(s)] = systemParams;
   }
+}
+
+void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
+                       std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
+                       TCheckParams& params1) {
+  std::vector<std::vector<double>> freqs;
+  std::vector<TCheckParams> params{params0, params1};
+  PrepareCandidates(project, iSystem, seeker, candidates, freqs, params);
+  freqs0 = freqs[0];
+  freqs1 = freqs.size() > 1 ? freqs[1] : std::vector<double>{0.0};
+  params0 = params[0];
+  params1 = params[1];
 }
 
 CandidateCensus TakeCandidateCensus(const CProject& project, int32_t iSystem, const std::vector<FreqRange>& scanCuts,
@@ -136,8 +143,7 @@ CandidateCensus TakeCandidateCensus(const CProject& project, int32_t iSystem, co
   std::vector<double> spaced = grid;
   int32_t count = census.gridPoints;
   const double ownSpacing = searched.GcSystemType()->GGetCheckParams()[kCheckSpacing];
-  const int32_t lastSystem = project.GbSecondSystem() ? 1 : 0;
-  for (int32_t s = 0; s <= lastSystem; ++s) {
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
     const CSystemInstance& system = *project.GcSystem(s);
     const double spacing = std::max({ownSpacing, system.GcSystemType()->GGetCheckParams()[kCheckSpacing], 0.0});
     const CMicCollection& mics = *system.GcMics();

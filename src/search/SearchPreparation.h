@@ -30,13 +30,17 @@ inline int32_t CandidateCount(const std::vector<double>& list) {
 // ascending, neighbours at least 0.001 MHz apart. Values are single-precision grid points.
 std::vector<double> BuildCandidateGrid(const CSystemInstance& system, const CSpectrum& searchSpectrum);
 
-// Candidates of system iSystem (0 or 1) of the project, cleared of every frequency that
-// conflicts with a channel already present (system 0's channels first, then system 1's when the
-// second system is on). Fills the seeker's context: entry 0 = system 0 with its channels and,
-// with a second system, entry 1 = system 1 without channels; the candidate side is the searched
-// system. freqs0/freqs1 are emptied and receive the channel frequencies of a system once its
-// channels have been processed with candidates left; params0/params1 likewise receive the
-// systems' parameter records.
+// Candidates of system iSystem of the project, cleared of every frequency that conflicts with a
+// channel already present (the systems in use in slot order, each channel by channel). Fills the
+// seeker's context: entry s = system s with its channels for every system before the last in
+// use, the last one's entry without channels; the candidate side is the searched system. freqs
+// are emptied (one list per system in use) and freqs[s] receives the channel frequencies of
+// system s once its channels have been processed with candidates left; params[s] likewise
+// receives its parameter record (params is grown to one record per system in use, keeping what
+// it holds).
+void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
+                       std::vector<std::vector<double>>& freqs, std::vector<TCheckParams>& params);
+// The same for systems 0 and 1 alone, each output in its own variable.
 void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& seeker, std::vector<double>& candidates,
                        std::vector<double>& freqs0, TCheckParams& params0, std::vector<double>& freqs1,
                        TCheckParams& params1);
@@ -52,7 +56,7 @@ struct CandidateCensus {
                              // within ranges a venue scan found occupied
 };
 
-// The census of system iSystem (0 or 1) of the project; scanCuts are the ranges an imported
+// The census of system iSystem of the project; scanCuts are the ranges an imported
 // scan cut out of that system's search spectrum (none when no scan was applied).
 CandidateCensus TakeCandidateCensus(const CProject& project, int32_t iSystem, const std::vector<FreqRange>& scanCuts,
                                     PlatformPort& port);

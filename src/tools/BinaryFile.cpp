@@ -106,31 +106,4 @@ bool TL_ReadFileBytes(const std::string& path, std::vector<char>& bytes) {
   return TL_ReadWholeFile(path, kMaxDataFileBytes, bytes) == ReadStatus::kOk;
 }
 
-void TL_WriteFileAtomic(const std::string& path, const std::vector<char>& bytes) {
-  namespace fs = std::filesystem;
-  fs::path target(path);
-  fs::path dir = target.parent_path();
-  std::error_code ec;
-  if (!dir.empty() && !fs::is_directory(dir, ec)) throw KovaError(76, "Path not found");
-  std::random_device rd;
-  fs::path temp = target;
-  temp += ".tmp" + std::to_string(rd() % 1000000);
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw KovaError(75, "Path/File access error");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      fs::remove(temp, ec);
-      throw KovaError(61, "Disk full");
-    }
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    throw KovaError(75, "Path/File access error");
-  }
-}
-
 }  // namespace kova

@@ -1,26 +1,35 @@
 #include "tools/TextFile.h"
 
+#include "tools/AtomicFile.h"
 #include "tools/BinaryFile.h"
 #include "tools/Encoding.h"
 #include "tools/Tools.h"
 
 namespace kova {
 
+TextWriter::TextWriter() = default;
+TextWriter::TextWriter(const std::string& path) { Open(path); }
+TextWriter::~TextWriter() = default;
+
 void TextWriter::Open(const std::string& path) {
-  out_.open(path, std::ios::binary | std::ios::trunc);
-  if (!out_) throw KovaError(75, "Path/File access error");
+  file_.reset();
+  file_ = std::make_unique<AtomicFile>(path, AtomicFile::MissingFolder::kAccessError);
 }
 
 void TextWriter::Line(const std::string& text) {
+  if (!file_) throw KovaError(75, "Path/File access error");
   std::string ansi = TL_Utf8ToAnsi(text);
   ansi += "\r\n";
-  out_.write(ansi.data(), static_cast<std::streamsize>(ansi.size()));
-  if (!out_) throw KovaError(61, "Disk full");
+  file_->Write(ansi);
 }
 
 void TextWriter::Close() {
-  if (out_.is_open()) out_.close();
+  if (!file_) return;
+  std::unique_ptr<AtomicFile> file = std::move(file_);
+  file->Commit();
 }
+
+void TextWriter::Discard() { file_.reset(); }
 
 bool TL_ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
   lines.clear();

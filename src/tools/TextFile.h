@@ -2,24 +2,34 @@
 // Text files of the program: Windows-1252, every line ended by CR LF.
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kova {
 
+class AtomicFile;
+
+// Writes a text file all or nothing: the lines go to a temporary file, and only Close puts the
+// complete file in place of the target. A writer closed with Discard, or destroyed unclosed (an
+// exception on the way), leaves the target as it was.
 class TextWriter {
  public:
-  TextWriter() = default;
-  // Creates or truncates the file; throws KovaError when it cannot be opened.
-  explicit TextWriter(const std::string& path) { Open(path); }
+  TextWriter();
+  // Starts the file; throws KovaError when it cannot be created.
+  explicit TextWriter(const std::string& path);
+  ~TextWriter();
   void Open(const std::string& path);
-  bool IsOpen() const { return out_.is_open(); }
+  bool IsOpen() const { return file_ != nullptr; }
   // Writes `text` (UTF-8 in memory) and CR LF. Throws KovaError on a write failure.
   void Line(const std::string& text = "");
+  // Puts the written file in place of the target; throws KovaError when that fails.
   void Close();
+  // Drops what was written.
+  void Discard();
 
  private:
-  std::ofstream out_;
+  std::unique_ptr<AtomicFile> file_;
 };
 
 // Collects lines in memory, for texts that are compared or passed on rather than written.

@@ -347,11 +347,12 @@ bool Display_Form::StepHighlighted(int32_t direction) {
 QString Display_Form::ToolTipAt(double x) const {
   const CProject& project = *app_.project;
   const double width = view_.mapping.Span();
-  // The current system's channel first, then one of the other system.
+  // The current system's channel first, then one of the other systems in their order.
   int32_t slot = project.GlCurr();
   int32_t i = kova::FindChannelAt(project, slot, app_.highlighted, x, width);
-  if (i < 1 && project.GbSecondSystem()) {
-    slot = (slot + 1) % 2;
+  for (int32_t other = 0; i < 1 && other < project.GlSystems(); ++other) {
+    if (other == project.GlCurr()) continue;
+    slot = other;
     i = kova::FindChannelAt(project, slot, 0, x, width);
   }
   if (i < 1) return {};

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <cmath>
 
 #include "model/CSpectrum.h"
 #include "tools/Tools.h"
@@ -29,6 +30,13 @@ TypedText MN_ClassifyTyped(const QString& text) {
 void MN_AcceptNumbersOnly(QLineEdit* box) {
   static const QRegularExpression pattern(QStringLiteral(R"(\s*[+-]?\d*([.,]\d*)?([eE][+-]?\d*)?\s*)"));
   box->setValidator(new QRegularExpressionValidator(pattern, box));
+}
+
+int32_t MN_WholeNumber(const QLineEdit* box, int32_t low, int32_t high) {
+  const double v = std::nearbyint(TL_ParseNumber(box->text().toStdString()));
+  if (!(v >= low)) return low;
+  if (v > high) return high;
+  return static_cast<int32_t>(v);
 }
 
 }  // namespace kova

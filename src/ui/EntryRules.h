@@ -4,6 +4,7 @@
 // tuning grid is offered the nearest grid point with what that point is and where the type tunes.
 
 #include <QString>
+#include <cstdint>
 #include <string>
 
 class QLineEdit;
@@ -28,5 +29,9 @@ TypedText MN_ClassifyTyped(const QString& text);
 // Lets only what can become a number be typed into `box` (digits, sign, one "." or ",", an
 // exponent), so a field of numbers never holds letters.
 void MN_AcceptNumbersOnly(QLineEdit* box);
+
+// A whole number typed into a text box, held between low and high (ties to even); text that is
+// no number gives low.
+int32_t MN_WholeNumber(const QLineEdit* box, int32_t low, int32_t high);
 
 }  // namespace kova

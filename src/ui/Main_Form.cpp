@@ -11,9 +11,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTableWidget>
 #include <QThreadPool>
 #include <QTimer>
@@ -35,32 +33,22 @@
 #include "ui/EntryRules.h"
 #include "ui/FlexGrid.h"
 #include "ui/FormStyle.h"
-#include "ui/TypeFactsText.h"
 #include "ui/Input_Form.h"
 #include "ui/ProjectHistory.h"
 #include "ui/SelectCountry_Form.h"
+#include "ui/SystemList_Panel.h"
+#include "ui/SystemParams_Panel.h"
 
 namespace kova {
 
 namespace {
 
-// Check box row i of the check panel shows check kind kFlagChecks[i].
-constexpr std::array<int32_t, 5> kFlagChecks = {kCheckSpectrum, kCheckSpacing, kCheck2TxIM3, kCheck2TxIM5,
-                                                kCheck3TxIM3};
 constexpr int32_t kWhite = 0xFFFFFF;  // colour 15 of the 16-colour palette
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 double Num(const QString& s) { return TL_ParseNumber(S(s)); }
 QString Freq(double f) { return Q(MN_FormatFreq(f)); }
-
-// A whole number typed into a text box, held between low and high (ties to even).
-int32_t WholeNumber(const QLineEdit* box, int32_t low, int32_t high) {
-  const double v = std::nearbyint(TL_ParseNumber(S(box->text())));
-  if (!(v >= low)) return low;
-  if (v > high) return high;
-  return static_cast<int32_t>(v);
-}
 
 // Runs a command of the window; an error that reaches it is reported like those of the menu
 // commands, and a progress box left open by it is closed.
@@ -94,27 +82,6 @@ QTableWidget* MakeGrid(const char* name) {
   table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table->verticalHeader()->setDefaultSectionSize(22);
   return table;
-}
-
-// A label that ends its text in "…" where the room runs out instead of cutting it off; text()
-// keeps the whole text.
-class ElidingLabel : public QLabel {
- public:
-  using QLabel::QLabel;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const QRect room = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
-    style()->drawItemText(&painter, room, alignment(), palette(), isEnabled(), shown, foregroundRole());
-  }
-};
-
-// Gives a word-wrapped label the height of its lines at its present width.
-void FitHeight(QLabel* label) {
-  const int height = label->heightForWidth(label->width());
-  if (height > 0 && label->minimumHeight() != height) label->setMinimumHeight(height);
 }
 
 QPushButton* MakeButton(const QString& caption, const QString& name) {
@@ -203,19 +170,9 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
 
   // Window load: captions, style, check panel, spectrum table; the channel table comes with
   // GOrganize.
-  Guarded("Main_Form", [this] { SetCheckCaptions(); });
+  Guarded("Main_Form", [this] { params_->SetCaptions(); });
   MN_ApplyFormStyle(this);
-  for (int k = 0; k < 2; ++k) {
-    QFont plain = systemFactsLbl_[k]->font();
-    plain.setBold(false);
-    plain.setPointSizeF(plain.pointSizeF() * 0.92);
-    systemFactsLbl_[k]->setFont(plain);
-    // Room for the names of the built-in types; a longer name ends in "…" and shows whole in
-    // the tool tip.
-    const QFontMetrics metrics = systemUsedLbl_[k]->fontMetrics();
-    systemUsedLbl_[k]->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("System : ")) +
-                                       24 * metrics.averageCharWidth());
-  }
+  systemList_->Styled();
   Guarded("Main_Form", [this] { PrepareChecks(); });
   Guarded("Main_Form", [this] { PrepareSpectrum(); });
   silentCheck_ = new QTimer(this);
@@ -268,111 +225,51 @@ void Main_Form::BuildLayout() {
   spectrumLayout->addWidget(flxSpectrum_, 1);
   spectrumLayout->addLayout(spectrumButtons);
 
-  // System panel.
-  auto* systemFrame = new QGroupBox(QStringLiteral("Choose System"));
-  systemFrame->setObjectName(QStringLiteral("System_Frame"));
-  auto* systemLayout = new QGridLayout(systemFrame);
-  system2OnChk_ = new QCheckBox(QStringLiteral("ON"));
-  system2OnChk_->setObjectName(QStringLiteral("System2On_Chk"));
-  for (int k = 0; k < 2; ++k) {
-    systemOnObt_[k] = new QRadioButton(QStringLiteral("#%1").arg(k + 1));
-    systemOnObt_[k]->setObjectName(QStringLiteral("SystemOn_Obt_%1").arg(k));
-    systemUsedLbl_[k] = new ElidingLabel(QStringLiteral("System : "));
-    systemUsedLbl_[k]->setObjectName(QStringLiteral("SystemUsed_Lbl_%1").arg(k));
-    systemUsedLbl_[k]->installEventFilter(this);
-    // The facts of the type, on a line of their own under its name; they wrap within the panel
-    // rather than widen it.
-    systemFactsLbl_[k] = new QLabel;
-    systemFactsLbl_[k]->setObjectName(QStringLiteral("SystemFacts_Lbl_%1").arg(k));
-    systemFactsLbl_[k]->setWordWrap(true);
-    systemFactsLbl_[k]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
-    systemFactsLbl_[k]->installEventFilter(this);
-    selectSystemCbt_[k] = MakeButton(QStringLiteral("..."), QStringLiteral("SelectSystem_Cbt_%1").arg(k));
-    selectSystemCbt_[k]->setMaximumWidth(32);
-    systemLayout->addWidget(systemOnObt_[k], 2 * k, 0);
-    systemLayout->addWidget(systemUsedLbl_[k], 2 * k, 1);
-    systemLayout->addWidget(selectSystemCbt_[k], 2 * k, 2);
-    systemLayout->addWidget(systemFactsLbl_[k], 2 * k + 1, 1, 1, 3);
-    connect(selectSystemCbt_[k], &QPushButton::clicked, this,
-            [this, k] { Command([this, k] { ChooseSystemType(k); }); });
-    connect(systemOnObt_[k], &QRadioButton::toggled, this, [this, k](bool on) {
-      if (on) Command([this, k] { SelectSystem(k); });
-    });
-  }
-  systemLayout->addWidget(system2OnChk_, 2, 3);
-  systemLayout->setColumnStretch(1, 1);
+  // System list and the per-system table.
+  systemList_ = new SystemList_Panel(app_);
+  params_ = new SystemParams_Panel(app_);
+  const auto command = [this](const std::function<void()>& action) { Command(action); };
+  systemList_->command = command;
+  systemList_->chooseType = [this](int32_t position) { return showSystemDesigner ? showSystemDesigner(position) : 0; };
+  systemList_->changed = [this](const QString& label) { MarkChanged(label); };
+  params_->command = command;
+  params_->changed = [this](const QString& label, bool typing) {
+    systemList_->ShowSystemTypes();  // the step and the spacing switch are part of the facts
+    MarkChanged(label, typing);
+  };
 
   // Check panel.
   auto* checkFrame = new QGroupBox(QStringLiteral("Check For"));
   checkFrame->setObjectName(QStringLiteral("Check_Frame"));
   auto* checkLayout = new QGridLayout(checkFrame);
-  auto* label4 = new QLabel;
-  label4->setObjectName(QStringLiteral("Label4"));
-  auto* label9 = new QLabel(QStringLiteral("#1"));
-  label9->setObjectName(QStringLiteral("Label9"));
-  label8_ = new QLabel;
-  label8_->setObjectName(QStringLiteral("Label8"));
-  label10_ = new QLabel(QStringLiteral("#2"));
-  label10_->setObjectName(QStringLiteral("Label10"));
-  checkLayout->addWidget(label9, 0, 0);
-  checkLayout->addWidget(label10_, 0, 1);
-  checkLayout->addWidget(label4, 0, 2);
-  checkLayout->addWidget(label8_, 0, 3);
-  for (int i = 0; i < 5; ++i) {
-    flag2Chk_[i] = new QCheckBox;
-    flag2Chk_[i]->setObjectName(QStringLiteral("Flag2_Chk_%1").arg(i));
-    flagChk_[i] = new QCheckBox;
-    flagChk_[i]->setObjectName(QStringLiteral("Flag_Chk_%1").arg(i));
-    // The first system's boxes carry the captions; the second system's sit in the column left
-    // of them, so both columns line up with the captions.
-    checkLayout->addWidget(flagChk_[i], i + 1, 0);
-    checkLayout->addWidget(flag2Chk_[i], i + 1, 1);
-    for (QCheckBox* box : {flagChk_[i], flag2Chk_[i]})
-      connect(box, &QCheckBox::clicked, this, [this] { Command([this] { StoreChecks(false); }); });
-  }
   ampelImg_ = new QLabel;
   ampelImg_->setObjectName(QStringLiteral("Ampel_Img"));
   ampelImg_->setAlignment(Qt::AlignCenter);
   checkCbt_ = MakeButton(QStringLiteral("Check"), QStringLiteral("Check_Cbt"));
-  checkLayout->addWidget(ampelImg_, 1, 3, 4, 1);
-  checkLayout->addWidget(checkCbt_, 5, 3);
-  checkLayout->setColumnStretch(2, 1);
+  checkLayout->addWidget(params_, 0, 0, 2, 1);
+  checkLayout->addWidget(ampelImg_, 0, 1);
+  checkLayout->addWidget(checkCbt_, 1, 1, Qt::AlignBottom);
+  checkLayout->setColumnStretch(0, 1);
   connect(checkCbt_, &QPushButton::clicked, this, [this] { Check(); });
 
   // Search panel.
   auto* generateFrame = new QGroupBox(QStringLiteral("Find Free Channels"));
   generateFrame->setObjectName(QStringLiteral("Generate_Frame"));
   auto* generateLayout = new QGridLayout(generateFrame);
-  auto* label1 = new QLabel(QStringLiteral("#1"));
-  label1->setObjectName(QStringLiteral("Label1"));
-  label3_ = new QLabel(QStringLiteral("#2"));
-  label3_->setObjectName(QStringLiteral("Label3"));
-  searchStepTbx_ = MakeBox(QStringLiteral("0.025"), QStringLiteral("SearchStep_Tbx"));
-  searchStep2Tbx_ = MakeBox(QStringLiteral("0.025"), QStringLiteral("SearchStep2_Tbx"));
   genShowTbx_ = MakeBox(QStringLiteral("10"), QStringLiteral("GenShow_Tbx"));
   genRunsTbx_ = MakeBox(QStringLiteral("100"), QStringLiteral("GenRuns_Tbx"));
-  genChannelsTbx_ = MakeBox(QStringLiteral("10"), QStringLiteral("GenChannels_Tbx"));
-  genChannels2Tbx_ = MakeBox(QStringLiteral("10"), QStringLiteral("GenChannels2_Tbx"));
   systematicChk_ = new QCheckBox(QStringLiteral("Maximum Search"));
   systematicChk_->setObjectName(QStringLiteral("Systematic_Chk"));
   optimiseChk_ = new QCheckBox(QStringLiteral("Optimise"));
   optimiseChk_->setObjectName(QStringLiteral("Optimise_Chk"));
   optimiseChk_->setToolTip(QStringLiteral("Search as many channels as a few seconds find"));
   generateCbt_ = MakeButton(QStringLiteral("Generate"), QStringLiteral("Generate_Cbt"));
-  generateLayout->addWidget(label1, 0, 1, Qt::AlignRight);
-  generateLayout->addWidget(label3_, 0, 2, Qt::AlignRight);
-  generateLayout->addWidget(new QLabel(QStringLiteral("Search step [MHz] : ")), 1, 0);
-  generateLayout->addWidget(searchStepTbx_, 1, 1);
-  generateLayout->addWidget(searchStep2Tbx_, 1, 2);
-  generateLayout->addWidget(new QLabel(QStringLiteral("Add channels : ")), 2, 0);
-  generateLayout->addWidget(genChannelsTbx_, 2, 1);
-  generateLayout->addWidget(genChannels2Tbx_, 2, 2);
-  generateLayout->addWidget(new QLabel(QStringLiteral("Number of runs : ")), 3, 0);
-  generateLayout->addWidget(genRunsTbx_, 3, 1);
-  generateLayout->addWidget(new QLabel(QStringLiteral("Results to show : ")), 4, 0);
-  generateLayout->addWidget(genShowTbx_, 4, 1);
-  generateLayout->addWidget(systematicChk_, 5, 0);
-  generateLayout->addWidget(optimiseChk_, 5, 1, 1, 2);
+  generateLayout->addWidget(new QLabel(QStringLiteral("Number of runs : ")), 0, 0);
+  generateLayout->addWidget(genRunsTbx_, 0, 1);
+  generateLayout->addWidget(new QLabel(QStringLiteral("Results to show : ")), 1, 0);
+  generateLayout->addWidget(genShowTbx_, 1, 1);
+  generateLayout->addWidget(systematicChk_, 2, 0);
+  generateLayout->addWidget(optimiseChk_, 2, 1);
   // The two ways of searching exclude each other; neither ticked is the random search.
   connect(systematicChk_, &QCheckBox::toggled, this, [this](bool on) {
     if (on) optimiseChk_->setChecked(false);
@@ -380,19 +277,17 @@ void Main_Form::BuildLayout() {
   connect(optimiseChk_, &QCheckBox::toggled, this, [this](bool on) {
     if (on) systematicChk_->setChecked(false);
   });
-  generateLayout->addWidget(generateCbt_, 6, 0, 1, 3);
+  generateLayout->addWidget(generateCbt_, 3, 0, 1, 2);
   optimiseResultLbl_ = new QLabel;
   optimiseResultLbl_->setObjectName(QStringLiteral("OptimiseResult_Lbl"));
   optimiseResultLbl_->setWordWrap(true);
   optimiseResultLbl_->setVisible(false);
-  generateLayout->addWidget(optimiseResultLbl_, 7, 0, 1, 3);
+  generateLayout->addWidget(optimiseResultLbl_, 4, 0, 1, 2);
   generateLayout->setColumnStretch(0, 1);
-  for (QLineEdit* box : {searchStepTbx_, searchStep2Tbx_})
-    connect(box, &QLineEdit::textEdited, this, [this] { Command([this] { StoreChecks(true); }); });
   connect(generateCbt_, &QPushButton::clicked, this, [this] { Generate(); });
 
   auto* right = new QVBoxLayout;
-  right->addWidget(systemFrame);
+  right->addWidget(systemList_);
   right->addWidget(checkFrame);
   right->addWidget(generateFrame);
   right->addStretch(1);
@@ -448,18 +343,6 @@ void Main_Form::BuildLayout() {
   connect(spectrumSort, &QPushButton::clicked, this, [this] { Command([this] { SortBands(); }); });
   connect(spectrumRemove, &QPushButton::clicked, this, [this] { Command([this] { RemoveBands(); }); });
 
-  connect(system2OnChk_, &QCheckBox::clicked, this, [this] {
-    if (systemPanelGuard_) return;
-    Command([this] {
-      app_.project->GbSecondSystem(!app_.project->GbSecondSystem());
-      PrepareMicList();
-      PrepareSpectrum();
-      PrepareChecks();
-      MarkChanged(app_.project->GbSecondSystem() ? QStringLiteral("Second system on") : QStringLiteral("Second system off"));
-      RefreshDisplay();
-    });
-  });
-
   resize(1100, 660);
 }
 
@@ -468,16 +351,6 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Resize) {
     if (watched == flxSetup_) SetShares(*setup_, kSetupShares);
     if (watched == flxSpectrum_) SetShares(*spectrum_, kSpectrumShares);
-  }
-  if (event->type() == QEvent::MouseButtonPress) {
-    for (int k = 0; k < 2; ++k)
-      if (watched == systemUsedLbl_[k] && systemOnObt_[k]->isEnabled()) systemOnObt_[k]->setChecked(true);
-  }
-  // The panel's layout does not ask wrapped text how tall it gets: each facts label keeps the
-  // height its lines need at its width.
-  if (event->type() == QEvent::Resize) {
-    for (QLabel* facts : systemFactsLbl_)
-      if (watched == facts) FitHeight(facts);
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -659,7 +532,7 @@ void Main_Form::PrepareSetup() {
 }
 
 void Main_Form::PrepareMicList() {
-  PrepareSystems();
+  systemList_->Prepare();
   PrepareSetup();
 }
 
@@ -683,6 +556,7 @@ void Main_Form::ShowMicCount() {
   micSelFrame_->setTitle(QStringLiteral("Select Channels (%1/%2)")
                              .arg(app_.project->GcCurrSystem()->GcMics()->GCount())
                              .arg(app_.project->GlGetOverallMics()));
+  systemList_->ShowCounts();
 }
 
 void Main_Form::StoreSetup() {
@@ -942,111 +816,10 @@ void Main_Form::SelectSpectrum(int32_t mode) {
 
 // ---- Systems, checks and commands ----
 
-void Main_Form::PrepareSystems() {
-  CProject& project = *app_.project;
-  const bool second = project.GbSecondSystem();
-  {
-    GuardScope guard(systemPanelGuard_);
-    system2OnChk_->setChecked(second);
-    systemUsedLbl_[1]->setEnabled(second);
-    systemFactsLbl_[1]->setEnabled(second);
-    systemOnObt_[1]->setEnabled(second);
-    selectSystemCbt_[1]->setEnabled(second);
-    system2OnChk_->setText(QStringLiteral("ON"));
-  }
-  // With one system only the first can be current; choosing it runs like a click on it.
-  if (!second) systemOnObt_[0]->setChecked(true);
-  ShowSystemTypes();
-  systemOnObt_[app_.project->GlCurr()]->setChecked(true);
-}
-
-void Main_Form::ShowSystemTypes() {
-  const CProject& project = *app_.project;
-  for (int k = 0; k <= (project.GbSecondSystem() ? 1 : 0); ++k) {
-    const CSystemType& type = *project.GcSystem(k)->GcSystemType();
-    const QString facts = MN_TypeFactsText(type);
-    systemUsedLbl_[k]->setText(QStringLiteral("System : ") + Q(type.GsGetLabel()));
-    systemUsedLbl_[k]->setToolTip(Q(type.GsGetLabel()) + QLatin1Char('\n') + facts);
-    systemFactsLbl_[k]->setText(facts);
-    FitHeight(systemFactsLbl_[k]);
-  }
-}
-
-void Main_Form::SelectSystem(int k) {
-  if (app_.project->GlCurr() == k) return;
-  app_.project->GlCurr(k);
-  app_.highlighted = 0;
-  MN_RefreshViews(2);
-}
-
-void Main_Form::ChooseSystemType(int k) {
-  const int32_t p = MN_FindCurrentSystemType(app_);
-  const int32_t q = showSystemDesigner ? showSystemDesigner(p) : 0;
-  if (q <= 0 || q > static_cast<int32_t>(app_.systems.size())) return;
-  CProject& project = *app_.project;
-  project.GlCurr(k);
-  CSystemInstance& system = *project.GcCurrSystem();
-  const TypeRef& chosen = app_.systems[static_cast<size_t>(q - 1)];
-  if (chosen->GsGetLabel() != system.GcSystemType()->GsGetLabel()) {
-    const int answer = TL_AskYesNoCancel(
-        "You have switched to a different receiver system. Do you want to keep the current channel configuration?",
-        kAppTitle);
-    if (answer == kCancel) {
-      MN_RefreshViews(2);  // the current system may have changed
-      return;
-    }
-    if (answer == kNo)
-      system.GDefine(chosen->GGetCopy());
-    else
-      system.GcSystemType(chosen->GGetCopy());
-  } else {
-    system.GcSystemType(chosen->GGetCopy());
-  }
-  app_.highlighted = 0;
-  MarkChanged(QStringLiteral("Change system type"));
-  // The current system may have changed with the type: both tables and the check panel follow.
-  MN_RefreshViews(2);
-}
-
-void Main_Form::SetCheckCaptions() {
-  for (int i = 0; i < 5; ++i) {
-    const QString caption = Q(TL_GetCheckLabel(kFlagChecks[i]));
-    flagChk_[i]->setText(caption);
-    flag2Chk_[i]->setText(QString());
-    flag2Chk_[i]->setToolTip(caption);
-  }
-}
-
 void Main_Form::PrepareChecks() {
-  GuardScope guard(updating_);
-  const CProject& project = *app_.project;
-  const bool second = project.GbSecondSystem();
-  const CSystemType& type0 = *project.GcSystem(0)->GcSystemType();
-  for (int i = 0; i < 5; ++i) flagChk_[i]->setChecked(type0.GbCheckFlag(kFlagChecks[i]));
-  searchStepTbx_->setText(Freq(type0.GfGetSearchStep()));
-  if (second) {
-    const CSystemType& type1 = *project.GcSystem(1)->GcSystemType();
-    for (int i = 0; i < 5; ++i) flag2Chk_[i]->setChecked(type1.GbCheckFlag(kFlagChecks[i]));
-    searchStep2Tbx_->setText(Freq(type1.GfGetSearchStep()));
-  }
-  for (QWidget* w : std::initializer_list<QWidget*>{searchStep2Tbx_, genChannels2Tbx_, label3_, label8_, label10_})
-    w->setVisible(second);
-  for (QCheckBox* box : flag2Chk_) box->setVisible(second);
-  systematicChk_->setVisible(!second);
-}
-
-void Main_Form::StoreChecks(bool typing) {
-  if (updating_) return;
-  const CProject& project = *app_.project;
-  auto store = [](CSystemType& type, const std::array<QCheckBox*, 5>& boxes, const QLineEdit* stepBox) {
-    for (int i = 0; i < 5; ++i) type.GbCheckFlag(kFlagChecks[i], boxes[i]->isChecked());
-    const double n = TL_Clamp(TL_ParseNumber(S(stepBox->text())) / 0.025, 1.0, 40.0);
-    type.GSetSearchStep(static_cast<float>(n * 0.025));
-  };
-  store(*project.GcSystem(0)->GcSystemType(), flagChk_, searchStepTbx_);
-  if (project.GbSecondSystem()) store(*project.GcSystem(1)->GcSystemType(), flag2Chk_, searchStep2Tbx_);
-  ShowSystemTypes();  // the step and the spacing switch are part of the facts
-  MarkChanged(typing ? QStringLiteral("Change search step") : QStringLiteral("Change checks"), typing);
+  params_->Prepare();
+  // The maximum search works on one system only.
+  systematicChk_->setVisible(app_.project->GlSystems() == 1);
 }
 
 void Main_Form::Check() {
@@ -1059,10 +832,9 @@ void Main_Form::Check() {
 
 void Main_Form::Generate() {
   EndEdits();
-  const int32_t runs = WholeNumber(genRunsTbx_, 1, 1000000);
-  const int32_t channels1 = WholeNumber(genChannelsTbx_, 0, 100);
-  const int32_t channels2 = WholeNumber(genChannels2Tbx_, 0, 100);
-  const int32_t results = WholeNumber(genShowTbx_, 1, 1000);
+  const int32_t runs = MN_WholeNumber(genRunsTbx_, 1, 1000000);
+  const std::vector<int32_t> channels = params_->ChannelsToAdd();
+  const int32_t results = MN_WholeNumber(genShowTbx_, 1, 1000);
   // The search works on copies and addresses systems by index: the current system stays.
   optimiseResultLbl_->clear();
   optimiseResultLbl_->setVisible(false);
@@ -1072,15 +844,15 @@ void Main_Form::Generate() {
       // between its progress updates on short bands).
       OptimiseSettings settings;
       settings.threads = 1;
-      const GenerateOutcome outcome = GenerateProposals(app_, 1, results, channels1, channels2, kShowProposals,
-                                                        kSearchOptimise, settings, /*explain=*/true);
+      const GenerateOutcome outcome = GenerateProposals(app_, 1, results, channels, kShowProposals, kSearchOptimise,
+                                                        settings, /*explain=*/true);
       optimiseResultLbl_->setText(QString::fromStdString(OptimiseResultText(outcome.optimised)));
       optimiseResultLbl_->setVisible(!outcome.optimised.empty());
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
-      GenerateProposals(app_, runs, std::min(runs, results), channels1, channels2, kShowProposals, kSearchRandom, {},
+      GenerateProposals(app_, runs, std::min(runs, results), channels, kShowProposals, kSearchRandom, {},
                         /*explain=*/true);
     else
-      GenerateProposals(app_, 1, std::min(runs, results), channels1, 0, kShowProposals, kSearchSystematic, {},
+      GenerateProposals(app_, 1, std::min(runs, results), {channels[0]}, kShowProposals, kSearchSystematic, {},
                         /*explain=*/true);
   });
   MN_RefreshViews(2);

@@ -1,13 +1,12 @@
 #pragma once
 // The main working window ("System Editor"): the channel table of the current system, the
-// search spectrum table, the choice of one or two receiver systems, the check selection with
-// the status light and Check, and the search parameters with Generate. It edits the project of
+// search spectrum table, the list of the project's receiver systems, the per-system check
+// switches and search parameters, the status light with Check, and Generate. It edits the project of
 // the application state directly; while the user types, its grids are the master copy and the
 // channel list or search spectrum is rebuilt from the grid after every committed edit.
 
 #include <QStringList>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -21,7 +20,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 class QTableWidget;
 class QTimer;
 
@@ -29,6 +27,8 @@ namespace kova {
 
 struct AppState;
 class FlexGrid;
+class SystemList_Panel;
+class SystemParams_Panel;
 
 class Main_Form : public QWidget {
   Q_OBJECT
@@ -42,7 +42,7 @@ class Main_Form : public QWidget {
   void GOrganize();
   // Search spectrum table of the current system.
   void PrepareSpectrum();
-  // Check panel and search steps; shows the controls of the second system only when it is on.
+  // Check switches and search parameters of the systems in use.
   void PrepareChecks();
   // The "Check" and "Generate" buttons.
   void Check();
@@ -97,15 +97,6 @@ class Main_Form : public QWidget {
   void RemoveBands();
   void SortBands();
   void SelectSpectrum(int32_t mode);
-  // Systems and checks.
-  void PrepareSystems();
-  // Name (cut to the room with "…", whole in the tool tip) and facts of each system's type.
-  void ShowSystemTypes();
-  void StoreChecks(bool typing);
-  void SetCheckCaptions();
-  void ChooseSystemType(int k);
-  void SelectSystem(int k);
-
   // Runs `action` as a command of the window: open edits end first, errors are reported.
   template <typename F>
   void Command(F&& action);
@@ -126,7 +117,6 @@ class Main_Form : public QWidget {
 
   AppState& app_;
   bool updating_ = false;
-  bool systemPanelGuard_ = false;
   QString textBeforeEdit_;
   QString spectrumTextBeforeEdit_;
   int downRow_ = -1;
@@ -147,26 +137,13 @@ class Main_Form : public QWidget {
   QTableWidget* flxSpectrum_;
   FlexGrid* spectrum_;
 
-  QCheckBox* system2OnChk_;
-  std::array<QRadioButton*, 2> systemOnObt_{};
-  std::array<QPushButton*, 2> selectSystemCbt_{};
-  std::array<QLabel*, 2> systemUsedLbl_{};
-  std::array<QLabel*, 2> systemFactsLbl_{};  // tuning range, search step and spacing of each type
-
-  std::array<QCheckBox*, 5> flagChk_{};
-  std::array<QCheckBox*, 5> flag2Chk_{};
-  QLabel* label8_;
-  QLabel* label10_;
+  SystemList_Panel* systemList_;
+  SystemParams_Panel* params_;
   QLabel* ampelImg_;
   QPushButton* checkCbt_;
 
-  QLineEdit* searchStepTbx_;
-  QLineEdit* searchStep2Tbx_;
   QLineEdit* genShowTbx_;
   QLineEdit* genRunsTbx_;
-  QLineEdit* genChannelsTbx_;
-  QLineEdit* genChannels2Tbx_;
-  QLabel* label3_;
   QCheckBox* systematicChk_;
   QCheckBox* optimiseChk_;
   QPushButton* generateCbt_;

@@ -64,9 +64,19 @@ QString MarginText(const std::optional<double>& margin) {
   return QStringLiteral("margin ") + QString::fromStdString(TL_FormatNumber(*margin, "0")) + QStringLiteral(" kHz");
 }
 
-// One line per channel: frequency and label.
-void FillChannels(QListWidget* list, const CSystemInstance& system) {
-  list->clear();
+// One line per channel of system `slot`: frequency and label; with `heading` first a line naming
+// the system ("#3 Osprey Series") that cannot be selected.
+void FillChannels(QListWidget* list, const CProject& project, int32_t slot, bool heading) {
+  const CSystemInstance& system = *project.GcSystem(slot);
+  if (heading) {
+    auto* item = new QListWidgetItem(QStringLiteral("#%1 %2").arg(slot + 1).arg(QString::fromStdString(
+                                                                                  system.GcSystemType()->GsGetLabel())));
+    item->setFlags(Qt::ItemIsEnabled);
+    QFont font = list->font();
+    font.setUnderline(true);
+    item->setFont(font);
+    list->addItem(item);
+  }
   const CMicCollection& mics = *system.GcMics();
   for (int32_t i = 1; i <= mics.GCount(); ++i)
     list->addItem(QString::fromStdString(mics.GcItem(i)->GsGetDescription(5)));
@@ -169,9 +179,12 @@ void Report_Form::FillResults() {
   for (const int32_t i : order_) {
     const CProject& proposal = *report_->GxGetProject(i);
     std::string line = "Compatible Channels: " + TL_Str(proposal.GlGetOverallMics());
-    if (proposal.GbSecondSystem())
-      line += "(" + TL_Str(proposal.GcSystem(0)->GcMics()->GCount()) + "/" +
-              TL_Str(proposal.GcSystem(1)->GcMics()->GCount()) + ")";
+    if (proposal.GbSecondSystem()) {
+      // The count of each system, "(8/4/6)".
+      for (int32_t s = 0; s < proposal.GlSystems(); ++s)
+        line += (s == 0 ? "(" : "/") + TL_Str(proposal.GcSystem(s)->GcMics()->GCount());
+      line += ")";
+    }
     auto* item = new QListWidgetItem(QString::fromStdString(line));
     item->setData(kMarginRole, MarginText(Margin(i)));
     item->setToolTip(sortMarginChk_->toolTip());
@@ -207,11 +220,14 @@ void Report_Form::PrepareChannels(int row) {
   if (row < 0 || !report_ || row >= static_cast<int>(order_.size())) return;
   selected_ = order_[static_cast<size_t>(row)];
   const CProject& proposal = *report_->GxGetProject(selected_);
-  FillChannels(reportOneLbx_, *proposal.GcSystem(0));
+  // System 1 on the left, the others on the right; beyond two systems each under its name.
+  const bool headings = proposal.GlSystems() > 2;
+  reportOneLbx_->clear();
+  FillChannels(reportOneLbx_, proposal, 0, headings);
   reportTwoLbx_->clear();
   reportTwoLbx_->setEnabled(false);
-  if (proposal.GbSecondSystem()) {
-    FillChannels(reportTwoLbx_, *proposal.GcSystem(1));
+  for (int32_t s = 1; s < proposal.GlSystems(); ++s) {
+    FillChannels(reportTwoLbx_, proposal, s, headings);
     reportTwoLbx_->setEnabled(true);
   }
 }

@@ -142,3 +142,29 @@ TEST(CliSearch, NegativeAnswersAndUsageErrors) {
     }
   }
 }
+
+TEST(CliSearch, CountsOutsideTheLimitsOfTheCommandAreUsageErrors) {
+  const char* const kRuns = "a whole number from 1 to 1000000";
+  const char* const kSeconds = "a number of seconds above 0 and at most 86400";
+  const char* const kPixels = "a whole number from 16 to 10000";
+  const struct {
+    const char *command, *option, *value, *range;
+  } cases[] = {
+      {"generate", "--runs", "-1", kRuns},           {"generate", "--runs", "0", kRuns},
+      {"generate", "--runs", "1000001", kRuns},      {"generate", "--keep", "0", "a whole number from 1 to 1000"},
+      {"generate", "--keep", "1001", "a whole number from 1 to 1000"},
+      {"generate", "--add", "-1", "a whole number from 0 to 100"},
+      {"generate", "--add2", "101", "a whole number from 0 to 100"},
+      {"generate", "--seconds", "-2", kSeconds},     {"generate", "--seconds", "86401", kSeconds},
+      {"picture", "--width", "-5", kPixels},         {"picture", "--height", "10001", kPixels},
+  };
+  Cli cli(false, 0);
+  for (const auto& c : cases) {
+    std::vector<std::string> args{c.command, c.option, c.value};
+    if (std::string(c.command) == "picture") args.insert(args.end(), {"--out", cli.dir.File("p.png")});
+    const CliResult r = cli.Run(args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, std::string("kova-cli: option ") + c.option + " needs " + c.range + ", not '" + c.value + "'\n");
+  }
+}

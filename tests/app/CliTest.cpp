@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/Cli.h"
 #include "app/PersistenceTestSupport.h"
 #include "app/Storage.h"
 #include "support/TestSupport.h"
+#include "tools/AtomicFile.h"
 
 namespace kova {
 namespace {
@@ -68,9 +76,32 @@ class CliTest : public ::testing::Test {
     EXPECT_EQ(r.err.rfind(errStart, 0), 0u) << what << ": " << r.err;
   }
 
+  // Runs Cli(args) in a child process whose files may grow to `fileLimit` bytes (a full disk);
+  // `meanwhile` gets the child's id while it runs. Returns the exit code.
+  int CliInChild(const std::vector<std::string>& args, rlim_t fileLimit = RLIM_INFINITY,
+                 const std::function<void(pid_t)>& meanwhile = nullptr) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const rlimit limit{fileLimit, fileLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      std::signal(SIGXFSZ, SIG_IGN);
+      _exit(Cli(args).code);
+    }
+    if (meanwhile) meanwhile(pid);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
   TempDir data, files;
   AppState app;
 };
+
+std::set<std::string> Names(const TempDir& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.Path())) names.insert(entry.path().filename().string());
+  return names;
+}
 
 const char* const kDescription =
     "Compatible Channels: 2\r\n"
@@ -219,6 +250,67 @@ TEST_F(CliTest, DataDirectoryFallsBackToKovaHome) {
   EXPECT_EQ(r.code, 0) << r.err;
   ASSERT_EQ(Lines(r.out).size(), 2u);
   EXPECT_EQ(fs::path(Lines(r.out)[1]).parent_path(), home.Path() / "Checks");
+}
+
+TEST_F(CliTest, EveryOutputIsReplacedWholeOrNotAtAll) {
+  const std::string project = ProjectFile({518.2f});
+  const std::vector<std::vector<std::string>> writers = {{"check", project, "--log"},
+                                                         {"export", project, "--out"},
+                                                         {"generate", project, "--runs", "3", "--report"},
+                                                         {"generate", project, "--runs", "3", "--apply"}};
+  EXPECT_EQ(AtomicFile::TempPrefix("out.kova"), ".out.kova.kova-tmp-");
+  // --apply gives every name the project extension.
+  for (const std::string& name : {std::string("out.kova"), std::string(245, 'n') + ".kova"}) {
+    for (std::vector<std::string> args : writers) {
+      SCOPED_TRACE(args[0] + " " + args.back() + " " + std::to_string(name.size()));
+      TempDir dir;
+      args.push_back(dir.File(name));
+      // Temporary files killed runs left for this target go; everything else stays.
+      std::set<std::string> leftovers = {AtomicFile::TempPrefix(name) + "abc123"};
+      std::set<std::string> kept = {name, ".other.txt.kova-tmp-abc123"};
+      if (name.size() < 100) {
+        leftovers.insert(name + ".tmp123456");
+        kept.insert({name + ".tmp1234567", "." + name + ".kova-tmp-abc12"});
+      }
+      for (const auto& file : leftovers) WriteFile(dir.File(file), "x");
+      for (const auto& file : kept) WriteFile(dir.File(file), "old");
+      EXPECT_EQ(Cli(args).code, 0);
+      EXPECT_NE(ReadFile(dir.File(name)), "old");
+      EXPECT_EQ(Names(dir), kept);
+
+      // On a full disk the old file stays and no temporary file is left.
+      WriteFile(dir.File(name), "old");
+      EXPECT_EQ(CliInChild(args, 100), 2);
+      EXPECT_EQ(ReadFile(dir.File(name)), "old");
+      EXPECT_EQ(Names(dir), kept);
+    }
+  }
+}
+
+TEST_F(CliTest, InterruptedGenerateReportsWhatItFoundAndExits130) {
+  TempDir dir;
+  auto interrupt = [](pid_t pid) {
+    // Once the search catches SIGINT (bit 2 of the caught-signals mask) and has run a while; the
+    // bound only keeps a child that died early from hanging the test.
+    bool caught = false;
+    for (int i = 0; !caught && i < 60000; ++i, usleep(10000)) {
+      std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+      for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0) caught = (std::stoull(line.substr(7), nullptr, 16) & 2) != 0;
+    }
+    usleep(1000000);
+    kill(pid, SIGINT);
+  };
+  // A million runs: only the interrupt ends this search in the lifetime of the test.
+  EXPECT_EQ(CliInChild({"generate", ProjectFile({}), "--runs", "1000000", "--report", dir.File("r.txt"), "--apply",
+                        dir.File("a.kova")},
+                       RLIM_INFINITY, interrupt),
+            130);
+  EXPECT_EQ(ReadFile(dir.File("r.txt")).rfind("------------------ System Proposal #1 ---", 0), 0u);
+  bool loaded = false;
+  EXPECT_EQ(MN_LoadProject(app, dir.Dir(), "a.kova", &loaded), 0);
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(Names(dir), (std::set<std::string>{"a.kova", "r.txt"}));
 }
 
 }  // namespace

@@ -192,7 +192,7 @@ TEST_F(ProjectFileTest, UnrecognisedHeadersAreRejected) {
 
 TEST_F(ProjectFileTest, BadProjectRecordKeepsTheCurrentProject) {
   // Project version, then system count.
-  const std::pair<int32_t, int32_t> cases[] = {{1, 1}, {-1, 1}, {0, 0}, {0, 3}, {0, -1}, {0, 2147483647}};
+  const std::pair<int32_t, int32_t> cases[] = {{1, 1}, {-1, 1}, {0, 0}, {0, 3}, {0, 17}, {0, -1}, {0, 2147483647}};
   ProjectRef before = app.project;
   for (const auto& [version, count] : cases) {
     BinaryWriter w;

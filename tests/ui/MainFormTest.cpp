@@ -490,3 +490,76 @@ TEST(MainWindowInFrame, PlacesOfTheWindowsSurviveARestart) {
 
 }  // namespace
 }  // namespace kova
+
+namespace kova {
+namespace {
+
+// The system list drives the project and the per-system table follows: systems added up to four
+// with their types, a type chosen by a row's "...", the current system switched by its row, one
+// removed after the question (Cancel first), and the last one kept.
+TEST_F(MainFormTest, SystemListAddsChoosesSwitchesAndRemovesSystems) {
+  CProject& p = *app.project;
+  test::SetSearchSpectrum(p, 0, {{470, 608}});
+  auto box = [&](const char* stem, int k) {
+    const std::string name = stem + (k == 0 ? std::string() : std::to_string(k + 1)) + "_Tbx";
+    return Child<QLineEdit>(form.get(), name.c_str());
+  };
+  auto label = [&](int k) { return p.GcSystem(k)->GcSystemType()->GsGetLabel(); };
+  for (int32_t type : {4, 7, 5}) {
+    form->showSystemDesigner = [type](int32_t) { return type; };
+    Press(form.get(), "AddSystem_Cbt");
+    const int32_t k = p.GlSystems() - 1;
+    EXPECT_EQ(p.GlCurr(), k);
+    EXPECT_EQ(label(k), app.systems[static_cast<size_t>(type - 1)]->GsGetLabel());
+    EXPECT_FLOAT_EQ(p.GcSpectrumOf(k)->GxGetBand(1)->GfHi(), 608.0f);
+    EXPECT_EQ(box("SearchStep", k)->text().toStdString(), MN_FormatFreq(p.GcSystem(k)->GcSystemType()->GfGetSearchStep()));
+  }
+  ASSERT_EQ(p.GlSystems(), 4);
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(box("GenChannels", k)->isVisible(), k < 4) << k;
+
+  // "..." of #3 starts the chooser at #3's type, whichever system is current.
+  int32_t offered = 0;
+  form->showSystemDesigner = [&offered](int32_t position) { return offered = position, 2; };
+  port.answers = {kYes};
+  Press(form.get(), "SelectSystem_Cbt_2");
+  EXPECT_EQ(offered, 7);
+  EXPECT_EQ(label(2), app.systems[1]->GsGetLabel());
+
+  Child<QRadioButton>(form.get(), "SystemOn_Obt_1")->click();
+  Settle();
+  EXPECT_EQ(p.GlCurr(), 1);
+  Type(form->SetupGrid(), 1, 1, "500");
+  EXPECT_EQ(p.GcSystem(1)->GcMics()->GCount(), 1);
+  EXPECT_EQ(Child<QLabel>(form.get(), "SystemCount_Lbl_1")->text(), "(1)");
+  QTest::keyClicks(box("GenChannels", 2), "7");  // after the 10 there: held at 100
+  box("GenChannels", 3)->clear();
+  QTest::keyClicks(box("GenChannels", 3), "5");
+  EXPECT_EQ(app.addCounts[2], 100);
+
+  // Removing #2 asks; Cancel keeps it, OK removes it and the systems after it move up with
+  // their columns.
+  for (int answer : {kCancel, kOk}) {
+    port.messages.clear();
+    port.answers = {answer};
+    Press(form.get(), "RemoveSystem_Cbt");
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_NE(port.messages[0].text.find("Remove system #2 (" + app.systems[3]->GsGetLabel() + ") with its 1 channel?"),
+              std::string::npos);
+  }
+  ASSERT_EQ(p.GlSystems(), 3);
+  EXPECT_EQ(label(1), app.systems[1]->GsGetLabel());
+  EXPECT_EQ(p.GlCurr(), 1);
+  EXPECT_EQ(box("GenChannels", 1)->text(), "100");
+  EXPECT_EQ(box("GenChannels", 2)->text(), "5");
+  EXPECT_FALSE(box("GenChannels", 3)->isVisible());
+  EXPECT_EQ(form->SetupGrid().Rows(), 2);  // the tables show the system now current
+
+  port.answers = {kOk, kOk};
+  for (int i = 0; i < 2; ++i) Press(form.get(), "RemoveSystem_Cbt");
+  EXPECT_EQ(p.GlSystems(), 1);
+  EXPECT_FALSE(Child<QPushButton>(form.get(), "RemoveSystem_Cbt")->isEnabled());
+  EXPECT_FALSE(box("GenChannels", 1)->isVisible());
+}
+
+}  // namespace
+}  // namespace kova

@@ -1,0 +1,128 @@
+// kova-cli system add / remove: a receiver system put into or taken out of a project, which is
+// then saved under another name.
+
+#include <ostream>
+#include <string>
+
+#include "app/CliSupport.h"
+#include "app/Storage.h"
+#include "app/SystemCommands.h"
+#include "tools/Tools.h"
+
+namespace kova {
+
+namespace {
+
+// "System #3 (--system 2)": how the reports and the options name system `slot`.
+std::string SystemName(int32_t slot) {
+  return "System #" + TL_Str(slot + 1) + " (--system " + TL_Str(slot) + ")";
+}
+
+// A system number given on the command line: a plain decimal number of a system in use.
+bool ReadSlot(const std::string& text, const CProject& project, const std::string& what, int32_t& slot,
+              std::ostream& err) {
+  for (int32_t k = 0; k < project.GlSystems(); ++k) {
+    if (text != TL_Str(k)) continue;
+    slot = k;
+    return true;
+  }
+  err << "kova-cli: " << what << " must be a system of the project, 0 to " << project.GlSystems() - 1 << ", not '"
+      << text << "'\n";
+  return false;
+}
+
+bool Save(const CProject& project, const std::string& path) {
+  const std::string dir = TL_GetDirectory(path) == path ? "" : TL_GetDirectory(path);
+  return MN_SaveProject(project, dir, TL_GetFileName(path));
+}
+
+int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CliArgs a;
+  if (!CLI_ParseArgs(args, {"--type", "--like", "--apply"}, {}, a, err)) return 2;
+  const bool byType = a.options.count("--type") > 0, byLike = a.options.count("--like") > 0;
+  if (byType == byLike) {
+    err << "kova-cli: system add needs either --type LABEL or --like K\n";
+    return 2;
+  }
+  const std::string applyFile = a.Option("--apply");
+  if (applyFile.empty()) {
+    err << "kova-cli: system add needs --apply OUT (the project file to write)\n";
+    return 2;
+  }
+  AppState app;
+  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (app.project->GlSystems() >= kMaxSystems) {
+    err << "kova-cli: " << a.project << ": the project holds " << kMaxSystems << " systems already\n";
+    return 2;
+  }
+  int32_t slot = -1;
+  if (byType) {
+    const TypeRef type = MN_FindSystemType(app, a.Option("--type"));
+    if (!type) {
+      std::string known;
+      for (const TypeRef& t : app.systems) known += (known.empty() ? "" : ", ") + t->GsGetLabel();
+      err << "kova-cli: no system type '" << a.Option("--type") << "' (known: " << known << ")\n";
+      return 2;
+    }
+    slot = MN_AddSystem(app, *type);
+  } else {
+    int32_t like = 0;
+    if (!ReadSlot(a.Option("--like"), *app.project, "option --like", like, err)) return 2;
+    slot = MN_AddSystemLike(app, like);
+  }
+  out << SystemName(slot) << " added: " << app.project->GcSystem(slot)->GcSystemType()->GsGetLabel() << "\n";
+  return Save(*app.project, applyFile) ? 0 : 2;
+}
+
+int Remove(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+  // The system number is the plain argument after PROJECT.
+  std::string number;
+  int plain = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() > 1 && arg[0] == '-') {
+      if ((arg == "--data-dir" || arg == "--apply")) ++i;
+      continue;
+    }
+    if (++plain == 2) {
+      number = arg;
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+  }
+  CliArgs a;
+  if (!CLI_ParseArgs(args, {"--apply"}, {}, a, err)) return 2;
+  if (number.empty()) {
+    err << "kova-cli: system remove needs the number K of the system to remove (see kova-cli --help)\n";
+    return 2;
+  }
+  const std::string applyFile = a.Option("--apply");
+  if (applyFile.empty()) {
+    err << "kova-cli: system remove needs --apply OUT (the project file to write)\n";
+    return 2;
+  }
+  AppState app;
+  int32_t slot = 0;
+  if (!CLI_LoadProject(a, app, err) || !ReadSlot(number, *app.project, "system", slot, err)) return 2;
+  if (app.project->GlSystems() == 1) {
+    err << "kova-cli: " << a.project << ": the only system of a project cannot be removed\n";
+    return 2;
+  }
+  const std::string label = app.project->GcSystem(slot)->GcSystemType()->GsGetLabel();
+  MN_RemoveSystem(app, slot);
+  out << SystemName(slot) << " removed: " << label << "\n";
+  return Save(*app.project, applyFile) ? 0 : 2;
+}
+
+}  // namespace
+
+int CLI_System(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const std::string action = args.empty() ? "" : args[0];
+  const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+  if (action == "add") return Add(rest, out, err);
+  if (action == "remove") return Remove(rest, out, err);
+  err << "kova-cli: system needs add or remove (see kova-cli --help)\n";
+  return 2;
+}
+
+}  // namespace kova

@@ -1,0 +1,56 @@
+#pragma once
+// Every file the program writes is written all or nothing: the bytes go to a temporary file in
+// the target's folder, which is flushed to the disk and then renamed over the target. A failure
+// at any point leaves the target as it was and removes the temporary file, so a reader only
+// ever sees the old or the complete new file.
+//
+// The temporary file of target NAME is ".NAME.kova-tmp-XXXXXX" (six random letters or digits).
+// A name too long for that keeps its first bytes and gets "~" and a hash of the whole name in
+// place of the rest, so the temporary name stays within 255 bytes and still belongs to that one
+// target. Temporary files of the same target left behind by a killed run are removed the next
+// time the target is written; so are those of the earlier naming, "NAME.tmp" and 1 to 6 digits.
+//
+// A target that already exists as a device or a pipe (/dev/stdout, a FIFO) is written straight
+// into: it cannot be replaced, and there is nothing to keep. A symbolic link is followed, so the
+// file it names is replaced and the link stays.
+
+#include <cstddef>
+#include <string>
+
+namespace kova {
+
+class AtomicFile {
+ public:
+  // Creates the temporary file beside `path` after removing leftovers of earlier runs. Throws
+  // KovaError 75 when the file cannot be created, and for a folder that does not exist 76 (the
+  // binary files) or 75 (the text files, which report every failure to open alike).
+  enum class MissingFolder { kPathNotFound, kAccessError };
+  explicit AtomicFile(const std::string& path, MissingFolder missing = MissingFolder::kPathNotFound);
+  // Without a Commit the temporary file is removed and the target stays as it was.
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Appends bytes; throws KovaError 61 when they cannot be written (the target is untouched).
+  void Write(const char* data, size_t size);
+  void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
+  // Flushes, syncs and renames the temporary file over the target. Throws KovaError (61 when the
+  // bytes cannot be written, 75 when the rename fails); the temporary file is then removed.
+  void Commit();
+  // Removes the temporary file; the target stays as it was.
+  void Discard();
+
+  // The name the temporary files of target file name `name` begin with (without the random part).
+  static std::string TempPrefix(const std::string& name);
+
+ private:
+  void FlushBuffer();
+  void Fail(int number, const char* description);
+
+  std::string target_;  // the file replaced on Commit
+  std::string temp_;    // the temporary file; empty when writing straight into a device
+  std::string buffer_;
+  int fd_ = -1;
+};
+
+}  // namespace kova
