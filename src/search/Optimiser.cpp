@@ -483,6 +483,22 @@ std::vector<int64_t> DistinctDifferenceSet(int64_t p) {
   return set;
 }
 
+// The grid the candidates lie on: the usual distance between neighbours (single-precision grid
+// points make the distances vary a little), kept to four decimals, stretched to end on the last
+// candidate. False when it holds fewer than three points.
+bool FitUsualGrid(const CandidateIndex& index, int64_t& points, double& step) {
+  const int32_t n = index.Size();
+  std::vector<double> gaps;
+  for (int32_t i = 1; i < n; ++i) gaps.push_back(index.At(i) - index.At(i - 1));
+  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+  const double usual = std::max(std::round(gaps[gaps.size() / 2] * 1e4) / 1e4, 0.001);
+  const double span = index.At(n - 1) - index.At(0);
+  points = static_cast<int64_t>(std::llround(span / usual)) + 1;
+  if (points < 3) return false;
+  step = span / static_cast<double>(points - 1);
+  return true;
+}
+
 // Packing orders that try the grid points of a distinct-difference set first (stretched by 1 to
 // 4 grid steps, turned and shifted at random), then every other candidate from the lowest up.
 void AddDifferenceSetOrders(const CandidateIndex& index, std::mt19937_64& rng,
@@ -490,17 +506,9 @@ void AddDifferenceSetOrders(const CandidateIndex& index, std::mt19937_64& rng,
   constexpr int32_t kVariants = 16;
   const int32_t n = index.Size();
   if (n < 3) return;
-  // The grid: the usual distance between neighbours (single-precision grid points make the
-  // distances vary a little).
-  std::vector<double> gaps;
-  for (int32_t i = 1; i < n; ++i) gaps.push_back(index.At(i) - index.At(i - 1));
-  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
-  // Grid steps are kept to four decimals.
-  const double usual = std::max(std::round(gaps[gaps.size() / 2] * 1e4) / 1e4, 0.001);
-  const double span = index.At(n - 1) - index.At(0);
-  const auto points = static_cast<int64_t>(std::llround(span / usual)) + 1;
-  if (points < 3) return;
-  const double step = span / static_cast<double>(points - 1);
+  int64_t points = 0;
+  double step = 0;
+  if (!FitUsualGrid(index, points, step)) return;
   std::vector<uint8_t> first(static_cast<size_t>(n));
   for (int64_t stretch = 1; stretch <= 4; ++stretch) {
     int64_t p = 5;
@@ -636,14 +644,9 @@ void AddPlaneRulerOrders(const CandidateIndex& index, std::mt19937_64& rng,
   constexpr size_t kRulers = 4;       // per stretch
   const int32_t n = index.Size();
   if (n < 3) return;
-  std::vector<double> gaps;
-  for (int32_t i = 1; i < n; ++i) gaps.push_back(index.At(i) - index.At(i - 1));
-  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
-  const double usual = std::max(std::round(gaps[gaps.size() / 2] * 1e4) / 1e4, 0.001);
-  const double span = index.At(n - 1) - index.At(0);
-  const auto points = static_cast<int64_t>(std::llround(span / usual)) + 1;
-  if (points < 3) return;
-  const double step = span / static_cast<double>(points - 1);
+  int64_t points = 0;
+  double step = 0;
+  if (!FitUsualGrid(index, points, step)) return;
   std::vector<uint8_t> first(static_cast<size_t>(n));
   for (int64_t stretch = 1; stretch <= 4; ++stretch) {
     const int64_t length = (points - 1) / stretch;
