@@ -499,6 +499,28 @@ bool FitUsualGrid(const CandidateIndex& index, int64_t& points, double& step) {
   return true;
 }
 
+// A packing order: the candidates on the given grid points (steps above the lowest candidate)
+// first, in ascending order, then every other candidate from the lowest up. `first` is scratch
+// of one entry per candidate.
+std::vector<int32_t> GridPointsFirst(const CandidateIndex& index, double step, const std::vector<int64_t>& at,
+                                     std::vector<uint8_t>& first) {
+  const int32_t n = index.Size();
+  std::fill(first.begin(), first.end(), uint8_t{0});
+  std::vector<int32_t> order;
+  for (int64_t a : at) {
+    const double f = index.At(0) + static_cast<double>(a) * step;
+    const int32_t i = index.LowerBound(f - step / 2);
+    if (i < n && index.At(i) <= f + step / 2 && !first[static_cast<size_t>(i)]) {
+      first[static_cast<size_t>(i)] = 1;
+      order.push_back(i);
+    }
+  }
+  std::sort(order.begin(), order.end());
+  for (int32_t i = 0; i < n; ++i)
+    if (!first[static_cast<size_t>(i)]) order.push_back(i);
+  return order;
+}
+
 // Packing orders that try the grid points of a distinct-difference set first (stretched by 1 to
 // 4 grid steps, turned and shifted at random), then every other candidate from the lowest up.
 void AddDifferenceSetOrders(const CandidateIndex& index, std::mt19937_64& rng,
@@ -522,20 +544,9 @@ void AddDifferenceSetOrders(const CandidateIndex& index, std::mt19937_64& rng,
       do turn = static_cast<int64_t>(rng() % static_cast<uint64_t>(m));
       while (std::gcd(turn, m) != 1);
       const auto shift = static_cast<int64_t>(rng() % static_cast<uint64_t>(m));
-      std::fill(first.begin(), first.end(), uint8_t{0});
-      std::vector<int32_t> order;
-      for (int64_t r : set) {
-        const double f = index.At(0) + static_cast<double>(stretch * ((turn * r + shift) % m)) * step;
-        const int32_t i = index.LowerBound(f - step / 2);
-        if (i < n && index.At(i) <= f + step / 2 && !first[static_cast<size_t>(i)]) {
-          first[static_cast<size_t>(i)] = 1;
-          order.push_back(i);
-        }
-      }
-      std::sort(order.begin(), order.end());
-      for (int32_t i = 0; i < n; ++i)
-        if (!first[static_cast<size_t>(i)]) order.push_back(i);
-      orders.push_back(std::move(order));
+      std::vector<int64_t> at;
+      for (int64_t r : set) at.push_back(stretch * ((turn * r + shift) % m));
+      orders.push_back(GridPointsFirst(index, step, at, first));
     }
   }
 }
@@ -654,21 +665,9 @@ void AddPlaneRulerOrders(const CandidateIndex& index, std::mt19937_64& rng,
     for (const std::vector<int64_t>& ruler : DensestPlaneRulers(length, kRulers, rng)) {
       const int64_t shift = static_cast<int64_t>(rng() % static_cast<uint64_t>(length - ruler.back() + 1));
       const bool mirror = (rng() & 1) != 0;
-      std::fill(first.begin(), first.end(), uint8_t{0});
-      std::vector<int32_t> order;
-      for (int64_t mark : ruler) {
-        const int64_t at = shift + (mirror ? ruler.back() - mark : mark);
-        const double f = index.At(0) + static_cast<double>(stretch * at) * step;
-        const int32_t i = index.LowerBound(f - step / 2);
-        if (i < n && index.At(i) <= f + step / 2 && !first[static_cast<size_t>(i)]) {
-          first[static_cast<size_t>(i)] = 1;
-          order.push_back(i);
-        }
-      }
-      std::sort(order.begin(), order.end());
-      for (int32_t i = 0; i < n; ++i)
-        if (!first[static_cast<size_t>(i)]) order.push_back(i);
-      orders.push_back(std::move(order));
+      std::vector<int64_t> at;
+      for (int64_t mark : ruler) at.push_back(stretch * (shift + (mirror ? ruler.back() - mark : mark)));
+      orders.push_back(GridPointsFirst(index, step, at, first));
     }
   }
 }
