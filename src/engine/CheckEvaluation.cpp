@@ -201,7 +201,7 @@ void CheckProducts(const CProject& project, TcCheckHandler& handler, const Produ
 
 void CProject::RunChecks(TcCheckHandler& handler) const {
   if (CheckSpectra(*this, handler)) return;
-  const std::shared_ptr<TcIMFrequencyBuffer> buffer = GGetBadBuffer(false);
+  const std::shared_ptr<TcIMFrequencyBuffer> buffer = GGetCheckProducts();
   CheckProducts(*this, handler, ProductIndex(*buffer, nullptr));
 }
 

@@ -61,12 +61,17 @@ IMKinds IMKindsOf(const CProject& project);
 
 constexpr size_t kNoChannel = std::numeric_limits<size_t>::max();
 
+// What GenerateIM tallies per kilohertz: every product, or only whether there is one (all that
+// a check needs, and much cheaper: nothing is stored for a kilohertz already seen).
+enum class IMTally { kCounts, kFirsts };
+
 // Counts the products of every pair and triple of `all` that does not contain channel `skip`
 // (kNoChannel: every one). `emit(first, count)` receives, in generation order of the firsts,
 // each kilohertz with the first product counted on it and how many products fell there; a
 // kilohertz may come again later with more products (a later share of the work), then with the
-// first product of that share, which the receiver ignores. Large counts use two cores.
+// first product of that share, which the receiver ignores. With IMTally::kFirsts every kilohertz
+// comes exactly once, with count 1. Large counts use two cores.
 void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
-                const std::function<void(const IMFirst&, int32_t)>& emit);
+                const std::function<void(const IMFirst&, int32_t)>& emit, IMTally tally = IMTally::kCounts);
 
 }  // namespace kova

@@ -23,7 +23,7 @@ struct Product {
 }  // namespace
 
 std::optional<double> MN_GetMarginKHz(const CProject& project) {
-  const std::shared_ptr<TcIMFrequencyBuffer> buffer = project.GGetBadBuffer(false);
+  const std::shared_ptr<TcIMFrequencyBuffer> buffer = project.GGetCheckProducts();
 
   // The products of each check kind, ascending, so that the nearest one to a channel is found
   // by a binary search.

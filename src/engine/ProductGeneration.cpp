@@ -3,6 +3,7 @@
 // products of every pair and triple of channels across both systems.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -19,114 +20,168 @@ namespace kova {
 
 namespace {
 
-// Per-kilohertz counters of one share: the low byte of each count, and the carries out of it.
-// A byte per kilohertz keeps the counters that a share touches within the core's own cache far
-// better than a word would (products on a 25 kHz grid touch every 25th kilohertz); the carries
-// are touched once per 256 products of a kilohertz. Taken from a pool and handed back all zero
-// (the merge clears exactly the kilohertz the share touched).
-struct Counters {
+// Kilohertz bin of a product within 0..1000 MHz: the same value as TcIMFrequencyBuffer::KHzIndex,
+// without its tests for values outside that range.
+inline size_t BinOf(double f) {
+  constexpr double kShift = 4503599627370496.0;  // 2^52: adding and removing it rounds ties to even
+  return static_cast<size_t>(static_cast<int32_t>((f * 1000.0 + kShift) - kShift));
+}
+
+constexpr size_t kBinCells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
+constexpr size_t kMarkWords = (kBinCells + 63) / 64;
+
+// Per-kilohertz tallies of one share, taken from a pool and handed back all zero (the merge
+// clears exactly the kilohertz the share touched). Counting keeps the low byte of each count and
+// the carries out of it: a byte per kilohertz keeps the counters that a share touches within the
+// core's own cache far better than a word would, and the carries are touched once per 256
+// products of a kilohertz. When only the first product of each kilohertz is wanted, one bit per
+// kilohertz is enough, and the generation stores nothing but the bits of new kilohertz.
+struct Tallies {
   std::unique_ptr<uint8_t[]> low;
   std::unique_ptr<uint32_t[]> carry;
+  std::unique_ptr<uint64_t[]> seen;
 };
 
-class CounterPool {
+class TallyPool {
  public:
-  static Counters Take() {
-    CounterPool& pool = Instance();
+  static Tallies Take(IMTally tally) {
+    Tallies t;
     {
+      TallyPool& pool = Instance();
       std::lock_guard<std::mutex> lock(pool.mutex_);
       if (!pool.free_.empty()) {
-        Counters counters = std::move(pool.free_.back());
+        t = std::move(pool.free_.back());
         pool.free_.pop_back();
-        return counters;
       }
     }
-    const size_t cells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
-    return {std::make_unique<uint8_t[]>(cells), std::make_unique<uint32_t[]>(cells)};
+    if (tally == IMTally::kCounts && !t.low) {
+      t.low = std::make_unique<uint8_t[]>(kBinCells);
+      t.carry = std::make_unique<uint32_t[]>(kBinCells);
+    }
+    if (tally == IMTally::kFirsts && !t.seen) t.seen = std::make_unique<uint64_t[]>(kMarkWords);
+    return t;
   }
-  static void Give(Counters counters) {
-    CounterPool& pool = Instance();
+  static void Give(Tallies t) {
+    TallyPool& pool = Instance();
     std::lock_guard<std::mutex> lock(pool.mutex_);
-    if (pool.free_.size() < 2) pool.free_.push_back(std::move(counters));
+    if (pool.free_.size() < 2) pool.free_.push_back(std::move(t));
   }
 
  private:
-  static CounterPool& Instance() {
-    static CounterPool* pool = new CounterPool;  // never destroyed, like the buffer's own pool
+  static TallyPool& Instance() {
+    static TallyPool* pool = new TallyPool;  // never destroyed, like the buffer's own pool
     return *pool;
   }
   std::mutex mutex_;
-  std::vector<Counters> free_;
+  std::vector<Tallies> free_;
+};
+
+// Counts every product of a kilohertz; true for the first.
+struct CountingTally {
+  uint8_t* low;
+  uint32_t* carry;
+  bool Note(size_t bin) const {
+    const uint8_t l = low[bin];
+    const bool first = l == 0 && carry[bin] == 0;
+    low[bin] = static_cast<uint8_t>(l + 1);
+    if (l == 255) [[unlikely]] ++carry[bin];
+    return first;
+  }
+};
+
+// Marks the kilohertz that have a product; true for the first.
+struct MarkingTally {
+  uint64_t* seen;
+  bool Note(size_t bin) const {
+    uint64_t& word = seen[bin >> 6];
+    const uint64_t bit = uint64_t{1} << (bin & 63);
+    if (word & bit) return false;
+    word |= bit;
+    return true;
+  }
 };
 
 // One share of the intermodulation products: the first channels aBegin .. aEnd - 1 in generation
-// order, counted per kilohertz; the first product on each kilohertz is listed.
+// order, tallied per kilohertz; the first product on each kilohertz is listed.
 struct Share {
   size_t aBegin = 0, aEnd = 0;
   size_t skip = kNoChannel;  // the channel whose products are left out
-  Counters counts;
+  IMTally tally = IMTally::kCounts;
+  Tallies tallies;
   std::vector<IMFirst> firsts;
-
-  inline void Count(double f, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
-    if (!IMInWindow(f)) return;
-    const size_t bin = static_cast<size_t>(TcIMFrequencyBuffer::KHzIndex(f));
-    uint8_t& low = counts.low[bin];
-    if (low == 0 && counts.carry[bin] == 0)
-      firsts.push_back({static_cast<int32_t>(bin), static_cast<float>(f), type, sub, a, b, c});
-    if (++low == 0) ++counts.carry[bin];
-  }
 
   // Count of kilohertz `bin`, which is then cleared.
   int32_t TakeCount(int32_t bin) {
     const size_t k = static_cast<size_t>(bin);
-    const uint32_t count = counts.carry[k] * 256u + counts.low[k];
-    counts.carry[k] = 0;
-    counts.low[k] = 0;
+    const uint32_t count = tallies.carry[k] * 256u + tallies.low[k];
+    tallies.carry[k] = 0;
+    tallies.low[k] = 0;
     return static_cast<int32_t>(count);
   }
+  bool Marked(int32_t bin) const {
+    const size_t k = static_cast<size_t>(bin);
+    return (tallies.seen[k >> 6] >> (k & 63)) & 1;
+  }
+  void Unmark() {
+    for (const IMFirst& p : firsts) tallies.seen[static_cast<size_t>(p.bin) >> 6] = 0;
+  }
 
-  void Generate(const std::vector<IMSource>& all, bool im3, bool im5, bool im3x3) {
+  void Generate(const std::vector<IMSource>& all, IMKinds kinds) {
+    if (tally == IMTally::kFirsts)
+      Run(MarkingTally{tallies.seen.get()}, all, kinds);
+    else
+      Run(CountingTally{tallies.low.get(), tallies.carry.get()}, all, kinds);
+  }
+
+  // The counter and the list of firsts are locals here, so that the compiler keeps them in
+  // registers rather than reloading them after every byte stored.
+  template <class Tally>
+  void Run(const Tally counter, const std::vector<IMSource>& all, IMKinds kinds) {
     const size_t n = all.size();
+    std::vector<double> freqs(n);
+    for (size_t i = 0; i < n; ++i) freqs[i] = all[i].f;
+    const double* const f = freqs.data();
+    std::vector<IMFirst> found;
+    found.swap(firsts);
+    auto count = [&](double x, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
+      if (!IMInWindow(x)) return;
+      const size_t bin = BinOf(x);
+      if (counter.Note(bin)) [[unlikely]]
+        found.push_back({static_cast<int32_t>(bin), static_cast<float>(x), type, sub, a, b, c});
+    };
     for (size_t a = aBegin; a < aEnd; ++a) {
       if (a == skip) continue;
-      const double f1 = all[a].f;
+      const double f1 = f[a];
       const int32_t ia = static_cast<int32_t>(a);
       for (size_t b = a + 1; b < n; ++b) {
         if (b == skip) continue;
-        const double f2 = all[b].f;
+        const double f2 = f[b];
         const int32_t ib = static_cast<int32_t>(b);
-        if (im3) {
-          Count(2.0 * f1 - f2, kIM2Tx3, 1, ia, ib, -1);
-          Count(2.0 * f2 - f1, kIM2Tx3, 2, ia, ib, -1);
+        if (kinds.im3) {
+          count(2.0 * f1 - f2, kIM2Tx3, 1, ia, ib, -1);
+          count(2.0 * f2 - f1, kIM2Tx3, 2, ia, ib, -1);
         }
-        if (im5) {
-          Count(3.0 * f1 - 2.0 * f2, kIM2Tx5, 1, ia, ib, -1);
-          Count(3.0 * f2 - 2.0 * f1, kIM2Tx5, 2, ia, ib, -1);
+        if (kinds.im5) {
+          count(3.0 * f1 - 2.0 * f2, kIM2Tx5, 1, ia, ib, -1);
+          count(3.0 * f2 - 2.0 * f1, kIM2Tx5, 2, ia, ib, -1);
         }
-        if (im3x3) {
-          // The same sums and differences as f1 + f2 - f3, f3 + (f1 - f2) and f3 + (f2 - f1).
-          const double sum = f1 + f2;
-          const double d12 = f1 - f2;
-          const double d21 = f2 - f1;
-          auto thirds = [&](size_t from, size_t to) {
-            for (size_t c = from; c < to; ++c) {
-              const double f3 = all[c].f;
-              const int32_t ic = static_cast<int32_t>(c);
-              Count(sum - f3, kIM3Tx3, 1, ia, ib, ic);
-              Count(f3 + d12, kIM3Tx3, 2, ia, ib, ic);
-              Count(f3 + d21, kIM3Tx3, 3, ia, ib, ic);
-            }
-          };
-          // The skipped channel splits the third channels in two runs.
-          if (skip > b && skip < n) {
-            thirds(b + 1, skip);
-            thirds(skip + 1, n);
-          } else {
-            thirds(b + 1, n);
-          }
+        if (!kinds.im3x3) continue;
+        // The same sums and differences as f1 + f2 - f3, f3 + (f1 - f2) and f3 + (f2 - f1).
+        const double sum = f1 + f2;
+        const double d12 = f1 - f2;
+        const double d21 = f2 - f1;
+        const size_t cut = skip > b && skip < n ? skip : n;  // a skipped third channel
+        for (size_t c = b + 1; c < n; ++c) {
+          if (c == cut) continue;
+          const double f3 = f[c];
+          const int32_t ic = static_cast<int32_t>(c);
+          count(sum - f3, kIM3Tx3, 1, ia, ib, ic);
+          count(f3 + d12, kIM3Tx3, 2, ia, ib, ic);
+          count(f3 + d21, kIM3Tx3, 3, ia, ib, ic);
         }
       }
     }
+    found.swap(firsts);
   }
 };
 
@@ -167,17 +222,16 @@ IMKinds IMKindsOf(const CProject& project) {
 }
 
 void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
-                const std::function<void(const IMFirst&, int32_t)>& emit) {
+                const std::function<void(const IMFirst&, int32_t)>& emit, IMTally tally) {
   if (!kinds.Any()) return;
-  const bool im3 = kinds.im3, im5 = kinds.im5, im3x3 = kinds.im3x3;
 
   // The generation is cut into shares of consecutive first channels, one per core (at most two:
-  // the other cores stay free for the desktop), each counting into its own kilohertz counters.
+  // the other cores stay free for the desktop), each tallying into its own kilohertz counters.
   // The shares are merged in generation order: a kilohertz keeps the product that the earliest
-  // share met first, which is the first product generated on it, and its bin is the sum.
+  // share met first, which is the first product generated on it, and its count is the sum.
   const size_t n = all.size();
   double total = 0;
-  for (size_t a = 0; a < n; ++a) total += WorkOf(a, n, im3x3);
+  for (size_t a = 0; a < n; ++a) total += WorkOf(a, n, kinds.im3x3);
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const size_t shares = total >= kThreadedWork && cores >= 2 ? 2 : 1;
   std::vector<Share> parts(shares);
@@ -189,11 +243,12 @@ void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
       a = n;
     } else {
       const double goal = total * static_cast<double>(k + 1) / static_cast<double>(shares);
-      for (; a < n && done + WorkOf(a, n, im3x3) <= goal; ++a) done += WorkOf(a, n, im3x3);
+      for (; a < n && done + WorkOf(a, n, kinds.im3x3) <= goal; ++a) done += WorkOf(a, n, kinds.im3x3);
     }
     parts[k].aEnd = a;
     parts[k].skip = skip;
-    parts[k].counts = CounterPool::Take();
+    parts[k].tally = tally;
+    parts[k].tallies = TallyPool::Take(tally);
   }
 
   std::exception_ptr failure;
@@ -202,18 +257,31 @@ void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
     for (size_t k = 1; k < shares; ++k)
       helpers.emplace_back([&, k] {
         try {
-          parts[k].Generate(all, im3, im5, im3x3);
+          parts[k].Generate(all, kinds);
         } catch (...) {
           failure = std::current_exception();
         }
       });
-    parts[0].Generate(all, im3, im5, im3x3);
+    parts[0].Generate(all, kinds);
   }
   if (failure) std::rethrow_exception(failure);
 
+  if (tally == IMTally::kCounts) {
+    for (Share& part : parts) {
+      for (const IMFirst& p : part.firsts) emit(p, part.TakeCount(p.bin));
+      TallyPool::Give(std::move(part.tallies));
+    }
+    return;
+  }
+  // A kilohertz that an earlier share marked already has its first product.
+  for (size_t k = 0; k < shares; ++k)
+    for (const IMFirst& p : parts[k].firsts)
+      if (std::none_of(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(k),
+                       [&](const Share& earlier) { return earlier.Marked(p.bin); }))
+        emit(p, 1);
   for (Share& part : parts) {
-    for (const IMFirst& p : part.firsts) emit(p, part.TakeCount(p.bin));
-    CounterPool::Give(std::move(part.counts));
+    part.Unmark();
+    TallyPool::Give(std::move(part.tallies));
   }
 }
 
@@ -246,23 +314,38 @@ void CProject::GAddChannelProducts(TcIMFrequencyBuffer& out) const {
   }
 }
 
-std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const {
+namespace {
+
+std::shared_ptr<TcIMFrequencyBuffer> BadBuffer(const CProject& project, bool imOnly, IMTally tally) {
   auto buffer = std::make_shared<TcIMFrequencyBuffer>();
   TcIMFrequencyBuffer& out = *buffer;
-  if (!bIMOnly) GAddChannelProducts(out);
+  if (!imOnly) project.GAddChannelProducts(out);
 
   // Intermodulation products of all pairs and triples of the overall channels.
-  const IMKinds kinds = IMKindsOf(*this);
+  const IMKinds kinds = IMKindsOf(project);
   if (!kinds.Any()) return buffer;
-  const std::vector<IMSource> all = IMSourcesOf(*this);
-  GenerateIM(all, kinds, kNoChannel, [&](const IMFirst& p, int32_t count) {
-    const IMSource& sa = all[static_cast<size_t>(p.a)];
-    const IMSource& sb = all[static_cast<size_t>(p.b)];
-    const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
-    const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
-    out.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
-  });
+  const std::vector<IMSource> all = IMSourcesOf(project);
+  GenerateIM(
+      all, kinds, kNoChannel,
+      [&](const IMFirst& p, int32_t count) {
+        const IMSource& sa = all[static_cast<size_t>(p.a)];
+        const IMSource& sb = all[static_cast<size_t>(p.b)];
+        const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
+        const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
+        out.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+      },
+      tally);
   return buffer;
+}
+
+}  // namespace
+
+std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const {
+  return BadBuffer(*this, bIMOnly, IMTally::kCounts);
+}
+
+std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetCheckProducts() const {
+  return BadBuffer(*this, false, IMTally::kFirsts);
 }
 
 }  // namespace kova

@@ -57,6 +57,10 @@ class CProject {
   void GbSecondSystem(bool b) { bSecondSystem_ = b; }
   // The interfering products of the project (intermodulation products only with bIMOnly).
   std::shared_ptr<TcIMFrequencyBuffer> GGetBadBuffer(bool bIMOnly) const;
+  // The products of GGetBadBuffer(false) in the same order, where every kilohertz that keeps an
+  // intermodulation product counts 1: all that the check and the margin look at, made faster by
+  // not counting the products behind the first.
+  std::shared_ptr<TcIMFrequencyBuffer> GGetCheckProducts() const;
   // Appends the products of single channels (the part of GGetBadBuffer(false) before the
   // intermodulation products).
   void GAddChannelProducts(TcIMFrequencyBuffer& out) const;
