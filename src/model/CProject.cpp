@@ -128,6 +128,13 @@ int32_t CProject::GAddSystem(SystemRef system, SpectrumRef spectrum) {
   return GlSlots() - 1;
 }
 
+void CProject::GKeepTwoSlots() {
+  if (GlSlots() <= 2) return;
+  systems_.resize(2);
+  spectra_.resize(2);
+  if (lCurr_ > 1) lCurr_ = 0;
+}
+
 bool CProject::GRemoveSystem(int32_t k) {
   const int32_t used = GlSystems();
   if (k < 0 || k >= used || used < 2) return false;

@@ -81,6 +81,9 @@ class CProject {
   // in slot 1 as a system switched off does. False (nothing changed) when k is not in use or is
   // the only system.
   bool GRemoveSystem(int32_t k);
+  // Drops the slots after the second, switched on or not (the current slot falls back to 0 when
+  // it was one of them).
+  void GKeepTwoSlots();
   void GSortAllMics();
   std::shared_ptr<CProject> GGetCopy() const;
   int32_t GlCurr() const { return lCurr_; }

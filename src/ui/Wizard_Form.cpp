@@ -581,6 +581,9 @@ void Wizard_Form::Start() {
 void Wizard_Form::BuildProject(int aim) {
   CProject& project = *app_.project;
   const TypeRef& type = app_.systems[static_cast<size_t>(chosen_ - 1)];
+  // The systems after the second belong to the old project, even while switched off: switching
+  // the second system on again must not bring them back into the new one.
+  project.GKeepTwoSlots();
   if (project.GbSecondSystem()) {
     project.GlCurr(1);
     project.GcCurrSystem()->GDefine(type->GGetCopy());

@@ -238,7 +238,12 @@ TEST_F(WizardFixture, NumberOfChannels) {
 }
 
 TEST_F(WizardFixture, CheckUsesTheMarkedChannelsOfTheChosenType) {
+  // An old project of four systems, the last one current: the new project keeps none of them.
   app.project->GbSecondSystem(true);
+  for (int k = 0; k < 2; ++k)
+    app.project->GAddSystem(app.project->GcSystem(0)->GGetCopy(), app.project->GcSpectrumOf(0)->GGetCopy());
+  app.project->GcSystem(3)->GcMics()->GAddMic("Old", "Meridian", 600.0f, 0, 0, 0, 0);
+  app.project->GlCurr(3);
   Organize(1, {[&] {
                  ToPage2(Wizard_Form::kAimCheck);
                  EXPECT_EQ(W<QLabel>("SpectrumCaption_Lbl")->text(), "Enter Channels To Check [MHz]");
@@ -261,6 +266,8 @@ TEST_F(WizardFixture, CheckUsesTheMarkedChannelsOfTheChosenType) {
                }});
   const CProject& p = *app.project;
   EXPECT_EQ(p.GlSystems(), 1);
+  EXPECT_EQ(p.GlSlots(), 2);
+  EXPECT_EQ(p.GlCurr(), 0);
   EXPECT_EQ(p.GcSystem(0)->GcSystemType()->GsGetLabel(), "Meridian");
   EXPECT_NE(p.GcSystem(0)->GcSystemType(), app.systems[0]) << "the project has its own copy";
   EXPECT_EQ(p.GcSystem(1)->GcSystemType()->GsGetLabel(), "Meridian");
