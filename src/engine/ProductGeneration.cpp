@@ -122,6 +122,7 @@ struct Share {
     const size_t k = static_cast<size_t>(bin);
     return (tallies.seen[k >> 6] >> (k & 63)) & 1;
   }
+  // Every bit the share set belongs to one of its firsts, so clearing their words clears all.
   void Unmark() {
     for (const IMFirst& p : firsts) tallies.seen[static_cast<size_t>(p.bin) >> 6] = 0;
   }
