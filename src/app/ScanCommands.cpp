@@ -80,6 +80,9 @@ bool MN_ImportScan(AppState& app) {
     text += TL_Str(static_cast<int64_t>(ranges.size())) + (ranges.size() == 1 ? " range" : " ranges") + " above " +
             Format("%.1f", threshold) + " dBm excluded from the search spectrum:";
     for (const FreqRange& r : ranges) text += "\n" + Format("%.3f", r.lo) + " - " + Format("%.3f", r.hi);
+    // Said at once: otherwise the user only learns it when a search finds no free frequency.
+    if (project.GcSpectrumOf(slot)->GlBands() == 0)
+      text += "\nThe scan leaves no band of the search spectrum: no channel can be placed.";
   }
   if (text.empty())
     text = "Nothing in the scan exceeds " + Format("%.1f", threshold) + " dBm; the search spectrum is unchanged.";

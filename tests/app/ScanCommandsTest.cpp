@@ -76,6 +76,20 @@ TEST_F(ScanCommandsTest, ImportScanCutsTheSearchSpectrumOfEverySystemInUse) {
   EXPECT_EQ(port.messages.back().text,
             "System #1 (Meridian): 1 range above -60.0 dBm excluded from the search spectrum:\n519.775 - 520.225\n\n"
             "System #2 (Osprey Series): 1 range above -60.0 dBm excluded from the search spectrum:\n519.825 - 520.175");
+
+  // A search spectrum that the scan cuts away whole is named in the message.
+  app.project->GbSecondSystem(false);
+  auto narrow = std::make_shared<CSpectrum>();
+  narrow->GDefine();
+  narrow->GAddBand(519.9f, 520.1f, 0.025f);
+  app.project->GcSpectrumOf(0, narrow);
+  port.fileAnswers = {dir.File("scan.csv")};
+  port.inputAnswers = {"-60"};
+  ASSERT_TRUE(MN_ImportScan(app));
+  EXPECT_EQ(app.project->GcSpectrumOf(0)->GlBands(), 0);
+  EXPECT_EQ(port.messages.back().text,
+            "1 range above -60.0 dBm excluded from the search spectrum:\n519.775 - 520.225\n"
+            "The scan leaves no band of the search spectrum: no channel can be placed.");
 }
 
 TEST_F(ScanCommandsTest, CancelOrAWrongThresholdChangesNothing) {
