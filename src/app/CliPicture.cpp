@@ -32,18 +32,24 @@ bool ReadInt(const CliArgs& args, const std::string& name, int fallback, int low
 
 int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
   CliArgs a;
-  if (!CLI_ParseArgs(args, {"--out", "--width", "--height", "--system"}, {}, a, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out", "--width", "--height", "--system", "--zone"}, {}, a, err)) return 2;
   const std::string file = a.Option("--out");
   if (file.empty()) {
     err << "kova-cli: picture needs --out FILE.png\n";
     return 2;
   }
-  int width = 0, height = 0, system = 0;
-  if (!ReadInt(a, "--width", 1600, 16, 10000, width, err) || !ReadInt(a, "--height", 600, 16, 10000, height, err))
+  int width = 0, height = 0, system = 0, zone = 0;
+  if (!ReadInt(a, "--width", 1600, 16, 10000, width, err) || !ReadInt(a, "--height", 600, 16, 10000, height, err) ||
+      !ReadInt(a, "--zone", 0, 1, CZones::kMaxZones, zone, err))
     return 2;
   AppState app;
   if (!CLI_LoadProject(a, app, err) || !ReadInt(a, "--system", 0, 0, app.project->GlSlots() - 1, system, err))
     return 2;
+  if (zone > app.project->GcZones().GlCount()) {
+    err << "kova-cli: " << a.project << ": the project has no zone " << zone << " (zones 1 to "
+        << app.project->GcZones().GlCount() << ")\n";
+    return 2;
+  }
   if (system == 1 && !app.project->GbSecondSystem()) {
     err << "kova-cli: " << a.project << ": the project has no second system (--system 1)\n";
     return 2;
@@ -56,7 +62,7 @@ int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
     return 2;
   }
   std::vector<char> png;
-  if (!MN_RenderSpectrumPng(*app.project, system, width, height, png)) {
+  if (!MN_RenderSpectrumPng(*app.project, system, width, height, png, nullptr, zone)) {
     err << "kova-cli: " << file << ": the picture could not be encoded\n";
     return 2;
   }

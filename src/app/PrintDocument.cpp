@@ -31,7 +31,8 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
   pictures.draw = [&app](int32_t iSystem, const std::string& pngPath) {
     OffscreenDrawing drawing;
     std::vector<char> png;
-    if (!drawing.Ok() || !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png))
+    if (!drawing.Ok() || !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png,
+                                               nullptr, MN_PictureZoneOf(*app.project, iSystem)))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;

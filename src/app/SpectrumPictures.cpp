@@ -40,12 +40,13 @@ OffscreenDrawing::~OffscreenDrawing() {
 }
 
 bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
-                          const DisplayMapping* limits) {
+                          const DisplayMapping* limits, int32_t zone) {
   PictureBox pbx(width, height);
   SpectrumView view;
   if (limits) view.mapping = *limits;
   bool stale = true;
-  const SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+  SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+  in.zone = zone;
   PrepareTVStationPbx(pbx, view, in, limits == nullptr);
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -53,6 +54,10 @@ bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, i
   if (!pbx.Image().save(&buffer, "PNG")) return false;
   png.assign(bytes.begin(), bytes.end());
   return true;
+}
+
+int32_t MN_PictureZoneOf(const CProject& project, int32_t iSystem) {
+  return project.GZoneLayout().zoned ? project.GcSystem(iSystem)->GlZone() : 0;
 }
 
 }  // namespace kova

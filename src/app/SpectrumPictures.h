@@ -31,8 +31,13 @@ class OffscreenDrawing {
 
 // Draws system iSystem of the project as the current system, no channel highlighted, with the
 // display's default ticks, into a PNG of width x height pixels. With `limits` the picture shows
-// that range, else it is fitted to the data as "Full" does. False when encoding failed.
+// that range, else it is fitted to the data as "Full" does; with a zone (1 … 16) only that
+// zone's systems and products. False when encoding failed.
 bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
-                          const DisplayMapping* limits = nullptr);
+                          const DisplayMapping* limits = nullptr, int32_t zone = 0);
+
+// The zone a picture of system iSystem shows in the print document: its own when the systems
+// stand in several zones, else 0 (every zone).
+int32_t MN_PictureZoneOf(const CProject& project, int32_t iSystem);
 
 }  // namespace kova

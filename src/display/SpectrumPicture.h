@@ -60,6 +60,7 @@ struct SpectrumView {
   double overall = 0;    // all counted products
   int32_t count = 0;     // products in the buffer
   int32_t maximum = 0;   // the largest number of products on one kilohertz
+  int32_t zone = 0;      // the zone the products were read for (SpectrumInput::zone)
 };
 
 // The texts of the product statistics after a drawing.
@@ -84,8 +85,11 @@ struct SpectrumInput {
   // one a red line.
   const std::vector<CheckConflict>* conflicts = nullptr;
   // Where the products come from when they are recomputed: a tracker that keeps them up to date
-  // while a channel moves (shared with the silent check), or a full generation (nullptr).
+  // while a channel moves (shared with the silent check), or a full generation (nullptr). The
+  // tracker serves a project whose systems form one group of zones, shown whole.
   TcProductTracker* tracker = nullptr;
+  // 0: every zone; 1 … 16: only the systems of that zone and the products their group forms.
+  int32_t zone = 0;
 };
 
 // The colour of conflict marks.
@@ -94,6 +98,9 @@ QColor TL_DisplayConflictColor();
 // Recomputes what is needed and draws everything. With bFullView (or a visible range under
 // 1 MHz) the range is first fitted to the data.
 SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView);
+
+// Whether system `slot` is drawn when the picture shows `zone` (0: every zone).
+bool TL_ShowsSystem(const CProject& project, int32_t zone, int32_t slot);
 
 // Lower and upper data limit for the zoom flags; 0 ... 1000 when nothing counts.
 std::pair<double, double> GetDataLimits(const CProject& project, int32_t current, int32_t flags);

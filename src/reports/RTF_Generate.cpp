@@ -156,20 +156,34 @@ std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string
   RtfItem head;
   head.text = title;
   items.push_back(head);
-  for (int32_t s = 0; s < project.GlSystems(); ++s) {
-    const CSystemInstance& system = *project.GcSystem(s);
-    const CSystemType& type = *system.GcSystemType();
-    RtfItem heading;
-    heading.text = "System #" + TL_Str(s + 1) + ": " + type.GsGetLabel() + kCR;
-    heading.font.size = 14;
-    items.push_back(heading);
-    items.push_back(ParameterTable(type));
-    items.push_back(ChannelTable(*system.GcMics()));
-    RtfItem picture;
-    picture.text = "Spectrum Display";
-    picture.kind = kRtfPictures;
-    picture.pictures.push_back({pictureFiles.at(static_cast<size_t>(s)), ""});
-    items.push_back(picture);
+  // With systems in several zones, the systems of each zone follow a heading with its name.
+  const bool zoned = project.GZoneLayout().zoned;
+  const CZones& zones = project.GcZones();
+  for (int32_t z = 1; z <= (zoned ? zones.GlCount() : 1); ++z) {
+    bool headed = false;
+    for (int32_t s = 0; s < project.GlSystems(); ++s) {
+      const CSystemInstance& system = *project.GcSystem(s);
+      if (zoned && std::clamp(system.GlZone(), 1, zones.GlCount()) != z) continue;
+      if (zoned && !headed) {
+        headed = true;
+        RtfItem zone;
+        zone.text = "Zone " + TL_Str(z) + ": " + zones.GsName(z) + kCR;
+        zone.font.size = 16;
+        items.push_back(zone);
+      }
+      const CSystemType& type = *system.GcSystemType();
+      RtfItem heading;
+      heading.text = "System #" + TL_Str(s + 1) + ": " + type.GsGetLabel() + kCR;
+      heading.font.size = 14;
+      items.push_back(heading);
+      items.push_back(ParameterTable(type));
+      items.push_back(ChannelTable(*system.GcMics()));
+      RtfItem picture;
+      picture.text = "Spectrum Display";
+      picture.kind = kRtfPictures;
+      picture.pictures.push_back({pictureFiles.at(static_cast<size_t>(s)), ""});
+      items.push_back(picture);
+    }
   }
   return items;
 }

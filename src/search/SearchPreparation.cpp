@@ -82,11 +82,30 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
 
   seeker.SetCandidateSide(searched.GcSystemType()->GGetCheckParams());
   const std::vector<double> noChannels{0.0};
+  const ZoneLayout zones = project.GZoneLayout();
   for (int32_t s = 0; s < systems; ++s) {
     const CSystemInstance& system = *project.GcSystem(s);
     const TCheckParams systemParams = system.GcSystemType()->GGetCheckParams();
     seeker.SetChosenSide(systemParams);
     seeker.SetContext(noChannels, systemParams, s);
+
+    if (!zones.Single() && !zones.SameGroup(iSystem, s)) {
+      // Another group of zones: a near one keeps its channels' spacing and receiver frequencies
+      // from the candidates, an apart one nothing. Either forms no product with the searched
+      // system, so its channels stay out of the context (freqs[s] stays empty).
+      if (zones.Reaches(iSystem, s)) {
+        const CMicCollection& mics = *system.GcMics();
+        for (int32_t i = 1; i <= mics.GCount() && count > 0; ++i)
+          seeker.EliminateNear(candidates, count, mics.GcItem(i)->GfGetFreq());
+        if (count < 1) {
+          candidates.assign(1, 0.0);
+          return;
+        }
+        candidates.resize(static_cast<size_t>(count) + 1);
+      }
+      params[static_cast<size_t>(s)] = systemParams;
+      continue;
+    }
 
     // Every channel is taken as the newest chosen frequency, the channels before it as the
     // earlier ones, exactly as if the search had chosen them in list order.
@@ -143,7 +162,9 @@ CandidateCensus TakeCandidateCensus(const CProject& project, int32_t iSystem, co
   std::vector<double> spaced = grid;
   int32_t count = census.gridPoints;
   const double ownSpacing = searched.GcSystemType()->GGetCheckParams()[kCheckSpacing];
+  const ZoneLayout zones = project.GZoneLayout();
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    if (!zones.Reaches(iSystem, s)) continue;  // a zone apart
     const CSystemInstance& system = *project.GcSystem(s);
     const double spacing = std::max({ownSpacing, system.GcSystemType()->GGetCheckParams()[kCheckSpacing], 0.0});
     const CMicCollection& mics = *system.GcMics();
