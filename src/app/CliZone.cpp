@@ -61,7 +61,8 @@ int CLI_Zone(std::vector<std::string> args, std::ostream& out, std::ostream& err
   std::vector<std::string> between;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--between") continue;
-    if (!between.empty() || i + 3 >= args.size()) {
+    const auto given = [&](size_t k) { return i + k < args.size() && args[i + k].rfind("--", 0) != 0; };
+    if (!between.empty() || !given(1) || !given(2) || !given(3)) {
       err << "kova-cli: option --between needs two zones and together, near or apart\n";
       return 2;
     }
