@@ -83,26 +83,31 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
   seeker.SetCandidateSide(searched.GcSystemType()->GGetCheckParams());
   const std::vector<double> noChannels{0.0};
   const ZoneLayout zones = project.GZoneLayout();
+  if (!zones.Single()) {
+    // The systems of near zones first, while the context holds no channel: each of their
+    // channels, taken alone, keeps its spacing and receiver frequencies from the candidates but
+    // forms no product with them. Apart zones keep nothing.
+    seeker.SetContext(noChannels, searched.GcSystemType()->GGetCheckParams(), 0);
+    for (int32_t s = 0; s < systems && count > 0; ++s) {
+      if (zones.SameGroup(iSystem, s) || !zones.Reaches(iSystem, s)) continue;
+      seeker.SetChosenSide(project.GcSystem(s)->GcSystemType()->GGetCheckParams());
+      const CMicCollection& mics = *project.GcSystem(s)->GcMics();
+      for (int32_t i = 1; i <= mics.GCount() && count > 0; ++i)
+        seeker.EliminateCandidates(candidates, count, {0.0, static_cast<double>(mics.GcItem(i)->GfGetFreq())});
+    }
+    if (count < 1) {
+      candidates.assign(1, 0.0);
+      return;
+    }
+    candidates.resize(static_cast<size_t>(count) + 1);
+  }
   for (int32_t s = 0; s < systems; ++s) {
     const CSystemInstance& system = *project.GcSystem(s);
     const TCheckParams systemParams = system.GcSystemType()->GGetCheckParams();
     seeker.SetChosenSide(systemParams);
     seeker.SetContext(noChannels, systemParams, s);
-
-    if (!zones.Single() && !zones.SameGroup(iSystem, s)) {
-      // Another group of zones: a near one keeps its channels' spacing and receiver frequencies
-      // from the candidates, an apart one nothing. Either forms no product with the searched
-      // system, so its channels stay out of the context (freqs[s] stays empty).
-      if (zones.Reaches(iSystem, s)) {
-        const CMicCollection& mics = *system.GcMics();
-        for (int32_t i = 1; i <= mics.GCount() && count > 0; ++i)
-          seeker.EliminateNear(candidates, count, mics.GcItem(i)->GfGetFreq());
-        if (count < 1) {
-          candidates.assign(1, 0.0);
-          return;
-        }
-        candidates.resize(static_cast<size_t>(count) + 1);
-      }
+    if (!zones.SameGroup(iSystem, s)) {
+      // Another group of zones: its channels stay out of the context (freqs[s] stays empty).
       params[static_cast<size_t>(s)] = systemParams;
       continue;
     }

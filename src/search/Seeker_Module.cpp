@@ -358,19 +358,6 @@ void Seeker_Module::EliminateCandidates(std::vector<double>& list, int32_t& coun
   if (count > 0) e.Compact();
 }
 
-void Seeker_Module::EliminateNear(std::vector<double>& list, int32_t& count, double f) const {
-  if (count > Entries(list)) count = Entries(list);
-  if (count <= 0) return;
-  const int32_t total = count;
-  if (removed_.size() < static_cast<size_t>(total)) removed_.resize(total);
-  std::fill_n(removed_.begin(), total, uint8_t{0});
-  RangeEraser e(list.data(), total, count, removed_.data());
-  // A single chosen frequency without fixed channels: only the stages of the frequency itself.
-  static const std::vector<TSearchSystem> kNoContext;
-  EliminateRanges(e, count, std::vector<double>{0.0, f}, chosenSide_, candidateSide_, kNoContext);
-  if (count > 0) e.Compact();
-}
-
 void Seeker_Module::EmitRanges(const std::vector<double>& chosen, RangeSink& sink) const {
   if (Entries(chosen) < 1) return;
   // The protection ranges as the erasers work them out; the stages end early only when the live

@@ -65,10 +65,6 @@ class Seeker_Module {
   // from list(1..count) every candidate that conflicts with it, given the earlier chosen
   // frequencies and the fixed channels of ContextList. The frequency just added is always removed.
   void EliminateCandidates(std::vector<double>& list, int32_t& count, const std::vector<double>& chosen) const;
-  // Removes from list(1..count) what a channel at f of the chosen side keeps away when it forms
-  // no intermodulation product with the candidates (a system of a near zone): the spacing and
-  // the receiver spurious frequencies both ways, as EliminateCandidates removes them.
-  void EliminateNear(std::vector<double>& list, int32_t& count, double f) const;
 
   // Receives the ranges of an elimination one by one: every candidate x with lo <= x <= hi.
   class RangeSink {
