@@ -64,5 +64,4 @@ TEST(ChannelList, AllExceptJoinsChannelsThatMeet) {
   EXPECT_EQ(BandsText(*MN_ChannelSpectrum(uk, {}, true)), "470.000 - 606.000, 614.000 - 694.000");
   EXPECT_EQ(BandsText(*MN_ChannelSpectrum(uk, {37, 39, 40}, false)), "598.000 - 606.000, 614.000 - 630.000");
   EXPECT_EQ(MN_ChannelSpectrum(usa, {}, false)->GlBands(), 0);
-  EXPECT_EQ(MN_ChannelSpectrum(usa, {20, 27}, true)->GxGetBand(1)->GfSteps(), 1.0f);
 }

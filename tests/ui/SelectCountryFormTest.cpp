@@ -190,12 +190,10 @@ TEST_F(SelectCountryFixture, AllExceptTheOccupiedChannelsForEverySystem) {
   app.project->GbSecondSystem(true);
   SpectrumRef given = Spectrum({{100, 200, 0.5f}});
   bool kept = true, every = false, stayedOpen = false;
-  QStringList lines;
   test::WhenModal([&](QWidget*) {
     EXPECT_TRUE(Child<QLabel>(form.get(), "Problems_Lbl")->text().contains("bad.csv: line 2"));
     EXPECT_TRUE(Child<QCheckBox>(form.get(), "EverySystem_Chk")->isChecked());
     Combo()->setCurrentIndex(2);
-    lines = Lines();
     auto* occupied = Child<QLineEdit>(form.get(), "Occupied_Tbx");
     QTest::keyClicks(occupied, "23, 27");
     QTest::keyClick(occupied, Qt::Key_Return);  // 27 is no channel here: explained, the dialog stays
@@ -206,7 +204,6 @@ TEST_F(SelectCountryFixture, AllExceptTheOccupiedChannelsForEverySystem) {
     QTest::keyClick(occupied, Qt::Key_Return);
   });
   EXPECT_EQ(form->GShowDialog(SelectCountry_Form::kCountries, given, nullptr, kept, &every), 1);
-  EXPECT_EQ(lines.first(), "21  470.000 - 478.000");
   EXPECT_TRUE(stayedOpen);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text, "Occupied channels: not in the table \"Westland\" (channels 21-26): 27");
