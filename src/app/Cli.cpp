@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 
+#include "app/CliRegions.h"
 #include "app/CliScan.h"
 #include "app/CliSupport.h"
 #include "app/ConsolePort.h"
@@ -43,6 +44,11 @@ const char* kUsage =
     "                                        add an empty system of a known type, or of\n"
     "                                        system K's type (search spectrum of system 0)\n"
     "  system remove PROJECT K --apply OUT   remove system K\n"
+    "  regions                               list the TV channel tables with their channels\n"
+    "  spectrum PROJECT --region NAME (--channels LIST | --except LIST) [--system K]\n"
+    "           --apply OUT                  set the search spectrum from a table's channels\n"
+    "                                        (LIST like \"23, 27, 31-33\"; --except: all but\n"
+    "                                        those); every system without --system\n"
     "\n"
     "Systems are numbered from 0 (the first) to 15; K in --system, --add-to K=N (N new\n"
     "channels for system K, repeatable) and --like names one of the project's systems.\n"
@@ -168,6 +174,8 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "scan") return CLI_Scan(rest, out, err);
     if (command == "import") return CLI_Import(rest, out, err);
     if (command == "system") return CLI_System(rest, out, err);
+    if (command == "regions") return CLI_Regions(rest, out, err);
+    if (command == "spectrum") return CLI_Spectrum(rest, out, err);
   } catch (const std::exception& e) {
     err << "kova-cli: " << command << ": " << e.what() << "\n";
     return 2;
