@@ -36,7 +36,9 @@ struct AppState {
   ProjectRef project;                    // the current project
   std::vector<TypeRef> systems;          // the known receiver system types; [0] is entry 1
   std::vector<MicsRef> presets;          // channel presets; label = preset file name
-  std::vector<CountryRef> countries;     // built-in television channel tables
+  std::vector<CountryRef> countries;     // television channel tables: the built-in ones, then the user's
+  std::vector<CountryRef> userCountries;  // the user's tables, read from Countries/ at start
+  std::vector<std::string> countryErrors; // "FILE.csv: reason" for each file of Countries/ not used
   ReportCollectionRef proposals = std::make_shared<CReportCollection>();
   ChangeFlags flags;                     // project-modified and products-stale
   bool bSaveTarget = false;              // the project has a file Save may use without asking
@@ -55,10 +57,11 @@ struct AppState {
   // Per system slot, the channels Generate asks of it (app/SystemCommands.h).
   std::array<int32_t, kMaxSystems> addCounts = DefaultAddCounts();
 
-  // "SystemData/", "Presets/" and "Checks/" below the application directory.
+  // "SystemData/", "Presets/", "Checks/" and "Countries/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }
   std::string PresetDir() const { return appDir + "Presets/"; }
   std::string CheckDir() const { return appDir + "Checks/"; }
+  std::string CountryDir() const { return appDir + "Countries/"; }
 
   static std::array<int32_t, kMaxSystems> DefaultAddCounts() {
     std::array<int32_t, kMaxSystems> counts;
@@ -83,7 +86,7 @@ void MN_RefreshViews(int mode);
 
 // The seven built-in receiver system types replace the system list.
 void MN_InstallDefaultSystems(AppState& app);
-// The two built-in television channel tables replace the country list.
+// The built-in channel tables, followed by the user's tables, replace the country list.
 void MN_BuildCountryTables(AppState& app);
 void MN_NewReportCollection(AppState& app);
 

@@ -5,6 +5,7 @@
 #include <exception>
 #include <iostream>
 
+#include "app/CliRegions.h"
 #include "app/CliScan.h"
 #include "app/CliSupport.h"
 #include "app/ConsolePort.h"
@@ -46,6 +47,11 @@ const char* kUsage =
     "                                        add an empty system of a known type, or of\n"
     "                                        system K's type (search spectrum of system 0)\n"
     "  system remove PROJECT K --apply OUT   remove system K\n"
+    "  regions                               list the TV channel tables with their channels\n"
+    "  spectrum PROJECT --region NAME (--channels LIST | --except LIST) [--system K]\n"
+    "           --apply OUT                  set the search spectrum from a table's channels\n"
+    "                                        (LIST like \"23, 27, 31-33\"; --except: all but\n"
+    "                                        those); every system without --system\n"
     "  zone PROJECT                          print the zones, their systems and relations\n"
     "  zone PROJECT --system K --zone Z [--name TEXT] --apply OUT\n"
     "                                        put system K into zone Z (and name the zone)\n"
@@ -201,6 +207,8 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "scan") return CLI_Scan(rest, out, err);
     if (command == "import") return CLI_Import(rest, out, err);
     if (command == "system") return CLI_System(rest, out, err);
+    if (command == "regions") return CLI_Regions(rest, out, err);
+    if (command == "spectrum") return CLI_Spectrum(rest, out, err);
     if (command == "zone") return CLI_Zone(rest, out, err);
   } catch (const std::exception& e) {
     err << "kova-cli: " << command << ": " << e.what() << "\n";

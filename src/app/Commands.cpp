@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/RegionCommands.h"
 #include "app/Storage.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -11,6 +12,7 @@ namespace kova {
 void MN_StartUp(AppState& app) {
   if (MN_LoadSystemData(app) != 0) MN_InstallDefaultSystems(app);
   if (MN_LoadPresets(app) != 0) MN_ClearPresets(app);
+  MN_LoadUserCountries(app);
   MN_NewProject(app);
 }
 

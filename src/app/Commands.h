@@ -12,8 +12,8 @@ inline constexpr const char* kProjectSaveFilter = "KOVA Project (*.kova)|*.kova"
 inline constexpr const char* kPresetFilter = "KOVA Preset File (*.spg)|*.spg";
 
 // The start-up sequence up to the new project: system data (or the built-in types when none
-// could be read, written nowhere), presets (or an empty list), MN_NewProject. `app.appDir` must
-// be set.
+// could be read, written nowhere), presets (or an empty list), the user's channel tables,
+// MN_NewProject. `app.appDir` must be set.
 void MN_StartUp(AppState& app);
 
 // With unsaved changes asks "Save the current Project?": Yes saves (File > Save) and continues,

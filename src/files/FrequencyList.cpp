@@ -32,22 +32,6 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-bool IsValidUtf8(const std::string& s) {
-  for (size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const size_t extra = c < 0x80                   ? 0
-                         : c >= 0xC2 && c <= 0xDF   ? 1
-                         : (c & 0xF0) == 0xE0       ? 2
-                         : c >= 0xF0 && c <= 0xF4   ? 3
-                                                    : SIZE_MAX;
-    if (extra == SIZE_MAX || s.size() - i - 1 < extra) return false;
-    for (size_t k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += extra + 1;
-  }
-  return true;
-}
-
 struct Record {
   int line = 0;  // line the record starts on
   std::vector<std::string> fields;
@@ -195,7 +179,7 @@ void MN_WriteFrequencyListFile(const CProject& project, const std::string& path)
 FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes) {
   FrequencyListReadResult result;
   std::string text = bytes.rfind("\xef\xbb\xbf", 0) == 0 ? bytes.substr(3) : bytes;
-  if (!IsValidUtf8(text)) text = TL_AnsiToUtf8(text);
+  if (!TL_IsValidUtf8(text)) text = TL_AnsiToUtf8(text);
 
   // The separator: the first of tab, semicolon and comma on the first non-blank line.
   const size_t start = text.find_first_not_of(" \r\n");

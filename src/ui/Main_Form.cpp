@@ -27,6 +27,7 @@
 #include "app/Check.h"
 #include "app/CheckConflicts.h"
 #include "app/Generate.h"
+#include "app/RegionCommands.h"
 #include "engine/TcCheckHandler.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -163,9 +164,10 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
     Input_Form dialog(this);
     return dialog.GShowDialog(value, prompt) != 2;
   };
-  showCountryDialog = [this](int32_t mode, SpectrumRef& spectrum, const TypeRef& type, bool& keptOld) {
+  showCountryDialog = [this](int32_t mode, SpectrumRef& spectrum, const TypeRef& type, bool& keptOld,
+                             bool* everySystem) {
     SelectCountry_Form dialog(app_, this);
-    return dialog.GShowDialog(mode, spectrum, type, keptOld);
+    return dialog.GShowDialog(mode, spectrum, type, keptOld, everySystem);
   };
 
   // Window load: captions, style, check panel, spectrum table; the channel table comes with
@@ -687,7 +689,7 @@ void Main_Form::ChannelsFromPresets() {
     temp->GAddBand(f, f, 1.0f);
   }
   bool keptOld = false;
-  if (showCountryDialog(SelectCountry_Form::kPresets, temp, system.GcSystemType(), keptOld) != 1) return;
+  if (showCountryDialog(SelectCountry_Form::kPresets, temp, system.GcSystemType(), keptOld, nullptr) != 1) return;
   int32_t start = 1;
   if (!keptOld)
     mics.GDefine();
@@ -806,10 +808,15 @@ void Main_Form::SortBands() {
 
 void Main_Form::SelectSpectrum(int32_t mode) {
   SpectrumRef spectrum = app_.project->GcSpectrum();
-  bool keptOld = false;
-  if (showCountryDialog(mode, spectrum, app_.project->GcCurrSystem()->GcSystemType(), keptOld) != 1) return;
+  const int32_t own = spectrum->GlBands();
+  bool keptOld = false, everySystem = false;
+  if (showCountryDialog(mode, spectrum, app_.project->GcCurrSystem()->GcSystemType(), keptOld, &everySystem) != 1)
+    return;
   app_.project->GcSpectrum(spectrum);
-  MarkChanged(QStringLiteral("Choose search spectrum"));
+  // Every system changes in the same undo step.
+  if (everySystem) MN_ShareNewBands(*app_.project, keptOld ? own : 0, keptOld);
+  MarkChanged(everySystem ? QStringLiteral("Choose search spectrum of every system")
+                          : QStringLiteral("Choose search spectrum"));
   PrepareSpectrum();
   RefreshDisplay();
 }

@@ -63,9 +63,10 @@ class Main_Form : public QWidget {
 
   // The dialogs this window opens, replaceable by tests. The system designer gets the 1-based
   // position of the current type and returns the chosen one (0 or less: none). The country
-  // selection dialog gets its mode (0 countries, 1 presets, 2 tuning bands) and returns 1 on OK.
+  // selection dialog gets its mode (0 countries, 1 presets, 2 tuning bands) and returns 1 on OK;
+  // given the last argument, it may offer the choice for every system and tells whether it is.
   std::function<int32_t(int32_t)> showSystemDesigner;
-  std::function<int32_t(int32_t, SpectrumRef&, const TypeRef&, bool&)> showCountryDialog;
+  std::function<int32_t(int32_t, SpectrumRef&, const TypeRef&, bool&, bool*)> showCountryDialog;
   // The input dialog of Shift and Mirror: shows the prompt with the preset text in `value`;
   // false on Cancel, else `value` holds the typed text.
   std::function<bool(const std::string&, std::string&)> askValue;

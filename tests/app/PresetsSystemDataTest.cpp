@@ -258,7 +258,7 @@ TEST(StartUp, EmptyDirectoryInstallsTheBuiltInTypesAndWritesNothing) {
     EXPECT_NE(p.GcSystem(s)->GcSystemType(), app.systems[0]);  // a copy
     EXPECT_EQ(p.GcSpectrumOf(s)->GlBands(), 1);
   }
-  EXPECT_EQ(app.countries.size(), 2u);
+  EXPECT_EQ(app.countries.size(), 9u);
   EXPECT_FALSE(app.flags.projectModified);
 }
 

@@ -1,6 +1,7 @@
 // Undo and redo in the frame: every kind of change the desktop records, taken back and made again.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -78,6 +79,16 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackAndMadeAgain) {
       {"Shift 1 channel", none, [](UndoTest& t) { t.editor->SetupGrid().Select(2, 1), t.Press(t.editor, "Shift_Cbt"); }},
       {"Sort channels", none, [](UndoTest& t) { t.Press(t.editor, "MicSort_Cbt"); }},
       {"Edit search spectrum", none, [](UndoTest& t) { t.Type(t.editor->SpectrumGrid(), 1, 2, "550"); }},
+      {"Choose search spectrum of every system", none,
+       [](UndoTest& t) {  // all but the local stations, for both systems: one step
+         test::WhenModal([](QWidget* dialog) {
+           test::Child<QComboBox>(dialog, "Country_Cbx")->setCurrentIndex(2);  // USA/Canada UHF 14-36
+           QTest::keyClicks(test::Child<QLineEdit>(dialog, "Occupied_Tbx"), "20, 27");
+           test::Child<QPushButton>(dialog, "AllExcept_Cbt")->click();
+         });
+         t.Press(t.editor, "SpectrumSelect_Cbt_0");
+         for (int32_t s : {0, 1}) EXPECT_EQ(t.app.project->GcSpectrumOf(s)->GlBands(), 3);
+       }},
       {"Change search step", none,  // typed key by key: one step
        [](UndoTest& t) {
          auto* box = test::Child<QLineEdit>(t.editor, "SearchStep_Tbx");
