@@ -21,7 +21,9 @@ bool MN_ReadPresetFile(const std::string& path, const std::string& label, CMicCo
     // channel at 0 MHz.
     if (i == 0 && lines[i] == kPresetTitle) continue;
     double value = TL_ParseNumber(lines[i]);
-    if (value < 0 || value > 1000) continue;
+    if (!IsValidFrequency(value)) continue;
+    // More would never fit into a project.
+    if (preset.GCount() == kMaxProjectChannels) break;
     preset.GAddMic(TL_Str(preset.GCount() + 1), "", static_cast<float>(value), 0, 0, 0, 0);
   }
   return true;
