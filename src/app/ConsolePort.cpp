@@ -79,7 +79,9 @@ int ConsolePort::messageBox(const std::string& text, const std::string&, MsgKind
       // An error's lines each on their own line: the message, then the file and the reason.
       for (size_t from = 0; from <= text.size();) {
         const size_t end = std::min(text.find('\n', from), text.size());
-        const std::string line = OneLine(text.substr(from, end - from));
+        // The lines after the first name a file, which may begin with a blank.
+        const std::string piece = text.substr(from, end - from);
+        const std::string line = from == 0 ? OneLine(piece) : TL_ShowName(piece);
         if (!line.empty()) err_ << "kova-cli: " << line << "\n";
         from = end + 1;
       }

@@ -58,9 +58,8 @@ void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempF
   RTF_WriteDocument(path, RTF_ProjectItems(project, title, files));
 }
 
-bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
+bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const std::string& name,
                           const SpectrumPictureProvider& pictures) {
-  (void)app;
   if (pictures.askForLimits && !pictures.askForLimits()) return false;
   const std::string path = directory + name;
   std::unique_ptr<TempFolder> folder;
@@ -92,7 +91,7 @@ bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& picture
   std::string name = app.projectFile.empty() ? "*.rtf" : TL_StripExtension(app.projectFile);
   int filterIndex = 1;
   if (TL_SaveFileDialog("Create RTF File", directory, name, kRtfFilter, filterIndex) == 0) return false;
-  return MN_CreateRtfDocument(app, *app.project, directory, MN_RtfFileName(name), pictures);
+  return MN_CreateRtfDocument(*app.project, directory, MN_RtfFileName(name), pictures);
 }
 
 }  // namespace kova

@@ -39,7 +39,7 @@ bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& picture
 // program; afterwards the display is redrawn and the temporary pictures are removed. Failures
 // are reported in message boxes ("Could not create RTF!", "Could not clean up after RTF
 // creation!"); false when no document was created.
-bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
+bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const std::string& name,
                           const SpectrumPictureProvider& pictures);
 
 // The document without dialogs: draws the pictures into the private temporary folder `folder`

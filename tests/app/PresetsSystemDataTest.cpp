@@ -121,7 +121,8 @@ TEST_F(PresetTest, SaveErrorIsReported) {
   CMicCollection mics;
   mics.GDefine();
   EXPECT_FALSE(MN_SavePresets(mics, dir.Dir() + "missing", "x.spg"));
-  EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"An Error Occured During MN_SavePresets: 76 Path not found"});
+  EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"An Error Occured During MN_SavePresets: 76 Path not found\n" +
+                                                          dir.Dir() + "missing/x.spg: no such folder"});
 }
 
 class SystemDataTest : public ::testing::Test {

@@ -152,7 +152,7 @@ TEST_F(PrintDocumentTest, FailuresAreReportedAndLeaveNothingBehind) {
     port.openedFiles.clear();
     display.failAt = c.failAt;
     const size_t slash = std::string(c.target).find('/');
-    EXPECT_FALSE(MN_CreateRtfDocument(app, *app.project, dir.Dir() + std::string(c.target).substr(0, slash + 1),
+    EXPECT_FALSE(MN_CreateRtfDocument(*app.project, dir.Dir() + std::string(c.target).substr(0, slash + 1),
                                       std::string(c.target).substr(slash + 1),
                                       c.emptyProvider ? SpectrumPictureProvider{} : display.Provider()))
         << c.what;
@@ -168,7 +168,7 @@ TEST_F(PrintDocumentTest, FailuresAreReportedAndLeaveNothingBehind) {
 
 TEST_F(PrintDocumentTest, DeclinedLimitsStopSilently) {
   display.limits = false;
-  EXPECT_FALSE(MN_CreateRtfDocument(app, *app.project, dir.Dir() + "out/", "a.rtf", display.Provider()));
+  EXPECT_FALSE(MN_CreateRtfDocument(*app.project, dir.Dir() + "out/", "a.rtf", display.Provider()));
   EXPECT_TRUE(port.messages.empty());
   EXPECT_TRUE(display.drawn.empty());
   EXPECT_TRUE(fs::is_empty(dir.Path() / "out"));
@@ -177,7 +177,7 @@ TEST_F(PrintDocumentTest, DeclinedLimitsStopSilently) {
 TEST_F(PrintDocumentTest, CleanUpFailureIsReportedOnItsOwn) {
   SpectrumPictureProvider p = display.Provider();
   p.restore = [] { throw std::runtime_error("display gone"); };
-  EXPECT_TRUE(MN_CreateRtfDocument(app, *app.project, dir.Dir() + "out/", "a.rtf", p));
+  EXPECT_TRUE(MN_CreateRtfDocument(*app.project, dir.Dir() + "out/", "a.rtf", p));
   EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"Could not clean up after RTF creation!"});
   EXPECT_TRUE(fs::exists(dir.File("out/a.rtf")));
 }

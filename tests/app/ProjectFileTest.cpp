@@ -137,7 +137,8 @@ TEST_F(ProjectFileTest, SaveErrorIsReportedAndKeepsTheOldFile) {
   ProjectRef p = test::SampleProject(app, false);
   EXPECT_FALSE(MN_SaveProject(*p, dir.File("missing"), "x.kova"));
   ASSERT_EQ(port.messages.size(), 1u);
-  EXPECT_EQ(port.messages[0].text, "An Error Occured During MN_SaveProject: 76 Path not found");
+  EXPECT_EQ(port.messages[0].text,
+            "An Error Occured During MN_SaveProject: 76 Path not found\n" + dir.File("missing/x.kova") + ": no such folder");
   EXPECT_EQ(port.messages[0].title, "KOVA");
 
   // A target that cannot be replaced (a directory of that name) stays as it was.
