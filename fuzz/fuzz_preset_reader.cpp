@@ -23,27 +23,24 @@ std::string Scratch(const char* name) {
   return std::string(P_tmpdir) + "/kova-fuzz-" + std::to_string(getpid()) + "-" + name;
 }
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+void Put(const std::string& path, const char* data, size_t size) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(data, static_cast<std::streamsize>(size));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string input = Scratch("in.spg"), output = Scratch("out.spg");
-  std::ofstream(input, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                  static_cast<std::streamsize>(size));
+  Put(input, reinterpret_cast<const char*>(data), size);
   kova::CMicCollection preset;
   Require(kova::MN_ReadPresetFile(input, "in.spg", preset));
   Require(preset.GCount() <= kova::kMaxProjectChannels);
   for (int32_t i = 1; i <= preset.GCount(); ++i) Require(kova::IsValidFrequency(preset.GcItem(i)->GfGetFreq()));
 
-  kova::MN_WritePresetFile(preset, output);
+  const std::string once = kova::MN_PresetFileText(preset);
+  Put(output, once.data(), once.size());
   kova::CMicCollection again;
   Require(kova::MN_ReadPresetFile(output, "out.spg", again) && again.GCount() == preset.GCount());
-  const std::string once = Slurp(output);
-  kova::MN_WritePresetFile(again, output);
-  Require(Slurp(output) == once);
+  Require(kova::MN_PresetFileText(again) == once);
   return 0;
 }

@@ -70,7 +70,8 @@ int CLI_Scan(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return 2;
   }
   if (scan.badLines > 0)
-    err << "kova-cli: " << TL_ShowName(scanPath) << ": " << scan.badLines << " bad line" << (scan.badLines == 1 ? "" : "s")
+    err << "kova-cli: " << TL_ShowName(scanPath) << ": " << scan.badLines << " bad line"
+        << (scan.badLines == 1 ? "" : "s")
         << " skipped (first: line " << scan.firstBadLine << ")\n";
 
   // --system takes one system; without it a carrier blocks every system in use, each widened
@@ -151,7 +152,8 @@ int CLI_Import(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   const std::vector<ImportedChannel> added = MN_ImportFrequencyList(*app.project, slot, list.entries);
   if (added.empty()) {
-    err << "kova-cli: " << TL_ShowName(listPath) << ": no channel of system " << slot + 1 << " in the list; nothing written\n";
+    err << "kova-cli: " << TL_ShowName(listPath) << ": no channel of system " << slot + 1
+        << " in the list; nothing written\n";
     return 1;
   }
   std::string text;

@@ -65,7 +65,7 @@ bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostre
   int64_t system = -1, count = 0;
   if (eq == std::string::npos || !CLI_ParseWhole(text.substr(0, eq), system) ||
       !CLI_ParseWhole(text.substr(eq + 1), count)) {
-    err << "kova-cli: option --add-to needs SYSTEM=COUNT (whole numbers), not '" << text << "'\n";
+    err << "kova-cli: option --add-to needs SYSTEM=COUNT (whole numbers), not '" << TL_ShowName(text) << "'\n";
     return false;
   }
   if (system < 0 || system >= static_cast<int64_t>(counts.size())) {
@@ -171,8 +171,8 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
   int64_t most = app.project->GlGetOverallMics();
   for (int32_t c : counts) most += c;
   if (most > kMaxProjectChannels) {
-    err << "kova-cli: " << TL_ShowName(a.project) << ": the search could make the project hold " << TL_GroupedNumber(most)
-        << " channels; a project holds at most " << TL_GroupedNumber(kMaxProjectChannels) << "\n";
+    err << "kova-cli: " << TL_ShowName(a.project) << ": the search could make the project hold "
+        << TL_GroupedNumber(most) << " channels; a project holds at most " << TL_GroupedNumber(kMaxProjectChannels) << "\n";
     return 2;
   }
 

@@ -37,10 +37,11 @@ int16_t MN_LoadProject(AppState& app, const std::string& directory, const std::s
     case ProjectReadStatus::kBadHeader:
       return 1;
     case ProjectReadStatus::kBadRecord:
-      TL_ShowInfo(r.tooManyChannels ? "Error during load!\nThe project holds more than " +
-                                          TL_GroupedNumber(kMaxProjectChannels) + " channels (a project holds at most " +
-                                          TL_GroupedNumber(kMaxProjectChannels) + ")."
-                                    : "Error during load!");
+      if (r.tooManyChannels)
+        TL_ShowInfo("Error during load!\nThe project holds more than " + TL_GroupedNumber(kMaxProjectChannels) +
+                    " channels (a project holds at most " + TL_GroupedNumber(kMaxProjectChannels) + ").");
+      else
+        TL_ShowInfo("Error during load!");
       return r.oldFormat ? 1 : 0;
     case ProjectReadStatus::kLoaded:
       break;

@@ -41,11 +41,15 @@ int32_t MN_LoadPresets(const std::string& dir, std::vector<MicsRef>& presets) {
   return names.empty() ? 1 : 0;
 }
 
-void MN_WritePresetFile(const CMicCollection& mics, const std::string& path) {
+std::string MN_PresetFileText(const CMicCollection& mics) {
   StringSink text;
   text.Line(kPresetTitle);
   for (int32_t i = 1; i <= mics.GCount(); ++i) text.Line(MN_FormatFreq(mics.GcItem(i)->GfGetFreq()));
-  std::string ansi = TL_Utf8ToAnsi(text.Text());
+  return TL_Utf8ToAnsi(text.Text());
+}
+
+void MN_WritePresetFile(const CMicCollection& mics, const std::string& path) {
+  const std::string ansi = MN_PresetFileText(mics);
   TL_WriteFileAtomic(path, std::vector<char>(ansi.begin(), ansi.end()));
 }
 

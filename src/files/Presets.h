@@ -22,6 +22,8 @@ bool MN_ReadPresetFile(const std::string& path, const std::string& label, CMicCo
 // Rebuilds `presets` from the preset directory `dir` (with a trailing separator); presets
 // without a channel are dropped. 0 when the directory holds at least one "*.spg" file, else 1.
 int32_t MN_LoadPresets(const std::string& dir, std::vector<MicsRef>& presets);
+// The bytes of the preset file of the channels' frequencies.
+std::string MN_PresetFileText(const CMicCollection& mics);
 // Writes the channels' frequencies as a preset file at `path` through a temporary file; throws
 // on failure.
 void MN_WritePresetFile(const CMicCollection& mics, const std::string& path);

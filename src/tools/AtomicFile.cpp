@@ -111,7 +111,8 @@ AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) : shown_(
     if (!ec) target = linked;
   }
   const fs::file_status status = fs::status(target, ec);
-  if (!path.empty() && TL_IsSeparator(path.back())) throw KovaError(75, "Path/File access error", path, "names a folder, not a file");
+  constexpr char kNamesFolder[] = "names a folder, not a file";
+  if (!path.empty() && TL_IsSeparator(path.back())) throw KovaError(75, "Path/File access error", path, kNamesFolder);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
     if (fs::is_directory(status)) throw KovaError(75, "Path/File access error", path, "is a folder, not a file");
     // Without a reader a pipe would keep the open waiting for ever: fail at once instead.
@@ -131,7 +132,7 @@ AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) : shown_(
     throw KovaError(75, "Path/File access error", path, "no such folder");
   }
   const std::string name = target.filename().string();
-  if (name.empty() || name == "." || name == "..") throw KovaError(75, "Path/File access error", path, "names a folder, not a file");
+  if (name.empty() || name == "." || name == "..") throw KovaError(75, "Path/File access error", path, kNamesFolder);
 
   // A file the user may not write stays as it is, although its folder would let it be replaced.
   if (fs::exists(status) && ::access(target.c_str(), W_OK) != 0)

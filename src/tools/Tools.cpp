@@ -376,7 +376,9 @@ std::string TL_ErrorReason(const std::exception& e) {
 
 std::string TL_SystemReason(int errnum) {
   std::string reason = std::generic_category().message(errnum);
-  if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z' && !(reason.size() > 1 && reason[1] >= 'A' && reason[1] <= 'Z'))
+  // "No space left on device" -> "no space ..."; an abbreviation ("I/O error") keeps its letters.
+  const auto upper = [&reason](size_t i) { return i < reason.size() && reason[i] >= 'A' && reason[i] <= 'Z'; };
+  if (upper(0) && !upper(1) && !(reason.size() > 1 && reason[1] == '/'))
     reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
   return reason;
 }
