@@ -4,13 +4,15 @@
 # normal write no temporary file or folder may be left. Then runs two writers of one target at
 # the same time and counts failures. Run by hand (not part of the test suite):
 #
-#   scripts/kill-loop.sh [KOVA_CLI] [KILLS]
+#   scripts/kill-loop.sh [KOVA_CLI] [KILLS] [ONLY]
 #
-# KOVA_CLI defaults to build/release/app/kova-cli, KILLS (per writer) to 50.
+# KOVA_CLI defaults to build/release/app/kova-cli, KILLS (per writer) to 50; ONLY (a pattern)
+# runs only the writers whose names match it.
 set -u
 
 cli=$(realpath "${1:-build/release/app/kova-cli}")
 kills=${2:-50}
+only=${3:-}
 src=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -32,7 +34,7 @@ complete() {
     kova) run describe "$1" ;;
     log) tail -c 200 "$1" | grep -q "Channel configuration is" ;;
     png) tail -c 12 "$1" | grep -q IEND ;;
-    rtf) [ "$(tail -c 1 "$1")" = "}" ] ;;
+    rtf) [ "$(tail -c 2 "$1" | tr -d '\n')" = "}" ] ;;
     *) cmp -s "$1" "$1.ref" ;;
   esac
 }
@@ -43,22 +45,30 @@ leftover_total=0
 writer() {
   local name=$1 kind=$2 target=$3
   shift 3
+  [[ -z "$only" || "$name" =~ $only ]] || return 0
   run "$@" && cp "$target" "$target.ref"   # the old file, and for texts the reference
-  local t0 t1 span bad=0
+  local t0 t1 span bad=0 hit=0
   t0=$(date +%s%N); run "$@"; t1=$(date +%s%N)
   span=$(( (t1 - t0) / 1000 + 1 ))        # microseconds of one run
   for _ in $(seq "$kills"); do
     "$cli" "$@" --data-dir "$work/data" >/dev/null 2>&1 &
     local pid=$!
-    sleep "$(printf '0.%06d' $(( (RANDOM * 32768 + RANDOM) % span )))"
+    # Most of a run is its start; the kill falls in its second half, where the files are written.
+    local at=$(( span / 2 + (RANDOM * 32768 + RANDOM) % (span * 3 / 5 + 1) ))
+    sleep "$(printf '%d.%06d' $((at / 1000000)) $((at % 1000000)))"
     kill -9 "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
     if [ -e "$target" ] && ! complete "$target" "$kind"; then bad=$((bad + 1)); fi
+    # A kill while writing leaves a temporary file (or folder), which the next run removes.
+    if [ -n "$(find "$work/out" "$TMPDIR" -mindepth 1 \( -name '.*kova-tmp-*' -o -name 'kova-print-*' \) | head -1)" ]; then
+      hit=$((hit + 1))
+    fi
   done
   run "$@"   # the next normal write
   local left
   left=$(find "$work/out" "$TMPDIR" -mindepth 1 \( -name '.*kova-tmp-*' -o -name 'kova-print-*' \) | wc -l)
-  printf '%-28s %3d kills, %d partial targets, %d leftovers after the next write\n' "$name" "$kills" "$bad" "$left"
+  printf '%-22s %3d kills (%2d while writing), %d partial targets, %d leftovers after the next write\n' "$name" \
+    "$kills" "$hit" "$bad" "$left"
   partial=$((partial + bad))
   leftover_total=$((leftover_total + left))
   rm -f "$target.ref"
@@ -76,9 +86,10 @@ writer "picture --out" png out/p.png picture p.kova --out out/p.png
 writer "print --out" rtf out/d.rtf print p.kova --out out/d.rtf
 
 # generate --report R --apply A: a new report always comes with a new project.
+mismatch=0
+if [[ -z "$only" || "generate --report --apply" =~ $only ]]; then
 run generate p.kova --runs 50 --seed 1 --report out/r.txt --apply out/a.kova
 run generate p.kova --runs 50 --seed 2 --report out/r2.ref --apply out/a2.ref
-mismatch=0
 for _ in $(seq "$kills"); do
   "$cli" generate p.kova --runs 50 --seed 2 --report out/r.txt --apply out/a.kova --data-dir "$work/data" >/dev/null 2>&1 &
   pid=$!
@@ -88,12 +99,14 @@ for _ in $(seq "$kills"); do
   if cmp -s out/r.txt out/r2.ref && ! cmp -s out/a.kova out/a2.ref; then mismatch=$((mismatch + 1)); fi
   run generate p.kova --runs 50 --seed 1 --report out/r.txt --apply out/a.kova   # back to old
 done
-printf '%-28s %3d kills, %d new reports with an old project\n' "generate --report --apply" "$kills" "$mismatch"
+printf '%-22s %3d kills, %d new reports with an old project\n' "generate --report --apply" "$kills" "$mismatch"
+fi
 
 # Two writers of one target at the same time.
 two_writers() {
   local name=$1 failures=0
   shift
+  [[ -z "$only" || "two writers: $name" =~ $only ]] || return 0
   for _ in $(seq "$kills"); do
     "$cli" "$@" --data-dir "$work/data" >/dev/null 2>"$work/e1" &
     local a=$!

@@ -112,7 +112,7 @@ int CLI_Scan(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "kova-cli: " << (headings ? "system " + TL_Str(s + 1) + ": " : std::string())
             << "the scan leaves no band of the search spectrum\n";
     }
-    if (!CLI_SaveProject(*app.project, applyFile)) return 2;
+    if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
     err << "kova-cli: " << CLI_WrittenLine(applyFile);
   }
   return 0;
@@ -163,7 +163,7 @@ int CLI_Import(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   text += TL_Str(static_cast<int64_t>(added.size())) + " channel" + (added.size() == 1 ? "" : "s") +
           " imported into system " + TL_Str(slot + 1) + "\n";
-  if (!CLI_SaveProject(*app.project, applyFile)) return 2;
+  if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
   out << text << CLI_WrittenLine(applyFile);
   return 0;
 }

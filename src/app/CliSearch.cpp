@@ -217,7 +217,7 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     // The best proposal, shown on the system the project was saved with.
     ProjectRef best = outcome.proposals->GxGetProject(1)->GGetCopy();
     best->GlCurr(app.project->GlCurr());
-    if (!CLI_SaveProject(*best, applyFile)) return 2;
+    if (!MN_SaveProjectTo(*best, applyFile)) return 2;
   }
   if (reportFile.empty()) {
     out << bytes;

@@ -139,8 +139,6 @@ void CLI_WriteFailure(const std::string& path, const std::exception& e, std::ost
   err << "kova-cli: " << TL_ShowName(path) << ": cannot be written (" << TL_ErrorReason(e) << ")\n";
 }
 
-bool CLI_SaveProject(const CProject& project, const std::string& path) { return MN_SaveProjectTo(project, path); }
-
 std::string CLI_WrittenLine(const std::string& path) { return "project written to " + TL_ShowName(path) + "\n"; }
 
 bool CLI_LoadProject(const CliArgs& args, AppState& app, std::ostream& err) {

@@ -63,11 +63,8 @@ bool CLI_ReadSystem(const CliArgs& args, const std::string& name, int32_t count,
 bool CLI_CheckTarget(const std::string& path, std::ostream& err);
 // The line for a file that could not be written: "kova-cli: PATH: cannot be written (REASON)".
 void CLI_WriteFailure(const std::string& path, const std::exception& e, std::ostream& err);
-// Saves `project` exactly as `path` names it. A failure is reported as the desktop's Save
-// reports it ("An Error Occured During MN_SaveProject: ..." and the file with the system's
-// reason); false then.
-bool CLI_SaveProject(const CProject& project, const std::string& path);
-// The line that names the project file a command wrote.
+// The line that names the project file a command wrote (saved with MN_SaveProjectTo, exactly
+// under the name given).
 std::string CLI_WrittenLine(const std::string& path);
 
 // Sets up the application state as the program's start-up does (system data or the built-in

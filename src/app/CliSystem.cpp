@@ -52,7 +52,7 @@ int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!CLI_ReadSystemNumber(a.Option("--like"), "option --like", app.project->GlSystems(), like, err)) return 2;
     slot = MN_AddSystemLike(app, like);
   }
-  if (!CLI_SaveProject(*app.project, applyFile)) return 2;
+  if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
   out << SystemName(slot) << " added: " << app.project->GcSystem(slot)->GcSystemType()->GsGetLabel() << "\n"
       << CLI_WrittenLine(applyFile);
   return 0;
@@ -81,7 +81,7 @@ int Remove(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   const std::string label = app.project->GcSystem(slot)->GcSystemType()->GsGetLabel();
   MN_RemoveSystem(app, slot);
-  if (!CLI_SaveProject(*app.project, applyFile)) return 2;
+  if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
   out << SystemName(slot) << " removed: " << label << "\n" << CLI_WrittenLine(applyFile);
   return 0;
 }

@@ -38,22 +38,6 @@ uint32_t Fnv1a(const std::string& text) {
   return h;
 }
 
-// The process id of a temporary file named `prefix` + "PID-XXXXXX", or 0 when `file` is not one.
-long TempOwner(const std::string& file, const std::string& prefix) {
-  if (file.size() <= prefix.size() || file.compare(0, prefix.size(), prefix) != 0) return 0;
-  const std::string rest = file.substr(prefix.size());
-  const size_t dash = rest.find('-');
-  if (dash == 0 || dash == std::string::npos || dash > kPidDigits || rest.size() - dash - 1 != kTempRandom) return 0;
-  long pid = 0;
-  for (size_t i = 0; i < dash; ++i) {
-    if (!IsDigit(rest[i])) return 0;
-    pid = pid * 10 + (rest[i] - '0');
-  }
-  for (size_t i = dash + 1; i < rest.size(); ++i)
-    if (!IsAlnum(rest[i])) return 0;
-  return pid;
-}
-
 // Removes `file` when it is provably dead: a regular file of this user whose writer has gone
 // (no such process, and nobody holds its lock). The lock is taken on the very file the name
 // still names, so a file put in its place meanwhile is not removed.
@@ -73,7 +57,7 @@ void RemoveDeadLeftovers(const fs::path& dir, const std::string& prefix) {
   std::error_code ec;
   for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string file = it->path().filename().string();
-    RemoveIfDead(it->path(), TempOwner(file, prefix));
+    RemoveIfDead(it->path(), TL_TempNameOwner(file, prefix));
   }
 }
 
@@ -87,6 +71,21 @@ void SyncFolder(const fs::path& dir) {
 }
 
 }  // namespace
+
+long TL_TempNameOwner(const std::string& name, const std::string& prefix) {
+  if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return 0;
+  const std::string rest = name.substr(prefix.size());
+  const size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string::npos || dash > kPidDigits || rest.size() - dash - 1 != kTempRandom) return 0;
+  long pid = 0;
+  for (size_t i = 0; i < dash; ++i) {
+    if (!IsDigit(rest[i])) return 0;
+    pid = pid * 10 + (rest[i] - '0');
+  }
+  for (size_t i = dash + 1; i < rest.size(); ++i)
+    if (!IsAlnum(rest[i])) return 0;
+  return pid;
+}
 
 bool TL_ProcessAlive(long pid) {
   if (pid <= 0) return false;

@@ -63,5 +63,8 @@ class AtomicFile {
 
 // Whether process `pid` runs (or may run: it exists but belongs to another user).
 bool TL_ProcessAlive(long pid);
+// The process id in a temporary name `prefix` + "PID-XXXXXX" (six letters or digits), or 0 when
+// `name` is not one.
+long TL_TempNameOwner(const std::string& name, const std::string& prefix);
 
 }  // namespace kova

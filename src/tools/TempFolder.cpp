@@ -19,20 +19,6 @@ namespace kova {
 
 namespace {
 
-// The process id of a folder named `prefix` + "PID-XXXXXX" (XXXXXX as mkdtemp makes it), or 0.
-long FolderOwner(const std::string& name, const std::string& prefix) {
-  if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return 0;
-  const std::string rest = name.substr(prefix.size());
-  const size_t dash = rest.find('-');
-  if (dash == 0 || dash == std::string::npos || dash > 10 || rest.size() - dash - 1 != 6) return 0;
-  long pid = 0;
-  for (size_t i = 0; i < dash; ++i) {
-    if (rest[i] < '0' || rest[i] > '9') return 0;
-    pid = pid * 10 + (rest[i] - '0');
-  }
-  return pid;
-}
-
 // Removes the plain files of the open folder `fd` (never following a link, never entering a
 // folder), then the folder `path`; false when something stayed.
 bool EmptyAndRemove(int fd, const std::string& path) {
@@ -61,7 +47,7 @@ void RemoveDeadFolders(const std::string& parent, const std::string& prefix) {
   namespace fs = std::filesystem;
   std::error_code ec;
   for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
-    const long owner = FolderOwner(it->path().filename().string(), prefix);
+    const long owner = TL_TempNameOwner(it->path().filename().string(), prefix);
     if (owner <= 0 || TL_ProcessAlive(owner)) continue;
     const std::string path = it->path().string();
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
