@@ -4,12 +4,38 @@
 #include <functional>
 #include <ostream>
 
+#include <signal.h>
+
 #include "app/CliSupport.h"
 #include "app/SpectrumPictures.h"
 #include "app/PrintDocument.h"
+#include "tools/TempFolder.h"
 #include "tools/Tools.h"
 
 namespace kova {
+
+namespace {
+
+// Holds back Ctrl+C, hang-up, quit and terminate while the document is written, so that they
+// end the program only once its temporary folder is gone; a signal that came meanwhile takes
+// effect when the scope ends.
+class DeferSignals {
+ public:
+  DeferSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
+    sigprocmask(SIG_BLOCK, &set, &previous_);
+  }
+  ~DeferSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  DeferSignals(const DeferSignals&) = delete;
+  DeferSignals& operator=(const DeferSignals&) = delete;
+
+ private:
+  sigset_t previous_{};
+};
+
+}  // namespace
 
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const std::function<SpectrumPictureProvider(AppState&)>& pictures) {
@@ -22,26 +48,24 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << "kova-cli: print: --out FILE.rtf is required\n";
     return 2;
   }
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTarget(requested, err) || !CLI_LoadProject(a, app, err)) return 2;
 
-  // The extension becomes ".rtf" as in the menu command; the temporary pictures go beside the
-  // document, where writing is possible if the document can be written at all.
-  const size_t sep = requested.find_last_of("\\/");
-  const std::string directory = sep == std::string::npos ? "" : requested.substr(0, sep + 1);
-  const std::string path = directory + MN_RtfFileName(requested.substr(directory.size()));
-  std::vector<std::string> tempFiles;
-  int code = 0;
+  // The document goes exactly where --out names it; its pictures go to a private temporary
+  // folder that is removed on every way out.
+  const std::string& path = requested;
+  DeferSignals defer;
   try {
-    MN_WriteRtfDocument(*app.project, path, directory, pictures(app), tempFiles);
+    TempFolder folder("print");
+    MN_WriteRtfDocument(*app.project, path, folder, pictures(app));
+    if (!folder.Remove()) {
+      err << "kova-cli: " << TL_ShowName(path) << ": written, but a temporary picture could not be removed\n";
+      return 2;
+    }
   } catch (const std::exception& e) {
-    err << "kova-cli: " << path << ": cannot be written (" << e.what() << ")\n";
-    code = 2;
+    CLI_WriteFailure(path, e, err);
+    return 2;
   }
-  if (!MN_RemoveTempFiles(tempFiles) && code == 0) {
-    err << "kova-cli: " << path << ": written, but a temporary picture could not be removed\n";
-    code = 2;
-  }
-  return code;
+  return 0;
 }
 
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

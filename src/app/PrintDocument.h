@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "tools/TempFolder.h"
 
 namespace kova {
 
@@ -38,18 +39,15 @@ bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& picture
 // program; afterwards the display is redrawn and the temporary pictures are removed. Failures
 // are reported in message boxes ("Could not create RTF!", "Could not clean up after RTF
 // creation!"); false when no document was created.
-bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
+bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const std::string& name,
                           const SpectrumPictureProvider& pictures);
 
-// The document without dialogs: draws the pictures into temporary files below `tempDir` (their
-// names are appended to `tempFiles` before they are drawn, so a partial picture is known too),
-// restores the project's current system and writes the RTF file. Throws on failure; `path` is
-// then untouched.
-void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::string& tempDir,
-                         const SpectrumPictureProvider& pictures, std::vector<std::string>& tempFiles);
-
-// Removes those of the files that exist; false when one could not be removed.
-bool MN_RemoveTempFiles(const std::vector<std::string>& files);
+// The document without dialogs: draws the pictures into the private temporary folder `folder`
+// (files "system1.png", ...), restores the project's current system and writes the RTF file.
+// Throws on failure; `path` is then untouched. The folder and its pictures are the caller's to
+// remove (TempFolder does so when it ends).
+void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempFolder& folder,
+                         const SpectrumPictureProvider& pictures);
 
 // "name.doc" -> "name.rtf", "name" -> "name.rtf".
 std::string MN_RtfFileName(const std::string& fileName);

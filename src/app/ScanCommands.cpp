@@ -106,6 +106,11 @@ bool MN_ImportFrequencyList(AppState& app) {
     return false;
   }
   const int32_t slot = app.project->GlCurr();
+  std::string tooMany;
+  if (!MN_ImportFits(*app.project, slot, list.entries, tooMany)) {
+    TL_ShowInfo("Cannot import the frequency list " + name + ": " + tooMany + ".");
+    return false;
+  }
   const std::vector<ImportedChannel> added = MN_ImportFrequencyList(*app.project, slot, list.entries);
   if (added.empty()) {
     TL_ShowInfo("The frequency list holds no channel of system " + TL_Str(slot + 1) + ".");

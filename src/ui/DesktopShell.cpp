@@ -17,6 +17,7 @@
 #include <exception>
 #include <functional>
 
+#include "app/ProgramSettings.h"
 #include "app/Check.h"
 #include "app/SpectrumPictures.h"
 #include "tools/BinaryFile.h"
@@ -70,9 +71,7 @@ std::function<void()> Command(const char* routine, std::function<void()> action)
 }
 
 // The program's own settings, below the application directory (which ends with "/").
-QString ConfigFile(const std::string& appDir) {
-  return QString::fromStdString(appDir) + QStringLiteral("config/kova.ini");
-}
+QString ConfigFile(const std::string& appDir) { return MN_SettingsFile(appDir); }
 
 const QString kUserLevelKey = QStringLiteral("Program/userLevel");
 
@@ -147,12 +146,13 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
 }
 
 int MN_StoredUserLevel(const std::string& appDir) {
-  return QSettings(ConfigFile(appDir), QSettings::IniFormat).value(kUserLevelKey, 0).toInt();
+  return MN_ReadProgramSettings(ConfigFile(appDir)).userLevel;
 }
 
 void MN_StoreUserLevel(const std::string& appDir, int level) {
   // QSettings writes the whole file anew through a temporary file, keeping the other keys.
-  QSettings(ConfigFile(appDir), QSettings::IniFormat).setValue(kUserLevelKey, level);
+  if (MN_SettingsFileUsable(ConfigFile(appDir)))
+    QSettings(ConfigFile(appDir), QSettings::IniFormat).setValue(kUserLevelKey, level);
 }
 
 void MN_ApplyUserLevel(const std::string& appDir, bool editorOption) {
@@ -356,6 +356,7 @@ QString PlaceKey(const QMdiSubWindow* child) {
 }
 
 void SavePlaces(Container_Form& frame, const QString& file) {
+  if (!MN_SettingsFileUsable(file)) return;
   QSettings settings(file, QSettings::IniFormat);
   settings.setValue(QStringLiteral("Frame/geometry"), frame.saveGeometry());
   for (QMdiSubWindow* child : frame.MdiArea()->subWindowList()) {
@@ -369,12 +370,11 @@ void SavePlaces(Container_Form& frame, const QString& file) {
 void MN_KeepWindowPlaces(Container_Form& frame, const std::string& appDir) {
   const QString file = ConfigFile(appDir);
   {
-    QSettings settings(file, QSettings::IniFormat);
-    const QByteArray geometry = settings.value(QStringLiteral("Frame/geometry")).toByteArray();
-    if (!geometry.isEmpty()) frame.restoreGeometry(geometry);
+    const ProgramSettings settings = MN_ReadProgramSettings(file);
+    if (!settings.frameGeometry.isEmpty()) frame.restoreGeometry(settings.frameGeometry);
     for (QMdiSubWindow* child : frame.MdiArea()->subWindowList()) {
-      const QRect place = settings.value(PlaceKey(child)).toRect();
-      if (place.isValid() && place.width() > 50 && place.height() > 50) child->setGeometry(place);
+      const auto place = settings.places.find(PlaceKey(child).mid(QStringLiteral("Windows/").size()));
+      if (place != settings.places.end()) child->setGeometry(place->second);
     }
   }
   QPointer<Container_Form> target(&frame);

@@ -100,7 +100,9 @@ TEST(TextReports, CancelOrAnUnwritableFileAbandonTheCommand) {
   f.port.fileAnswers.push_back(f.dir.File("missing/project.txt"));
   EXPECT_FALSE(MN_ExportProject(f.app, *f.report.GxGetProject(1)));
   EXPECT_EQ(f.port.messageTexts(),
-            (std::vector<std::string>{"An Error Occured During MN_ExportReport: 75 Path/File access error",
-                                      "An Error Occured During MN_ExportProject: 75 Path/File access error"}));
+            (std::vector<std::string>{"An Error Occured During MN_ExportReport: 75 Path/File access error\n" +
+                                          f.dir.File("missing/report.txt") + ": no such folder",
+                                      "An Error Occured During MN_ExportProject: 75 Path/File access error\n" +
+                                          f.dir.File("missing/project.txt") + ": no such folder"}));
   EXPECT_TRUE(f.port.openedFiles.empty());
 }
