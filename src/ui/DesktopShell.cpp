@@ -358,6 +358,7 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
   child->show();
   child->move(0, 0);
   window->GOrganize();
+  window->FitContent();
   return window;
 }
 

@@ -191,6 +191,17 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
   silentLate_->setInterval(150);
   connect(silentLate_, &QTimer::timeout, this, [this] { SetStatusLight(2); });
   SetStatusLight(0);
+  resize(1100, 660);
+}
+
+void Main_Form::FitContent() {
+  auto* scroll = findChild<QScrollArea*>(QStringLiteral("MainScroll"));
+  if (!scroll) return;
+  layout()->activate();
+  const QSize grow = (scroll->widget()->minimumSizeHint() - scroll->viewport()->size()).expandedTo(QSize(0, 0));
+  if (grow.width() == 0 && grow.height() == 0) return;
+  QWidget* outer = parentWidget() ? parentWidget() : this;  // the frame's child window, if any
+  outer->resize(outer->size() + grow);
 }
 
 void Main_Form::BuildLayout() {
@@ -368,7 +379,6 @@ void Main_Form::BuildLayout() {
   connect(spectrumSort, &QPushButton::clicked, this, [this] { Command([this] { SortBands(); }); });
   connect(spectrumRemove, &QPushButton::clicked, this, [this] { Command([this] { RemoveBands(); }); });
 
-  resize(1100, 660);
 }
 
 bool Main_Form::eventFilter(QObject* watched, QEvent* event) {

@@ -40,6 +40,9 @@ class Main_Form : public QWidget {
   void PrepareSetup();
   void PrepareMicList();
   void GOrganize();
+  // Makes the window (or the frame's child window holding it) as large as its content asks;
+  // the content scrolls only when the user makes the window smaller.
+  void FitContent();
   // Search spectrum table of the current system.
   void PrepareSpectrum();
   // Check switches and search parameters of the systems in use.
