@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "app/ExportTarget.h"
 #include "app/SpectrumPictures.h"
 #include "tools/BinaryFile.h"
 #include "reports/RTF_Generate.h"
@@ -89,9 +90,9 @@ bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const
 bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& pictures) {
   std::string directory = app.projectDir.empty() ? app.appDir : app.projectDir;
   std::string name = app.projectFile.empty() ? "*.rtf" : TL_StripExtension(app.projectFile);
-  int filterIndex = 1;
-  if (TL_SaveFileDialog("Create RTF File", directory, name, kRtfFilter, filterIndex) == 0) return false;
-  return MN_CreateRtfDocument(*app.project, directory, MN_RtfFileName(name), pictures);
+  if (!MN_ChooseExportFile(app, "Create RTF File", kRtfFilter, "rtf", ExtensionRule::kReplace, directory, name))
+    return false;
+  return MN_CreateRtfDocument(*app.project, directory, name, pictures);
 }
 
 }  // namespace kova

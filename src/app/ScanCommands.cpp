@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "app/ExportTarget.h"
 #include "files/FrequencyList.h"
 #include "files/ScanFile.h"
 #include "search/ScanExclusions.h"
@@ -134,9 +135,9 @@ bool MN_ImportFrequencyList(AppState& app) {
 
 bool MN_ExportFrequencyList(AppState& app) {
   std::string dir = StartDirectory(app);
-  std::string name = app.projectFile.empty() ? "*.csv" : TL_StripExtension(app.projectFile) + ".csv";
-  int filterIndex = 1;
-  if (TL_SaveFileDialog("Export Frequency List", dir, name, kCsvFilter, filterIndex) == 0) return false;
+  std::string name = MN_ExportOfferedName(app, "csv", "*.csv");
+  if (!MN_ChooseExportFile(app, "Export Frequency List", kCsvFilter, "csv", ExtensionRule::kAddWhenMissing, dir, name))
+    return false;
   try {
     MN_WriteFrequencyListFile(*app.project, dir + name);
   } catch (const std::exception& e) {

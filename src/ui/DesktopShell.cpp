@@ -30,6 +30,7 @@
 #include "reports/TextReports.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
+#include "ui/ChannelClipboard.h"
 #include "ui/CheckResults_Form.h"
 #include "ui/Container_Form.h"
 #include "ui/Main_Form.h"
@@ -38,6 +39,7 @@
 #include "ui/FlexGrid.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
+#include "ui/SaveQuestion.h"
 #include "ui/SelectSystem_Form.h"
 #include "ui/TextView_Form.h"
 #include "ui/Wizard_Form.h"
@@ -192,15 +194,14 @@ void MN_StartDesktop(Container_Form& frame, AppState& app, QtPort& port, const D
 namespace {
 
 // Edit > Undo and Redo follow the history: their texts name the step, and they are enabled
-// while there is one. Their shortcuts work in the whole frame, except in a focused text box,
-// which keeps its own undo.
+// while there is one. Their keys work in the whole frame, except in a focused text box, which
+// keeps its own undo (a table's cell editor hands it on, see FlexGrid).
 void ConnectHistory(Container_Form& frame, ProjectHistory& history) {
   QUndoStack* stack = history.Stack();
   frame.SetCommand(QStringLiteral("Edit_Undo"), [stack] { stack->undo(); });
   frame.SetCommand(QStringLiteral("Edit_Redo"), [stack] { stack->redo(); });
   QAction* undo = frame.Action(QStringLiteral("Edit_Undo"));
   QAction* redo = frame.Action(QStringLiteral("Edit_Redo"));
-  redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
   auto follow = [undo, redo, stack] {
     undo->setEnabled(stack->canUndo());
     redo->setEnabled(stack->canRedo());
@@ -230,10 +231,10 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   ConnectHistory(frame, *history);
   // A new or opened project starts a new history; a saved one is its clean state.
   frame.SetCommand(QStringLiteral("File_New"), Command("File_New", [state, history] {
-                     if (MN_FileNew(*state)) history->Reset();
+                     if (SaveQuestion::GoOn(*state) && MN_ReplaceByNewProject(*state)) history->Reset();
                    }));
   frame.SetCommand(QStringLiteral("File_Open"), Command("File_Open", [state, history] {
-                     if (MN_FileOpen(*state)) history->Reset();
+                     if (SaveQuestion::GoOn(*state) && MN_ChooseAndOpenProject(*state)) history->Reset();
                    }));
   frame.SetCommand(QStringLiteral("File_Save"), Command("File_Save", [state, history] {
                      if (MN_FileSave(*state)) history->MarkSaved();
@@ -241,6 +242,15 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   frame.SetCommand(QStringLiteral("File_SaveAs"), Command("File_SaveAs", [state, history] {
                      if (MN_FileSaveAs(*state)) history->MarkSaved();
                    }));
+  // Cut, Copy, Paste and Select All act on the widget that has the focus.
+  const std::pair<const char*, EditAction> edits[] = {{"Edit_Cut", EditAction::kCut},
+                                                      {"Edit_Copy", EditAction::kCopy},
+                                                      {"Edit_Paste", EditAction::kPaste},
+                                                      {"Edit_SelectAll", EditAction::kSelectAll}};
+  for (const auto& [item, action] : edits)
+    frame.SetCommand(QLatin1String(item), Command(item, [form, action = action] {
+                       MN_RunEditAction(action, form->findChild<Main_Form*>());
+                     }));
   frame.SetCommand(QStringLiteral("File_ExportProject"),
                    Command("MN_ExportProject", [state] { MN_ExportProject(*state, *state->project); }));
   frame.SetCommand(QStringLiteral("File_ImportScan"), Command("MN_ImportScan", [state] {
@@ -259,7 +269,7 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                      MN_CreatePrintVersion(*state, MN_DisplayPictures(*form, *state));
                    }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
-                     if (MN_FileExit(*state)) form->Unload();
+                     if (SaveQuestion::GoOn(*state)) form->Unload();
                    }));
   frame.SetCommand(QStringLiteral("View_Graphics"), Command("View_Graphics", [state, form] {
                      Display_Form* display = MN_CreateDisplay(*form, *state);
@@ -293,7 +303,7 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   }
 
   // Only the user's own close of the frame asks; Exit has asked already and Unload skips it.
-  frame.queryClose = [state] { return MN_QueryClose(*state, true); };
+  frame.queryClose = [state] { return SaveQuestion::GoOn(*state); };
 
   // The end of the desktop session closes the program without a question.
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -337,15 +347,18 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
   frame.SetCommand(QStringLiteral("Calc_Generate"), [target] {
     if (target) target->Generate();
   });
-  // Undo and Redo in the context menu of both tables.
+  // Undo and Redo in the context menu of both tables, and the clipboard in the channel table's.
   for (QTableWidget* table : {window->SetupGrid().Table(), window->SpectrumGrid().Table()}) {
     table->setContextMenuPolicy(Qt::ActionsContextMenu);
     for (const char* item : {"Edit_Undo", "Edit_Redo"})
       if (QAction* action = frame.Action(QLatin1String(item))) table->addAction(action);
   }
+  for (const char* item : {"Edit_Cut", "Edit_Copy", "Edit_Paste", "Edit_SelectAll"})
+    if (QAction* action = frame.Action(QLatin1String(item))) window->SetupGrid().Table()->addAction(action);
   child->show();
   child->move(0, 0);
   window->GOrganize();
+  window->FitContent();
   return window;
 }
 
@@ -431,6 +444,10 @@ CheckResults_Form* MN_ShowCheckResults(Container_Form& frame, AppState& app) {
   const bool created = !window;
   if (created) {
     window = new CheckResults_Form(app);
+    QPointer<Container_Form> target(&frame);
+    window->checkAgain = [target] {
+      if (target) target->Action(QStringLiteral("Calc_Check"))->trigger();
+    };
     child = frame.AddChild(window);
     child->setAttribute(Qt::WA_DeleteOnClose);
     child->setWindowIcon(frame.windowIcon());

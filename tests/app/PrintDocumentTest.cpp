@@ -127,6 +127,7 @@ TEST_F(PrintDocumentTest, DialogRulesWithoutAProjectFileAndOnCancel) {
     const char* chosen;
     const char* written;
   } names[] = {{"plan", "plan.rtf"}, {"plan.doc", "plan.rtf"}, {"plan.v2.txt", "plan.v2.rtf"}, {"x.rtf", "x.rtf"}};
+  port.answers = {kYes};  // plan.rtf exists the second time: replace it
   for (const auto& n : names) {
     port.fileAnswers.push_back(dir.Dir() + "out/" + n.chosen);
     EXPECT_TRUE(MN_CreatePrintVersion(app, display.Provider())) << n.chosen;

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
@@ -245,6 +247,52 @@ TEST_F(ShellFixture, ExitAsksOnceAndSaves) {
   EXPECT_FALSE(frame.isVisible());
   EXPECT_FALSE(frame.AboutBox()->isVisible());
   EXPECT_EQ(ChannelsInFile(app, dir.File("exit.kova")), 1);
+}
+
+TEST_F(ShellFixture, ACancelledSaveStopsTheCommandThatAskedForIt) {
+  for (const char* item : {"File_New", "File_Open", "File_Exit"}) {
+    SCOPED_TRACE(item);
+    AddChannel(518.2f);
+    const ProjectRef before = app.project;
+    RunWith(item, {test::Press(QMessageBox::Yes), test::CancelFile()});  // Yes, then Cancel in Save As
+    EXPECT_EQ(app.project, before);
+    EXPECT_TRUE(app.flags.projectModified);
+    EXPECT_TRUE(frame.isVisible());
+  }
+}
+
+TEST_F(ShellFixture, ExportsNeverReplaceTheProjectAndAskBeforeReplacingAFile) {
+  AddChannel(518.2f);
+  RunWith("File_SaveAs", {test::ChooseFile(dir.File("show.kova"))});
+  const auto offered = [](QString* name) {
+    return [name](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      ASSERT_NE(dialog, nullptr);
+      *name = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+      dialog->reject();
+    };
+  };
+  QString name, message;
+  RunWith("File_ExportProject", {offered(&name)});
+  EXPECT_EQ(name, "show.txt");
+  for (const char* item : {"File_ExportProject", "File_ExportFrequencyList"}) {
+    SCOPED_TRACE(item);
+    RunWith(item, {test::ChooseFile(dir.File("show.kova")), test::Press(QMessageBox::Ok, &message)});
+    EXPECT_TRUE(message.startsWith("show.kova is the file of the open project.")) << message.toStdString();
+    EXPECT_EQ(ChannelsInFile(app, dir.File("show.kova")), 1);
+  }
+  // A name without extension gets the export's own; an existing file is replaced only on Yes (No
+  // offers the dialog again).
+  RunWith("File_ExportProject", {test::ChooseFile(dir.File("notes"))});
+  EXPECT_TRUE(std::filesystem::exists(dir.File("notes.txt")));
+  test::WriteFile(dir.File("notes.txt"), "mine");
+  RunWith("File_ExportProject", {test::ChooseFile(dir.File("notes.txt")), test::Press(QMessageBox::No, &message),
+                                 test::CancelFile()});
+  EXPECT_EQ(message, "notes.txt already exists.\nDo you want to replace it?");
+  EXPECT_EQ(test::ReadFile(dir.File("notes.txt")), "mine");
+  test::WriteFile(dir.File("print.rtf"), "mine");
+  RunWith("File_CreatePrintVersion", {test::ChooseFile(dir.File("print")), test::Press(QMessageBox::No), test::CancelFile()});
+  EXPECT_EQ(test::ReadFile(dir.File("print.rtf")), "mine");
 }
 
 TEST_F(ShellFixture, ExportProjectSavePresetAndCheck) {
