@@ -1,28 +1,101 @@
-// kova-cli print: the print document of a project, as File > Create Print Version writes it.
+// kova-cli print: the print document of a project, as File > Create Print Version writes it
+// (RTF) or as File > Export PDF does.
 
 #include <exception>
 #include <functional>
 #include <ostream>
 
 #include "app/CliSupport.h"
+#include "app/PdfPrint.h"
 #include "app/SpectrumPictures.h"
 #include "app/PrintDocument.h"
 #include "tools/Tools.h"
 
 namespace kova {
 
+namespace {
+
+// The document's options from the command line; false with one line on `err`.
+struct PrintChoice {
+  bool pdf = false;
+  PdfOptions pdfOptions;
+  int32_t rtfPaper = kRtfPaperA4;
+};
+
+bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, std::ostream& err) {
+  const std::string extension = TL_ToLower(TL_GetExtension(out));
+  const std::string format = a.Option("--format");
+  if (!format.empty() && format != "pdf" && format != "rtf") {
+    err << "kova-cli: print: --format takes pdf or rtf, not '" << format << "'\n";
+    return false;
+  }
+  if ((extension == "pdf" || extension == "rtf") && !format.empty() && format != extension) {
+    err << "kova-cli: print: --format " << format << " does not match the name " << out << "\n";
+    return false;
+  }
+  choice.pdf = extension == "pdf" || (extension != "rtf" && format == "pdf");
+
+  const std::string page = a.Option("--page");
+  if (!page.empty() && page != "a4" && page != "letter") {
+    err << "kova-cli: print: --page takes a4 or letter, not '" << page << "'\n";
+    return false;
+  }
+  // The PDF follows the locale's paper; the RTF stays on A4 unless told.
+  choice.pdfOptions.paper = page.empty() ? MN_LocalePaper() : (page == "letter" ? PaperSize::kLetter : PaperSize::kA4);
+  choice.rtfPaper = page == "letter" ? kRtfPaperLetter : kRtfPaperA4;
+
+  const std::string theme = a.Option("--theme");
+  if (!theme.empty() && theme != "light" && theme != "dark") {
+    err << "kova-cli: print: --theme takes light or dark, not '" << theme << "'\n";
+    return false;
+  }
+  if (theme == "light" && !choice.pdf) {
+    err << "kova-cli: print: --theme light is for PDF documents; the RTF shows the display's pictures\n";
+    return false;
+  }
+  choice.pdfOptions.paperPictures = theme != "dark";
+
+  const std::string sort = a.Option("--sort");
+  if (!sort.empty() && sort != "frequency" && sort != "system") {
+    err << "kova-cli: print: --sort takes frequency or system, not '" << sort << "'\n";
+    return false;
+  }
+  if (!sort.empty() && !a.Has("--sheet")) {
+    err << "kova-cli: print: --sort orders the frequency sheet; give --sheet too\n";
+    return false;
+  }
+  PrintContents& contents = choice.pdfOptions.contents;
+  contents.sheet = a.Has("--sheet");
+  contents.order = sort == "system" ? SheetOrder::kBySystem : SheetOrder::kByFrequency;
+  return true;
+}
+
+}  // namespace
+
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const std::function<SpectrumPictureProvider(AppState&)>& pictures) {
   (void)out;
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--out"}, {}, a, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out", "--format", "--page", "--theme", "--sort"}, {"--sheet"}, a, err)) return 2;
   const std::string requested = a.Option("--out");
   if (requested.empty()) {
-    err << "kova-cli: print: --out FILE.rtf is required\n";
+    err << "kova-cli: print: --out FILE.rtf or FILE.pdf is required\n";
     return 2;
   }
+  PrintChoice choice;
+  if (!ReadChoice(a, requested, choice, err)) return 2;
   if (!CLI_LoadProject(a, app, err)) return 2;
+
+  if (choice.pdf) {
+    try {
+      MN_WritePdfDocument(*app.project, requested, choice.pdfOptions, app.projectFile);
+    } catch (const std::exception& e) {
+      err << "kova-cli: " << requested << ": cannot be written (" << e.what() << ")\n";
+      return 2;
+    }
+    return 0;
+  }
 
   // The extension becomes ".rtf" as in the menu command; the temporary pictures go beside the
   // document, where writing is possible if the document can be written at all.
@@ -32,7 +105,8 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   std::vector<std::string> tempFiles;
   int code = 0;
   try {
-    MN_WriteRtfDocument(*app.project, path, directory, pictures(app), tempFiles);
+    MN_WriteRtfDocument(*app.project, path, directory, pictures(app), tempFiles, choice.pdfOptions.contents,
+                        choice.rtfPaper);
   } catch (const std::exception& e) {
     err << "kova-cli: " << path << ": cannot be written (" << e.what() << ")\n";
     code = 2;

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "app/SpectrumPictures.h"
@@ -28,10 +29,13 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
   // Each system drawn offscreen with the display's drawing, fitted to the data; the display
   // window (when there is one) adds its own limits question and redraw in the desktop.
   SpectrumPictureProvider pictures;
-  pictures.draw = [&app](int32_t iSystem, const std::string& pngPath) {
+  // The pictures of one document share one product generation.
+  auto view = std::make_shared<SpectrumView>();
+  pictures.draw = [&app, view](int32_t iSystem, const std::string& pngPath) {
     OffscreenDrawing drawing;
     std::vector<char> png;
-    if (!drawing.Ok() || !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png))
+    if (!drawing.Ok() ||
+        !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png, nullptr, view.get()))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;
@@ -43,7 +47,8 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
 std::string MN_RtfFileName(const std::string& fileName) { return TL_StripExtension(fileName) + ".rtf"; }
 
 void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::string& tempDir,
-                         const SpectrumPictureProvider& pictures, std::vector<std::string>& tempFiles) {
+                         const SpectrumPictureProvider& pictures, std::vector<std::string>& tempFiles,
+                         const PrintContents& contents, int32_t paper) {
   TL_Port().randomize();
   const int32_t a = Random1000();
   const std::string base = tempDir + "$$" + TL_Str(a) + TL_Str(Random1000());
@@ -66,7 +71,7 @@ void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::
       throw KovaError(481, "The spectrum picture of system #" + TL_Str(s + 1) + " could not be drawn");
   }
   project.GlCurr(restore.previous);
-  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files));
+  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files, contents), paper);
 }
 
 bool MN_RemoveTempFiles(const std::vector<std::string>& files) {
@@ -80,13 +85,13 @@ bool MN_RemoveTempFiles(const std::vector<std::string>& files) {
 }
 
 bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
-                          const SpectrumPictureProvider& pictures) {
+                          const SpectrumPictureProvider& pictures, const PrintContents& contents) {
   if (pictures.askForLimits && !pictures.askForLimits()) return false;
   const std::string path = directory + name;
   std::vector<std::string> tempFiles;
   bool created = true;
   try {
-    MN_WriteRtfDocument(project, path, app.appDir, pictures, tempFiles);
+    MN_WriteRtfDocument(project, path, app.appDir, pictures, tempFiles, contents);
   } catch (const std::exception&) {
     created = false;
     TL_ShowInfo("Could not create RTF!");
@@ -111,7 +116,9 @@ bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& picture
   std::string name = app.projectFile.empty() ? "*.rtf" : TL_StripExtension(app.projectFile);
   int filterIndex = 1;
   if (TL_SaveFileDialog("Create RTF File", directory, name, kRtfFilter, filterIndex) == 0) return false;
-  return MN_CreateRtfDocument(app, *app.project, directory, MN_RtfFileName(name), pictures);
+  PrintContents contents;
+  contents.scanCuts = &app.scanCuts;
+  return MN_CreateRtfDocument(app, *app.project, directory, MN_RtfFileName(name), pictures, contents);
 }
 
 }  // namespace kova

@@ -131,11 +131,13 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
   // With the display open, the document shows what it shows: its range, after its question.
   AppState* state = &app;
   pictures.askForLimits = [display] { return !display || display->AskForLimits(); };
-  pictures.draw = [display, state](int32_t iSystem, const std::string& pngPath) {
+  // The pictures of one document share one product generation.
+  auto view = std::make_shared<SpectrumView>();
+  pictures.draw = [display, state, view](int32_t iSystem, const std::string& pngPath) {
     std::vector<char> png;
     const DisplayMapping limits = display ? display->Mapping() : DisplayMapping();
     if (!MN_RenderSpectrumPng(*state->project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png,
-                              display ? &limits : nullptr))
+                              display ? &limits : nullptr, view.get()))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;
