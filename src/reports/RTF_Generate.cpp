@@ -103,6 +103,7 @@ void AddSheet(const CProject& project, SheetOrder order, std::vector<RtfItem>& i
     RtfItem t = Table(title + " (" + TL_Str(n) + ")", n + 1, widths);
     t.headerColumns = 0;
     t.repeatHeader = true;
+    t.font.size = 9;  // about fifty lines to a page
     t.pageBefore = zones;  // each zone's sheet is a handout of its own
     t.cells[0] = header;
     for (int32_t r = 0; r < n; ++r) {
