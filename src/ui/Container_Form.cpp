@@ -53,6 +53,7 @@ const MenuDef kMenus[] = {
       {"File_SavePreset", "Save As &Preset", ""},
       {nullptr, nullptr, ""},
       {"File_CreatePrintVersion", "Create Print Version", "Ctrl+P"},
+      {"File_ExportPdf", "Export P&DF...", ""},
       {nullptr, nullptr, ""},
       {"File_Exit", "E&xit", ""}}},
     {"Edit_Menu", "&Edit", {{"Edit_Undo", "&Undo", "Ctrl+Z"}, {"Edit_Redo", "&Redo", "Ctrl+Shift+Z"}}},

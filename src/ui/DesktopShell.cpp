@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <memory>
 
 #include "app/Check.h"
 #include "app/SpectrumPictures.h"
@@ -23,6 +24,7 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/Commands.h"
+#include "app/PdfPrint.h"
 #include "app/PrintDocument.h"
 #include "app/ScanCommands.h"
 #include "app/TextExport.h"
@@ -34,6 +36,7 @@
 #include "ui/Main_Form.h"
 #include "ui/ProjectHistory.h"
 #include "ui/Display_Form.h"
+#include "ui/ExportPdf_Form.h"
 #include "ui/FlexGrid.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
@@ -144,6 +147,10 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
   };
   pictures.restore = [display] {
     if (display) display->PrepareTVStationPbx(false);
+  };
+  pictures.range = [display](DisplayMapping& range) {
+    if (display) range = display->Mapping();
+    return !display.isNull();
   };
   return pictures;
 }
@@ -259,6 +266,13 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                    Command("File_SavePreset", [state] { MN_FileSavePreset(*state); }));
   frame.SetCommand(QStringLiteral("File_CreatePrintVersion"), Command("MN_CreateRtfDocument", [state, form] {
                      MN_CreatePrintVersion(*state, MN_DisplayPictures(*form, *state));
+                   }));
+  // The choices of the PDF's dialog stay for the next export of this run.
+  auto pdfOptions = std::make_shared<PdfOptions>();
+  pdfOptions->paper = MN_LocalePaper();
+  frame.SetCommand(QStringLiteral("File_ExportPdf"), Command("MN_ExportPdf", [state, form, pdfOptions] {
+                     ExportPdf_Form dialog(form);
+                     if (dialog.GShowDialog(*pdfOptions)) MN_ExportPdf(*state, *pdfOptions, MN_DisplayPictures(*form, *state));
                    }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
                      if (MN_FileExit(*state)) form->Unload();

@@ -45,6 +45,7 @@ const struct {
       {"File_SavePreset", "Save As &Preset", ""},
       {"-", "", ""},
       {"File_CreatePrintVersion", "Create Print Version", "Ctrl+P"},
+      {"File_ExportPdf", "Export P&DF...", ""},
       {"-", "", ""},
       {"File_Exit", "E&xit", ""}}},
     {"Edit_Menu", "&Edit", {{"Edit_Undo", "&Undo", "Ctrl+Z"}, {"Edit_Redo", "&Redo", "Ctrl+Shift+Z"}}},
