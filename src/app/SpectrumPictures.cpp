@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
-
 #include <QPainter>
 #include <QRectF>
 #include <algorithm>

@@ -23,6 +23,7 @@ PictureBox::PictureBox(QPainter& painter, int width, int height)
     : image_(1, 1, QImage::Format_RGB32), external_(&painter), font_(TL_DisplayFont()), metrics_(font_) {
   Resize(width, height);
   Scale(0, pixelWidth_, 0, pixelHeight_);
+  external_->setFont(font_);
 }
 
 PictureBox::~PictureBox() { EndPainting(); }
@@ -48,10 +49,7 @@ void PictureBox::Scale(double left, double width, double top, double height) {
 }
 
 QPainter& PictureBox::Painter() {
-  if (external_) {
-    if (!penSet_) external_->setFont(font_);
-    return *external_;
-  }
+  if (external_) return *external_;
   if (!painter_) {
     painter_ = std::make_unique<QPainter>(&image_);
     painter_->setRenderHint(QPainter::Antialiasing, false);

@@ -126,11 +126,11 @@ void ReadProductLines(const TcIMFrequencyBuffer& buffer, SpectrumView& view) {
   }
 }
 
+}  // namespace
+
 // The product lines. Lines that fall on the same pixel column start at the same height, so only
 // the tallest of each column is drawn: a dense project costs one line per column, not one per
 // product.
-}  // namespace
-
 void DrawProducts(PictureBox& pbx, const SpectrumView& view, const QColor& color, double top) {
   const int width = pbx.PixelWidth();
   std::vector<int32_t> tallest(static_cast<size_t>(width), 0);
