@@ -89,7 +89,8 @@ class Flow {
   }
 
   // The lines of `text` (paragraphs end at CR) wrapped to the width.
-  std::vector<QTextLayout*> LayOut(const std::string& text, const QFont& font, std::vector<std::unique_ptr<QTextLayout>>& keep) {
+  std::vector<QTextLayout*> LayOut(const std::string& text, const QFont& font,
+                                   std::vector<std::unique_ptr<QTextLayout>>& keep) {
     std::vector<QTextLayout*> out;
     size_t start = 0;
     std::string body = text;
@@ -97,7 +98,8 @@ class Flow {
     if (!body.empty() && body.back() == '\r') body.pop_back();
     while (start <= body.size()) {
       const size_t end = std::min(body.find('\r', start), body.size());
-      auto layout = std::make_unique<QTextLayout>(QString::fromStdString(body.substr(start, end - start)), font, &writer_);
+      const QString paragraph = QString::fromStdString(body.substr(start, end - start));
+      auto layout = std::make_unique<QTextLayout>(paragraph, font, &writer_);
       layout->beginLayout();
       double h = 0;
       for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {

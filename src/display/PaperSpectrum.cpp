@@ -99,7 +99,9 @@ int32_t DrawPaperSpectrum(PictureBox& pbx, SpectrumView& view, const SpectrumInp
   // Label rows for a strip that holds the legend and the note of labels left out; without the
   // note the rows only come closer.
   auto stripPx = [&](int32_t rows) { return rows > 0 ? rows * rowPx + 4 : 0.0; };
-  auto unitsPerPx = [&](double strip) { return -DisplayMapping::kScaleHeight / std::max(1.0, pbx.PixelHeight() - strip); };
+  auto unitsPerPx = [&](double strip) {
+    return -DisplayMapping::kScaleHeight / std::max(1.0, pbx.PixelHeight() - strip);
+  };
   const double rowUnitsAtMost = rowPx * unitsPerPx(stripPx(legend.rows + 1));
   const auto rowCount = static_cast<int32_t>(std::floor((kLabelTop - kLabelBase) / rowUnitsAtMost));
   const LabelPlacement placement = TL_PlaceLabels(boxes, rowCount, kLabelGap, width);
@@ -125,14 +127,16 @@ int32_t DrawPaperSpectrum(PictureBox& pbx, SpectrumView& view, const SpectrumInp
     for (int32_t i = 1; i <= other.GCount(); ++i) {
       const MicRef mic = other.GcItem(i);
       const double f = mic->GfGetFreq();
-      pbx.Line(f, 0, f, DisplayMapping::kChannelTop, TL_PaperColor(TL_ChannelDrawColor(project, s, mic->GlGetColor())));
+      const QColor c = TL_PaperColor(TL_ChannelDrawColor(project, s, mic->GlGetColor()));
+      pbx.Line(f, 0, f, DisplayMapping::kChannelTop, c);
     }
   }
   pbx.DrawWidth(2);
   for (int32_t i = 1; i <= mics.GCount(); ++i) {
     const MicRef mic = mics.GcItem(i);
     const double f = mic->GfGetFreq();
-    pbx.Line(f, 0, f, DisplayMapping::kChannelTop, TL_PaperColor(TL_ChannelDrawColor(project, in.current, mic->GlGetColor())));
+    const QColor c = TL_PaperColor(TL_ChannelDrawColor(project, in.current, mic->GlGetColor()));
+    pbx.Line(f, 0, f, DisplayMapping::kChannelTop, c);
   }
   pbx.DrawWidth(1);
   const double rowUnits = rowPx * perPx;

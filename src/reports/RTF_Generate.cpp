@@ -56,7 +56,10 @@ RtfItem ChannelTable(const CProject& project, int32_t slot) {
   for (int32_t i = 1; i <= n; ++i) {
     const MicRef mic = mics.GcItem(i);
     t.cells[static_cast<size_t>(i)] = {
-        {TL_Str(i)}, {mic->GsGetDescription(1)}, {mic->GsGetLabel()}, {"", TL_ShownChannelColor(project, slot, mic->GlGetColor())}};
+        {TL_Str(i)},
+        {mic->GsGetDescription(1)},
+        {mic->GsGetLabel()},
+        {"", TL_ShownChannelColor(project, slot, mic->GlGetColor())}};
   }
   return t;
 }
@@ -227,7 +230,8 @@ std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string
     heading.pageBefore = afterSheet && s == 0;  // the sheet's pages can be handed out alone
     items.push_back(heading);
     items.push_back(ParameterTable(type));
-    items.push_back(SpectrumText(project, s, contents.scanCuts ? &(*contents.scanCuts)[static_cast<size_t>(s)] : nullptr));
+    const std::vector<FreqRange>* cuts = contents.scanCuts ? &(*contents.scanCuts)[static_cast<size_t>(s)] : nullptr;
+    items.push_back(SpectrumText(project, s, cuts));
     items.push_back(ChannelTable(project, s));
     RtfItem picture;
     picture.text = "Spectrum Display";

@@ -272,7 +272,8 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   pdfOptions->paper = MN_LocalePaper();
   frame.SetCommand(QStringLiteral("File_ExportPdf"), Command("MN_ExportPdf", [state, form, pdfOptions] {
                      ExportPdf_Form dialog(form);
-                     if (dialog.GShowDialog(*pdfOptions)) MN_ExportPdf(*state, *pdfOptions, MN_DisplayPictures(*form, *state));
+                     if (dialog.GShowDialog(*pdfOptions))
+                       MN_ExportPdf(*state, *pdfOptions, MN_DisplayPictures(*form, *state));
                    }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
                      if (MN_FileExit(*state)) form->Unload();
