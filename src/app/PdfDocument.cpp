@@ -10,9 +10,9 @@
 #include <QPdfWriter>
 #include <QTextLayout>
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
+#include "display/SpectrumPicture.h"
 #include "reports/RtfGenerator.h"
 #include "tools/BinaryFile.h"
 #include "tools/Tools.h"
@@ -26,7 +26,7 @@ constexpr double kPt = kResolution / 72.0;
 constexpr double kTwip = kResolution / 1440.0;
 const char kFontFamily[] = "DejaVu Sans";
 
-QColor ColorOf(int32_t color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
+constexpr double kPictureAspect = 2.4;  // width of a picture on the page to its height
 
 QFont FontOf(const RtfFont& f, bool bold = false) {
   QFont font(QString::fromLatin1(kFontFamily));
@@ -127,7 +127,7 @@ class Flow {
         Need(line.height() + (first ? keepWith : 0));
         first = false;
         if (p_) {
-          p_->setPen(ColorOf(f.color));
+          p_->setPen(TL_DisplayColor(f.color));
           line.draw(p_, QPointF(0, y_ - line.y()));
         }
         y_ += line.height();
@@ -161,7 +161,7 @@ class Flow {
         const double w = widths[static_cast<size_t>(c)];
         const QRectF box(x, y_, w, rowHeight);
         const bool isHeader = r < header || c < t.headerColumns;
-        QColor ground = ColorOf(cell.color);
+        QColor ground = TL_DisplayColor(cell.color);
         if (cell.color == kRtfWhite && r < header) ground = QColor(232, 232, 232);
         p_->fillRect(box, ground);
         p_->setPen(QPen(QColor(150, 150, 150), 0.5 * kPt));
@@ -174,7 +174,7 @@ class Flow {
         const QFontMetricsF& m = isHeader ? boldMetrics : plainMetrics;
         const QRectF inner = box.adjusted(3 * kPt, 0, -3 * kPt, 0);
         p_->setFont(font);
-        p_->setPen(ColorOf(t.font.color));
+        p_->setPen(TL_DisplayColor(t.font.color));
         p_->drawText(inner, Qt::AlignVCenter | (r < header ? Qt::AlignHCenter : Qt::AlignLeft),
                      m.elidedText(QString::fromStdString(cell.text), Qt::ElideRight, inner.width()));
         x += w;
@@ -196,7 +196,7 @@ class Flow {
   }
 
   void Pictures(const RtfItem& item) {
-    const double h = width_ / kPdfPictureAspect;
+    const double h = width_ / kPictureAspect;
     Text(item.text, item.font, h);
     for (const RtfPicture& picture : item.pictures) {
       Need(h);

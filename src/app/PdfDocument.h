@@ -27,9 +27,6 @@ PaperSize MN_LocalePaper();
 // Draws picture `index` (counted over the whole document from 0) into `area` of the page.
 using PdfPictureDrawer = std::function<void(int32_t index, QPainter& painter, const QRectF& area)>;
 
-// Height of a picture on the page for its width.
-inline constexpr double kPdfPictureAspect = 2.4;
-
 // The PDF file of the items. `footer` stands at the left of every page's foot, `title` in the
 // file's properties. Needs a GUI application (for fonts).
 QByteArray PDF_DocumentBytes(const std::vector<RtfItem>& items, PaperSize paper, const std::string& title,
