@@ -22,10 +22,13 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
   // Each system drawn offscreen with the display's drawing, fitted to the data; the display
   // window (when there is one) adds its own limits question and redraw in the desktop.
   SpectrumPictureProvider pictures;
-  pictures.draw = [&app](int32_t iSystem, const std::string& pngPath) {
+  // The pictures of one document share one product generation.
+  auto view = std::make_shared<SpectrumView>();
+  pictures.draw = [&app, view](int32_t iSystem, const std::string& pngPath) {
     OffscreenDrawing drawing;
     std::vector<char> png;
-    if (!drawing.Ok() || !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png))
+    if (!drawing.Ok() ||
+        !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png, nullptr, view.get()))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;
@@ -37,7 +40,7 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
 std::string MN_RtfFileName(const std::string& fileName) { return TL_StripExtension(fileName) + ".rtf"; }
 
 void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempFolder& folder,
-                         const SpectrumPictureProvider& pictures) {
+                         const SpectrumPictureProvider& pictures, const PrintContents& contents, int32_t paper) {
   const std::string title = RTF_TitleText(KOVA_VERSION, TL_Port().shortDate(), TL_Port().shortTime());
 
   // Each picture shows its system as the current one; the previous current system comes back
@@ -56,18 +59,18 @@ void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempF
       throw KovaError(481, "The spectrum picture of system #" + TL_Str(s + 1) + " could not be drawn");
   }
   project.GlCurr(restore.previous);
-  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files));
+  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files, contents), paper);
 }
 
 bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const std::string& name,
-                          const SpectrumPictureProvider& pictures) {
+                          const SpectrumPictureProvider& pictures, const PrintContents& contents) {
   if (pictures.askForLimits && !pictures.askForLimits()) return false;
   const std::string path = directory + name;
   std::unique_ptr<TempFolder> folder;
   bool created = true;
   try {
     folder = std::make_unique<TempFolder>("print");
-    MN_WriteRtfDocument(project, path, *folder, pictures);
+    MN_WriteRtfDocument(project, path, *folder, pictures, contents);
   } catch (const std::exception&) {
     created = false;
     TL_ShowInfo("Could not create RTF!");
@@ -92,7 +95,9 @@ bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& picture
   std::string name = app.projectFile.empty() ? "*.rtf" : TL_StripExtension(app.projectFile);
   if (!MN_ChooseExportFile(app, "Create RTF File", kRtfFilter, "rtf", ExtensionRule::kReplace, directory, name))
     return false;
-  return MN_CreateRtfDocument(*app.project, directory, name, pictures);
+  PrintContents contents;
+  contents.scanCuts = &app.scanCuts;
+  return MN_CreateRtfDocument(*app.project, directory, name, pictures, contents);
 }
 
 }  // namespace kova

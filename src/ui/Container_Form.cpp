@@ -57,6 +57,7 @@ const MenuDef kMenus[] = {
       {"File_SavePreset", "Save As &Preset", ""},
       {nullptr, nullptr, ""},
       {"File_CreatePrintVersion", "Create Print Version", "", false, nullptr, QKeySequence::Print},
+      {"File_ExportPdf", "Export P&DF...", ""},
       {nullptr, nullptr, ""},
       {"File_Exit", "E&xit", ""}}},
     {"Edit_Menu",

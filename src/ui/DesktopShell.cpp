@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <memory>
 
 #include "app/ProgramSettings.h"
 #include "app/Check.h"
@@ -24,6 +25,7 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/Commands.h"
+#include "app/PdfPrint.h"
 #include "app/PrintDocument.h"
 #include "app/ScanCommands.h"
 #include "app/TextExport.h"
@@ -36,6 +38,7 @@
 #include "ui/Main_Form.h"
 #include "ui/ProjectHistory.h"
 #include "ui/Display_Form.h"
+#include "ui/ExportPdf_Form.h"
 #include "ui/FlexGrid.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
@@ -132,17 +135,23 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
   // With the display open, the document shows what it shows: its range, after its question.
   AppState* state = &app;
   pictures.askForLimits = [display] { return !display || display->AskForLimits(); };
-  pictures.draw = [display, state](int32_t iSystem, const std::string& pngPath) {
+  // The pictures of one document share one product generation.
+  auto view = std::make_shared<SpectrumView>();
+  pictures.draw = [display, state, view](int32_t iSystem, const std::string& pngPath) {
     std::vector<char> png;
     const DisplayMapping limits = display ? display->Mapping() : DisplayMapping();
     if (!MN_RenderSpectrumPng(*state->project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png,
-                              display ? &limits : nullptr))
+                              display ? &limits : nullptr, view.get()))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;
   };
   pictures.restore = [display] {
     if (display) display->PrepareTVStationPbx(false);
+  };
+  pictures.range = [display](DisplayMapping& range) {
+    if (display) range = display->Mapping();
+    return !display.isNull();
   };
   return pictures;
 }
@@ -267,6 +276,14 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                    Command("File_SavePreset", [state] { MN_FileSavePreset(*state); }));
   frame.SetCommand(QStringLiteral("File_CreatePrintVersion"), Command("MN_CreateRtfDocument", [state, form] {
                      MN_CreatePrintVersion(*state, MN_DisplayPictures(*form, *state));
+                   }));
+  // The choices of the PDF's dialog stay for the next export of this run.
+  auto pdfOptions = std::make_shared<PdfOptions>();
+  pdfOptions->paper = MN_LocalePaper();
+  frame.SetCommand(QStringLiteral("File_ExportPdf"), Command("MN_ExportPdf", [state, form, pdfOptions] {
+                     ExportPdf_Form dialog(form);
+                     if (dialog.GShowDialog(*pdfOptions))
+                       MN_ExportPdf(*state, *pdfOptions, MN_DisplayPictures(*form, *state));
                    }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
                      if (SaveQuestion::GoOn(*state)) form->Unload();

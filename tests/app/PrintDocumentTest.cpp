@@ -245,6 +245,11 @@ TEST_F(CliPrintTest, FailuresExitWith2AndOneLine) {
       {"unwritable output", {project, "--out", dir.File("nodir/x.rtf")}, -1, true},
       {"picture fails", {project, "--out", dir.File("out/keep.rtf")}, 0, true},
       {"no spectrum drawing", {project, "--out", dir.File("out/keep.rtf")}, -1, false},
+      {"unwritable PDF", {project, "--out", dir.File("nodir/x.pdf")}, -1, true},
+      {"--format against the name", {project, "--out", dir.File("out/x.rtf"), "--format", "pdf"}, -1, true},
+      {"unknown paper", {project, "--out", dir.File("out/x.pdf"), "--page", "a3"}, -1, true},
+      {"light pictures in an RTF", {project, "--out", dir.File("out/x.rtf"), "--theme", "light"}, -1, true},
+      {"--sort without --sheet", {project, "--out", dir.File("out/x.pdf"), "--sort", "system"}, -1, true},
   };
   for (const auto& c : cases) {
     display.failAt = c.failAt;

@@ -51,6 +51,7 @@ const struct {
       {"File_SavePreset", "Save As &Preset", ""},
       {"-", "", ""},
       {"File_CreatePrintVersion", "Create Print Version", "", QKeySequence::Print},
+      {"File_ExportPdf", "Export P&DF...", ""},
       {"-", "", ""},
       {"File_Exit", "E&xit", ""}}},
     {"Edit_Menu",

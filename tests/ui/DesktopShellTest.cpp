@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -11,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -133,7 +136,7 @@ TEST_F(ShellFixture, StartUpAndTheMenuItemsThatWork) {
       {"File_ImportScan", true},    {"File_ImportFrequencyList", true},
       {"File_ExportFrequencyList", true},
       {"Help_About", true},         {"View_Graphics", true},
-      {"File_CreatePrintVersion", true},
+      {"File_CreatePrintVersion", true}, {"File_ExportPdf", true},
       {"View_SystemDesigner", true}, {"View_Editor", false},
       {"Calc_Generate", false},
   };
@@ -174,6 +177,39 @@ TEST_F(ShellFixture, CreatePrintVersionAsksForTheDocumentFile) {
   QString title;
   RunWith("File_CreatePrintVersion", {test::CancelFile(&title)});
   EXPECT_EQ(title, "Create RTF File");
+}
+
+TEST_F(ShellFixture, ExportPdfAsksWhatGoesInThenForTheFileAndKeepsTheChoices) {
+  AddChannel(518.2f);
+  QString title;
+  auto choose = [](QWidget* modal) {
+    ASSERT_EQ(modal->objectName(), QStringLiteral("ExportPdf_Form"));
+    test::SaveShot(modal, "export_pdf");
+    auto* bySystem = Child<QRadioButton>(modal, "SheetBySystem_Obt");
+    EXPECT_FALSE(bySystem->isEnabled());  // the order belongs to the sheet
+    Child<QCheckBox>(modal, "Sheet_Chk")->click();
+    ASSERT_TRUE(bySystem->isEnabled());
+    bySystem->click();
+    Child<QComboBox>(modal, "Paper_Cbx")->setCurrentIndex(1);
+    Child<QPushButton>(modal, "Ok_Cbt")->click();
+  };
+  RunWith("File_ExportPdf", {choose, test::ChooseFile(dir.File("plan.doc"), &title)});
+  EXPECT_EQ(title, "Export PDF");
+  const std::string pdf = test::ReadFile(dir.File("plan.pdf"));
+  EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(pdf.find("/MediaBox [0 0 612.000000 792.000000]"), std::string::npos);  // Letter
+  EXPECT_EQ(port.openedFiles, std::vector<std::string>{dir.File("plan.pdf")});
+
+  // The next export starts from these choices; cancelled, it writes nothing.
+  auto cancel = [](QWidget* modal) {
+    EXPECT_TRUE(Child<QCheckBox>(modal, "Sheet_Chk")->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(modal, "SheetBySystem_Obt")->isChecked());
+    EXPECT_EQ(Child<QComboBox>(modal, "Paper_Cbx")->currentText(), QStringLiteral("Letter"));
+    EXPECT_TRUE(Child<QCheckBox>(modal, "PaperPictures_Chk")->isChecked());
+    Child<QPushButton>(modal, "Cancel_Cbt")->click();
+  };
+  RunWith("File_ExportPdf", {cancel});
+  EXPECT_EQ(port.openedFiles.size(), 1u);
 }
 
 TEST_F(ShellFixture, NewAsksToSaveUnsavedChanges) {
