@@ -28,10 +28,6 @@ struct CheckMarks {
   bool full = false;   // a full check found them, not one that stops at the first problem
 };
 
-// Channels Generate asks of a system unless told otherwise, and the most it may ask.
-inline constexpr int32_t kDefaultAddCount = 10;
-inline constexpr int32_t kMaxAddCount = 100;
-
 struct AppState {
   ProjectRef project;                    // the current project
   std::vector<TypeRef> systems;          // the known receiver system types; [0] is entry 1
@@ -54,20 +50,12 @@ struct AppState {
   std::shared_ptr<TcProductTracker> productTracker = std::make_shared<TcProductTracker>();
   // Per system slot, the ranges scans cut out of its search spectrum; gone with New and Open.
   std::array<std::vector<FreqRange>, kMaxSystems> scanCuts;
-  // Per system slot, the channels Generate asks of it (app/SystemCommands.h).
-  std::array<int32_t, kMaxSystems> addCounts = DefaultAddCounts();
 
   // "SystemData/", "Presets/", "Checks/" and "Countries/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }
   std::string PresetDir() const { return appDir + "Presets/"; }
   std::string CheckDir() const { return appDir + "Checks/"; }
   std::string CountryDir() const { return appDir + "Countries/"; }
-
-  static std::array<int32_t, kMaxSystems> DefaultAddCounts() {
-    std::array<int32_t, kMaxSystems> counts;
-    counts.fill(kDefaultAddCount);
-    return counts;
-  }
 };
 
 // The application directory: $KOVA_HOME when set, else KOVA in the per-user data directory

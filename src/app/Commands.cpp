@@ -20,8 +20,8 @@ bool AskSaveProject(AppState& app) {
   if (!app.flags.projectModified) return true;
   switch (TL_AskYesNoCancel("Save the current Project?")) {
     case kYes:
-      MN_FileSave(app);
-      return true;
+      // A save that was cancelled or failed stops the command: going on would drop the work.
+      return MN_FileSave(app);
     case kNo:
       return true;
     default:
@@ -29,8 +29,9 @@ bool AskSaveProject(AppState& app) {
   }
 }
 
-bool MN_FileNew(AppState& app) {
-  if (!AskSaveProject(app)) return false;
+bool MN_FileNew(AppState& app) { return AskSaveProject(app) && MN_ReplaceByNewProject(app); }
+
+bool MN_ReplaceByNewProject(AppState& app) {
   MN_NewProject(app);
   app.highlighted = 0;
   TL_SetChanged(app.flags, false, true, false, false);
@@ -49,8 +50,9 @@ void DialogStart(const AppState& app, const std::string& pattern, std::string& d
 
 }  // namespace
 
-bool MN_FileOpen(AppState& app) {
-  if (!AskSaveProject(app)) return false;
+bool MN_FileOpen(AppState& app) { return AskSaveProject(app) && MN_ChooseAndOpenProject(app); }
+
+bool MN_ChooseAndOpenProject(AppState& app) {
   std::string dir, name;
   DialogStart(app, "*.kova;*.zel", dir, name);
   int filterIndex = 1;

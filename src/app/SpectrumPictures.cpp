@@ -3,7 +3,12 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QRectF>
+#include <algorithm>
+#include <cmath>
 
+#include "display/PaperSpectrum.h"
 #include "display/PictureBox.h"
 #include "display/SpectrumPicture.h"
 
@@ -40,11 +45,12 @@ OffscreenDrawing::~OffscreenDrawing() {
 }
 
 bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
-                          const DisplayMapping* limits, int32_t zone) {
+                          const DisplayMapping* limits, SpectrumView* shared, int32_t zone) {
   PictureBox pbx(width, height);
-  SpectrumView view;
+  SpectrumView own;
+  SpectrumView& view = shared ? *shared : own;
   if (limits) view.mapping = *limits;
-  bool stale = true;
+  bool stale = !shared;
   SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
   in.zone = zone;
   PrepareTVStationPbx(pbx, view, in, limits == nullptr);
@@ -58,6 +64,28 @@ bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, i
 
 int32_t MN_PictureZoneOf(const CProject& project, int32_t iSystem) {
   return project.GZoneLayout().zoned ? project.GcSystem(iSystem)->GlZone() : 0;
+}
+
+void MN_DrawSpectrum(QPainter& painter, const QRectF& area, const CProject& project, int32_t iSystem, bool paper,
+                     SpectrumView& view, const DisplayMapping* limits, int32_t zone) {
+  // The picture is laid out on a grid as wide as a print picture, its height from the area.
+  constexpr int kWidth = 1000;
+  const int height = std::max(16, static_cast<int>(std::lround(kWidth * area.height() / area.width())));
+  painter.save();
+  painter.translate(area.topLeft());
+  painter.scale(area.width() / kWidth, area.height() / height);
+  painter.setClipRect(QRect(0, 0, kWidth, height));
+  {
+    PictureBox pbx(painter, kWidth, height);
+    if (paper) pbx.SetFont(TL_DisplayFont(12));
+    if (limits) view.mapping = *limits;
+    bool stale = false;
+    SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+    in.zone = zone;
+    if (paper) DrawPaperSpectrum(pbx, view, in, limits == nullptr);
+    else PrepareTVStationPbx(pbx, view, in, limits == nullptr);
+  }
+  painter.restore();
 }
 
 }  // namespace kova

@@ -78,7 +78,6 @@ enum class IMTally { kCounts, kFirsts };
 void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
                 const std::function<void(const IMFirst&, int32_t)>& emit, IMTally tally = IMTally::kCounts);
 
-
 // The intermodulation products that the transmitters of the systems in `slotMask` form among
 // themselves (the kinds the project's checks switch on), in a new buffer: what the channels of
 // one group of zones meet.

@@ -55,6 +55,7 @@ std::shared_ptr<CSystemInstance> CSystemInstance::GGetCopy() const {
   auto c = std::make_shared<CSystemInstance>();
   c->GDefine(type_->GGetCopy());
   c->GcMics(mics_->GGetCopy());
+  c->addCount_ = addCount_;
   c->lZone_ = lZone_;
   return c;
 }
