@@ -51,6 +51,11 @@ int32_t MN_FindCurrentSystemType(const AppState& app) {
 
 void MN_RefreshViews(int mode) { TL_Port().refreshViews(mode); }
 
+std::string MN_PlanShortfall(const AppState& app) {
+  if (!app.project || app.planProject.lock() != app.project) return "";
+  return ShortfallLines(*app.project, app.planRequests, true);
+}
+
 void MN_InstallDefaultSystems(AppState& app) { app.systems = MN_DefaultSystems(); }
 
 void MN_BuildCountryTables(AppState& app) { app.countries = MN_CountryTables(); }

@@ -54,6 +54,10 @@ struct AppState {
   std::array<std::vector<FreqRange>, kMaxSystems> scanCuts;
   // Per system slot, the channels Generate asks of it (app/SystemCommands.h).
   std::array<int32_t, kMaxSystems> addCounts = DefaultAddCounts();
+  // What the search asked of each system when the proposal now in use was found, and that
+  // project: while it is the current project, the main window names what it lacks.
+  std::vector<SystemRequest> planRequests;
+  std::weak_ptr<const CProject> planProject;
 
   // "SystemData/", "Presets/" and "Checks/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }
@@ -70,6 +74,11 @@ struct AppState {
 // The application directory: $KOVA_HOME when set, else KOVA in the per-user data directory
 // ($XDG_DATA_HOME, else ~/.local/share; created when missing), with a trailing "/".
 std::string TL_DefaultAppDirectory();
+
+// The lines naming every system that the proposal in use leaves short of its request (see
+// search/Shortfall.h); empty when the current project is not a proposal taken into use or
+// lacks nothing.
+std::string MN_PlanShortfall(const AppState& app);
 
 // Gives a newly created project the new-project defaults (first type of the system list).
 void MN_InitProject(AppState& app, CProject& project);

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "search/CandidateIndex.h"
 #include "search/OptimiseBound.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
@@ -38,54 +39,8 @@ constexpr double kPairMoves = 0.3;
 constexpr double kKeepWorse = 0.02;
 constexpr int64_t kTabuMoves = 3;
 constexpr int64_t kShakeAfter = 4000;
-// Most buckets of the frequency index.
-constexpr double kMaxBuckets = 1 << 22;
 // Longest band (in grid steps) whose ruler table is worked out beside the chains.
 constexpr int32_t kProveSpan = 2048;
-
-// Positions of frequencies in the ascending candidate list, through a table over equal steps of
-// the band (each step holds a few candidates at most).
-class CandidateIndex {
- public:
-  explicit CandidateIndex(const std::vector<double>& candidates) : x_(candidates.begin() + 1, candidates.end()) {
-    n_ = static_cast<int32_t>(x_.size());
-    if (n_ == 0) return;
-    lo_ = x_.front();
-    const double span = x_.back() - lo_;
-    double gap = span;
-    for (int32_t i = 1; i < n_; ++i) gap = std::min(gap, x_[i] - x_[i - 1]);
-    step_ = std::max({gap, 0.001, span / kMaxBuckets});
-    buckets_ = static_cast<int32_t>(span / step_) + 1;
-    first_.resize(static_cast<size_t>(buckets_) + 1);
-    int32_t i = 0;
-    for (int32_t b = 0; b <= buckets_; ++b) {
-      const double start = lo_ + b * step_;
-      while (i < n_ && x_[i] < start) ++i;
-      first_[static_cast<size_t>(b)] = i;
-    }
-  }
-
-  int32_t Size() const { return n_; }
-  double At(int32_t i) const { return x_[static_cast<size_t>(i)]; }
-
-  // First position whose frequency is v or above (Size() when none is).
-  int32_t LowerBound(double v) const {
-    if (!(v > lo_)) return 0;
-    // One bucket early, so that rounding of the division never skips a candidate.
-    const double t = std::min((v - lo_) / step_, static_cast<double>(buckets_));
-    int32_t i = first_[static_cast<size_t>(std::max(static_cast<int32_t>(t) - 1, 0))];
-    while (i < n_ && x_[static_cast<size_t>(i)] < v) ++i;
-    return i;
-  }
-
- private:
-  std::vector<double> x_;
-  int32_t n_ = 0;
-  double lo_ = 0;
-  double step_ = 1;
-  int32_t buckets_ = 0;
-  std::vector<int32_t> first_;
-};
 
 // A chosen set with, per candidate, how many of the ranges of the chosen channels cover it
 // (ranges of every channel given the others, as if it had been chosen last). A candidate outside
@@ -393,32 +348,6 @@ class Chain {
   int64_t sinceBest_ = 0;
 };
 
-// Greedy cover of the candidates by groups of pairwise conflicting ones (each pair removes the
-// other whichever comes first): a compatible set holds at most one of each group.
-int32_t GroupBound(const std::vector<std::vector<int32_t>>& covered) {
-  const int32_t n = static_cast<int32_t>(covered.size());
-  auto conflict = [&](int32_t a, int32_t b) {
-    const auto& ca = covered[static_cast<size_t>(a)];
-    const auto& cb = covered[static_cast<size_t>(b)];
-    return std::binary_search(ca.begin(), ca.end(), b) && std::binary_search(cb.begin(), cb.end(), a);
-  };
-  std::vector<std::vector<int32_t>> groups;
-  constexpr size_t kRecentGroups = 4;
-  for (int32_t i = 0; i < n; ++i) {
-    bool placed = false;
-    for (size_t g = groups.size() > kRecentGroups ? groups.size() - kRecentGroups : 0; g < groups.size() && !placed;
-         ++g) {
-      auto& members = groups[g];
-      if (std::all_of(members.begin(), members.end(), [&](int32_t m) { return conflict(i, m); })) {
-        members.push_back(i);
-        placed = true;
-      }
-    }
-    if (!placed) groups.push_back({i});
-  }
-  return static_cast<int32_t>(groups.size());
-}
-
 // The part of `set` (ascending positions) that the search's own elimination accepts in
 // ascending order, as 1-based frequencies.
 std::vector<double> Replay(const Seeker_Module& seeker, const std::vector<double>& candidates,
@@ -711,7 +640,7 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   }
   // The chains stop at the group bound (or the request); the ruler bound, where it applies, only
   // tells how far the result can be from the best.
-  const int32_t groupBound = std::min(GroupBound(covered), n);
+  const int32_t groupBound = std::min(ConflictGroupBound(covered), n);
   const int32_t target = std::min(lChannels, groupBound);
   int32_t bound = groupBound;
   const std::optional<RulerBand> band = RulerBandFor(seeker, candidates);

@@ -185,6 +185,8 @@ void Report_Form::FillResults() {
         line += (s == 0 ? "(" : "/") + TL_Str(proposal.GcSystem(s)->GcMics()->GCount());
       line += ")";
     }
+    // A proposal short of what was asked says so under its count.
+    for (const Shortfall& s : ShortfallsOf(proposal, report_->GRequests())) line += "\n   " + ShortfallText(s, true);
     auto* item = new QListWidgetItem(QString::fromStdString(line));
     item->setData(kMarginRole, MarginText(Margin(i)));
     item->setToolTip(sortMarginChk_->toolTip());
@@ -242,6 +244,9 @@ void Report_Form::Use() {
   if (!proposal) return;
   app_.project = proposal->GGetCopy();
   app_.highlighted = 0;
+  // The main window goes on naming what the proposal lacks while it stays the project.
+  app_.planRequests = report_->GRequests();
+  app_.planProject = app_.project;
   // The current project was replaced: it has unsaved changes and its products must be
   // generated again.
   TL_SetChanged(app_.flags, true, false, false, false);
