@@ -51,9 +51,9 @@ int32_t MN_FindCurrentSystemType(const AppState& app) {
 
 void MN_RefreshViews(int mode) { TL_Port().refreshViews(mode); }
 
-std::string MN_PlanShortfall(const AppState& app) {
+std::string MN_PlanShortfall(const AppState& app, bool why) {
   if (!app.project || app.planProject.lock() != app.project) return "";
-  return ShortfallLines(*app.project, app.planRequests, true);
+  return ShortfallLines(*app.project, app.planRequests, true, "", why);
 }
 
 void MN_InstallDefaultSystems(AppState& app) { app.systems = MN_DefaultSystems(); }

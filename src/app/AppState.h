@@ -76,9 +76,9 @@ struct AppState {
 std::string TL_DefaultAppDirectory();
 
 // The lines naming every system that the proposal in use leaves short of its request (see
-// search/Shortfall.h); empty when the current project is not a proposal taken into use or
-// lacks nothing.
-std::string MN_PlanShortfall(const AppState& app);
+// search/Shortfall.h; `why` adds the bound or the reason); empty when the current project is
+// not a proposal taken into use or lacks nothing.
+std::string MN_PlanShortfall(const AppState& app, bool why);
 
 // Gives a newly created project the new-project defaults (first type of the system list).
 void MN_InitProject(AppState& app, CProject& project);

@@ -127,8 +127,10 @@ std::vector<SystemRequest> Requests(const AppState& app, const GenerateOutcome& 
     SystemRequest& r = requests[static_cast<size_t>(slot)];
     r.requested = lMode == kSearchSystematic ? 0 : std::max(0, Wanted(lChannels, slot));
     r.existing = project.GcSystem(slot)->GcMics()->GCount();
+    // A bound at or above the request means room taken by the other systems searched along;
+    // searched alone, it only says the bound is not tight.
     for (const OptimiseSummary& summary : outcome.optimised)
-      if (summary.system == slot) r.bound = summary.upperBound;
+      if (summary.system == slot && (outcome.joint || summary.upperBound < r.requested)) r.bound = summary.upperBound;
   }
   std::vector<uint8_t> isShort(requests.size(), 0);
   for (int32_t i = 1; i <= outcome.proposals->GlCount(); ++i)

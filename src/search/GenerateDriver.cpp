@@ -116,6 +116,17 @@ int32_t ExtendSystem(const std::vector<std::vector<double>>& sets, const CSystem
   return systems[1]->GcMics()->GCount();
 }
 
+// The status of a search that ran: proposals, ranked, or nothing found.
+GenerateOutcome Finished(GenerateOutcome outcome) {
+  if (outcome.proposals->GlCount() < 1) {
+    outcome.status = GenerateStatus::kNothingFound;
+  } else {
+    outcome.proposals->GSortItems(true);
+    outcome.status = GenerateStatus::kProposals;
+  }
+  return outcome;
+}
+
 // The optimising search of several systems at once: each plan becomes one proposal, the
 // systems with new channels extended in slot order; the last of them is the current system.
 GenerateOutcome RunJointSearch(const CProject& project, int32_t lKeep, const std::vector<int32_t>& wanted,
@@ -186,13 +197,7 @@ GenerateOutcome RunJointSearch(const CProject& project, int32_t lKeep, const std
   }
   outcome.joint = summary;
   outcome.stopped = summary.aborted;
-  if (proposals->GlCount() < 1) {
-    outcome.status = GenerateStatus::kNothingFound;
-    return outcome;
-  }
-  proposals->GSortItems(true);
-  outcome.status = GenerateStatus::kProposals;
-  return outcome;
+  return Finished(std::move(outcome));
 }
 
 }  // namespace
@@ -387,13 +392,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
   if (seeker.SearchProgress().bAbort) outcome.stopped = true;
   for (const OptimiseSummary& summary : outcome.optimised) outcome.stopped = outcome.stopped || summary.aborted;
 
-  if (proposals->GlCount() < 1) {
-    outcome.status = GenerateStatus::kNothingFound;
-    return outcome;
-  }
-  proposals->GSortItems(true);
-  outcome.status = GenerateStatus::kProposals;
-  return outcome;
+  return Finished(std::move(outcome));
 }
 
 }  // namespace kova

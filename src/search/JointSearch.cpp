@@ -2,17 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <barrier>
-#include <chrono>
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <optional>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "search/OptimiseBound.h"
+#include "search/SearchRounds.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -36,6 +33,8 @@ constexpr double kKeepWorse = 0.02;
 constexpr int64_t kTabuMoves = 3;
 constexpr int64_t kRestartAfter = 400;
 constexpr double kRestartShare = 0.2;
+// Sets a restart may try when it fills its stretch again.
+constexpr int64_t kRefillNodes = 300;
 
 // Lower is better: the squared shortfalls first, then the shortfalls.
 int64_t PlanKey(const std::vector<int32_t>& placed, const JointRules& rules) {
@@ -393,7 +392,8 @@ class JointChain {
   }
 
   // Back to the best plan with the members of a random stretch of the band (about a fifth of
-  // them, at least two) taken out, and every short system filled again.
+  // them, at least two) taken out; the stretch is filled again as well as a short search finds
+  // and then every short system as usual.
   void Restart() {
     sinceBest_ = 0;
     state_.Load(best_);
@@ -405,14 +405,54 @@ class JointChain {
     std::sort(byFreq_.begin(), byFreq_.end(),
               [this](int32_t a, int32_t b) { return rules_.Freq(a) < rules_.Freq(b); });
     const int32_t first = Pick(n - drop + 1);
-    for (int32_t k = first; k < first + drop; ++k) {
-      const int32_t x = byFreq_[static_cast<size_t>(k)];
-      state_.Remove(x);
-      tabuUntil_[static_cast<size_t>(x)] = moves_ + kTabuMoves;
-    }
+    for (int32_t k = first; k < first + drop; ++k) state_.Remove(byFreq_[static_cast<size_t>(k)]);
+    RefillStretch(rules_.Freq(byFreq_[static_cast<size_t>(first)]),
+                  rules_.Freq(byFreq_[static_cast<size_t>(first + drop - 1)]));
     state_.Freed().clear();
     Fill(kSampleMove, false, nullptr);
     NoteBest();
+  }
+
+  // Fills lo .. hi with the best set of its free candidates that a search of at most
+  // kRefillNodes sets finds: the candidates in ascending order, each taken or passed over; a
+  // branch ends when even all free candidates after it could not better the best set so far.
+  void RefillStretch(double lo, double hi) {
+    window_.clear();
+    for (int32_t t = 0; t < rules_.Systems(); ++t)
+      rules_.ForEachIn(t, lo, hi, [this](int32_t x) {
+        if (state_.Free(x)) window_.push_back(x);
+      });
+    std::sort(window_.begin(), window_.end(),
+              [this](int32_t a, int32_t b) { return rules_.Freq(a) < rules_.Freq(b); });
+    taken_.clear();
+    windowBest_.clear();
+    windowKey_ = state_.Key();
+    nodes_ = 0;
+    SearchStretch(0);
+    for (int32_t x : windowBest_) state_.Add(x);
+  }
+  void SearchStretch(size_t from) {
+    ++nodes_;
+    const int64_t key = state_.Key();
+    if (key < windowKey_) {
+      windowKey_ = key;
+      windowBest_ = taken_;
+    }
+    room_.assign(static_cast<size_t>(rules_.Systems()), 0);
+    for (size_t k = from; k < window_.size(); ++k)
+      if (state_.Free(window_[k])) ++room_[static_cast<size_t>(rules_.SystemOf(window_[k]))];
+    for (int32_t t = 0; t < rules_.Systems(); ++t)
+      room_[static_cast<size_t>(t)] = state_.Placed(t) + std::min(state_.Short(t), room_[static_cast<size_t>(t)]);
+    if (PlanKey(room_, rules_) >= windowKey_) return;
+    for (size_t k = from; k < window_.size() && nodes_ < kRefillNodes; ++k) {
+      const int32_t x = window_[k];
+      if (!state_.Free(x) || state_.Short(rules_.SystemOf(x)) == 0) continue;
+      state_.Add(x);
+      taken_.push_back(x);
+      SearchStretch(k + 1);
+      taken_.pop_back();
+      state_.Remove(x);
+    }
   }
 
   const JointRules& rules_;
@@ -425,6 +465,9 @@ class JointChain {
   std::vector<int32_t> bestStart_;
   int64_t bestStartKey_ = std::numeric_limits<int64_t>::max();
   std::vector<int32_t> pool_, weighed_, added_, removed_, conflicted_, byFreq_;
+  std::vector<int32_t> window_, taken_, windowBest_, room_;
+  int64_t windowKey_ = 0;
+  int64_t nodes_ = 0;
   std::vector<uint8_t> skip_;
   int64_t moves_ = 0;
   int64_t sinceBest_ = 0;
@@ -478,85 +521,33 @@ std::vector<JointPlan> JointOptimise(const std::vector<JointSystemInput>& system
   for (size_t t = 0; t < systems.size(); ++t) reachable[t] = std::min(summary.wanted[t], summary.bound[t]);
   const int64_t bestPossible = PlanKey(reachable, rules);
 
-  port.randomize();
-  const auto draw = [&port] { return static_cast<uint64_t>(port.rnd() * 4294967296.0); };
-  const uint64_t seed = (draw() << 32) ^ draw();
-  const double started = port.timeOfDay();
-  auto elapsed = [&] {
-    double t = port.timeOfDay() - started;
-    if (t < 0) t += 86400.0;  // past midnight
-    return t;
-  };
-  double fraction = 0.0;
-  port.busy(ProgressText(0), fraction, 0);
-
+  SearchRounds rounds(settings, port, ProgressText, std::numeric_limits<int64_t>::min());
   std::vector<std::unique_ptr<JointChain>> chains;
   for (int32_t c = 0; c < kChains; ++c)
-    chains.push_back(std::make_unique<JointChain>(rules, seed + 0x9E3779B97F4A7C15ULL * static_cast<uint64_t>(c + 1),
-                                                 bestPossible));
+    chains.push_back(std::make_unique<JointChain>(
+        rules, rounds.Seed() + 0x9E3779B97F4A7C15ULL * static_cast<uint64_t>(c + 1), bestPossible));
 
   // Round 0 builds the greedy plans, the others search; the chains meet between rounds.
-  const bool fixedRounds = settings.rounds > 0;
-  std::atomic<bool> stop{false};
-  std::atomic<bool> finished{false};
-  std::atomic<int64_t> globalKey{std::numeric_limits<int64_t>::max()};
-  std::atomic<int32_t> globalCount{0};
-  std::atomic<int64_t> roundsDone{0};
-  int64_t round = 0;
-  auto merge = [&]() noexcept {
-    int64_t key = std::numeric_limits<int64_t>::max();
-    int32_t channels = 0;
-    for (const auto& chain : chains) {
-      if (chain->BestKey() < key) {
-        key = chain->BestKey();
-        channels = static_cast<int32_t>(chain->Best().size());
-      }
-    }
-    globalKey.store(key);
-    globalCount.store(channels);
-    roundsDone.store(round);
-    const bool more = key > bestPossible && !stop.load() && (!fixedRounds || round < settings.rounds);
-    if (more) ++round;
-    else finished.store(true);
-  };
-  const int32_t workers = std::clamp(settings.threads, 1, kChains);
-  std::barrier sync(workers, merge);
-  auto work = [&](int32_t worker) {
-    while (!finished.load()) {
-      for (int32_t c = worker; c < kChains; c += workers) {
+  rounds.Start(
+      kChains,
+      [&](int32_t c, int64_t round) {
         JointChain& chain = *chains[static_cast<size_t>(c)];
         if (round == 0) {
           for (int32_t k = c; k < kConstructions * kChains && chain.BestKey() > bestPossible; k += kChains)
             chain.Construct(k);
           chain.StartFromBest();
         } else {
-          chain.Run(kWorkPerRound, stop);
+          chain.Run(kWorkPerRound, rounds.StopFlag());
         }
-      }
-      sync.arrive_and_wait();
-    }
-  };
-  std::vector<std::thread> threads;
-  for (int32_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
-  int64_t seenKey = std::numeric_limits<int64_t>::max();
-  while (!finished.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const double t = elapsed();
-    const int64_t key = globalKey.load();
-    if (key < seenKey) {
-      seenKey = key;
-      summary.secondsToBest = t;
-    }
-    if (!fixedRounds && t >= settings.seconds) stop.store(true);
-    fraction = fixedRounds ? static_cast<double>(roundsDone.load()) / static_cast<double>(settings.rounds + 1)
-                                  : t / std::max(settings.seconds, 1e-3);
-    fraction = std::clamp(fraction, 1e-7, 0.999);
-    if (!port.busy(ProgressText(globalCount.load()), fraction, 0)) {
-      summary.aborted = true;
-      stop.store(true);
-    }
-  }
-  for (std::thread& thread : threads) thread.join();
+      },
+      [&] {
+        const JointChain* best = chains.front().get();
+        for (const auto& chain : chains)
+          if (chain->BestKey() < best->BestKey()) best = chain.get();
+        return SearchRounds::Merged{static_cast<int32_t>(best->Best().size()), -best->BestKey(),
+                                    best->BestKey() <= bestPossible};
+      });
+  rounds.Wait();
 
   // The chains' best plans and best greedy plans, best first, each once.
   std::vector<std::pair<int64_t, std::vector<int32_t>>> found;
@@ -587,13 +578,14 @@ std::vector<JointPlan> JointOptimise(const std::vector<JointSystemInput>& system
       summary.total += summary.found[t];
     }
   }
-  if (summary.total > 0 && seenKey == std::numeric_limits<int64_t>::max()) summary.secondsToBest = elapsed();
-  summary.seconds = elapsed();
-  summary.rounds = std::max<int64_t>(roundsDone.load(), 0);
+  if (!found.empty()) rounds.NoteLateBest(-found.front().first);
+  summary.secondsToBest = rounds.SecondsToBest();
+  summary.seconds = rounds.Elapsed();
+  summary.rounds = rounds.Rounds();
+  summary.aborted = rounds.Aborted();
   summary.complete = summary.found == summary.wanted;
   summary.optimal = summary.total >= summary.totalBound;
-  fraction = 1.0;
-  port.busy(ProgressText(summary.total), fraction, 0);
+  rounds.Close(summary.total);
   return plans;
 }
 

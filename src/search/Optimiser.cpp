@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <barrier>
-#include <chrono>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -12,10 +10,10 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "search/CandidateIndex.h"
 #include "search/OptimiseBound.h"
+#include "search/SearchRounds.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -616,17 +614,8 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   const int32_t n = candidates.empty() ? 0 : static_cast<int32_t>(candidates.size()) - 1;
   if (n <= 0 || lChannels <= 0 || lKeep <= 0) return {};
 
-  port.randomize();
-  const auto draw = [&port] { return static_cast<uint64_t>(port.rnd() * 4294967296.0); };
-  const uint64_t seed = (draw() << 32) ^ draw();
-  const double started = port.timeOfDay();
-  auto elapsed = [&] {
-    double t = port.timeOfDay() - started;
-    if (t < 0) t += 86400.0;  // past midnight
-    return t;
-  };
-  double fraction = 0.0;
-  port.busy(ProgressText(0), fraction, 0);
+  SearchRounds rounds(settings, port, ProgressText);
+  const uint64_t seed = rounds.Seed();
 
   const CandidateIndex index(candidates);
 
@@ -674,27 +663,9 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
                                 lChannels));
 
   // Rounds: 0 packs, the others search. Between rounds the chains are merged in chain order.
-  const bool fixedRounds = settings.rounds > 0;
-  std::atomic<bool> stop{false};
-  std::atomic<bool> finished{false};
-  std::atomic<int32_t> globalBest{0};
-  std::atomic<int64_t> roundsDone{0};
-  int64_t round = 0;
-  auto merge = [&]() noexcept {
-    int32_t best = 0;
-    for (const auto& chain : chains) best = std::max(best, static_cast<int32_t>(chain->Best().size()));
-    globalBest.store(best);
-    roundsDone.store(round);
-    const bool more = best < target && !stop.load() && (!fixedRounds || round < settings.rounds);
-    if (more) ++round;
-    else finished.store(true);
-  };
-
-  const int32_t workers = std::clamp(settings.threads, 1, kChains);
-  std::barrier sync(workers, merge);
-  auto work = [&](int32_t worker) {
-    while (!finished.load()) {
-      for (int32_t c = worker; c < kChains; c += workers) {
+  rounds.Start(
+      kChains,
+      [&](int32_t c, int64_t round) {
         Chain& chain = *chains[static_cast<size_t>(c)];
         if (round == 0) {
           for (int32_t k = c; k < static_cast<int32_t>(orders.size()); k += kChains) chain.Pack(orders[static_cast<size_t>(k)]);
@@ -706,53 +677,32 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
             chain.Pack(planeOrders[static_cast<size_t>(k)]);
           chain.StartFromBest();
         } else {
-          chain.Run(kWorkPerRound, target, stop);
+          chain.Run(kWorkPerRound, target, rounds.StopFlag());
         }
-      }
-      sync.arrive_and_wait();
-    }
-  };
+      },
+      [&] {
+        int32_t best = 0;
+        for (const auto& chain : chains) best = std::max(best, static_cast<int32_t>(chain->Best().size()));
+        return SearchRounds::Merged{best, best, best >= target};
+      });
 
-  std::vector<std::thread> threads;
-  for (int32_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
-  int32_t seenBest = 0;
-  auto showProgress = [&] {
-    const double t = elapsed();
-    const int32_t best = globalBest.load();
-    if (best > seenBest) {
-      seenBest = best;
-      summary.secondsToBest = t;
-    }
-    if (!fixedRounds && t >= settings.seconds) stop.store(true);
-    fraction = fixedRounds ? static_cast<double>(roundsDone.load()) / static_cast<double>(settings.rounds + 1)
-                           : t / std::max(settings.seconds, 1e-3);
-    fraction = std::clamp(fraction, 1e-7, 0.999);
-    if (!port.busy(ProgressText(best), fraction, 0)) {
-      summary.aborted = true;
-      stop.store(true);
-    }
-  };
   // On a short band this thread works out the ruler table between progress updates, until the
   // chains end or reach the bound; a table cut short still bounds every length.
-  if (band && band->pos.back() <= kProveSpan && globalBest.load() < bound) {
-    double shown = elapsed();
+  if (band && band->pos.back() <= kProveSpan && rounds.Shown() < bound) {
+    double shown = rounds.Elapsed();
     int64_t asked = 0;
     RulerTableOptions options;
     options.keepGoing = [&] {
       // Every 10 ms by the clock, and now and then whatever the clock says.
-      if (++asked % 64 == 0 || std::abs(elapsed() - shown) >= 0.01) {
-        showProgress();
-        shown = elapsed();
+      if (++asked % 64 == 0 || std::abs(rounds.Elapsed() - shown) >= 0.01) {
+        rounds.ShowProgress();
+        shown = rounds.Elapsed();
       }
-      return !finished.load() && globalBest.load() < bound;
+      return !rounds.Finished() && rounds.Shown() < bound;
     };
     bound = std::min(bound, RulerBandBound(*band, ComputeRulerTable(band->rule, band->pos.back(), options)));
   }
-  while (!finished.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    showProgress();
-  }
-  for (std::thread& thread : threads) thread.join();
+  rounds.Wait();
 
   // The chains' best sets and their best packings, each confirmed by the search's elimination.
   std::vector<std::vector<double>> sets;
@@ -768,15 +718,16 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   if (static_cast<int32_t>(sets.size()) > lKeep) sets.resize(static_cast<size_t>(lKeep));
 
   summary.best = sets.empty() ? 0 : static_cast<int32_t>(sets.front().size()) - 1;
-  if (summary.best > seenBest) summary.secondsToBest = elapsed();
-  summary.seconds = elapsed();
-  summary.rounds = std::max<int64_t>(roundsDone.load(), 0);
+  rounds.NoteLateBest(summary.best);
+  summary.secondsToBest = rounds.SecondsToBest();
+  summary.seconds = rounds.Elapsed();
+  summary.rounds = rounds.Rounds();
+  summary.aborted = rounds.Aborted();
   // A set above the ruler bound would mean the rule was read wrongly: the group bound then.
   summary.upperBound = bound >= summary.best ? bound : groupBound;
   summary.optimal = summary.best >= summary.upperBound;
   summary.complete = summary.best >= std::min(lChannels, summary.upperBound);
-  fraction = 1.0;
-  port.busy(ProgressText(summary.best), fraction, 0);
+  rounds.Close(summary.best);
   return sets;
 }
 

@@ -21,20 +21,23 @@ std::vector<Shortfall> ShortfallsOf(const CProject& proposal, const std::vector<
   return out;
 }
 
-std::string ShortfallText(const Shortfall& s, bool capital) {
+std::string ShortfallText(const Shortfall& s, bool capital, bool why) {
   std::string text = std::string(capital ? "System " : "system ") + TL_Str(s.slot + 1) + " (" + s.type + "): " +
                      TL_Str(s.found) + " of " + TL_Str(s.requested) + " requested channels";
+  if (!why) return text;
   if (s.bound >= 0 && s.bound < s.requested)
     text += "; at most " + TL_Str(s.bound) + " fit (bound)";
+  else if (s.bound >= 0)
+    text += "; the other systems' channels take the room (on its own at most " + TL_Str(s.bound) + " fit)";
   else if (!s.reason.empty())
     text += "; " + s.reason;
   return text;
 }
 
 std::string ShortfallLines(const CProject& proposal, const std::vector<SystemRequest>& requests, bool capital,
-                           const std::string& prefix) {
+                           const std::string& prefix, bool why) {
   std::string text;
-  for (const Shortfall& s : ShortfallsOf(proposal, requests)) text += prefix + ShortfallText(s, capital) + "\n";
+  for (const Shortfall& s : ShortfallsOf(proposal, requests)) text += prefix + ShortfallText(s, capital, why) + "\n";
   return text;
 }
 

@@ -37,12 +37,14 @@ struct Shortfall {
 std::vector<Shortfall> ShortfallsOf(const CProject& proposal, const std::vector<SystemRequest>& requests);
 
 // "system 3 (G3): 14 of 20 requested channels; at most 16 fit (bound)": the bound when it is
-// below the request, else the reason when there is one. `capital` starts with "System".
-std::string ShortfallText(const Shortfall& shortfall, bool capital = false);
+// below the request; a bound at or above it means the other systems took the room; without a
+// bound the reason, when there is one. `capital` starts with "System"; without `why` the text
+// ends after "requested channels" (for narrow places, with the whole text at hand elsewhere).
+std::string ShortfallText(const Shortfall& shortfall, bool capital = false, bool why = true);
 
 // The lines of every short system, each after `prefix` and ended by a line break; empty when
 // nothing is short.
 std::string ShortfallLines(const CProject& proposal, const std::vector<SystemRequest>& requests, bool capital = false,
-                           const std::string& prefix = "");
+                           const std::string& prefix = "", bool why = true);
 
 }  // namespace kova

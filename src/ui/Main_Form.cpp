@@ -390,8 +390,9 @@ void Main_Form::RefreshViews(int mode) {
   // Whatever changed the project elsewhere (a drag in the display, a proposal) took the marks
   // of the last check with it.
   ShowConflictMarks();
-  const std::string lacking = MN_PlanShortfall(app_);
+  const std::string lacking = MN_PlanShortfall(app_, false);
   planNoteLbl_->setText(QString::fromStdString(lacking.empty() ? "" : "Proposal in use:\n" + lacking).trimmed());
+  planNoteLbl_->setToolTip(QString::fromStdString(MN_PlanShortfall(app_, true)).trimmed());
   planNoteLbl_->setVisible(!lacking.empty());
   if (mode != 1 && mode != 2) return;
   // An edit still open or on its way belongs to the system the tables show now.

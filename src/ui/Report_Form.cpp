@@ -185,11 +185,16 @@ void Report_Form::FillResults() {
         line += (s == 0 ? "(" : "/") + TL_Str(proposal.GcSystem(s)->GcMics()->GCount());
       line += ")";
     }
-    // A proposal short of what was asked says so under its count.
-    for (const Shortfall& s : ShortfallsOf(proposal, report_->GRequests())) line += "\n   " + ShortfallText(s, true);
+    // A proposal short of what was asked says so under its count, and why in its tooltip.
+    const std::vector<Shortfall> shortfalls = ShortfallsOf(proposal, report_->GRequests());
+    std::string why;
+    for (const Shortfall& s : shortfalls) {
+      line += "\n   " + ShortfallText(s, true, false);
+      why += ShortfallText(s, true) + "\n";
+    }
     auto* item = new QListWidgetItem(QString::fromStdString(line));
     item->setData(kMarginRole, MarginText(Margin(i)));
-    item->setToolTip(sortMarginChk_->toolTip());
+    item->setToolTip(QString::fromStdString(why) + sortMarginChk_->toolTip());
     reportAllLbx_->addItem(item);
   }
   const auto row = std::find(order_.begin(), order_.end(), selected_);

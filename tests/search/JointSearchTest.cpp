@@ -79,7 +79,7 @@ TEST(JointSearch, ReachesEveryCountWheneverAPlanExists) {
 
     ScriptedPort port(instance + 1);
     OptimiseSettings settings;
-    settings.rounds = 2;
+    settings.rounds = 1;
     const GenerateOutcome out = RunGenerateSearch(*app.project, 1, 3, wanted, kSearchOptimise, port, settings);
     ASSERT_TRUE(out.joint.has_value());
     for (int32_t i = 1; out.proposals && i <= out.proposals->GlCount(); ++i)
@@ -130,7 +130,9 @@ TEST(JointSearch, ThreeGroupsEachGetTheirShare) {
       ASSERT_EQ(plans.size(), 1u);
     }
     EXPECT_EQ(runs[0], runs[1]);
-    for (const auto& channels : runs[0][0]) EXPECT_GE(channels.size(), 12u);
+    for (const auto& channels : runs[0][0]) {
+      EXPECT_GE(channels.size(), 12u);
+    }
     if (each == 12) EXPECT_TRUE(summary.complete && summary.optimal);
     EXPECT_LE(summary.total, summary.totalBound);
   }
