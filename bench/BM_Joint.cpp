@@ -52,9 +52,6 @@ std::vector<JointSystemInput> FourKinds() {
           {Params(0.35, 0.1), {}, Grid(650, 698, 0.05, tv), 4}};
 }
 
-// One system over 470-608 MHz, spacing 0.3, asked 100.
-std::vector<JointSystemInput> OneSystem() { return {{Params(0.3, 0.05), {}, Grid(470, 608, 0.025), 100}}; }
-
 // The joint search with a fixed amount of work (`seconds` of budget at 20 rounds a second), a
 // new seed per repetition; reports the channels placed and the smallest share of a request met.
 void RunJoint(benchmark::State& state, const std::vector<JointSystemInput>& systems, double seconds) {
@@ -90,8 +87,4 @@ BENCHMARK(BM_JointThreeGroups20)->Arg(12)->Arg(50)->Iterations(1)->Repetitions(5
 
 static void BM_JointFourKinds(benchmark::State& state) { RunJoint(state, FourKinds(), state.range(0) / 10.0); }
 BENCHMARK(BM_JointFourKinds)->Arg(12)->Arg(50)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
-
-static void BM_JointOneSystem(benchmark::State& state) { RunJoint(state, OneSystem(), state.range(0) / 10.0); }
-BENCHMARK(BM_JointOneSystem)->Arg(12)->Arg(50)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);

@@ -192,8 +192,14 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, c
   return outcome;
 }
 
-std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries) {
+std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries, const JointSummary* joint) {
   std::string text;
+  if (joint) {
+    int32_t wanted = 0;
+    for (int32_t w : joint->wanted) wanted += w;
+    text = "All systems: " + TL_Str(joint->total) + " of " + TL_Str(wanted) + " requested channels" +
+           (joint->optimal ? ", optimal: " : "; ") + "no plan has more than " + TL_Str(joint->totalBound) + ".";
+  }
   for (const OptimiseSummary& s : summaries) {
     if (!text.empty()) text += "\n";
     if (summaries.size() > 1) text += "System " + TL_Str(s.system + 1) + ": ";

@@ -348,6 +348,7 @@ class JointChain {
   // again. A plan that is worse is mostly undone.
   void Move() {
     ++moves_;
+    state_.AddWork(1);  // a move that finds nothing to do still counts
     if (++sinceBest_ > kRestartAfter) Restart();
     const int32_t t = DrawShort();
     if (t < 0) return;

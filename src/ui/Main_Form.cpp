@@ -289,6 +289,7 @@ void Main_Form::BuildLayout() {
   planNoteLbl_->setObjectName(QStringLiteral("PlanNote_Lbl"));
   planNoteLbl_->setWordWrap(true);
   planNoteLbl_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  planNoteLbl_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
   planNoteLbl_->setVisible(false);
   generateLayout->addWidget(planNoteLbl_, 5, 0, 1, 2);
   generateLayout->setColumnStretch(0, 1);
@@ -862,7 +863,8 @@ void Main_Form::Generate() {
       settings.threads = 1;
       const GenerateOutcome outcome = GenerateProposals(app_, 1, results, channels, kShowProposals, kSearchOptimise,
                                                         settings, /*explain=*/true);
-      optimiseResultLbl_->setText(QString::fromStdString(OptimiseResultText(outcome.optimised)));
+      optimiseResultLbl_->setText(QString::fromStdString(
+          OptimiseResultText(outcome.optimised, outcome.joint ? &*outcome.joint : nullptr)));
       optimiseResultLbl_->setVisible(!outcome.optimised.empty());
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
       GenerateProposals(app_, runs, std::min(runs, results), channels, kShowProposals, kSearchRandom, {},

@@ -54,7 +54,10 @@ class MarginColumn : public QStyledItemDelegate {
     painter->setFont(option.font);
     painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                  : QPalette::Text));
-    painter->drawText(option.rect.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, margin);
+    // Beside the line's first row: the rows below it name what a short proposal lacks.
+    QRect first = option.rect.adjusted(0, 0, -6, 0);
+    first.setHeight(first.height() / (static_cast<int>(index.data(Qt::DisplayRole).toString().count(u'\n')) + 1));
+    painter->drawText(first, Qt::AlignRight | Qt::AlignVCenter, margin);
     painter->restore();
   }
 };

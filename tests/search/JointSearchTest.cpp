@@ -133,7 +133,9 @@ TEST(JointSearch, ThreeGroupsEachGetTheirShare) {
     for (const auto& channels : runs[0][0]) {
       EXPECT_GE(channels.size(), 12u);
     }
-    if (each == 12) EXPECT_TRUE(summary.complete && summary.optimal);
+    if (each == 12) {
+      EXPECT_TRUE(summary.complete && summary.optimal);
+    }
     EXPECT_LE(summary.total, summary.totalBound);
   }
 }
