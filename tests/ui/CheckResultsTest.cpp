@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QThread>
 #include <filesystem>
 
 #include "display/DisplayTestSupport.h"
@@ -86,9 +85,6 @@ TEST(CheckResults, MarksAndListAfterFullAndSilentChecks) {
   // problem, IEM 3, again.
   test::Child<QPushButton>(editor, "MicSort_Cbt")->click();
   EXPECT_EQ(tip(2) + "|" + tip(3), "|");
-  for (int i = 0; i < 2000 && editor->SilentCheckBusy(); ++i) {
-    QCoreApplication::processEvents();
-    QThread::msleep(2);
-  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !editor->SilentCheckBusy(); }, test::kStateWaitMs));
   EXPECT_EQ(tip(1) + "|" + tip(2) + "|" + tip(3), "Spectrum: outside the search spectrum||");
 }

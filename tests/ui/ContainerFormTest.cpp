@@ -102,9 +102,9 @@ TEST(ContainerForm, ShortcutsReachTheirCommands) {
     for (const MenuEntry& e : menu.items)
       if (*e.shortcut) frame.SetCommand(e.name, [&ran, name = QString(e.name)] { ran.push_back(name); });
   frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame, test::kStateWaitMs));
   frame.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, test::kStateWaitMs));
   for (const auto& menu : kExpected)
     for (const MenuEntry& e : menu.items) {
       if (!*e.shortcut) continue;
@@ -171,9 +171,9 @@ TEST(ContainerForm, FocusedTextBoxKeepsItsCopyKey) {
   auto* box = new QLineEdit(QStringLiteral("520.000"));
   frame.AddChild(box)->show();
   frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame, test::kStateWaitMs));
   frame.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, test::kStateWaitMs));
   box->setFocus();
   box->selectAll();
   QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);

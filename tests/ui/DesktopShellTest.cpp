@@ -369,7 +369,7 @@ TEST_F(ShellFixture, FilesThatNoProgramOpens) {
   const std::string log = dir.File("Check 1.log");
   test::WriteFile(log, "Check results\r\nChannel 3 \xE9 Intermod hit\r\nChannel 7 intermod hit\r\n");
   frame.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, test::kStateWaitMs));
   port.QtPort::openFile(log, "");  // the desktop port's own opening, not the test's record
   auto* view = frame.findChild<TextView_Form*>();
   ASSERT_NE(view, nullptr);
@@ -428,7 +428,7 @@ TEST_F(ShellFixture, TheTitleNamesTheProjectFileAndMarksUnsavedChanges) {
   };
   for (const auto& s : steps) {
     s.step();
-    if (s.modified) (void)QTest::qWaitFor([&] { return frame.isWindowModified(); }, 2000);
+    if (s.modified) (void)QTest::qWaitFor([&] { return frame.isWindowModified(); }, test::kStateWaitMs);
     EXPECT_EQ(frame.windowTitle(), QString::fromLatin1(s.file) + QStringLiteral("[*] \u2014 KOVA"));
     EXPECT_EQ(frame.isWindowModified(), s.modified) << s.file;
   }

@@ -449,7 +449,7 @@ TEST_F(MainFormTest, StatusLightFollowsEveryChange) {
   } steps[] = {{"520", 3}, {"530", 1}, {"530.2", 3}, {"540", 1}};
   int row = 1;
   // The check runs in the background; its answer arrives with the events.
-  const auto light = [&] { return QTest::qWaitFor([&] { return !form->SilentCheckBusy(); }) ? form->StatusLight() : -1; };
+  const auto light = [&] { return QTest::qWaitFor([&] { return !form->SilentCheckBusy(); }, test::kStateWaitMs) ? form->StatusLight() : -1; };
   for (const auto& step : steps) {
     Type(form->SetupGrid(), row, 1, step.typed);
     row = step.light == 3 ? row : row + 1;

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QListView>
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
@@ -109,12 +108,7 @@ TEST(QtPort, FileDialogStartsAtThePathAndWritesTheFilterBack) {
     selectedFilter = dlg->selectedNameFilter();
     directory = dlg->directory().absolutePath();
     dlg->selectNameFilter("All files (*)");
-    // The dialog reads the folder in the background: a file chosen before it is listed can lose
-    // to the first selection once the listing arrives.
-    auto* list = dlg->findChild<QListView*>(QStringLiteral("listView"));
-    ASSERT_NE(list, nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([list] { return list->model()->rowCount(list->rootIndex()) >= 2; }, 5000));
-    dlg->selectFile(QString::fromStdString(dir.File("old.zel")));
+    test::PickFile(dlg, dir.File("old.zel"));
     QMetaObject::invokeMethod(dlg, "accept");
   });
   ASSERT_TRUE(port.fileDialog(req));
@@ -158,7 +152,7 @@ TEST(QtPort, DesktopOpenReportsWhatXdgOpenSays) {
     std::filesystem::permissions(opener, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
     auto failed = std::make_shared<bool>(false);
     TL_DesktopOpen("/tmp/a.log", [failed] { *failed = true; });
-    EXPECT_EQ(QTest::qWaitFor([failed] { return *failed; }, exitCode ? 5000 : 1000), exitCode != 0) << exitCode;
+    EXPECT_EQ(QTest::qWaitFor([failed] { return *failed; }, exitCode ? test::kStateWaitMs : 1000), exitCode != 0) << exitCode;
   }
   qputenv("PATH", path);
 }

@@ -306,9 +306,13 @@ TEST_F(ReportFormFixture, SeveralWindowsInTheFrameAndDiscard) {
   EXPECT_EQ(app.project->GcSystem(0)->GcMics()->GCount(), 3);
 
   Click(first, "Close_Cbt");
-  QTest::qWait(0);
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_TRUE(first.isNull());
+  // The window goes with a deferred delete.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return first.isNull();
+      },
+      test::kStateWaitMs));
   ASSERT_EQ(frame.MdiArea()->subWindowList().size(), 1);
   EXPECT_EQ(frame.MdiArea()->subWindowList()[0]->widget(), second.data());
 }

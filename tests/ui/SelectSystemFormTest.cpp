@@ -92,7 +92,6 @@ TEST(SelectSystemForm, NegativePositionReturnsWithoutShowing) {
   test::ModalScript script({test::Unexpected()});
   EXPECT_EQ(form.GShowDialog(-1), -1);
   EXPECT_EQ(MN_ShowSystemDesigner(nullptr, app, -1), -1);
-  QTest::qWait(20);
   EXPECT_EQ(script.Done(), 0u);
 }
 

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include "ui/UiTestSupport.h"
+
 namespace {
 // The offscreen platform warns about every window feature it lacks; keep the output readable.
 QtMessageHandler g_defaultHandler = nullptr;
@@ -17,6 +19,8 @@ int main(int argc, char** argv) {
   g_defaultHandler = qInstallMessageHandler(FilterMessages);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  kova::test::FileDialogWatcher fileDialogs;
+  app.installEventFilter(&fileDialogs);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

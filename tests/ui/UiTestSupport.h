@@ -4,11 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -68,6 +75,63 @@ class ModalScript {
   QTimer timer_;
 };
 
+// Upper limit of every wait for a state in the widget tests: generous, because a sanitizer
+// build on a loaded machine is many times slower than a release build on an idle one. A wait
+// that reaches it is a failure, so it never decides a passing test.
+inline constexpr int kStateWaitMs = 30000;
+
+// A file dialog lists its folder in a background thread and, when the listing arrives, selects
+// the file it was opened with. A person can pick a file only after it is listed, so the scripts
+// wait for the same moment; otherwise, on a busy machine, the late listing replaces the scripted
+// choice. The watcher, installed on the application by the test program's main(), notes on every
+// file dialog the folders whose listing has arrived, after the dialog's own handling of it.
+class FileDialogWatcher : public QObject {
+ public:
+  static constexpr const char* kListed = "kovaTestListedFolders";
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    // The dialog connects its model before it is shown and the listing arrives through the event
+    // loop, so connecting on the first Show misses nothing.
+    if (event->type() != QEvent::Show) return false;
+    auto* dialog = qobject_cast<QFileDialog*>(object);
+    if (!dialog || dialog->property("kovaTestWatched").toBool()) return false;
+    dialog->setProperty("kovaTestWatched", true);
+    if (auto* model = dialog->findChild<QFileSystemModel*>())
+      connect(model, &QFileSystemModel::directoryLoaded, dialog, [dialog](const QString& folder) {
+        QStringList listed = dialog->property(kListed).toStringList();
+        listed << QDir(folder).absolutePath();
+        dialog->setProperty(kListed, listed);
+      });
+    return false;
+  }
+};
+
+// Waits until the dialog's current folder is listed.
+inline bool WaitForListing(QFileDialog* dialog) {
+  return QTest::qWaitFor(
+      [dialog] {
+        return dialog->property(FileDialogWatcher::kListed).toStringList().contains(dialog->directory().absolutePath());
+      },
+      kStateWaitMs);
+}
+
+// Picks `path` as a person does: goes to its folder, waits for the listing, types the name into
+// the name field. (QFileDialog::selectFile leaves the name field alone once it has the focus,
+// which it gets when the dialog becomes active, so it cannot stand in for typing.)
+inline void PickFile(QFileDialog* dialog, const std::string& path) {
+  const QFileInfo file(QString::fromStdString(path));
+  ASSERT_TRUE(WaitForListing(dialog)) << "no listing of " << dialog->directory().absolutePath().toStdString();
+  dialog->setDirectory(file.absolutePath());
+  ASSERT_TRUE(WaitForListing(dialog)) << "no listing of " << dialog->directory().absolutePath().toStdString();
+  auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  ASSERT_NE(name, nullptr);
+  if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView")))
+    list->selectionModel()->clearSelection();
+  name->setText(file.fileName());
+  ASSERT_EQ(dialog->selectedFiles(), QStringList(file.absoluteFilePath()));
+}
+
 // Script actions: press a button of a message box (recording its text), choose a file in a
 // file dialog (recording the dialog's title), cancel a file dialog.
 inline ModalScript::Action Press(QMessageBox::StandardButton button, QString* text = nullptr) {
@@ -85,7 +149,7 @@ inline ModalScript::Action ChooseFile(const std::string& path, QString* title = 
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     ASSERT_NE(dialog, nullptr) << "expected a file dialog, got " << modal->metaObject()->className();
     if (title) *title = dialog->windowTitle();
-    dialog->selectFile(QString::fromStdString(path));
+    PickFile(dialog, path);
     QMetaObject::invokeMethod(dialog, "accept");
   };
 }

@@ -122,7 +122,7 @@ TEST_F(UndoTest, TheSavedStateAndTheKeysOfTheFrameAndOfAnOpenCellEditor) {
   test::ModalScript script({test::ChooseFile(dir.File("show.kova")), test::Press(QMessageBox::No)});
   Run("File_SaveAs");
   frame.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, test::kStateWaitMs));
   Press(editor, "MicSort_Cbt");
   QLineEdit* box = Type(editor->SetupGrid(), 1, 2, "xyz", false);
   QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);  // the editor's own undo
