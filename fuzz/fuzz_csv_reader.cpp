@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(list.ok == !list.entries.empty() && list.ok == list.error.empty());
   int previousLine = 0;
   for (const kova::FrequencyListEntry& e : list.entries) {
-    Require(e.mhz > 0 && e.mhz <= 1000 && e.line > previousLine && e.system >= 0 && e.system <= 2);
+    Require(e.mhz >= 0 && e.mhz <= 1000 && e.line > previousLine && e.system >= 0 && e.system <= 2);
     previousLine = e.line;
   }
   if (!list.ok) return 0;

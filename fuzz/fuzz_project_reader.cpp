@@ -26,6 +26,8 @@ void Require(bool condition) {
 void ReadAsProject(const std::vector<char>& bytes) {
   kova::ProjectReadResult r = kova::MN_ReadProjectBytes(Systems(), bytes);
   if (r.status != kova::ProjectReadStatus::kLoaded) return;
+  // Only what a project can hold is loaded.
+  Require(kova::MN_FrequenciesValid(*r.project) && r.project->GlGetOverallMics() <= kova::kMaxProjectChannels);
   const std::vector<char> once = kova::MN_ProjectFileBytes(*r.project);
   kova::ProjectReadResult again = kova::MN_ReadProjectBytes(Systems(), once);
   Require(again.status == kova::ProjectReadStatus::kLoaded && !again.oldFormat);

@@ -58,7 +58,10 @@ std::string MN_PlanShortfall(const AppState& app, bool why) {
 
 void MN_InstallDefaultSystems(AppState& app) { app.systems = MN_DefaultSystems(); }
 
-void MN_BuildCountryTables(AppState& app) { app.countries = MN_CountryTables(); }
+void MN_BuildCountryTables(AppState& app) {
+  app.countries = MN_CountryTables();
+  app.countries.insert(app.countries.end(), app.userCountries.begin(), app.userCountries.end());
+}
 
 double MN_Clamp100(double x) { return x > 100 ? 100 : (x < 0 ? 0 : x); }
 double MN_Clamp1000(double x) { return x > 1000 ? 1000 : (x < 0 ? 0 : x); }

@@ -28,15 +28,13 @@ struct CheckMarks {
   bool full = false;   // a full check found them, not one that stops at the first problem
 };
 
-// Channels Generate asks of a system unless told otherwise, and the most it may ask.
-inline constexpr int32_t kDefaultAddCount = 10;
-inline constexpr int32_t kMaxAddCount = 100;
-
 struct AppState {
   ProjectRef project;                    // the current project
   std::vector<TypeRef> systems;          // the known receiver system types; [0] is entry 1
   std::vector<MicsRef> presets;          // channel presets; label = preset file name
-  std::vector<CountryRef> countries;     // built-in television channel tables
+  std::vector<CountryRef> countries;     // television channel tables: the built-in ones, then the user's
+  std::vector<CountryRef> userCountries;  // the user's tables, read from Countries/ at start
+  std::vector<std::string> countryErrors; // "FILE.csv: reason" for each file of Countries/ not used
   ReportCollectionRef proposals = std::make_shared<CReportCollection>();
   ChangeFlags flags;                     // project-modified and products-stale
   bool bSaveTarget = false;              // the project has a file Save may use without asking
@@ -52,23 +50,16 @@ struct AppState {
   std::shared_ptr<TcProductTracker> productTracker = std::make_shared<TcProductTracker>();
   // Per system slot, the ranges scans cut out of its search spectrum; gone with New and Open.
   std::array<std::vector<FreqRange>, kMaxSystems> scanCuts;
-  // Per system slot, the channels Generate asks of it (app/SystemCommands.h).
-  std::array<int32_t, kMaxSystems> addCounts = DefaultAddCounts();
   // What the search asked of each system when the proposal now in use was found, and that
   // project: while it is the current project, the main window names what it lacks.
   std::vector<SystemRequest> planRequests;
   std::weak_ptr<const CProject> planProject;
 
-  // "SystemData/", "Presets/" and "Checks/" below the application directory.
+  // "SystemData/", "Presets/", "Checks/" and "Countries/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }
   std::string PresetDir() const { return appDir + "Presets/"; }
   std::string CheckDir() const { return appDir + "Checks/"; }
-
-  static std::array<int32_t, kMaxSystems> DefaultAddCounts() {
-    std::array<int32_t, kMaxSystems> counts;
-    counts.fill(kDefaultAddCount);
-    return counts;
-  }
+  std::string CountryDir() const { return appDir + "Countries/"; }
 };
 
 // The application directory: $KOVA_HOME when set, else KOVA in the per-user data directory
@@ -92,7 +83,7 @@ void MN_RefreshViews(int mode);
 
 // The seven built-in receiver system types replace the system list.
 void MN_InstallDefaultSystems(AppState& app);
-// The two built-in television channel tables replace the country list.
+// The built-in channel tables, followed by the user's tables, replace the country list.
 void MN_BuildCountryTables(AppState& app);
 void MN_NewReportCollection(AppState& app);
 

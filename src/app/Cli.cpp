@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 
+#include "app/CliRegions.h"
 #include "app/CliScan.h"
 #include "app/CliSupport.h"
 #include "app/ConsolePort.h"
@@ -36,13 +37,21 @@ const char* kUsage =
     "  scan PROJECT SCAN [--threshold DBM | --above-floor DB] [--system K] [--apply OUT]\n"
     "                                        exclude what a venue scan found on the air\n"
     "                                        from the search spectrum\n"
-    "  print PROJECT --out FILE.rtf          write the print document\n"
+    "  print PROJECT --out FILE.rtf|FILE.pdf [--format rtf|pdf] [--sheet [--sort frequency|system]]\n"
+    "           [--page a4|letter] [--theme light|dark]\n"
+    "                                        write the print document (PDF pictures light\n"
+    "                                        by default; --sheet adds the frequency sheet)\n"
     "  picture PROJECT --out FILE.png [--width W] [--height H] [--system K]\n"
     "                                        draw the spectrum display zoomed to the data\n"
     "  system add PROJECT (--type LABEL | --like K) --apply OUT\n"
     "                                        add an empty system of a known type, or of\n"
     "                                        system K's type (search spectrum of system 0)\n"
     "  system remove PROJECT K --apply OUT   remove system K\n"
+    "  regions                               list the TV channel tables with their channels\n"
+    "  spectrum PROJECT --region NAME (--channels LIST | --except LIST) [--system K]\n"
+    "           --apply OUT                  set the search spectrum from a table's channels\n"
+    "                                        (LIST like \"23, 27, 31-33\"; --except: all but\n"
+    "                                        those); every system without --system\n"
     "\n"
     "Systems are numbered from 0 (the first) to 15; K in --system, --add-to K=N (N new\n"
     "channels for system K, repeatable) and --like names one of the project's systems.\n"
@@ -78,10 +87,11 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << text;
     return 0;
   }
+  if (!CLI_CheckTarget(file, err)) return 2;
   try {
     TL_WriteFileAtomic(file, std::vector<char>(text.begin(), text.end()));
   } catch (const std::exception& e) {
-    err << "kova-cli: " << file << ": cannot be written (" << e.what() << ")\n";
+    CLI_WriteFailure(file, e, err);
     return 2;
   }
   return 0;
@@ -118,7 +128,9 @@ int Products(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--log"}, {"--best"}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--log"}, {"--best"}, a, err) || !CLI_CheckTarget(a.Option("--log"), err) ||
+      !CLI_LoadProject(a, app, err))
+    return 2;
   ConsolePort port(err);
   port.yesNoAnswer = a.Has("--best") ? kYes : kNo;
   port.okCancelAnswer = kCancel;
@@ -127,13 +139,13 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   CheckRunResult r = MN_RunCheckToFile(app, false, a.Option("--log"));
   if (!r.completed) {
     std::string where = r.logPath.empty() ? a.Option("--log", app.CheckDir()) : r.logPath;
-    err << "kova-cli: " << where << ": "
+    err << "kova-cli: " << TL_ShowName(where) << ": "
         << (port.lastError.empty() ? "the check could not be completed" : port.lastError) << "\n";
     return 2;
   }
   // The result sentence exactly as the log holds it (with its closing blank).
   out << (r.compatible ? "Channel configuration is compatible. " : "Channel configuration is not compatible. ") << "\n";
-  out << r.logPath << "\n";
+  out << TL_ShowName(r.logPath) << "\n";
   return r.compatible ? 0 : 1;
 }
 
@@ -168,11 +180,13 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "scan") return CLI_Scan(rest, out, err);
     if (command == "import") return CLI_Import(rest, out, err);
     if (command == "system") return CLI_System(rest, out, err);
+    if (command == "regions") return CLI_Regions(rest, out, err);
+    if (command == "spectrum") return CLI_Spectrum(rest, out, err);
   } catch (const std::exception& e) {
-    err << "kova-cli: " << command << ": " << e.what() << "\n";
+    err << "kova-cli: " << TL_ShowName(command) << ": " << e.what() << "\n";
     return 2;
   }
-  err << "kova-cli: unknown command '" << args[0] << "' (see kova-cli --help)\n";
+  err << "kova-cli: unknown command '" << TL_ShowName(args[0]) << "' (see kova-cli --help)\n";
   return 2;
 }
 

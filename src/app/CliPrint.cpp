@@ -1,47 +1,140 @@
-// kova-cli print: the print document of a project, as File > Create Print Version writes it.
+// kova-cli print: the print document of a project, as File > Create Print Version writes it
+// (RTF) or as File > Export PDF does.
 
 #include <exception>
 #include <functional>
 #include <ostream>
 
+#include <signal.h>
+
 #include "app/CliSupport.h"
+#include "app/PdfPrint.h"
 #include "app/SpectrumPictures.h"
 #include "app/PrintDocument.h"
+#include "tools/TempFolder.h"
 #include "tools/Tools.h"
 
 namespace kova {
+
+namespace {
+
+// Holds back Ctrl+C, hang-up, quit and terminate while the document is written, so that they
+// end the program only once its temporary folder is gone; a signal that came meanwhile takes
+// effect when the scope ends.
+class DeferSignals {
+ public:
+  DeferSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
+    sigprocmask(SIG_BLOCK, &set, &previous_);
+  }
+  ~DeferSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  DeferSignals(const DeferSignals&) = delete;
+  DeferSignals& operator=(const DeferSignals&) = delete;
+
+ private:
+  sigset_t previous_{};
+};
+
+// The document's options from the command line; false with one line on `err`.
+struct PrintChoice {
+  bool pdf = false;
+  PdfOptions pdfOptions;
+  int32_t rtfPaper = kRtfPaperA4;
+};
+
+bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, std::ostream& err) {
+  const std::string extension = TL_ToLower(TL_GetExtension(out));
+  const std::string format = a.Option("--format");
+  if (!format.empty() && format != "pdf" && format != "rtf") {
+    err << "kova-cli: print: --format takes pdf or rtf, not '" << format << "'\n";
+    return false;
+  }
+  if ((extension == "pdf" || extension == "rtf") && !format.empty() && format != extension) {
+    err << "kova-cli: print: --format " << format << " does not match the name " << TL_ShowName(out) << "\n";
+    return false;
+  }
+  choice.pdf = extension == "pdf" || (extension != "rtf" && format == "pdf");
+
+  const std::string page = a.Option("--page");
+  if (!page.empty() && page != "a4" && page != "letter") {
+    err << "kova-cli: print: --page takes a4 or letter, not '" << page << "'\n";
+    return false;
+  }
+  // The PDF follows the locale's paper; the RTF stays on A4 unless told.
+  choice.pdfOptions.paper = page.empty() ? MN_LocalePaper() : (page == "letter" ? PaperSize::kLetter : PaperSize::kA4);
+  choice.rtfPaper = page == "letter" ? kRtfPaperLetter : kRtfPaperA4;
+
+  const std::string theme = a.Option("--theme");
+  if (!theme.empty() && theme != "light" && theme != "dark") {
+    err << "kova-cli: print: --theme takes light or dark, not '" << theme << "'\n";
+    return false;
+  }
+  if (theme == "light" && !choice.pdf) {
+    err << "kova-cli: print: --theme light is for PDF documents; the RTF shows the display's pictures\n";
+    return false;
+  }
+  choice.pdfOptions.paperPictures = theme != "dark";
+
+  const std::string sort = a.Option("--sort");
+  if (!sort.empty() && sort != "frequency" && sort != "system") {
+    err << "kova-cli: print: --sort takes frequency or system, not '" << sort << "'\n";
+    return false;
+  }
+  if (!sort.empty() && !a.Has("--sheet")) {
+    err << "kova-cli: print: --sort orders the frequency sheet; give --sheet too\n";
+    return false;
+  }
+  PrintContents& contents = choice.pdfOptions.contents;
+  contents.sheet = a.Has("--sheet");
+  contents.order = sort == "system" ? SheetOrder::kBySystem : SheetOrder::kByFrequency;
+  return true;
+}
+
+}  // namespace
 
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const std::function<SpectrumPictureProvider(AppState&)>& pictures) {
   (void)out;
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--out"}, {}, a, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out", "--format", "--page", "--theme", "--sort"}, {"--sheet"}, a, err)) return 2;
   const std::string requested = a.Option("--out");
   if (requested.empty()) {
-    err << "kova-cli: print: --out FILE.rtf is required\n";
+    err << "kova-cli: print: --out FILE.rtf or FILE.pdf is required\n";
     return 2;
   }
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  PrintChoice choice;
+  if (!ReadChoice(a, requested, choice, err)) return 2;
+  if (!CLI_CheckTarget(requested, err) || !CLI_LoadProject(a, app, err)) return 2;
 
-  // The extension becomes ".rtf" as in the menu command; the temporary pictures go beside the
-  // document, where writing is possible if the document can be written at all.
-  const size_t sep = requested.find_last_of("\\/");
-  const std::string directory = sep == std::string::npos ? "" : requested.substr(0, sep + 1);
-  const std::string path = directory + MN_RtfFileName(requested.substr(directory.size()));
-  std::vector<std::string> tempFiles;
-  int code = 0;
+  // The document goes exactly where --out names it.
+  const std::string& path = requested;
+  if (choice.pdf) {
+    try {
+      MN_WritePdfDocument(*app.project, path, choice.pdfOptions, app.projectFile);
+    } catch (const std::exception& e) {
+      CLI_WriteFailure(path, e, err);
+      return 2;
+    }
+    return 0;
+  }
+
+  // The pictures of the RTF go to a private temporary folder that is removed on every way out.
+  DeferSignals defer;
   try {
-    MN_WriteRtfDocument(*app.project, path, directory, pictures(app), tempFiles);
+    TempFolder folder("print");
+    MN_WriteRtfDocument(*app.project, path, folder, pictures(app), choice.pdfOptions.contents, choice.rtfPaper);
+    if (!folder.Remove()) {
+      err << "kova-cli: " << TL_ShowName(path) << ": written, but a temporary picture could not be removed\n";
+      return 2;
+    }
   } catch (const std::exception& e) {
-    err << "kova-cli: " << path << ": cannot be written (" << e.what() << ")\n";
-    code = 2;
+    CLI_WriteFailure(path, e, err);
+    return 2;
   }
-  if (!MN_RemoveTempFiles(tempFiles) && code == 0) {
-    err << "kova-cli: " << path << ": written, but a temporary picture could not be removed\n";
-    code = 2;
-  }
-  return code;
+  return 0;
 }
 
 int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -19,28 +19,6 @@ namespace kova {
 
 namespace {
 
-// Moves the second plain argument (the file after PROJECT) out of `args` into `file`, so the
-// rest parses as "PROJECT [options]". False with one line on `err` when there is none.
-bool TakeSecondFile(std::vector<std::string>& args, const std::set<std::string>& valueOptions,
-                    const std::string& what, std::string& file, std::ostream& err) {
-  int plain = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.size() > 1 && a[0] == '-') {
-      const bool takesValue = a == "--data-dir" || valueOptions.count(a) > 0;
-      if (takesValue) ++i;  // the value, whatever it looks like
-      continue;
-    }
-    if (++plain == 2) {
-      file = a;
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-      return true;
-    }
-  }
-  err << "kova-cli: no " << what << " given (see kova-cli --help)\n";
-  return false;
-}
-
 bool ReadOptionNumber(const CliArgs& args, const std::string& name, double& value, std::ostream& err) {
   const std::string text = args.Option(name);
   const char* first = text.data();
@@ -54,26 +32,6 @@ bool ReadOptionNumber(const CliArgs& args, const std::string& name, double& valu
   return true;
 }
 
-// --system: a slot of the project (`slots` of them), written as a plain decimal number.
-bool ReadSystemOption(const CliArgs& args, int32_t slots, int32_t& slot, std::ostream& err) {
-  const std::string text = args.Option("--system", "0");
-  for (int32_t k = 0; k < slots; ++k) {
-    if (text != TL_Str(k)) continue;
-    slot = k;
-    return true;
-  }
-  if (slots <= 2)
-    err << "kova-cli: option --system must be 0 or 1\n";
-  else
-    err << "kova-cli: option --system must be 0 to " << slots - 1 << "\n";
-  return false;
-}
-
-bool SaveTo(const CProject& project, const std::string& path) {
-  const std::string dir = TL_GetDirectory(path) == path ? "" : TL_GetDirectory(path);
-  return MN_SaveProject(project, dir, TL_GetFileName(path));
-}
-
 std::string Printf(const char* format, double a, double b = 0.0) {
   char buf[96];
   std::snprintf(buf, sizeof buf, format, a, b);
@@ -82,14 +40,15 @@ std::string Printf(const char* format, double a, double b = 0.0) {
 
 }  // namespace
 
-int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
-  const std::set<std::string> valueOptions{"--threshold", "--above-floor", "--system", "--apply"};
-  std::vector<std::string> args = argsIn;
-  std::string scanPath;
+int CLI_Scan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
-  if (!TakeSecondFile(args, valueOptions, "scan file", scanPath, err) ||
-      !CLI_ParseArgs(args, valueOptions, {}, a, err))
+  if (!CLI_ParseArgs(args, CliGrammar{{"--threshold", "--above-floor", "--system", "--apply"}, {}, {}, 1}, a, err))
     return 2;
+  if (a.plain.empty()) {
+    err << "kova-cli: no scan file given (see kova-cli --help)\n";
+    return 2;
+  }
+  const std::string& scanPath = a.plain[0];
   const bool absolute = a.options.count("--threshold") > 0;
   if (absolute && a.options.count("--above-floor")) {
     err << "kova-cli: give either --threshold or --above-floor\n";
@@ -102,14 +61,17 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
     return 2;
 
   AppState app;
-  if (!CLI_LoadProject(a, app, err) || !ReadSystemOption(a, app.project->GlSlots(), slot, err)) return 2;
+  if (!CLI_CheckTarget(a.Option("--apply"), err) || !CLI_LoadProject(a, app, err) ||
+      !CLI_ReadSystem(a, "--system", app.project->GlSystems(), 0, slot, err))
+    return 2;
   const ScanReadResult scan = MN_ReadScanFile(scanPath);
   if (!scan.ok) {
-    err << "kova-cli: " << scanPath << ": " << scan.error << "\n";
+    err << "kova-cli: " << TL_ShowName(scanPath) << ": " << scan.error << "\n";
     return 2;
   }
   if (scan.badLines > 0)
-    err << "kova-cli: " << scanPath << ": " << scan.badLines << " bad line" << (scan.badLines == 1 ? "" : "s")
+    err << "kova-cli: " << TL_ShowName(scanPath) << ": " << scan.badLines << " bad line"
+        << (scan.badLines == 1 ? "" : "s")
         << " skipped (first: line " << scan.firstBadLine << ")\n";
 
   // --system takes one system; without it a carrier blocks every system in use, each widened
@@ -150,43 +112,48 @@ int CLI_Scan(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
         err << "kova-cli: " << (headings ? "system " + TL_Str(s + 1) + ": " : std::string())
             << "the scan leaves no band of the search spectrum\n";
     }
-    if (!SaveTo(*app.project, applyFile)) return 2;
+    if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
+    err << "kova-cli: " << CLI_WrittenLine(applyFile);
   }
   return 0;
 }
 
-int CLI_Import(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
-  const std::set<std::string> valueOptions{"--system", "--apply"};
-  std::vector<std::string> args = argsIn;
-  std::string listPath;
+int CLI_Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   int32_t slot = 0;
-  if (!TakeSecondFile(args, valueOptions, "frequency list", listPath, err) ||
-      !CLI_ParseArgs(args, valueOptions, {}, a, err))
+  if (!CLI_ParseArgs(args, CliGrammar{{"--system", "--apply"}, {}, {}, 1}, a, err)) return 2;
+  if (a.plain.empty()) {
+    err << "kova-cli: no frequency list given (see kova-cli --help)\n";
     return 2;
+  }
+  const std::string& listPath = a.plain[0];
   const std::string applyFile = a.Option("--apply");
   if (applyFile.empty()) {
     err << "kova-cli: import needs --apply OUT (the project file to write)\n";
     return 2;
   }
   AppState app;
-  if (!CLI_LoadProject(a, app, err) || !ReadSystemOption(a, app.project->GlSlots(), slot, err)) return 2;
-  if (slot == 1 && !app.project->GbSecondSystem()) {
-    err << "kova-cli: " << a.project << ": the project has no second system\n";
+  if (!CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err) ||
+      !CLI_ReadSystem(a, "--system", app.project->GlSystems(), 0, slot, err))
     return 2;
-  }
   const FrequencyListReadResult list = MN_ReadFrequencyListFile(listPath);
   if (!list.ok) {
-    err << "kova-cli: " << listPath << ": " << list.error << "\n";
+    err << "kova-cli: " << TL_ShowName(listPath) << ": " << list.error << "\n";
     return 2;
   }
   if (list.badRows > 0)
-    err << "kova-cli: " << listPath << ": " << list.badRows << " row" << (list.badRows == 1 ? "" : "s")
+    err << "kova-cli: " << TL_ShowName(listPath) << ": " << list.badRows << " row" << (list.badRows == 1 ? "" : "s")
         << " without a usable frequency skipped (first: line " << list.firstBadLine << ")\n";
 
+  std::string tooMany;
+  if (!MN_ImportFits(*app.project, slot, list.entries, tooMany)) {
+    err << "kova-cli: " << TL_ShowName(listPath) << ": " << tooMany << "; nothing written\n";
+    return 2;
+  }
   const std::vector<ImportedChannel> added = MN_ImportFrequencyList(*app.project, slot, list.entries);
   if (added.empty()) {
-    err << "kova-cli: " << listPath << ": no channel of system " << slot + 1 << " in the list; nothing written\n";
+    err << "kova-cli: " << TL_ShowName(listPath) << ": no channel of system " << slot + 1
+        << " in the list; nothing written\n";
     return 1;
   }
   std::string text;
@@ -196,8 +163,9 @@ int CLI_Import(const std::vector<std::string>& argsIn, std::ostream& out, std::o
   }
   text += TL_Str(static_cast<int64_t>(added.size())) + " channel" + (added.size() == 1 ? "" : "s") +
           " imported into system " + TL_Str(slot + 1) + "\n";
-  out << text;
-  return SaveTo(*app.project, applyFile) ? 0 : 2;
+  if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
+  out << text << CLI_WrittenLine(applyFile);
+  return 0;
 }
 
 int CLI_ExportFrequencyList(const CliArgs& args, const AppState& app, std::ostream& out, std::ostream& err) {
@@ -206,10 +174,11 @@ int CLI_ExportFrequencyList(const CliArgs& args, const AppState& app, std::ostre
     out << MN_FrequencyListCsv(*app.project);
     return 0;
   }
+  if (!CLI_CheckTarget(file, err)) return 2;
   try {
     MN_WriteFrequencyListFile(*app.project, file);
   } catch (const std::exception& e) {
-    err << "kova-cli: " << file << ": cannot be written (" << e.what() << ")\n";
+    CLI_WriteFailure(file, e, err);
     return 2;
   }
   return 0;

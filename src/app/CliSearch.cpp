@@ -32,26 +32,6 @@ constexpr int64_t kMaxResults = 1000;
 constexpr double kOptimiseSeconds = 3.0;
 constexpr int kMaxSeconds = 86400;
 
-// Reads option `name` as a whole number from `low` to `high` (`fallback` when absent). False with
-// one line on `err` naming the option and its range when the text is anything else.
-bool ReadWhole(const CliArgs& args, const std::string& name, int64_t fallback, int64_t low, int64_t high,
-               int64_t& value, std::ostream& err) {
-  value = fallback;
-  auto it = args.options.find(name);
-  if (it == args.options.end()) return true;
-  const std::string& text = it->second;
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  if (first != last && *first == '+') ++first;
-  auto [end, ec] = std::from_chars(first, last, value);
-  if (first == last || ec != std::errc() || end != last || value < low || value > high) {
-    err << "kova-cli: option " << name << " needs a whole number from " << low << " to " << high << ", not '"
-        << text << "'\n";
-    return false;
-  }
-  return true;
-}
-
 // Reads option `name` as a number of seconds above 0 and at most a day (`fallback` when absent).
 bool ReadSeconds(const CliArgs& args, const std::string& name, double fallback, double& value, std::ostream& err) {
   value = fallback;
@@ -93,15 +73,9 @@ std::string JointLine(const JointSummary& s) {
 bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostream& err) {
   const size_t eq = text.find('=');
   int64_t system = -1, count = 0;
-  auto whole = [](const std::string& part, int64_t& value) {
-    const char* first = part.data();
-    const char* last = first + part.size();
-    if (first != last && *first == '+') ++first;
-    auto [end, ec] = std::from_chars(first, last, value);
-    return first != last && ec == std::errc() && end == last;
-  };
-  if (eq == std::string::npos || !whole(text.substr(0, eq), system) || !whole(text.substr(eq + 1), count)) {
-    err << "kova-cli: option --add-to needs SYSTEM=COUNT (whole numbers), not '" << text << "'\n";
+  if (eq == std::string::npos || !CLI_ParseWhole(text.substr(0, eq), system) ||
+      !CLI_ParseWhole(text.substr(eq + 1), count)) {
+    err << "kova-cli: option --add-to needs SYSTEM=COUNT (whole numbers), not '" << TL_ShowName(text) << "'\n";
     return false;
   }
   if (system < 0 || system >= static_cast<int64_t>(counts.size())) {
@@ -130,8 +104,8 @@ bool WriteOutputFile(const std::string& path, const std::string& bytes, std::ost
     AtomicFile file(path);
     file.Write(bytes);
     file.Commit();
-  } catch (const std::exception&) {
-    err << "kova-cli: " << path << ": cannot be written\n";
+  } catch (const std::exception& e) {
+    CLI_WriteFailure(path, e, err);
     return false;
   }
   return true;
@@ -142,25 +116,17 @@ bool WriteOutputFile(const std::string& path, const std::string& bytes, std::ost
 int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   if (!CLI_ParseArgs(args, {"--system"}, {}, a, err)) return 2;
-  int64_t system = 0;
-  if (!ReadWhole(a, "--system", 0, 0, kMaxSystems - 1, system, err)) return 2;
   AppState app;
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  int32_t system = 0;
   // At least two system slots exist; with the second system off, slot 1 holds the new-project
   // defaults and is prepared against system 0's channels only.
-  const int32_t slots = app.project->GlSlots();
-  if (system < 0 || system >= slots) {
-    if (slots <= 2)
-      err << "kova-cli: option --system must be 0 or 1\n";
-    else
-      err << "kova-cli: option --system must be 0 to " << slots - 1 << "\n";
+  if (!CLI_LoadProject(a, app, err) || !CLI_ReadSystem(a, "--system", app.project->GlSlots(), 0, system, err))
     return 2;
-  }
 
   Seeker_Module seeker(TL_Port());
   std::vector<double> candidates, freqs0, freqs1;
   TCheckParams params0{}, params1{};
-  PrepareCandidates(*app.project, static_cast<int32_t>(system), seeker, candidates, freqs0, params0, freqs1, params1);
+  PrepareCandidates(*app.project, system, seeker, candidates, freqs0, params0, freqs1, params1);
   const int32_t count = CandidateCount(candidates);
   if (count == 0) {
     err << "kova-cli: Search Spectrum Invalid: No free frequencies left.\n";
@@ -175,8 +141,11 @@ int CLI_Candidates(const std::vector<std::string>& args, std::ostream& out, std:
 int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   if (!CLI_ParseArgs(args,
-                     {"--runs", "--keep", "--add", "--add2", "--add-to", "--seed", "--report", "--apply", "--seconds"},
-                     {"--systematic", "--optimise"}, a, err))
+                     CliGrammar{{"--runs", "--keep", "--add", "--add2", "--add-to", "--seed", "--report", "--apply",
+                                 "--seconds"},
+                                {"--systematic", "--optimise"},
+                                {"--add-to"}},
+                     a, err))
     return 2;
   const bool optimise = a.Has("--optimise");
   double seconds = 0;
@@ -187,16 +156,20 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   // The limits of the Generate command's text boxes; the seed is any 32-bit value.
   int64_t runs = 0, keep = 0, add = 0, add2 = 0, seedValue = 0;
-  if (!ReadWhole(a, "--runs", 100, 1, kMaxRuns, runs, err) || !ReadWhole(a, "--keep", 10, 1, kMaxResults, keep, err) ||
-      !ReadWhole(a, "--add", 10, 0, kMaxChannels, add, err) || !ReadWhole(a, "--add2", 10, 0, kMaxChannels, add2, err) ||
-      !ReadWhole(a, "--seed", 0, 0, 0xFFFFFFFFLL, seedValue, err))
+  if (!CLI_ReadWhole(a, "--runs", 100, 1, kMaxRuns, runs, err) ||
+      !CLI_ReadWhole(a, "--keep", 10, 1, kMaxResults, keep, err) ||
+      !CLI_ReadWhole(a, "--add", 10, 0, kMaxChannels, add, err) ||
+      !CLI_ReadWhole(a, "--add2", 10, 0, kMaxChannels, add2, err) ||
+      !CLI_ReadWhole(a, "--seed", 0, 0, 0xFFFFFFFFLL, seedValue, err))
     return 2;
   std::optional<uint32_t> seed;
   if (a.options.count("--seed")) seed = static_cast<uint32_t>(seedValue);
   const auto lKeep = static_cast<int32_t>(std::min(runs, keep));
 
+  const std::string reportFile = a.Option("--report");
+  const std::string applyFile = a.Option("--apply");
   AppState app;
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTarget(reportFile, err) || !CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err)) return 2;
   // Channels per system: --add and --add2 for the first two, 10 for the others, then each
   // --add-to SYSTEM=COUNT in the order given.
   std::vector<int32_t> counts(static_cast<size_t>(app.project->GlSystems()), kDefaultAddCount);
@@ -205,6 +178,13 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
   if (auto it = a.repeated.find("--add-to"); it != a.repeated.end())
     for (const std::string& text : it->second)
       if (!ReadAddTo(text, counts, err)) return 2;
+  int64_t most = app.project->GlGetOverallMics();
+  for (int32_t c : counts) most += c;
+  if (most > kMaxProjectChannels) {
+    err << "kova-cli: " << TL_ShowName(a.project) << ": the search could make the project hold "
+        << TL_GroupedNumber(most) << " channels; a project holds at most " << TL_GroupedNumber(kMaxProjectChannels) << "\n";
+    return 2;
+  }
 
   ConsolePort port(err, seed);
   port.echoAllMessages = true;  // the search's messages are its answer
@@ -245,23 +225,20 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
   StringSink report;
   MN_WriteReport(report, *outcome.proposals);
   const std::string bytes = TL_Utf8ToAnsi(report.Text());
-  const std::string reportFile = a.Option("--report");
+  // The project first, then the report: a report that is new always goes with a new project.
+  if (!applyFile.empty()) {
+    // The best proposal, shown on the system the project was saved with.
+    ProjectRef best = outcome.proposals->GxGetProject(1)->GGetCopy();
+    best->GlCurr(app.project->GlCurr());
+    if (!MN_SaveProjectTo(*best, applyFile)) return 2;
+  }
   if (reportFile.empty()) {
     out << bytes;
     out.flush();
   } else if (!WriteOutputFile(reportFile, bytes, err)) {
     return 2;
   }
-
-  const std::string applyFile = a.Option("--apply");
-  if (!applyFile.empty()) {
-    // The best proposal, shown on the system the project was saved with.
-    ProjectRef best = outcome.proposals->GxGetProject(1)->GGetCopy();
-    best->GlCurr(app.project->GlCurr());
-    if (!MN_SaveProject(*best, TL_GetDirectory(applyFile) == applyFile ? "" : TL_GetDirectory(applyFile),
-                        TL_GetFileName(applyFile)))
-      return 2;
-  }
+  if (!applyFile.empty()) err << "kova-cli: " << CLI_WrittenLine(applyFile);
   return finish(0);
 }
 

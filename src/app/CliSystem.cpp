@@ -18,24 +18,6 @@ std::string SystemName(int32_t slot) {
   return "System #" + TL_Str(slot + 1) + " (--system " + TL_Str(slot) + ")";
 }
 
-// A system number given on the command line: a plain decimal number of a system in use.
-bool ReadSlot(const std::string& text, const CProject& project, const std::string& what, int32_t& slot,
-              std::ostream& err) {
-  for (int32_t k = 0; k < project.GlSystems(); ++k) {
-    if (text != TL_Str(k)) continue;
-    slot = k;
-    return true;
-  }
-  err << "kova-cli: " << what << " must be a system of the project, 0 to " << project.GlSystems() - 1 << ", not '"
-      << text << "'\n";
-  return false;
-}
-
-bool Save(const CProject& project, const std::string& path) {
-  const std::string dir = TL_GetDirectory(path) == path ? "" : TL_GetDirectory(path);
-  return MN_SaveProject(project, dir, TL_GetFileName(path));
-}
-
 int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   if (!CLI_ParseArgs(args, {"--type", "--like", "--apply"}, {}, a, err)) return 2;
@@ -50,9 +32,9 @@ int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 2;
   }
   AppState app;
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err)) return 2;
   if (app.project->GlSystems() >= kMaxSystems) {
-    err << "kova-cli: " << a.project << ": the project holds " << kMaxSystems << " systems already\n";
+    err << "kova-cli: " << TL_ShowName(a.project) << ": the project holds " << kMaxSystems << " systems already\n";
     return 2;
   }
   int32_t slot = -1;
@@ -61,38 +43,25 @@ int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!type) {
       std::string known;
       for (const TypeRef& t : app.systems) known += (known.empty() ? "" : ", ") + t->GsGetLabel();
-      err << "kova-cli: no system type '" << a.Option("--type") << "' (known: " << known << ")\n";
+      err << "kova-cli: no system type '" << TL_ShowName(a.Option("--type")) << "' (known: " << known << ")\n";
       return 2;
     }
     slot = MN_AddSystem(app, *type);
   } else {
     int32_t like = 0;
-    if (!ReadSlot(a.Option("--like"), *app.project, "option --like", like, err)) return 2;
+    if (!CLI_ReadSystemNumber(a.Option("--like"), "option --like", app.project->GlSystems(), like, err)) return 2;
     slot = MN_AddSystemLike(app, like);
   }
-  out << SystemName(slot) << " added: " << app.project->GcSystem(slot)->GcSystemType()->GsGetLabel() << "\n";
-  return Save(*app.project, applyFile) ? 0 : 2;
+  if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
+  out << SystemName(slot) << " added: " << app.project->GcSystem(slot)->GcSystemType()->GsGetLabel() << "\n"
+      << CLI_WrittenLine(applyFile);
+  return 0;
 }
 
-int Remove(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
-  // The system number is the plain argument after PROJECT.
-  std::string number;
-  int plain = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.size() > 1 && arg[0] == '-') {
-      if ((arg == "--data-dir" || arg == "--apply")) ++i;
-      continue;
-    }
-    if (++plain == 2) {
-      number = arg;
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-      break;
-    }
-  }
+int Remove(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
-  if (!CLI_ParseArgs(args, {"--apply"}, {}, a, err)) return 2;
-  if (number.empty()) {
+  if (!CLI_ParseArgs(args, CliGrammar{{"--apply"}, {}, {}, 1}, a, err)) return 2;
+  if (a.plain.empty()) {
     err << "kova-cli: system remove needs the number K of the system to remove (see kova-cli --help)\n";
     return 2;
   }
@@ -103,15 +72,18 @@ int Remove(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
   }
   AppState app;
   int32_t slot = 0;
-  if (!CLI_LoadProject(a, app, err) || !ReadSlot(number, *app.project, "system", slot, err)) return 2;
+  if (!CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err) ||
+      !CLI_ReadSystemNumber(a.plain[0], "system", app.project->GlSystems(), slot, err))
+    return 2;
   if (app.project->GlSystems() == 1) {
-    err << "kova-cli: " << a.project << ": the only system of a project cannot be removed\n";
+    err << "kova-cli: " << TL_ShowName(a.project) << ": the only system of a project cannot be removed\n";
     return 2;
   }
   const std::string label = app.project->GcSystem(slot)->GcSystemType()->GsGetLabel();
   MN_RemoveSystem(app, slot);
-  out << SystemName(slot) << " removed: " << label << "\n";
-  return Save(*app.project, applyFile) ? 0 : 2;
+  if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
+  out << SystemName(slot) << " removed: " << label << "\n" << CLI_WrittenLine(applyFile);
+  return 0;
 }
 
 }  // namespace

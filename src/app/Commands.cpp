@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/RegionCommands.h"
 #include "app/Storage.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -11,6 +12,7 @@ namespace kova {
 void MN_StartUp(AppState& app) {
   if (MN_LoadSystemData(app) != 0) MN_InstallDefaultSystems(app);
   if (MN_LoadPresets(app) != 0) MN_ClearPresets(app);
+  MN_LoadUserCountries(app);
   MN_NewProject(app);
 }
 
@@ -18,8 +20,8 @@ bool AskSaveProject(AppState& app) {
   if (!app.flags.projectModified) return true;
   switch (TL_AskYesNoCancel("Save the current Project?")) {
     case kYes:
-      MN_FileSave(app);
-      return true;
+      // A save that was cancelled or failed stops the command: going on would drop the work.
+      return MN_FileSave(app);
     case kNo:
       return true;
     default:
@@ -27,8 +29,9 @@ bool AskSaveProject(AppState& app) {
   }
 }
 
-bool MN_FileNew(AppState& app) {
-  if (!AskSaveProject(app)) return false;
+bool MN_FileNew(AppState& app) { return AskSaveProject(app) && MN_ReplaceByNewProject(app); }
+
+bool MN_ReplaceByNewProject(AppState& app) {
   MN_NewProject(app);
   app.highlighted = 0;
   TL_SetChanged(app.flags, false, true, false, false);
@@ -47,8 +50,9 @@ void DialogStart(const AppState& app, const std::string& pattern, std::string& d
 
 }  // namespace
 
-bool MN_FileOpen(AppState& app) {
-  if (!AskSaveProject(app)) return false;
+bool MN_FileOpen(AppState& app) { return AskSaveProject(app) && MN_ChooseAndOpenProject(app); }
+
+bool MN_ChooseAndOpenProject(AppState& app) {
   std::string dir, name;
   DialogStart(app, "*.kova;*.zel", dir, name);
   int filterIndex = 1;

@@ -12,20 +12,25 @@ inline constexpr const char* kProjectSaveFilter = "KOVA Project (*.kova)|*.kova"
 inline constexpr const char* kPresetFilter = "KOVA Preset File (*.spg)|*.spg";
 
 // The start-up sequence up to the new project: system data (or the built-in types when none
-// could be read, written nowhere), presets (or an empty list), MN_NewProject. `app.appDir` must
-// be set.
+// could be read, written nowhere), presets (or an empty list), the user's channel tables,
+// MN_NewProject. `app.appDir` must be set.
 void MN_StartUp(AppState& app);
 
-// With unsaved changes asks "Save the current Project?": Yes saves (File > Save) and continues,
-// No continues, Cancel stops. Without changes continues at once. True = continue.
+// With unsaved changes asks "Save the current Project?": Yes saves (File > Save) and continues
+// once the file is written, No continues, Cancel stops; a save cancelled in its dialog or failed
+// stops too. Without changes continues at once. True = continue.
 bool AskSaveProject(AppState& app);
 
 // File > New: after AskSaveProject a new project replaces the current one. False when cancelled.
 bool MN_FileNew(AppState& app);
+// What File > New does once the question is answered. Always true.
+bool MN_ReplaceByNewProject(AppState& app);
 // File > Open: after AskSaveProject the Open dialog; the chosen file is loaded. A file that
 // cannot be loaded leaves the project, its directory, file name, save target and modified flag
 // as they were. True when a project was loaded.
 bool MN_FileOpen(AppState& app);
+// What File > Open does once the question is answered: the Open dialog and the load.
+bool MN_ChooseAndOpenProject(AppState& app);
 // What File > Open does with the chosen file: loads TL_AddBackslash(dir) + name, reporting a file
 // that cannot be read; a loaded project takes over the directory and file name (and, for a
 // ".kova" file, the save target). Refreshes the views. True when a project was loaded.

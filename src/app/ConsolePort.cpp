@@ -1,5 +1,6 @@
 #include "app/ConsolePort.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <ostream>
@@ -18,7 +19,8 @@ bool CLI_IsErrorMessage(const std::string& text) {
 
 namespace {
 
-// The message on one line: line breaks become blanks.
+// The message on one line: line breaks become blanks, other control characters are shown
+// escaped (a file name in a message never reaches the terminal raw).
 std::string OneLine(const std::string& text) {
   std::string line;
   for (char c : text) {
@@ -28,7 +30,7 @@ std::string OneLine(const std::string& text) {
       line.push_back(c);
     }
   }
-  return TL_Trim(line);
+  return TL_ShowName(TL_Trim(line));
 }
 
 volatile std::sig_atomic_t gInterrupted = 0;
@@ -73,7 +75,19 @@ int ConsolePort::messageBox(const std::string& text, const std::string&, MsgKind
   if ((error && printErrors) || (!error && echoAllMessages)) {
     if (drawn_) err_ << "\n";
     drawn_ = false;
-    err_ << "kova-cli: " << OneLine(text) << "\n";
+    if (error) {
+      // An error's lines each on their own line: the message, then the file and the reason.
+      for (size_t from = 0; from <= text.size();) {
+        const size_t end = std::min(text.find('\n', from), text.size());
+        // The lines after the first name a file, which may begin with a blank.
+        const std::string piece = text.substr(from, end - from);
+        const std::string line = from == 0 ? OneLine(piece) : TL_ShowName(piece);
+        if (!line.empty()) err_ << "kova-cli: " << line << "\n";
+        from = end + 1;
+      }
+    } else {
+      err_ << "kova-cli: " << OneLine(text) << "\n";
+    }
     err_.flush();
   }
   return kOk;

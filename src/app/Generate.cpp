@@ -171,7 +171,7 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, c
   CReportInstance& proposals = *outcome.proposals;
   proposals.GRequests(Requests(app, outcome, lChannels, lMode));
   if (lShow == kShowProposals) {
-    TL_SetChanged(app.flags, true, false, false, false);
+    // Only "Use" in the proposal window changes the project.
     for (int32_t i = 1; i <= proposals.GlCount(); ++i) proposals.GxGetProject(i)->GSortAllMics();
     outcome.reportNumber = app.proposals->GxAddItem(outcome.proposals);
     port.showProposals(outcome.reportNumber);

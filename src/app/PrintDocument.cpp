@@ -1,9 +1,9 @@
 #include "app/PrintDocument.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
+#include <memory>
 
+#include "app/ExportTarget.h"
 #include "app/SpectrumPictures.h"
 #include "tools/BinaryFile.h"
 #include "reports/RTF_Generate.h"
@@ -16,22 +16,19 @@ namespace {
 
 const char kRtfFilter[] = "Rich Text Format (*.rtf)|*.rtf";
 
-// A random whole number 0 to 999.
-int32_t Random1000() {
-  auto v = static_cast<int32_t>(TL_Port().rnd() * 1000.0);
-  return v < 0 ? 0 : (v > 999 ? 999 : v);
-}
-
 }  // namespace
 
 SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
   // Each system drawn offscreen with the display's drawing, fitted to the data; the display
   // window (when there is one) adds its own limits question and redraw in the desktop.
   SpectrumPictureProvider pictures;
-  pictures.draw = [&app](int32_t iSystem, const std::string& pngPath) {
+  // The pictures of one document share one product generation.
+  auto view = std::make_shared<SpectrumView>();
+  pictures.draw = [&app, view](int32_t iSystem, const std::string& pngPath) {
     OffscreenDrawing drawing;
     std::vector<char> png;
-    if (!drawing.Ok() || !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png))
+    if (!drawing.Ok() ||
+        !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png, nullptr, view.get()))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;
@@ -42,11 +39,8 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
 
 std::string MN_RtfFileName(const std::string& fileName) { return TL_StripExtension(fileName) + ".rtf"; }
 
-void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::string& tempDir,
-                         const SpectrumPictureProvider& pictures, std::vector<std::string>& tempFiles) {
-  TL_Port().randomize();
-  const int32_t a = Random1000();
-  const std::string base = tempDir + "$$" + TL_Str(a) + TL_Str(Random1000());
+void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempFolder& folder,
+                         const SpectrumPictureProvider& pictures, const PrintContents& contents, int32_t paper) {
   const std::string title = RTF_TitleText(KOVA_VERSION, TL_Port().shortDate(), TL_Port().shortTime());
 
   // Each picture shows its system as the current one; the previous current system comes back
@@ -58,35 +52,25 @@ void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::
   } restore{project, project.GlCurr()};
   std::vector<std::string> files;
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
-    const std::string file = base + TL_Str(s) + ".png";
+    const std::string file = folder.Path() + "system" + TL_Str(s + 1) + ".png";
     files.push_back(file);
-    tempFiles.push_back(file);
     project.GlCurr(s);
     if (!pictures.draw || !pictures.draw(s, file))
       throw KovaError(481, "The spectrum picture of system #" + TL_Str(s + 1) + " could not be drawn");
   }
   project.GlCurr(restore.previous);
-  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files));
+  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files, contents), paper);
 }
 
-bool MN_RemoveTempFiles(const std::vector<std::string>& files) {
-  bool ok = true;
-  for (const std::string& file : files) {
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec)) ok = std::filesystem::remove(file, ec) && !ec && ok;
-    else if (ec) ok = false;
-  }
-  return ok;
-}
-
-bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
-                          const SpectrumPictureProvider& pictures) {
+bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const std::string& name,
+                          const SpectrumPictureProvider& pictures, const PrintContents& contents) {
   if (pictures.askForLimits && !pictures.askForLimits()) return false;
   const std::string path = directory + name;
-  std::vector<std::string> tempFiles;
+  std::unique_ptr<TempFolder> folder;
   bool created = true;
   try {
-    MN_WriteRtfDocument(project, path, app.appDir, pictures, tempFiles);
+    folder = std::make_unique<TempFolder>("print");
+    MN_WriteRtfDocument(project, path, *folder, pictures, contents);
   } catch (const std::exception&) {
     created = false;
     TL_ShowInfo("Could not create RTF!");
@@ -98,7 +82,7 @@ bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& d
   bool cleaned = true;
   try {
     if (pictures.restore) pictures.restore();
-    cleaned = MN_RemoveTempFiles(tempFiles);
+    cleaned = !folder || folder->Remove();
   } catch (const std::exception&) {
     cleaned = false;
   }
@@ -109,9 +93,11 @@ bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& d
 bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& pictures) {
   std::string directory = app.projectDir.empty() ? app.appDir : app.projectDir;
   std::string name = app.projectFile.empty() ? "*.rtf" : TL_StripExtension(app.projectFile);
-  int filterIndex = 1;
-  if (TL_SaveFileDialog("Create RTF File", directory, name, kRtfFilter, filterIndex) == 0) return false;
-  return MN_CreateRtfDocument(app, *app.project, directory, MN_RtfFileName(name), pictures);
+  if (!MN_ChooseExportFile(app, "Create RTF File", kRtfFilter, "rtf", ExtensionRule::kReplace, directory, name))
+    return false;
+  PrintContents contents;
+  contents.scanCuts = &app.scanCuts;
+  return MN_CreateRtfDocument(*app.project, directory, name, pictures, contents);
 }
 
 }  // namespace kova

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "display/DisplayMapping.h"
+#include "reports/RTF_Generate.h"
+#include "tools/TempFolder.h"
 
 namespace kova {
 
@@ -20,6 +23,9 @@ struct SpectrumPictureProvider {
   std::function<bool(int32_t iSystem, const std::string& pngPath)> draw;
   // Redraws the display for the current system once the document is written.
   std::function<void()> restore;
+  // The range the display shows, for pictures drawn onto a document's pages; false (or empty):
+  // each picture is fitted to the data.
+  std::function<bool(DisplayMapping& range)> range;
 };
 
 // Pixel size of the spectrum pictures of the print document.
@@ -38,18 +44,17 @@ bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& picture
 // program; afterwards the display is redrawn and the temporary pictures are removed. Failures
 // are reported in message boxes ("Could not create RTF!", "Could not clean up after RTF
 // creation!"); false when no document was created.
-bool MN_CreateRtfDocument(AppState& app, CProject& project, const std::string& directory, const std::string& name,
-                          const SpectrumPictureProvider& pictures);
+bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const std::string& name,
+                          const SpectrumPictureProvider& pictures, const PrintContents& contents = {});
 
-// The document without dialogs: draws the pictures into temporary files below `tempDir` (their
-// names are appended to `tempFiles` before they are drawn, so a partial picture is known too),
-// restores the project's current system and writes the RTF file. Throws on failure; `path` is
-// then untouched.
-void MN_WriteRtfDocument(CProject& project, const std::string& path, const std::string& tempDir,
-                         const SpectrumPictureProvider& pictures, std::vector<std::string>& tempFiles);
-
-// Removes those of the files that exist; false when one could not be removed.
-bool MN_RemoveTempFiles(const std::vector<std::string>& files);
+// The document without dialogs: draws the pictures into the private temporary folder `folder`
+// (files "system1.png", ...), restores the project's current system and writes the RTF file.
+// Throws on failure; `path` is then untouched. The folder and its pictures are the caller's to
+// remove (TempFolder does so when it ends).
+// `contents` adds the frequency sheet and the ranges scans cut; `paper` as RTF_WriteDocument.
+void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempFolder& folder,
+                         const SpectrumPictureProvider& pictures, const PrintContents& contents = {},
+                         int32_t paper = kRtfPaperA4);
 
 // "name.doc" -> "name.rtf", "name" -> "name.rtf".
 std::string MN_RtfFileName(const std::string& fileName);

@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "app/ExportTarget.h"
 #include "files/FrequencyList.h"
 #include "files/ScanFile.h"
 #include "search/ScanExclusions.h"
@@ -106,6 +107,11 @@ bool MN_ImportFrequencyList(AppState& app) {
     return false;
   }
   const int32_t slot = app.project->GlCurr();
+  std::string tooMany;
+  if (!MN_ImportFits(*app.project, slot, list.entries, tooMany)) {
+    TL_ShowInfo("Cannot import the frequency list " + name + ": " + tooMany + ".");
+    return false;
+  }
   const std::vector<ImportedChannel> added = MN_ImportFrequencyList(*app.project, slot, list.entries);
   if (added.empty()) {
     TL_ShowInfo("The frequency list holds no channel of system " + TL_Str(slot + 1) + ".");
@@ -129,9 +135,9 @@ bool MN_ImportFrequencyList(AppState& app) {
 
 bool MN_ExportFrequencyList(AppState& app) {
   std::string dir = StartDirectory(app);
-  std::string name = app.projectFile.empty() ? "*.csv" : TL_StripExtension(app.projectFile) + ".csv";
-  int filterIndex = 1;
-  if (TL_SaveFileDialog("Export Frequency List", dir, name, kCsvFilter, filterIndex) == 0) return false;
+  std::string name = MN_ExportOfferedName(app, "csv", "*.csv");
+  if (!MN_ChooseExportFile(app, "Export Frequency List", kCsvFilter, "csv", ExtensionRule::kAddWhenMissing, dir, name))
+    return false;
   try {
     MN_WriteFrequencyListFile(*app.project, dir + name);
   } catch (const std::exception& e) {

@@ -3,7 +3,12 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QRectF>
+#include <algorithm>
+#include <cmath>
 
+#include "display/PaperSpectrum.h"
 #include "display/PictureBox.h"
 #include "display/SpectrumPicture.h"
 
@@ -40,11 +45,12 @@ OffscreenDrawing::~OffscreenDrawing() {
 }
 
 bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
-                          const DisplayMapping* limits) {
+                          const DisplayMapping* limits, SpectrumView* shared) {
   PictureBox pbx(width, height);
-  SpectrumView view;
+  SpectrumView own;
+  SpectrumView& view = shared ? *shared : own;
   if (limits) view.mapping = *limits;
-  bool stale = true;
+  bool stale = !shared;
   const SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
   PrepareTVStationPbx(pbx, view, in, limits == nullptr);
   QByteArray bytes;
@@ -53,6 +59,27 @@ bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, i
   if (!pbx.Image().save(&buffer, "PNG")) return false;
   png.assign(bytes.begin(), bytes.end());
   return true;
+}
+
+void MN_DrawSpectrum(QPainter& painter, const QRectF& area, const CProject& project, int32_t iSystem, bool paper,
+                     SpectrumView& view, const DisplayMapping* limits) {
+  // The picture is laid out on a grid as wide as a print picture, its height from the area.
+  constexpr int kWidth = 1000;
+  const int height = std::max(16, static_cast<int>(std::lround(kWidth * area.height() / area.width())));
+  painter.save();
+  painter.translate(area.topLeft());
+  painter.scale(area.width() / kWidth, area.height() / height);
+  painter.setClipRect(QRect(0, 0, kWidth, height));
+  {
+    PictureBox pbx(painter, kWidth, height);
+    if (paper) pbx.SetFont(TL_DisplayFont(12));
+    if (limits) view.mapping = *limits;
+    bool stale = false;
+    const SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+    if (paper) DrawPaperSpectrum(pbx, view, in, limits == nullptr);
+    else PrepareTVStationPbx(pbx, view, in, limits == nullptr);
+  }
+  painter.restore();
 }
 
 }  // namespace kova

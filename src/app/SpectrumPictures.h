@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "display/DisplayMapping.h"
+#include "display/SpectrumPicture.h"
 #include "model/CProject.h"
 
 class QGuiApplication;
+class QPainter;
+class QRectF;
 
 namespace kova {
 
@@ -31,8 +34,16 @@ class OffscreenDrawing {
 
 // Draws system iSystem of the project as the current system, no channel highlighted, with the
 // display's default ticks, into a PNG of width x height pixels. With `limits` the picture shows
-// that range, else it is fitted to the data as "Full" does. False when encoding failed.
+// that range, else it is fitted to the data as "Full" does. With `shared` the products are
+// those of that view (worked out at its first picture), so the pictures of one document share
+// one product generation. False when encoding failed.
 bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
-                          const DisplayMapping* limits = nullptr);
+                          const DisplayMapping* limits = nullptr, SpectrumView* shared = nullptr);
+
+// Draws the same picture into `area` of `painter` (a page of a document), as lines and text
+// where the painter's device keeps them so: for paper (dark on white, staggered labels, the
+// legend in a strip of its own) or as the display shows it. The products are those of `view`.
+void MN_DrawSpectrum(QPainter& painter, const QRectF& area, const CProject& project, int32_t iSystem, bool paper,
+                     SpectrumView& view, const DisplayMapping* limits = nullptr);
 
 }  // namespace kova

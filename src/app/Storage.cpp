@@ -8,8 +8,12 @@
 namespace kova {
 
 bool MN_SaveProject(const CProject& project, const std::string& directory, const std::string& fileName) {
+  return MN_SaveProjectTo(project, TL_AddBackslash(directory) + MN_ProjectFileName(fileName));
+}
+
+bool MN_SaveProjectTo(const CProject& project, const std::string& path) {
   try {
-    MN_WriteProjectFile(project, TL_AddBackslash(directory) + MN_ProjectFileName(fileName));
+    MN_WriteProjectFile(project, path);
     return true;
   } catch (const std::exception& e) {
     TL_ReportError("MN_SaveProject", e);
@@ -33,7 +37,11 @@ int16_t MN_LoadProject(AppState& app, const std::string& directory, const std::s
     case ProjectReadStatus::kBadHeader:
       return 1;
     case ProjectReadStatus::kBadRecord:
-      TL_ShowInfo("Error during load!");
+      if (r.tooManyChannels)
+        TL_ShowInfo("Error during load!\nThe project holds more than " + TL_GroupedNumber(kMaxProjectChannels) +
+                    " channels (a project holds at most " + TL_GroupedNumber(kMaxProjectChannels) + ").");
+      else
+        TL_ShowInfo("Error during load!");
       return r.oldFormat ? 1 : 0;
     case ProjectReadStatus::kLoaded:
       break;

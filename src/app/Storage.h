@@ -18,6 +18,9 @@ namespace kova {
 // temporary file. Errors are reported as "An Error Occured During MN_SaveProject: ..."; the
 // result tells whether the file was written.
 bool MN_SaveProject(const CProject& project, const std::string& directory, const std::string& fileName);
+// Writes `project` to `path` exactly as named, reporting errors as MN_SaveProject does (the
+// second line of the message names the file and the system's reason).
+bool MN_SaveProjectTo(const CProject& project, const std::string& path);
 
 // Reading a project with the application's system list supplying the defaults.
 ProjectReadResult MN_ReadProjectBytes(AppState& app, std::vector<char> bytes);

@@ -32,7 +32,6 @@ int32_t MN_AddSystem(AppState& app, const CSystemType& type) {
   system->GDefine(type.GGetCopy());
   const int32_t slot = project.GAddSystem(system, project.GcSpectrumOf(0)->GGetCopy());
   if (slot < 0) return -1;
-  app.addCounts[static_cast<size_t>(slot)] = kDefaultAddCount;
   app.scanCuts[static_cast<size_t>(slot)].clear();
   TL_SetChanged(app.flags, true, false, false, false);
   return slot;
@@ -49,11 +48,9 @@ bool MN_RemoveSystem(AppState& app, int32_t k) {
   const int32_t used = project.GlSystems();
   if (!project.GRemoveSystem(k)) return false;
   if (used > 2) {
-    ShiftOut(app.addCounts, k);
     ShiftOut(app.scanCuts, k);
   } else if (k == 0) {
     // The removed system stays behind in slot 1, switched off.
-    std::swap(app.addCounts[0], app.addCounts[1]);
     std::swap(app.scanCuts[0], app.scanCuts[1]);
   }
   app.highlighted = 0;
@@ -62,12 +59,14 @@ bool MN_RemoveSystem(AppState& app, int32_t k) {
 }
 
 void MN_SetAddCount(AppState& app, int32_t k, int32_t n) {
-  if (k < 0 || k >= kMaxSystems) return;
-  app.addCounts[static_cast<size_t>(k)] = std::clamp(n, 0, kMaxAddCount);
+  if (k < 0 || k >= app.project->GlSlots()) return;
+  app.project->GcSystem(k)->GlAddCount(std::clamp(n, 0, kMaxAddCount));
 }
 
 std::vector<int32_t> MN_AddCounts(const AppState& app) {
-  return std::vector<int32_t>(app.addCounts.begin(), app.addCounts.begin() + app.project->GlSystems());
+  std::vector<int32_t> counts;
+  for (int32_t k = 0; k < app.project->GlSystems(); ++k) counts.push_back(app.project->GcSystem(k)->GlAddCount());
+  return counts;
 }
 
 }  // namespace kova

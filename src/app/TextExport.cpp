@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/ExportTarget.h"
 #include "reports/TextReports.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -16,9 +17,9 @@ const char* const kTextFilter = "Text File (*.txt)|*.txt";
 bool ExportText(AppState& app, const std::string& routine, const std::string& title, const std::string& defaultName,
                 const std::function<void(TextSink&)>& write) {
   std::string directory = app.projectDir.empty() ? app.appDir : app.projectDir;
-  std::string fileName = app.projectFile.empty() ? defaultName : app.projectFile;
-  int filterIndex = 1;
-  if (TL_SaveFileDialog(title, directory, fileName, kTextFilter, filterIndex) == 0) return false;
+  std::string fileName = MN_ExportOfferedName(app, "txt", defaultName);
+  if (!MN_ChooseExportFile(app, title, kTextFilter, "txt", ExtensionRule::kAddWhenMissing, directory, fileName))
+    return false;
   app.projectDir = directory;
   const std::string path = directory + fileName;
   try {

@@ -9,9 +9,11 @@
 namespace kova {
 
 // Ask for a file ("Save Projects As" / "Save Report As", starting in the project directory with
-// the project file name or "Project1.txt" / "Report1.txt"), write the text, remember the chosen
-// directory as the project directory and open the file. False when the user cancelled or the
-// file could not be written (which is reported as an error of the routine).
+// the project's name as a ".txt" file or "Project1.txt" / "Report1.txt"; see MN_ChooseExportFile
+// for the extension, the project's own file and existing files), write the text, remember the
+// chosen directory as the project directory and open the file. False when the user cancelled,
+// the target was refused or the file could not be written (which is reported as an error of the
+// routine).
 bool MN_ExportProject(AppState& app, const CProject& project);
 bool MN_ExportReport(AppState& app, const CReportInstance& report);
 

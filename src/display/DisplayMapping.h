@@ -16,6 +16,15 @@ class DisplayMapping {
   static constexpr double kScaleTop = 1.65;
   static constexpr double kScaleHeight = -1.95;
   static constexpr int32_t kScrollMax = 10000;
+  // Heights of the drawing: the television stations reach from the base line 0 to kStationTop,
+  // channel lines to kChannelTop, the tuning grid to kGridTop; product lines start at
+  // kProductBase; the top line lies at kTopLine; scale ticks are kTickLength long.
+  static constexpr double kStationTop = 0.2;
+  static constexpr double kChannelTop = 1.0;
+  static constexpr double kGridTop = 1.1;
+  static constexpr double kProductBase = 1.12;
+  static constexpr double kTopLine = 1.4;
+  static constexpr double kTickLength = 0.05;
 
   double Lower() const { return lower_; }
   double Upper() const { return upper_; }

@@ -19,12 +19,23 @@ PictureBox::PictureBox(int width, int height) : font_(TL_DisplayFont()), metrics
   Scale(0, image_.width(), 0, image_.height());
 }
 
+PictureBox::PictureBox(QPainter& painter, int width, int height)
+    : image_(1, 1, QImage::Format_RGB32), external_(&painter), font_(TL_DisplayFont()), metrics_(font_) {
+  Resize(width, height);
+  Scale(0, pixelWidth_, 0, pixelHeight_);
+  external_->setFont(font_);
+}
+
 PictureBox::~PictureBox() { EndPainting(); }
 
 void PictureBox::Resize(int width, int height) {
   EndPainting();
-  image_ = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
-  image_.fill(back_);
+  pixelWidth_ = std::max(width, 1);
+  pixelHeight_ = std::max(height, 1);
+  if (!external_) {
+    image_ = QImage(pixelWidth_, pixelHeight_, QImage::Format_RGB32);
+    image_.fill(back_);
+  }
   metrics_ = QFontMetrics(font_, &image_);
   advances_.clear();
   laidOut_.clear();
@@ -38,6 +49,7 @@ void PictureBox::Scale(double left, double width, double top, double height) {
 }
 
 QPainter& PictureBox::Painter() {
+  if (external_) return *external_;
   if (!painter_) {
     painter_ = std::make_unique<QPainter>(&image_);
     painter_->setRenderHint(QPainter::Antialiasing, false);
@@ -62,7 +74,8 @@ const QImage& PictureBox::Image() {
 
 void PictureBox::Cls() {
   EndPainting();
-  image_.fill(back_);
+  if (external_) Painter().fillRect(QRect(0, 0, pixelWidth_, pixelHeight_), back_);
+  else image_.fill(back_);
 }
 
 void PictureBox::DrawWidth(int pixels) { lineWidth_ = std::max(pixels, 1); }
@@ -73,6 +86,7 @@ void PictureBox::SetFont(const QFont& font) {
   advances_.clear();
   laidOut_.clear();
   if (painter_) painter_->setFont(font_);
+  if (external_) external_->setFont(font_);
 }
 
 void PictureBox::UsePen(const QColor& c) {
@@ -108,12 +122,12 @@ void PictureBox::Line(double x1, double y1, double x2, double y2, const QColor& 
     return;
   }
   UsePen(c);
-  painter_->drawLine(a, b);
+  Painter().drawLine(a, b);
 }
 
 void PictureBox::Box(double x1, double y1, double x2, double y2, const QColor& c) {
   UsePen(c);
-  QPainter& p = *painter_;
+  QPainter& p = Painter();
   p.setBrush(Qt::NoBrush);
   const QRect r = QRect(QPoint(PixelX(x1), PixelY(y1)), QPoint(PixelX(x2), PixelY(y2))).normalized();
   // A one-pixel outline of QRect (l, t, w, h) covers l ... l + w; the box covers its corner pixels.
@@ -126,20 +140,42 @@ void PictureBox::FilledBox(double x1, double y1, double x2, double y2, const QCo
   p.fillRect(r, c);
 }
 
+void PictureBox::HatchedBox(double x1, double y1, double x2, double y2, const QColor& c, int spacing) {
+  const QRect r = QRect(QPoint(PixelX(x1), PixelY(y1)), QPoint(PixelX(x2), PixelY(y2))).normalized();
+  if (r.isEmpty()) return;
+  QPainter& p = Painter();
+  p.save();
+  p.setClipRect(r, p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+  penSet_ = false;
+  UsePen(c);
+  const int step = std::max(spacing, 2);
+  for (int d = -r.height(); d <= r.width(); d += step)
+    p.drawLine(QPoint(r.left() + d, r.bottom() + 1), QPoint(r.left() + d + r.height() + 1, r.top()));
+  p.restore();
+  penSet_ = false;
+}
+
 double PictureBox::TextWidth(const std::string& text) const {
   auto it = advances_.find(text);
   if (it == advances_.end()) {
     if (advances_.size() > 4096) advances_.clear();  // texts of projects long gone
     it = advances_.emplace(text, metrics_.horizontalAdvance(QString::fromStdString(text))).first;
   }
-  return it->second * width_ / image_.width();
+  return it->second * width_ / pixelWidth_;
 }
 
-double PictureBox::TextHeight(const std::string&) const { return metrics_.height() * height_ / image_.height(); }
+double PictureBox::TextHeight(const std::string&) const { return metrics_.height() * height_ / pixelHeight_; }
 
 void PictureBox::Print(const std::string& text) {
   UsePen(fore_);
-  QPainter& p = *painter_;
+  QPainter& p = Painter();
+  if (external_) {
+    // A document keeps the text as text: drawn plainly, its top at the position.
+    const QPoint at(PixelX(curX_), PixelY(curY_));
+    p.drawText(QPointF(at.x(), at.y() + metrics_.ascent()), QString::fromStdString(text));
+    curX_ += TextWidth(text);
+    return;
+  }
   auto it = laidOut_.find(text);
   if (it == laidOut_.end()) {
     if (laidOut_.size() > 4096) laidOut_.clear();

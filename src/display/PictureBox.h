@@ -6,7 +6,9 @@
 // upwards) and printed with its top left corner at the current text position.
 //
 // The surface keeps what was drawn in its image, so a window paints the image and a command
-// line tool saves it.
+// line tool saves it. A surface on a painter of its caller (a page of a document) draws through
+// that painter instead, into the area 0 ... width x 0 ... height of the painter's coordinates,
+// so what the painter's device keeps as lines and text stays lines and text.
 
 #include <QColor>
 #include <QFont>
@@ -26,14 +28,17 @@ class PictureBox {
  public:
   // An image of width x height pixels (at least 1 x 1), scale 0 ... width, 0 ... height.
   PictureBox(int width, int height);
+  // Draws through `painter`, which outlives the surface; its pen, brush, font and clipping are
+  // the surface's while it draws.
+  PictureBox(QPainter& painter, int width, int height);
   ~PictureBox();
   PictureBox(const PictureBox&) = delete;
   PictureBox& operator=(const PictureBox&) = delete;
 
   // A new image size; what was drawn is lost (the next Cls paints the background).
   void Resize(int width, int height);
-  int PixelWidth() const { return image_.width(); }
-  int PixelHeight() const { return image_.height(); }
+  int PixelWidth() const { return pixelWidth_; }
+  int PixelHeight() const { return pixelHeight_; }
 
   void Scale(double left, double width, double top, double height);
   double ScaleLeft() const { return left_; }
@@ -54,6 +59,8 @@ class PictureBox {
   void Box(double x1, double y1, double x2, double y2, const QColor& c);
   // The box filled (and outlined) with c.
   void FilledBox(double x1, double y1, double x2, double y2, const QColor& c);
+  // The box hatched with rising lines of colour c, `spacing` pixels apart, in the line width.
+  void HatchedBox(double x1, double y1, double x2, double y2, const QColor& c, int spacing);
 
   double TextWidth(const std::string& text) const;
   double TextHeight(const std::string& text) const;
@@ -66,14 +73,14 @@ class PictureBox {
 
   // Pixel of a user coordinate (rounded to the pixel grid).
   int PixelX(double x) const {
-    const double px = (x - left_) / width_ * image_.width();
+    const double px = (x - left_) / width_ * pixelWidth_;
     return static_cast<int>(std::floor(std::clamp(px, -1e6, 1e6)));
   }
   int PixelY(double y) const {
-    const double py = (y - top_) / height_ * image_.height();
+    const double py = (y - top_) / height_ * pixelHeight_;
     return static_cast<int>(std::floor(std::clamp(py, -1e6, 1e6)));
   }
-  // The picture as drawn so far.
+  // The picture as drawn so far (of a surface on an image).
   const QImage& Image();
 
  private:
@@ -82,8 +89,10 @@ class PictureBox {
   // Sets the pen of colour c and the current line width unless it is set already.
   void UsePen(const QColor& c);
 
-  QImage image_;
+  QImage image_;  // the picture; 1 x 1 for measuring text on a surface with a caller's painter
+  int pixelWidth_ = 1, pixelHeight_ = 1;
   std::unique_ptr<QPainter> painter_;
+  QPainter* external_ = nullptr;  // the caller's painter
   QFont font_;
   QFontMetrics metrics_;  // of font_ on image_
   // Advances in pixels of the texts measured with metrics_: a drawing measures the same labels

@@ -6,6 +6,7 @@
 
 #include "engine/TcIMFrequencyBuffer.h"
 #include "engine/TcProductTracker.h"
+#include "model/ShownColors.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -15,22 +16,10 @@ QColor TL_DisplayStationColor() { return QColor(2, 62, 159); }
 QColor TL_DisplayConflictColor() { return QColor(255, 48, 48); }
 QColor TL_DisplayColor(int32_t color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
-QColor TL_SystemColor(int32_t slot) {
-  // Bright on black, apart from each other and from the conflict red, the product white lines'
-  // neighbours and the scale's light blue.
-  static const QColor kColors[kMaxSystems] = {
-      {255, 255, 0},   {255, 255, 255}, {0, 220, 255},   {255, 140, 0},   {255, 80, 255},  {80, 255, 80},
-      {90, 120, 255},  {255, 170, 200}, {215, 185, 110}, {175, 110, 255}, {130, 255, 210}, {250, 128, 100},
-      {185, 205, 40},  {165, 165, 165}, {0, 170, 150},   {205, 110, 60}};
-  return kColors[static_cast<size_t>(std::clamp(slot, 0, kMaxSystems - 1))];
-}
+QColor TL_SystemColor(int32_t slot) { return TL_DisplayColor(TL_SystemColorValue(slot)); }
 
 QColor TL_ChannelDrawColor(const CProject& project, int32_t slot, int32_t color) {
-  // The default colours: 14 (yellow) of a channel added by the program, 15 (white) of one typed in.
-  constexpr int32_t kYellow = 0x00FFFF;
-  constexpr int32_t kWhite = 0xFFFFFF;
-  if (project.GlSystems() > 2 && (color == kYellow || color == kWhite)) return TL_SystemColor(slot);
-  return TL_DisplayColor(color);
+  return TL_DisplayColor(TL_ShownChannelColor(project, slot, color));
 }
 
 std::string SpectrumStats::ChannelsText() const { return "Channels : " + TL_Str(channels); }
@@ -39,12 +28,12 @@ std::string SpectrumStats::OverallText() const { return "Overall : " + TL_Str(TL
 
 namespace {
 
-constexpr double kStationTop = 0.2;
-constexpr double kChannelTop = 1.0;
-constexpr double kGridTop = 1.1;
-constexpr double kProductBase = 1.12;
-constexpr double kTopLine = 1.4;
-constexpr double kTickLength = 0.05;
+constexpr double kStationTop = DisplayMapping::kStationTop;
+constexpr double kChannelTop = DisplayMapping::kChannelTop;
+constexpr double kGridTop = DisplayMapping::kGridTop;
+constexpr double kProductBase = DisplayMapping::kProductBase;
+constexpr double kTopLine = DisplayMapping::kTopLine;
+constexpr double kTickLength = DisplayMapping::kTickLength;
 
 const QColor kBlack(0, 0, 0);
 const QColor kWhite(255, 255, 255);
@@ -55,29 +44,47 @@ const TypeRef* TypeOf(const CProject& project, int32_t slot) {
   return &system->GcSystemType();
 }
 
-void DrawStations(PictureBox& pbx, const CProject& project, int32_t current, const DisplayMapping& m) {
+}  // namespace
+
+const SpectrumPalette& TL_ScreenPalette() {
+  static const SpectrumPalette kScreen{kBlack, TL_DisplayScaleColor(), TL_DisplayStationColor(),
+                                       TL_DisplayScaleColor(), kWhite, kBlack, false};
+  return kScreen;
+}
+
+const SpectrumPalette& TL_PaperPalette() {
+  static const SpectrumPalette kPaper{kWhite, QColor(25, 35, 70), kWhite, QColor(60, 80, 130), QColor(165, 165, 165),
+                                      kWhite, true};
+  return kPaper;
+}
+
+void DrawStations(PictureBox& pbx, const CProject& project, int32_t current, const DisplayMapping& m,
+                  const SpectrumPalette& palette) {
   const SpectrumRef& searchSpectrum = project.GcSpectrumOf(current);
   if (!searchSpectrum) return;
   SpectrumRef stations = searchSpectrum->GGetCopy();
   stations->GInvertSpectrum(0.0f, 1000.0f);
   const int32_t n = stations->GlBands();
   if (n < 1) return;
-  const QColor scale = TL_DisplayScaleColor();
+  const QColor& scale = palette.scale;
   double from = m.Lower();
   for (int32_t b = 1; b <= n; ++b) {
     const BandRef band = stations->GxGetBand(b);
     const double lo = band->GfLo();
     const double hi = band->GfHi();
-    pbx.FilledBox(lo, 0, hi, kStationTop, TL_DisplayStationColor());
-    pbx.Box(lo, 0, hi, kStationTop, scale);
+    pbx.FilledBox(lo, 0, hi, kStationTop, palette.stationFill);
+    if (palette.hatchStations) {
+      pbx.DrawWidth(1);
+      pbx.HatchedBox(lo, 0, hi, kStationTop, palette.stationOutline, 6);
+    }
+    pbx.Box(lo, 0, hi, kStationTop, palette.stationOutline);
     pbx.Line(from, 0, lo, 0, scale);
     from = lo;
   }
   pbx.Line(from, 0, m.Upper(), 0, scale);
 }
 
-void DrawScale(PictureBox& pbx, const DisplayMapping& m) {
-  const QColor scale = TL_DisplayScaleColor();
+void DrawScale(PictureBox& pbx, const DisplayMapping& m, const QColor& scale) {
   pbx.Line(m.Lower(), kTopLine, m.Upper(), kTopLine, scale);
   pbx.ForeColor(scale);
   const int32_t step = DisplayMapping::TickStep(pbx.TextWidth("000"));
@@ -99,6 +106,8 @@ void DrawScale(PictureBox& pbx, const DisplayMapping& m) {
   }
 }
 
+namespace {
+
 // The product lines of a buffer with the count of each product's kilohertz (the kilohertz it was
 // counted on, taken from its frequency before it was narrowed to single precision).
 void ReadProductLines(const TcIMFrequencyBuffer& buffer, SpectrumView& view) {
@@ -117,10 +126,12 @@ void ReadProductLines(const TcIMFrequencyBuffer& buffer, SpectrumView& view) {
   }
 }
 
+}  // namespace
+
 // The product lines. Lines that fall on the same pixel column start at the same height, so only
 // the tallest of each column is drawn: a dense project costs one line per column, not one per
 // product.
-void DrawProducts(PictureBox& pbx, const SpectrumView& view) {
+void DrawProducts(PictureBox& pbx, const SpectrumView& view, const QColor& color, double top) {
   const int width = pbx.PixelWidth();
   std::vector<int32_t> tallest(static_cast<size_t>(width), 0);
   const DisplayMapping& m = view.mapping;
@@ -140,11 +151,9 @@ void DrawProducts(PictureBox& pbx, const SpectrumView& view) {
     const int32_t n = tallest[static_cast<size_t>(column)];
     if (n <= 0) continue;
     const double f = m.Lower() + (column + 0.5) * perPixel;
-    pbx.Line(f, kProductBase, f, DisplayMapping::ProductTop(n), kWhite);
+    pbx.Line(f, kProductBase, f, std::min(DisplayMapping::ProductTop(n), top), color);
   }
 }
-
-}  // namespace
 
 std::pair<double, double> GetDataLimits(const CProject& project, int32_t current, int32_t flags) {
   double lo = 1000.0;
@@ -398,9 +407,30 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   }
   pbx.Scale(m.Lower(), m.Span(), DisplayMapping::kScaleTop, DisplayMapping::kScaleHeight);
 
-  DrawStations(pbx, in.project, in.current, m);
-  DrawScale(pbx, m);
+  DrawStations(pbx, in.project, in.current, m, TL_ScreenPalette());
+  DrawScale(pbx, m, TL_DisplayScaleColor());
+  UpdateProducts(view, in, stats);
+  DrawProducts(pbx, view, kWhite);
+  if (in.conflicts) DrawConflictProducts(pbx, view, *in.conflicts);
+  if (in.scan) DrawScan(pbx, *in.scan);
 
+  for (int32_t other = 0; other < in.project.GlSystems(); ++other) {
+    if (other == in.current) continue;
+    const int32_t n = in.project.GcSystem(other)->GcMics()->GCount();
+    // The highlighted number belongs to the current system: the other systems' channels carry no
+    // outline and no grid.
+    for (int32_t i = 1; i <= n; ++i) DrawChannel(pbx, in.project, other, i, true, 0);
+  }
+  const int32_t n = in.project.GcSystem(in.current)->GcMics()->GCount();
+  for (int32_t i = 1; i <= n; ++i)
+    if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted);
+  if (in.highlighted >= 1 && in.highlighted <= n) DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted);
+  if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts);
+  if (in.project.GlSystems() > 2) DrawLegend(pbx, in.project, in.current);
+  return stats;
+}
+
+void UpdateProducts(SpectrumView& view, const SpectrumInput& in, SpectrumStats& stats) {
   // A tracker that changed since it was read (a check brought it up to date) is read again.
   const bool trackerChanged = in.tracker && view.tracked == in.tracker && in.tracker->Version() != view.trackedVersion;
   if ((!view.products && !view.tracked) || in.productsStale || trackerChanged) {
@@ -426,24 +456,6 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   stats.channels = view.count;
   stats.maximum = view.maximum;
   stats.overall = view.overall;
-  DrawProducts(pbx, view);
-  if (in.conflicts) DrawConflictProducts(pbx, view, *in.conflicts);
-  if (in.scan) DrawScan(pbx, *in.scan);
-
-  for (int32_t other = 0; other < in.project.GlSystems(); ++other) {
-    if (other == in.current) continue;
-    const int32_t n = in.project.GcSystem(other)->GcMics()->GCount();
-    // The highlighted number belongs to the current system: the other systems' channels carry no
-    // outline and no grid.
-    for (int32_t i = 1; i <= n; ++i) DrawChannel(pbx, in.project, other, i, true, 0);
-  }
-  const int32_t n = in.project.GcSystem(in.current)->GcMics()->GCount();
-  for (int32_t i = 1; i <= n; ++i)
-    if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted);
-  if (in.highlighted >= 1 && in.highlighted <= n) DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted);
-  if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts);
-  if (in.project.GlSystems() > 2) DrawLegend(pbx, in.project, in.current);
-  return stats;
 }
 
 }  // namespace kova

@@ -6,6 +6,7 @@
 // as arguments, so the window, the tests and the command line draw the same picture.
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -91,9 +92,36 @@ struct SpectrumInput {
 // The colour of conflict marks.
 QColor TL_DisplayConflictColor();
 
+// The colours of a picture: the screen's (light on black) or paper's (dark on white, the
+// television stations hatched).
+struct SpectrumPalette {
+  QColor background;
+  QColor scale;           // base line, top line, ticks, numbers
+  QColor stationFill;
+  QColor stationOutline;  // also the hatching
+  QColor products;
+  QColor labelGround;     // the box that blanks a channel's line behind its label
+  bool hatchStations = false;
+};
+const SpectrumPalette& TL_ScreenPalette();
+const SpectrumPalette& TL_PaperPalette();
+
 // Recomputes what is needed and draws everything. With bFullView (or a visible range under
 // 1 MHz) the range is first fitted to the data.
 SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView);
+
+// The products of the view brought up to date for `in` (recomputed when there are none, when
+// the products-stale flag is set or when the tracker moved on), and their statistics.
+void UpdateProducts(SpectrumView& view, const SpectrumInput& in, SpectrumStats& stats);
+
+// Parts of the drawing, on a surface whose scale is set: the television stations outside the
+// current system's search spectrum with the base line, the frequency scale with its numbers,
+// and the product lines (of each pixel column the tallest, none reaching above `top`).
+void DrawStations(PictureBox& pbx, const CProject& project, int32_t current, const DisplayMapping& m,
+                  const SpectrumPalette& palette);
+void DrawScale(PictureBox& pbx, const DisplayMapping& m, const QColor& scale);
+void DrawProducts(PictureBox& pbx, const SpectrumView& view, const QColor& color,
+                  double top = std::numeric_limits<double>::infinity());
 
 // Lower and upper data limit for the zoom flags; 0 ... 1000 when nothing counts.
 std::pair<double, double> GetDataLimits(const CProject& project, int32_t current, int32_t flags);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "files/RegionTables.h"
+
 namespace kova {
 
 void MN_InitProject(const std::vector<TypeRef>& systems, CProject& project) {
@@ -70,14 +72,16 @@ std::vector<CountryRef> MN_CountryTables() {
   auto germany = std::make_shared<CCountrySpectrum>();
   germany->GDefine("Germany");
   for (int n = 5; n <= 12; ++n)
-    germany->GxSpectrum()->GAddBand(static_cast<float>(174 + 7 * (n - 5)), static_cast<float>(181 + 7 * (n - 5)), 1.0f);
+    germany->GAddChannel(n, static_cast<float>(174 + 7 * (n - 5)), static_cast<float>(181 + 7 * (n - 5)));
   for (int n = 21; n <= 69; ++n)
-    germany->GxSpectrum()->GAddBand(static_cast<float>(470 + 8 * (n - 21)), static_cast<float>(478 + 8 * (n - 21)), 1.0f);
+    germany->GAddChannel(n, static_cast<float>(470 + 8 * (n - 21)), static_cast<float>(478 + 8 * (n - 21)));
   auto usa = std::make_shared<CCountrySpectrum>();
   usa->GDefine("USA");
   for (int n = 14; n <= 69; ++n)
-    usa->GxSpectrum()->GAddBand(static_cast<float>(470 + 6 * (n - 14)), static_cast<float>(476 + 6 * (n - 14)), 1.0f);
-  return {germany, usa};
+    usa->GAddChannel(n, static_cast<float>(470 + 6 * (n - 14)), static_cast<float>(476 + 6 * (n - 14)));
+  std::vector<CountryRef> tables{germany, usa};
+  for (CountryRef& table : MN_RegionTables()) tables.push_back(std::move(table));
+  return tables;
 }
 
 }  // namespace kova

@@ -1,7 +1,6 @@
 #pragma once
 // What the program has built in: the new-project defaults, the seven receiver system types
-// installed when no system data can be read, and the television channel tables of the two
-// countries.
+// installed when no system data can be read, and the built-in television channel tables.
 
 #include <vector>
 
@@ -17,7 +16,8 @@ namespace kova {
 void MN_InitProject(const std::vector<TypeRef>& systems, CProject& project);
 // The seven built-in receiver system types, in their fixed order.
 std::vector<TypeRef> MN_DefaultSystems();
-// The two built-in television channel tables.
+// The built-in channel tables: the historic tables of Germany and the USA first, in that order,
+// then today's tables by region (files/RegionTables.h). Every channel carries its number.
 std::vector<CountryRef> MN_CountryTables();
 
 }  // namespace kova

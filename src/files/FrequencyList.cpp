@@ -32,83 +32,83 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-bool IsValidUtf8(const std::string& s) {
-  for (size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const size_t extra = c < 0x80                   ? 0
-                         : c >= 0xC2 && c <= 0xDF   ? 1
-                         : (c & 0xF0) == 0xE0       ? 2
-                         : c >= 0xF0 && c <= 0xF4   ? 3
-                                                    : SIZE_MAX;
-    if (extra == SIZE_MAX || s.size() - i - 1 < extra) return false;
-    for (size_t k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += extra + 1;
-  }
-  return true;
-}
-
 struct Record {
   int line = 0;  // line the record starts on
   std::vector<std::string> fields;
 };
 
-// Splits CSV text into records; quoted fields may hold separators, doubled quotes and line
-// breaks. Blank lines give no record.
-std::vector<Record> ReadRecords(const std::string& text, char separator) {
-  std::vector<Record> records;
-  Record rec;
-  std::string field;
-  bool quoted = false, fieldStarted = false;
-  int line = 1;
-  rec.line = 1;
-  auto endField = [&] {
-    rec.fields.push_back(fieldStarted ? field : TL_Trim(field));
-    field.clear();
-    fieldStarted = false;
-  };
-  auto endRecord = [&](int nextLine) {
-    endField();
-    const bool blank = rec.fields.size() == 1 && rec.fields[0].empty();
-    if (!blank) records.push_back(rec);
-    rec = Record{};
-    rec.line = nextLine;
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"') {
-        if (i + 1 < text.size() && text[i + 1] == '"') {
-          field += '"';
-          ++i;
+// Splits CSV text into records, one at a time, so that reading can stop early; quoted fields
+// may hold separators, doubled quotes and line breaks. Blank lines give no record.
+class RecordReader {
+ public:
+  RecordReader(const std::string& text, char separator) : text_(text), separator_(separator) {}
+
+  // The next record; false at the end of the text.
+  bool Next(Record& rec) {
+    while (!done_) {
+      rec = Record{};
+      rec.line = line_;
+      if (ReadRecord(rec)) return true;
+    }
+    return false;
+  }
+
+ private:
+  // Reads up to the end of a line (outside quotes) or of the text; false for a blank line.
+  bool ReadRecord(Record& rec) {
+    std::string field;
+    bool quoted = false, fieldStarted = false;
+    auto endField = [&] {
+      rec.fields.push_back(fieldStarted ? field : TL_Trim(field));
+      field.clear();
+      fieldStarted = false;
+    };
+    bool lineEnded = false;
+    for (; pos_ < text_.size(); ++pos_) {
+      const char c = text_[pos_];
+      if (quoted) {
+        if (c == '"') {
+          if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+            field += '"';
+            ++pos_;
+          } else {
+            quoted = false;
+          }
         } else {
-          quoted = false;
+          if (c == '\n') ++line_;
+          field += c;
         }
-      } else {
-        if (c == '\n') ++line;
+        continue;
+      }
+      if (c == '"' && TL_Trim(field).empty() && !fieldStarted) {
+        // A quoted field: what stands between the quotes is taken as it is.
+        field.clear();
+        quoted = true;
+        fieldStarted = true;
+      } else if (c == separator_) {
+        endField();
+      } else if (c == '\r' || c == '\n') {
+        if (c == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+        ++pos_;
+        ++line_;
+        lineEnded = true;
+        break;
+      } else if (!fieldStarted) {
         field += c;
       }
-      continue;
+      // Text after a closing quote is dropped.
     }
-    if (c == '"' && TL_Trim(field).empty() && !fieldStarted) {
-      // A quoted field: what stands between the quotes is taken as it is.
-      field.clear();
-      quoted = true;
-      fieldStarted = true;
-    } else if (c == separator) {
-      endField();
-    } else if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      ++line;
-      endRecord(line);
-    } else if (!fieldStarted) {
-      field += c;
-    }
-    // Text after a closing quote is dropped.
+    done_ = !lineEnded;  // the text after the last line end (empty when there is none) is the last
+    endField();
+    return !(rec.fields.size() == 1 && rec.fields[0].empty());
   }
-  endRecord(line);
-  return records;
-}
+
+  const std::string& text_;
+  const char separator_;
+  size_t pos_ = 0;
+  int line_ = 1;
+  bool done_ = false;
+};
 
 std::string Normalised(const std::string& name) {
   std::string out;
@@ -155,7 +155,7 @@ bool IsNumber(const std::string& field, bool decimalComma) {
   return ReadFrequency(field, decimalComma, 1.0, mhz);
 }
 
-bool InRange(double mhz) { return mhz > 0.0 && mhz <= 1000.0; }
+bool InRange(double mhz) { return IsValidFrequency(mhz); }
 
 bool ReadColour(const std::string& field, int32_t& colour) {
   std::string t = TL_Trim(field);
@@ -195,7 +195,7 @@ void MN_WriteFrequencyListFile(const CProject& project, const std::string& path)
 FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes) {
   FrequencyListReadResult result;
   std::string text = bytes.rfind("\xef\xbb\xbf", 0) == 0 ? bytes.substr(3) : bytes;
-  if (!IsValidUtf8(text)) text = TL_AnsiToUtf8(text);
+  if (!TL_IsValidUtf8(text)) text = TL_AnsiToUtf8(text);
 
   // The separator: the first of tab, semicolon and comma on the first non-blank line.
   const size_t start = text.find_first_not_of(" \r\n");
@@ -204,20 +204,18 @@ FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes) {
                          : firstLine.find(';') != std::string::npos ? ';'
                                                                     : ',';
   const bool decimalComma = separator != ',';
-  const std::vector<Record> records = ReadRecords(text, separator);
-  if (records.empty()) {
+  RecordReader records(text, separator);
+  Record head;
+  if (!records.Next(head)) {
     result.error = "the list is empty";
     return result;
   }
 
   int freqCol = -1, labelCol = -1, colourCol = -1, systemCol = -1;
   double freqUnit = 0.0;
-  size_t first = 0;
-  const Record& head = records[0];
   const bool hasHeader = std::none_of(head.fields.begin(), head.fields.end(),
                                       [&](const std::string& f) { return IsNumber(f, decimalComma); });
   if (hasHeader) {
-    first = 1;
     for (size_t i = 0; i < head.fields.size(); ++i) {
       const std::string n = Normalised(head.fields[i]);
       const int col = static_cast<int>(i);
@@ -246,7 +244,7 @@ FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes) {
     }
   } else {
     // No names: the first column with a plausible frequency, and the first one of text.
-    const Record& row = records[0];
+    const Record& row = head;
     for (size_t i = 0; i < row.fields.size(); ++i) {
       double mhz = 0;
       if (freqCol < 0 && ReadFrequency(row.fields[i], decimalComma, 0.0, mhz) && mhz >= 10.0 && mhz <= 1000.0)
@@ -261,13 +259,20 @@ FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes) {
   auto field = [](const Record& r, int col) -> std::string {
     return col >= 0 && static_cast<size_t>(col) < r.fields.size() ? r.fields[static_cast<size_t>(col)] : "";
   };
-  for (size_t k = first; k < records.size(); ++k) {
-    const Record& r = records[k];
+  // The first record is data unless it names the columns.
+  Record r = head;
+  for (bool more = !hasHeader || records.Next(r); more; more = records.Next(r)) {
     FrequencyListEntry e;
     e.line = r.line;
     if (!ReadFrequency(field(r, freqCol), decimalComma, freqUnit, e.mhz) || !InRange(e.mhz)) {
       if (result.badRows++ == 0) result.firstBadLine = r.line;
       continue;
+    }
+    if (result.entries.size() == static_cast<size_t>(kMaxProjectChannels)) {
+      result.entries.clear();
+      result.error = "more than " + TL_GroupedNumber(kMaxProjectChannels) + " channels (line " + TL_Str(r.line) +
+                     "); a project holds at most " + TL_GroupedNumber(kMaxProjectChannels);
+      return result;
     }
     e.label = field(r, labelCol);
     e.hasColour = ReadColour(field(r, colourCol), e.colour);
@@ -299,11 +304,32 @@ FrequencyListReadResult MN_ReadFrequencyListFile(const std::string& path) {
   return MN_ParseFrequencyList(std::string(bytes.begin(), bytes.end()));
 }
 
-std::vector<ImportedChannel> MN_ImportFrequencyList(CProject& project, int32_t slot,
-                                                    const std::vector<FrequencyListEntry>& entries) {
+namespace {
+
+// Whether the entries name more than one system number, so that each slot takes only its own.
+bool BySystem(const std::vector<FrequencyListEntry>& entries) {
   std::set<int> systems;
   for (const FrequencyListEntry& e : entries) systems.insert(e.system);
-  const bool bySystem = systems.size() > 1;
+  return systems.size() > 1;
+}
+
+}  // namespace
+
+bool MN_ImportFits(const CProject& project, int32_t slot, const std::vector<FrequencyListEntry>& entries,
+                   std::string& why) {
+  const bool bySystem = BySystem(entries);
+  int64_t total = project.GlGetOverallMics();
+  for (const FrequencyListEntry& e : entries)
+    if (!bySystem || e.system == slot + 1) ++total;
+  if (total <= kMaxProjectChannels) return true;
+  why = "the project would hold " + TL_GroupedNumber(total) + " channels; a project holds at most " +
+        TL_GroupedNumber(kMaxProjectChannels);
+  return false;
+}
+
+std::vector<ImportedChannel> MN_ImportFrequencyList(CProject& project, int32_t slot,
+                                                    const std::vector<FrequencyListEntry>& entries) {
+  const bool bySystem = BySystem(entries);
 
   CSystemInstance& system = *project.GcSystem(slot);
   const CSystemType& type = *system.GcSystemType();

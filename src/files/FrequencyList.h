@@ -33,7 +33,7 @@ struct FrequencyListReadResult {
   bool ok = false;        // at least one row with a frequency
   std::string error;      // why nothing could be read (when !ok)
   std::vector<FrequencyListEntry> entries;
-  int badRows = 0;        // rows without a usable frequency (0 < f <= 1000 MHz)
+  int badRows = 0;        // rows without a usable frequency (0 <= f <= 1000 MHz)
   int firstBadLine = 0;   // line of the first of them, 0 when none
 };
 
@@ -42,6 +42,8 @@ std::string MN_FrequencyListCsv(const CProject& project);
 // Writes it to `path` through a temporary file; throws on failure.
 void MN_WriteFrequencyListFile(const CProject& project, const std::string& path);
 
+// Reads a list. A list of more than kMaxProjectChannels channels is refused as soon as the row
+// past the limit is reached: no project could take it.
 FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes);
 FrequencyListReadResult MN_ReadFrequencyListFile(const std::string& path);
 
@@ -59,6 +61,11 @@ struct ImportedChannel {
 // nearest point of the type's tuning grid as the channel table does. When the entries name
 // more than one system number, only the rows of this slot's number (slot + 1) are taken. A
 // missing label becomes the next free "Mic<n>", a missing colour yellow.
+// Whether the entries MN_ImportFrequencyList would append to slot `slot` leave the project
+// within kMaxProjectChannels channels; otherwise `why` tells how many there would be.
+bool MN_ImportFits(const CProject& project, int32_t slot, const std::vector<FrequencyListEntry>& entries,
+                   std::string& why);
+
 std::vector<ImportedChannel> MN_ImportFrequencyList(CProject& project, int32_t slot,
                                                     const std::vector<FrequencyListEntry>& entries);
 

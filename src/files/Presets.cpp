@@ -21,7 +21,9 @@ bool MN_ReadPresetFile(const std::string& path, const std::string& label, CMicCo
     // channel at 0 MHz.
     if (i == 0 && lines[i] == kPresetTitle) continue;
     double value = TL_ParseNumber(lines[i]);
-    if (value < 0 || value > 1000) continue;
+    if (!IsValidFrequency(value)) continue;
+    // More would never fit into a project.
+    if (preset.GCount() == kMaxProjectChannels) break;
     preset.GAddMic(TL_Str(preset.GCount() + 1), "", static_cast<float>(value), 0, 0, 0, 0);
   }
   return true;
@@ -39,11 +41,15 @@ int32_t MN_LoadPresets(const std::string& dir, std::vector<MicsRef>& presets) {
   return names.empty() ? 1 : 0;
 }
 
-void MN_WritePresetFile(const CMicCollection& mics, const std::string& path) {
+std::string MN_PresetFileText(const CMicCollection& mics) {
   StringSink text;
   text.Line(kPresetTitle);
   for (int32_t i = 1; i <= mics.GCount(); ++i) text.Line(MN_FormatFreq(mics.GcItem(i)->GfGetFreq()));
-  std::string ansi = TL_Utf8ToAnsi(text.Text());
+  return TL_Utf8ToAnsi(text.Text());
+}
+
+void MN_WritePresetFile(const CMicCollection& mics, const std::string& path) {
+  const std::string ansi = MN_PresetFileText(mics);
   TL_WriteFileAtomic(path, std::vector<char>(ansi.begin(), ansi.end()));
 }
 

@@ -67,7 +67,32 @@ std::vector<char> MN_ProjectFileBytes(const CProject& project) {
 }
 
 void MN_WriteProjectFile(const CProject& project, const std::string& path) {
+  if (project.GlGetOverallMics() > kMaxProjectChannels)
+    throw KovaError(6, "Overflow", path,
+                    "more than " + TL_GroupedNumber(kMaxProjectChannels) + " channels (a project holds at most " +
+                        TL_GroupedNumber(kMaxProjectChannels) + ")");
   TL_WriteFileAtomic(path, MN_ProjectFileBytes(project));
+}
+
+bool MN_SpectrumValid(const CSpectrum& spectrum) {
+  for (int32_t b = 1; b <= spectrum.GlBands(); ++b) {
+    const CBand& band = *spectrum.GxGetBand(b);
+    if (!IsValidFrequency(band.GfLo()) || !IsValidFrequency(band.GfHi()) || !IsValidFrequency(band.GfSteps()))
+      return false;
+  }
+  return true;
+}
+
+bool MN_FrequenciesValid(const CProject& project) {
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const CSystemInstance& system = *project.GcSystem(s);
+    if (!MN_SpectrumValid(*project.GcSpectrumOf(s)) || !MN_SpectrumValid(*system.GcSystemType()->GxSpectrum()))
+      return false;
+    const CMicCollection& mics = *system.GcMics();
+    for (int32_t i = 1; i <= mics.GCount(); ++i)
+      if (!IsValidFrequency(mics.GcItem(i)->GfGetFreq())) return false;
+  }
+  return true;
 }
 
 namespace {
@@ -87,7 +112,10 @@ ProjectReadResult ReadProject(const std::vector<TypeRef>& systems, std::vector<c
     MN_InitProject(systems, *project);
     auto system = std::make_shared<CSystemInstance>();
     result.status = ProjectReadStatus::kBadRecord;
-    if (system->GReadFromFile(file) != 0) return result;
+    if (system->GReadFromFile(file) != 0) {
+      result.tooManyChannels = file.OverLimit();
+      return result;
+    }
     project->GcSystem(0, system);
     // Version 1 files have no search spectrum: the default one stays.
     if (h.oldVersion == 2 && project->GcSpectrumOf(0)->GReadFromFile(file) != 0) return result;
@@ -100,7 +128,10 @@ ProjectReadResult ReadProject(const std::vector<TypeRef>& systems, std::vector<c
   auto project = std::make_shared<CProject>();
   MN_InitProject(systems, *project);
   result.status = ProjectReadStatus::kBadRecord;
-  if (project->GReadFromFile(file) != 0) return result;
+  if (project->GReadFromFile(file) != 0) {
+    result.tooManyChannels = file.OverLimit();
+    return result;
+  }
   result.status = ProjectReadStatus::kLoaded;
   result.project = project;
   return result;
@@ -110,7 +141,16 @@ ProjectReadResult ReadProject(const std::vector<TypeRef>& systems, std::vector<c
 
 ProjectReadResult MN_ReadProjectBytes(const std::vector<TypeRef>& systems, std::vector<char> bytes) {
   try {
-    return ReadProject(systems, std::move(bytes));
+    ProjectReadResult result = ReadProject(systems, std::move(bytes));
+    if (result.status != ProjectReadStatus::kLoaded) return result;
+    // What no valid file holds: frequencies outside the program's range, more channels than a
+    // project may have (the check of so many would never end).
+    result.tooManyChannels = result.project->GlGetOverallMics() > kMaxProjectChannels;
+    if (result.tooManyChannels || !MN_FrequenciesValid(*result.project)) {
+      result.status = ProjectReadStatus::kBadRecord;
+      result.project.reset();
+    }
+    return result;
   } catch (const std::exception&) {
     // The readers check every count before allocating; anything thrown still only means the
     // file could not be read.

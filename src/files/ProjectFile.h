@@ -49,7 +49,8 @@ std::string MN_ProjectFileName(const std::string& fileName);
 std::vector<char> MN_ProjectFileBytes(const CProject& project);
 
 // Writes `project` to `path` through a temporary file; throws on failure (the file that was
-// there stays as it was).
+// there stays as it was). A project of more than kMaxProjectChannels channels is refused
+// (KovaError 6), as no reader would take it back.
 void MN_WriteProjectFile(const CProject& project, const std::string& path);
 
 // Outcome of reading a project file without touching the application state.
@@ -66,10 +67,19 @@ struct ProjectReadResult {
   bool oldFormat = false;  // a "ZELTA1" file
   int16_t oldVersion = 0;  // 1 or 2 for an old file
   std::string readError;   // kUnreadable: why, as "cannot be read (...)"
+  bool tooManyChannels = false;  // kBadRecord: more than kMaxProjectChannels channels
 };
 
+// Whether every frequency of the systems in use (channels, search spectra, the types' tuning
+// spectra: band edges and steps) lies within 0 to 1000 MHz. A file holding any other is damaged.
+bool MN_FrequenciesValid(const CProject& project);
+// Whether the bands of a spectrum lie within 0 to 1000 MHz.
+bool MN_SpectrumValid(const CSpectrum& spectrum);
+
 // Reads a project from the bytes of a file. The new project gets the new-project defaults
-// first (the first of `systems` supplies the type of unused slots). Never shows a message.
+// first (the first of `systems` supplies the type of unused slots). A project with a frequency
+// outside 0 to 1000 MHz (or not a number) or with more than kMaxProjectChannels channels is a
+// bad record. Never shows a message.
 ProjectReadResult MN_ReadProjectBytes(const std::vector<TypeRef>& systems, std::vector<char> bytes);
 // The same for a file on disk. The header is read and checked first: a file that is not a
 // project is refused without reading the rest.

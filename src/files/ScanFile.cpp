@@ -16,9 +16,14 @@ namespace {
 // Level offsets to dBm at 50 ohm.
 constexpr double kDbuvToDbm = -107.0;
 constexpr double kDbmvToDbm = -47.0;
-// Nothing a scan measures lies beyond this many Hz; larger values are damage (and would not
-// survive the rounding to whole hertz).
-constexpr double kMaxHz = 1e12;
+// The program's frequencies end at 1000 MHz: a point beyond is of no use, and a value beyond in
+// any unit is damage. In MHz, kHz and Hz the values above these are out of range.
+constexpr double kMaxMHz = 1000.0;
+constexpr double kMaxKHz = 1e6;
+constexpr double kMaxHz = 1e9;
+// A sweep reaching beyond this many Hz is damage (and would not survive the rounding to whole
+// hertz); one that only reaches beyond 1000 MHz keeps its bins below.
+constexpr double kSweepDamageHz = 1e12;
 
 // Trims blanks at both ends, as TL_Trim does.
 std::string_view Trim(std::string_view text) {
@@ -230,10 +235,11 @@ class ScanReader::Parser {
       Compact();
       result.points = std::move(merged_);
     } else {
-      result.points = TwoColumnPoints();
+      result.points = TwoColumnPoints(result);
     }
     if (result.points.empty()) {
-      result.error = "no usable points (no level is a finite number)";
+      result.error = result.dataLines == 0 ? "no usable scan line (" + TL_Str(result.badLines) + " bad lines)"
+                                           : "no usable points (no level is a finite number)";
       return result;
     }
     result.ok = true;
@@ -306,7 +312,7 @@ class ScanReader::Parser {
       double f = 0, l = 0;
       if (fields_.size() > std::max(freqColumn_, levelColumn_) &&
           ReadNumber(fields_[freqColumn_], decimalComma, f) && ReadNumber(fields_[levelColumn_], decimalComma, l)) {
-        if (f > 0 && f <= kMaxHz && std::isfinite(l)) {
+        if (f > 0 && InRange(f) && std::isfinite(l)) {
           format = ScanFormat::kTwoColumn;
           store_.Add(f, l);  // the frequency as written; its unit is known at the end
           ++result_.dataLines;
@@ -324,6 +330,20 @@ class ScanReader::Parser {
     }
   }
 
+  // Whether a frequency value of a data line can lie within 0 to 1000 MHz. With the unit named
+  // in the header that is known at once; without, the unit follows from the typical value at
+  // the end, so the lines beyond 1000 and beyond 1000000 are counted for then.
+  bool InRange(double f) {
+    const double unit = columnNames_.size() > freqColumn_ ? FreqUnitOf(columnNames_[freqColumn_]) : 0.0;
+    if (unit != 0.0) return f * unit <= kMaxMHz;
+    if (f > kMaxHz) return false;
+    for (Beyond* b : {&beyondMHz_, &beyondKHz_}) {
+      if (f <= b->limit) continue;
+      if (b->lines++ == 0) b->firstLine = lineCount_;
+    }
+    return true;
+  }
+
   // Adds the levels of a sweep line at their bin centres; false when the line is damaged.
   bool ReadSweepLine() {
     double low = 0, high = 0, step = 0, samples = 0;
@@ -331,7 +351,8 @@ class ScanReader::Parser {
         !ReadNumber(fields_[4], false, step) || !ReadNumber(fields_[5], false, samples))
       return false;
     const size_t count = fields_.size() - 6;
-    if (!(low > 0) || !(high > low) || !(step > 0) || !(low + static_cast<double>(count) * step <= kMaxHz))
+    if (!(low > 0) || !(high > low) || !(step > 0) || !(low + static_cast<double>(count) * step <= kSweepDamageHz) ||
+        !(low < kMaxHz))
       return false;
     values_.resize(count);
     for (size_t i = 0; i < count; ++i)
@@ -340,6 +361,7 @@ class ScanReader::Parser {
       if (!std::isfinite(values_[i])) continue;  // an empty bin
       // Whole hertz, so that repeated sweeps meet on the same frequencies.
       const auto hz = static_cast<int64_t>(std::llround(low + (static_cast<double>(i) + 0.5) * step));
+      if (static_cast<double>(hz) > kMaxHz) break;
       store_.Add(static_cast<double>(hz) / 1e6, values_[i]);
     }
     return true;
@@ -352,15 +374,26 @@ class ScanReader::Parser {
   }
 
   // The two-column points in MHz and dBm, one per whole hertz.
-  std::vector<ScanPoint> TwoColumnPoints() {
+  std::vector<ScanPoint> TwoColumnPoints(ScanReadResult& result) {
     std::vector<ScanPoint> points = store_.Take();
     // Sorted by the frequency as written, which sorts them by whole hertz as well.
     std::sort(points.begin(), points.end(), [](const ScanPoint& a, const ScanPoint& b) { return a.mhz < b.mhz; });
     double mhzPerUnit = columnNames_.size() > freqColumn_ ? FreqUnitOf(columnNames_[freqColumn_]) : 0.0;
     if (mhzPerUnit == 0.0) {
-      // No unit named: the size of the typical value tells.
+      // No unit named: the size of the typical value tells. The lines whose values then lie
+      // beyond 1000 MHz are bad lines.
       const double typical = points[points.size() / 2].mhz;
       mhzPerUnit = MN_FreqToMHzByMagnitude(typical) / typical;
+      const Beyond& beyond = mhzPerUnit == 1.0 ? beyondMHz_ : mhzPerUnit == 0.001 ? beyondKHz_ : Beyond{};
+      if (beyond.lines > 0) {
+        points.erase(std::upper_bound(points.begin(), points.end(), beyond.limit,
+                                      [](double v, const ScanPoint& p) { return v < p.mhz; }),
+                     points.end());
+        result.dataLines -= static_cast<int>(beyond.lines);
+        result.badLines += static_cast<int>(beyond.lines);
+        if (result.firstBadLine == 0 || static_cast<size_t>(result.firstBadLine) > beyond.firstLine)
+          result.firstBadLine = static_cast<int>(beyond.firstLine);
+      }
     }
     double offset = 0.0;
     if (!(columnNames_.size() > levelColumn_ && LevelUnitOf(columnNames_[levelColumn_], offset))) {
@@ -384,6 +417,14 @@ class ScanReader::Parser {
     points.resize(kept);
     return points;
   }
+
+  // Data lines whose value lies above `limit`, for a unit that is known only at the end.
+  struct Beyond {
+    double limit = 0.0;
+    size_t lines = 0;
+    size_t firstLine = 0;
+  };
+  Beyond beyondMHz_{kMaxMHz}, beyondKHz_{kMaxKHz};
 
   ScanReadResult result_;  // format and line counts; the points come at the end
   size_t lineCount_ = 0;

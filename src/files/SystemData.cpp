@@ -35,7 +35,7 @@ int32_t MN_LoadSystemData(const std::string& dir, std::vector<TypeRef>& result) 
     FileHeader header;
     MN_ReadFileHeader(file, header);  // read past, not examined
     CSystemType type;
-    if (type.GReadFromFile(file) != 0) continue;
+    if (type.GReadFromFile(file) != 0 || !MN_SpectrumValid(*type.GxSpectrum())) continue;
     systems.push_back(type.GGetCopy());
   }
   if (systems.empty()) return 1;

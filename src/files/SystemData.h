@@ -18,7 +18,7 @@ std::string MN_SystemDataFileName(const CSystemType& type);
 
 // Rebuilds `systems` from the system-data directory `dir` (with a trailing separator), in name
 // order. The header of a file is not examined; a file whose type record cannot be read
-// completely is skipped. 0 when at least one type was read; 1 otherwise, and `systems` is then
+// completely, or whose tuning bands lie outside 0 to 1000 MHz, is skipped. 0 when at least one type was read; 1 otherwise, and `systems` is then
 // left as it was (the caller installs the built-in types).
 int32_t MN_LoadSystemData(const std::string& dir, std::vector<TypeRef>& systems);
 

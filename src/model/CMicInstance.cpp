@@ -142,9 +142,13 @@ int32_t CMicCollection::GReadFromFile(BinaryReader& file) {
   if (!file.ReadInt32(version) || version != 0) return -1;
   int32_t count = 0;
   if (!file.ReadInt32(count)) return -1;
-  // A channel record takes at least 20 bytes.
+  // A channel record takes at least 20 bytes; no project holds more than kMaxProjectChannels.
   if (count < 0 || static_cast<size_t>(count) > file.Remaining() / 20) {
     file.MarkFailed();
+    return -1;
+  }
+  if (count > kMaxProjectChannels) {
+    file.MarkOverLimit();
     return -1;
   }
   for (int32_t i = 0; i < count; ++i) {

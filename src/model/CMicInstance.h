@@ -9,6 +9,13 @@
 
 namespace kova {
 
+// The most channels a project holds, all systems together.
+inline constexpr int32_t kMaxProjectChannels = 10000;
+// Every frequency of a project (channels, bands, steps) lies within 0 to this many MHz.
+inline constexpr double kMaxFrequencyMHz = 1000.0;
+// Whether `mhz` is a frequency a project can hold: a finite number from 0 to kMaxFrequencyMHz.
+inline bool IsValidFrequency(double mhz) { return mhz >= 0.0 && mhz <= kMaxFrequencyMHz; }
+
 class BinaryReader;
 class BinaryWriter;
 

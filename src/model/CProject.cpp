@@ -54,6 +54,7 @@ std::shared_ptr<CSystemInstance> CSystemInstance::GGetCopy() const {
   auto c = std::make_shared<CSystemInstance>();
   c->GDefine(type_->GGetCopy());
   c->GcMics(mics_->GGetCopy());
+  c->addCount_ = addCount_;
   return c;
 }
 

@@ -21,6 +21,10 @@ class TcIMFrequencyBuffer;
 class TcProductTracker;
 class TcCheckHandler;
 
+// Channels Generate asks of a system unless told otherwise, and the most it may ask.
+inline constexpr int32_t kDefaultAddCount = 10;
+inline constexpr int32_t kMaxAddCount = 100;
+
 class CSystemInstance {
  public:
   // Writes the system section of the project description.
@@ -37,11 +41,17 @@ class CSystemInstance {
   const MicsRef& GcMics() const { return mics_; }
   void GcMics(MicsRef cVal) { mics_ = std::move(cVal); }
   bool GbDefined() const { return bDefined_; }
+  // The channels Generate asks of this system in the desktop program. It belongs to the system
+  // (it moves with it when systems are removed and comes back with it on undo) but is no part of
+  // the project file: a new or opened project asks kDefaultAddCount of each system.
+  int32_t GlAddCount() const { return addCount_; }
+  void GlAddCount(int32_t n) { addCount_ = n; }
 
  private:
   bool bDefined_ = false;
   TypeRef type_;
   MicsRef mics_ = std::make_shared<CMicCollection>();
+  int32_t addCount_ = kDefaultAddCount;
 };
 
 using SystemRef = std::shared_ptr<CSystemInstance>;

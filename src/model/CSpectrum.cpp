@@ -204,7 +204,29 @@ void CCountrySpectrum::GDefine(const std::string& sLabel) {
   label_ = sLabel;
   spectrum_ = std::make_shared<CSpectrum>();
   spectrum_->GDefine();
+  numbers_.clear();
   bDefined_ = true;
+}
+
+int32_t CCountrySpectrum::GAddChannel(int32_t number, float fLow, float fHigh) {
+  // Numbers only mean something when every band has one: bands added to the spectrum directly
+  // before this one leave the table unnumbered.
+  if (numbers_.size() == static_cast<size_t>(spectrum_->GlBands())) numbers_.push_back(number);
+  return spectrum_->GAddBand(fLow, fHigh, 1.0f);
+}
+
+bool CCountrySpectrum::GbNumbered() const {
+  return !numbers_.empty() && numbers_.size() == static_cast<size_t>(spectrum_->GlBands());
+}
+
+int32_t CCountrySpectrum::GlChannel(int32_t iBand) const {
+  const bool known = GbNumbered() && iBand >= 1 && static_cast<size_t>(iBand) <= numbers_.size();
+  return known ? numbers_[static_cast<size_t>(iBand) - 1] : iBand;
+}
+
+std::string CCountrySpectrum::GsGetChannelText(int32_t iBand) const {
+  const std::string band = spectrum_->GxGetBand(iBand)->GsGetFromToString(0);
+  return GbNumbered() ? std::to_string(GlChannel(iBand)) + "  " + band : band;
 }
 
 }  // namespace kova

@@ -52,7 +52,9 @@ class CSpectrum {
 
 using SpectrumRef = std::shared_ptr<CSpectrum>;
 
-// The television channels of a country or city: a labelled spectrum.
+// The television channels of a country or city: a labelled spectrum, one band per channel.
+// Channels added with GAddChannel carry their channel number; a table whose bands were added to
+// the spectrum directly is unnumbered, and its channels are known by their positions 1, 2, ...
 class CCountrySpectrum {
  public:
   void GDefine(const std::string& sLabel);
@@ -61,10 +63,20 @@ class CCountrySpectrum {
   void GsSetLabel(const std::string& sNewLabel) { label_ = sNewLabel; }
   bool GbDefined() const { return bDefined_; }
 
+  // Appends channel `number` as the band fLow..fHigh with step 1.0; returns the new band count.
+  int32_t GAddChannel(int32_t number, float fLow, float fHigh);
+  // True when every band carries the number it was added with.
+  bool GbNumbered() const;
+  // The channel number of band iBand (1-based): its own number, or iBand in an unnumbered table.
+  int32_t GlChannel(int32_t iBand) const;
+  // The line of band iBand in a list: "21  470.000 - 478.000"; unnumbered "470.000 - 478.000".
+  std::string GsGetChannelText(int32_t iBand) const;
+
  private:
   bool bDefined_ = false;
   std::string label_;
   SpectrumRef spectrum_ = std::make_shared<CSpectrum>();
+  std::vector<int32_t> numbers_;  // numbers_[i - 1] is the number of band i
 };
 
 using CountryRef = std::shared_ptr<CCountrySpectrum>;

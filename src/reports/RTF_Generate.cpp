@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "model/CSystemType.h"
+#include "model/ShownColors.h"
 #include "reports/RtfGenerator.h"
 #include "tools/Tools.h"
 
@@ -46,16 +47,76 @@ RtfItem ParameterTable(const CSystemType& type) {
   return t;
 }
 
-RtfItem ChannelTable(const CMicCollection& mics) {
+// The channel table; the Color cell shows the colour the display draws the channel in.
+RtfItem ChannelTable(const CProject& project, int32_t slot) {
+  const CMicCollection& mics = *project.GcSystem(slot)->GcMics();
   const int32_t n = mics.GCount();
   RtfItem t = Table("Channel Configuration (" + TL_Str(n) + ")", n + 1, {800, 2000, 2000, 800});
   t.cells[0] = {{""}, {"Frequency"}, {"Label"}, {"Color"}};
   for (int32_t i = 1; i <= n; ++i) {
     const MicRef mic = mics.GcItem(i);
     t.cells[static_cast<size_t>(i)] = {
-        {TL_Str(i)}, {mic->GsGetDescription(1)}, {mic->GsGetLabel()}, {"", mic->GlGetColor()}};
+        {TL_Str(i)},
+        {mic->GsGetDescription(1)},
+        {mic->GsGetLabel()},
+        {"", TL_ShownChannelColor(project, slot, mic->GlGetColor())}};
   }
   return t;
+}
+
+// "lo - hi, lo - hi MHz", or "none".
+std::string RangesText(const std::vector<FreqRange>& ranges) {
+  if (ranges.empty()) return "none";
+  std::string text;
+  for (const FreqRange& r : ranges) {
+    if (!text.empty()) text += ", ";
+    text += MN_FormatFreq(r.lo) + " - " + MN_FormatFreq(r.hi);
+  }
+  return text + " MHz";
+}
+
+// The bands of the system's search spectrum and, when known, the ranges a scan cut out of it.
+RtfItem SpectrumText(const CProject& project, int32_t slot, const std::vector<FreqRange>* cuts) {
+  std::vector<FreqRange> bands;
+  if (const SpectrumRef& spectrum = project.GcSpectrumOf(slot))
+    for (int32_t b = 1; b <= spectrum->GlBands(); ++b) {
+      const BandRef band = spectrum->GxGetBand(b);
+      bands.push_back({band->GfLo(), band->GfHi()});
+    }
+  RtfItem item;
+  item.text = "Search Spectrum: " + RangesText(bands) + kCR;
+  if (cuts && !cuts->empty()) item.text += "Cut by the scan: " + RangesText(*cuts) + kCR;
+  return item;
+}
+
+// One table per zone: zone (when the project has several), system, label, frequency, type
+// and the colour the channel is shown in.
+void AddSheet(const CProject& project, SheetOrder order, std::vector<RtfItem>& items) {
+  const bool zones = MN_SheetShowsZones(project);
+  for (const SheetZone& zone : MN_FrequencySheet(project, order)) {
+    std::vector<int32_t> widths = {1000, 2500, 1500, 2500, 800};
+    std::vector<RtfCell> header = {{"System"}, {"Label"}, {"Frequency"}, {"Type"}, {"Color"}};
+    if (zones) {
+      widths = {800, 1000, 2200, 1500, 2200, 800};
+      header.insert(header.begin(), {"Zone"});
+    }
+    const auto n = static_cast<int32_t>(zone.rows.size());
+    std::string title = "Frequency Sheet";
+    if (zones) title += ", Zone " + TL_Str(zone.zone);
+    RtfItem t = Table(title + " (" + TL_Str(n) + ")", n + 1, widths);
+    t.headerColumns = 0;
+    t.repeatHeader = true;
+    t.font.size = 9;  // about fifty lines to a page
+    t.pageBefore = zones;  // each zone's sheet is a handout of its own
+    t.cells[0] = header;
+    for (int32_t r = 0; r < n; ++r) {
+      const SheetRow& row = zone.rows[static_cast<size_t>(r)];
+      std::vector<RtfCell>& cells = t.cells[static_cast<size_t>(r) + 1];
+      cells = {{"#" + TL_Str(row.system + 1)}, {row.label}, {MN_FormatFreq(row.freq)}, {row.type}, {"", row.color}};
+      if (zones) cells.insert(cells.begin(), {TL_Str(row.zone)});
+    }
+    items.push_back(std::move(t));
+  }
 }
 
 // Checks a writer result; the document is abandoned on the first failure.
@@ -74,7 +135,7 @@ void EmitFont(int32_t doc, const RtfFont& f) {
 void EmitTable(int32_t doc, const RtfItem& item) {
   Check(RcgInsertText(doc, item.text), "text");
   for (int32_t r = 0; r < item.rows; ++r) {
-    Check(RcgBeginTableRow(doc, 0, 0, 0, 0, 0), "row");
+    Check(RcgBeginTableRow(doc, 0, 0, 0, 0, item.repeatHeader && r < item.headerRows ? 1 : 0), "row");
     for (int32_t c = 0; c < item.columns; ++c) {
       const bool header = r < item.headerRows || c < item.headerColumns;
       Check(RcgNextCellInfo(doc, item.widths.at(static_cast<size_t>(c)), 0, header ? 7 : 0,
@@ -123,7 +184,7 @@ void EmitPictures(int32_t doc, const RtfItem& item) {
 
 // Emits the items into a new document and hands it to `finish`; the document is released in
 // any case.
-void Emit(const std::vector<RtfItem>& items, const std::function<void(int32_t)>& finish) {
+void Emit(const std::vector<RtfItem>& items, int32_t paper, const std::function<void(int32_t)>& finish) {
   const int32_t doc = RcgNewDoc();
   if (doc <= 0) throw KovaError(7, "Out of memory");
   struct Release {
@@ -131,9 +192,10 @@ void Emit(const std::vector<RtfItem>& items, const std::function<void(int32_t)>&
     ~Release() { RcgEndDoc(doc); }
   } release{doc};
   Check(RcgInitSect(doc), "section");
-  Check(RcgSectInfo(doc, 1, 100, 0, 1), "section");
+  Check(RcgSectInfo(doc, paper, 100, 0, 1), "section");
   Check(RcgBeginSectText(doc), "section");
   for (const RtfItem& item : items) {
+    if (item.pageBefore) Check(RcgInsertPageBreak(doc), "page");
     EmitFont(doc, item.font);
     if (item.kind == kRtfText) Check(RcgInsertText(doc, item.text), "text");
     else if (item.kind == kRtfTable) EmitTable(doc, item);
@@ -146,25 +208,31 @@ void Emit(const std::vector<RtfItem>& items, const std::function<void(int32_t)>&
 
 }  // namespace
 
-std::string RTF_TitleText(const std::string& version, const std::string& date, const std::string& time) {
-  return "KOVA " + version + "." + kCR + "RTF Document, created " + date + " " + time + kCR + kCR;
+std::string RTF_TitleText(const std::string& version, const std::string& date, const std::string& time,
+                          const std::string& kind) {
+  return "KOVA " + version + "." + kCR + kind + " Document, created " + date + " " + time + kCR + kCR;
 }
 
 std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string& title,
-                                      const std::vector<std::string>& pictureFiles) {
+                                      const std::vector<std::string>& pictureFiles, const PrintContents& contents) {
   std::vector<RtfItem> items;
   RtfItem head;
   head.text = title;
   items.push_back(head);
+  if (contents.sheet) AddSheet(project, contents.order, items);
+  const bool afterSheet = items.size() > 1;
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
     const CSystemInstance& system = *project.GcSystem(s);
     const CSystemType& type = *system.GcSystemType();
     RtfItem heading;
     heading.text = "System #" + TL_Str(s + 1) + ": " + type.GsGetLabel() + kCR;
     heading.font.size = 14;
+    heading.pageBefore = afterSheet && s == 0;  // the sheet's pages can be handed out alone
     items.push_back(heading);
     items.push_back(ParameterTable(type));
-    items.push_back(ChannelTable(*system.GcMics()));
+    const std::vector<FreqRange>* cuts = contents.scanCuts ? &(*contents.scanCuts)[static_cast<size_t>(s)] : nullptr;
+    items.push_back(SpectrumText(project, s, cuts));
+    items.push_back(ChannelTable(project, s));
     RtfItem picture;
     picture.text = "Spectrum Display";
     picture.kind = kRtfPictures;
@@ -174,13 +242,13 @@ std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string
   return items;
 }
 
-void RTF_WriteDocument(const std::string& path, const std::vector<RtfItem>& items) {
-  Emit(items, [&](int32_t doc) { Check(RcgSaveFile(doc, path), path); });
+void RTF_WriteDocument(const std::string& path, const std::vector<RtfItem>& items, int32_t paper) {
+  Emit(items, paper, [&](int32_t doc) { Check(RcgSaveFile(doc, path), path); });
 }
 
-std::string RTF_DocumentText(const std::vector<RtfItem>& items) {
+std::string RTF_DocumentText(const std::vector<RtfItem>& items, int32_t paper) {
   std::string text;
-  Emit(items, [&](int32_t doc) { text = RcgDocumentText(doc); });
+  Emit(items, paper, [&](int32_t doc) { text = RcgDocumentText(doc); });
   return text;
 }
 

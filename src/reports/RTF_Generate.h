@@ -2,11 +2,14 @@
 // The print document: a list of items (text, tables, pictures) assembled from a project and
 // written as Rich Text Format through the RTF writer, and the layout of pictures on the page.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "model/CProject.h"
+#include "reports/FrequencySheet.h"
+#include "search/ScanExclusions.h"
 
 namespace kova {
 
@@ -42,22 +45,39 @@ struct RtfItem {
   int32_t headerColumns = 0;  // columns from the left drawn as header cells
   std::vector<int32_t> widths;             // twips, one per column
   std::vector<std::vector<RtfCell>> cells;  // rows x columns
+  bool pageBefore = false;    // the item starts a new page
+  bool repeatHeader = false;  // the header rows are repeated on every page the table reaches
 };
 
-// First item of the document: "KOVA <version>." CR "RTF Document, created <date> <time>" CR CR.
-std::string RTF_TitleText(const std::string& version, const std::string& date, const std::string& time);
+// First item of the document: "KOVA <version>." CR "<kind> Document, created <date> <time>" CR CR.
+std::string RTF_TitleText(const std::string& version, const std::string& date, const std::string& time,
+                          const std::string& kind = "RTF");
 
-// The items of the print document of `project`: the title, then for each used system its
-// heading, parameter table, channel table and spectrum picture (pictureFiles[s] for system s).
-// 5 items with one system, 9 with two.
+// What the print document holds beyond its fixed sections.
+struct PrintContents {
+  bool sheet = false;  // the frequency sheet, after the title
+  SheetOrder order = SheetOrder::kByFrequency;
+  // The ranges scans cut out of each system's search spectrum, when known (per slot).
+  const std::array<std::vector<FreqRange>, kMaxSystems>* scanCuts = nullptr;
+};
+
+// The items of the print document of `project`: the title, the frequency sheet when asked (one
+// table per zone), then for each used system its heading, parameter table, search spectrum
+// (and the ranges a scan cut), channel table and spectrum picture (pictureFiles[s] for system
+// s). 6 items with one system, 11 with two, without the sheet.
 std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string& title,
-                                      const std::vector<std::string>& pictureFiles);
+                                      const std::vector<std::string>& pictureFiles,
+                                      const PrintContents& contents = {});
+
+// Paper of the document: 1 A4, 2 Letter.
+inline constexpr int32_t kRtfPaperA4 = 1;
+inline constexpr int32_t kRtfPaperLetter = 2;
 
 // Writes the items as an RTF file at `path`. The target is replaced only by a complete
 // document. Throws KovaError when a picture cannot be read or the file cannot be written.
-void RTF_WriteDocument(const std::string& path, const std::vector<RtfItem>& items);
+void RTF_WriteDocument(const std::string& path, const std::vector<RtfItem>& items, int32_t paper = kRtfPaperA4);
 // The RTF text of the items, without writing a file (same errors).
-std::string RTF_DocumentText(const std::vector<RtfItem>& items);
+std::string RTF_DocumentText(const std::vector<RtfItem>& items, int32_t paper = kRtfPaperA4);
 
 // Box in twips for each of n pictures (1 to 12); other n leave width and height unchanged.
 void RTF_PictureCellSize(int32_t n, int32_t& width, int32_t& height);

@@ -277,6 +277,17 @@ int32_t RcgInsertText(int32_t doc, const std::string& text) {
   return kRcgOk;
 }
 
+int32_t RcgInsertPageBreak(int32_t doc) {
+  Document* d = Find(doc);
+  if (!d) return kRcgBadHandle;
+  if (!d->textStarted || d->inRow) return kRcgBadSequence;
+  LeaveTable(*d);
+  if (d->paragraphHasText) d->body += "\\par\n";
+  d->paragraphHasText = false;
+  d->body += "\\page\n";
+  return kRcgOk;
+}
+
 int32_t RcgBeginTableRow(int32_t doc, int32_t leftIndent, int32_t alignment, int32_t minHeight, int32_t keep,
                          int32_t repeatHeader) {
   Document* d = Find(doc);

@@ -49,6 +49,8 @@ int32_t RcgTextFont(int32_t doc, const std::string& name, int32_t size, int32_t 
 int32_t RcgTextColor(int32_t doc, int32_t color, int32_t scope);
 // Appends text, also single control characters.
 int32_t RcgInsertText(int32_t doc, const std::string& text);
+// Starts a new page before the text that follows.
+int32_t RcgInsertPageBreak(int32_t doc);
 // Starts a table row: left indent in twips, alignment (0 left, 1 centred, 2 right), minimum
 // height in twips (0 = as the text needs), keep the row on one page (non-zero), repeat the row
 // on every page (non-zero).

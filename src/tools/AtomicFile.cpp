@@ -9,6 +9,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,10 +25,12 @@ namespace {
 
 constexpr size_t kMaxNameBytes = 255;    // longest file name of the file systems we write to
 constexpr char kTempTag[] = ".kova-tmp-";
+constexpr size_t kPidDigits = 10;        // room for any process id
 constexpr size_t kTempRandom = 6;        // random letters or digits at the end of the name
 constexpr size_t kBufferBytes = 1 << 16;
 
 bool IsAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 uint32_t Fnv1a(const std::string& text) {
   uint32_t h = 2166136261u;
@@ -34,33 +38,26 @@ uint32_t Fnv1a(const std::string& text) {
   return h;
 }
 
-// Whether `file` is a temporary file an earlier run left behind while writing `name`: the
-// current naming, or "NAME.tmp" followed by 1 to 6 digits as older versions named them.
-bool IsLeftover(const std::string& file, const std::string& name, const std::string& prefix) {
-  auto restIs = [&file](size_t from, size_t least, size_t most, bool (*ok)(char)) {
-    const size_t n = file.size() - from;
-    if (n < least || n > most) return false;
-    for (size_t i = from; i < file.size(); ++i)
-      if (!ok(file[i])) return false;
-    return true;
-  };
-  if (file.size() > prefix.size() && file.compare(0, prefix.size(), prefix) == 0)
-    return restIs(prefix.size(), kTempRandom, kTempRandom, IsAlnum);
-  const std::string legacy = name + ".tmp";
-  if (file.size() > legacy.size() && file.compare(0, legacy.size(), legacy) == 0)
-    return restIs(legacy.size(), 1, 6, [](char c) { return c >= '0' && c <= '9'; });
-  return false;
+// Removes `file` when it is provably dead: a regular file of this user whose writer has gone
+// (no such process, and nobody holds its lock). The lock is taken on the very file the name
+// still names, so a file put in its place meanwhile is not removed.
+void RemoveIfDead(const fs::path& file, long owner) {
+  if (owner <= 0 || TL_ProcessAlive(owner)) return;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return;
+  struct stat opened{}, named{};
+  if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
+      ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(file.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+      named.st_ino == opened.st_ino)
+    ::unlink(file.c_str());
+  ::close(fd);
 }
 
-void RemoveLeftovers(const fs::path& dir, const std::string& name, const std::string& prefix) {
+void RemoveDeadLeftovers(const fs::path& dir, const std::string& prefix) {
   std::error_code ec;
   for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string file = it->path().filename().string();
-    std::error_code typeEc;
-    if (IsLeftover(file, name, prefix) && it->is_regular_file(typeEc) && !it->is_symlink(typeEc)) {
-      std::error_code removeEc;
-      fs::remove(it->path(), removeEc);
-    }
+    RemoveIfDead(it->path(), TL_TempNameOwner(file, prefix));
   }
 }
 
@@ -75,8 +72,28 @@ void SyncFolder(const fs::path& dir) {
 
 }  // namespace
 
+long TL_TempNameOwner(const std::string& name, const std::string& prefix) {
+  if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return 0;
+  const std::string rest = name.substr(prefix.size());
+  const size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string::npos || dash > kPidDigits || rest.size() - dash - 1 != kTempRandom) return 0;
+  long pid = 0;
+  for (size_t i = 0; i < dash; ++i) {
+    if (!IsDigit(rest[i])) return 0;
+    pid = pid * 10 + (rest[i] - '0');
+  }
+  for (size_t i = dash + 1; i < rest.size(); ++i)
+    if (!IsAlnum(rest[i])) return 0;
+  return pid;
+}
+
+bool TL_ProcessAlive(long pid) {
+  if (pid <= 0) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
 std::string AtomicFile::TempPrefix(const std::string& name) {
-  const size_t room = kMaxNameBytes - 1 - (sizeof kTempTag - 1) - kTempRandom;
+  const size_t room = kMaxNameBytes - 1 - (sizeof kTempTag - 1) - kPidDigits - 1 - kTempRandom;
   if (name.size() <= room) return "." + name + kTempTag;
   char hash[16];
   std::snprintf(hash, sizeof hash, "~%08x", static_cast<unsigned>(Fnv1a(name)));
@@ -85,7 +102,7 @@ std::string AtomicFile::TempPrefix(const std::string& name) {
   return "." + name.substr(0, keep) + hash + kTempTag;
 }
 
-AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) {
+AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) : shown_(path) {
   fs::path target(path);
   std::error_code ec;
   if (fs::is_symlink(target, ec)) {
@@ -93,37 +110,51 @@ AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) {
     if (!ec) target = linked;
   }
   const fs::file_status status = fs::status(target, ec);
+  constexpr char kNamesFolder[] = "names a folder, not a file";
+  if (!path.empty() && TL_IsSeparator(path.back())) throw KovaError(75, "Path/File access error", path, kNamesFolder);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    if (fs::is_directory(status)) throw KovaError(75, "Path/File access error");
-    fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd_ < 0) throw KovaError(75, "Path/File access error");
+    if (fs::is_directory(status)) throw KovaError(75, "Path/File access error", path, "is a folder, not a file");
+    // Without a reader a pipe would keep the open waiting for ever: fail at once instead.
+    fd_ = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) {
+      const int errnum = errno;
+      throw KovaError(75, "Path/File access error", path,
+                      errnum == ENXIO ? "a pipe that nobody reads" : TL_SystemReason(errnum));
+    }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     target_ = target.string();
     return;
   }
   const fs::path dir = target.parent_path();
   if (!dir.empty() && !fs::is_directory(dir, ec)) {
-    if (missing == MissingFolder::kPathNotFound) throw KovaError(76, "Path not found");
-    throw KovaError(75, "Path/File access error");
+    if (missing == MissingFolder::kPathNotFound) throw KovaError(76, "Path not found", path, "no such folder");
+    throw KovaError(75, "Path/File access error", path, "no such folder");
   }
   const std::string name = target.filename().string();
-  if (name.empty() || name == "." || name == "..") throw KovaError(75, "Path/File access error");
+  if (name.empty() || name == "." || name == "..") throw KovaError(75, "Path/File access error", path, kNamesFolder);
 
   // A file the user may not write stays as it is, although its folder would let it be replaced.
-  if (fs::exists(status) && ::access(target.c_str(), W_OK) != 0) throw KovaError(75, "Path/File access error");
+  if (fs::exists(status) && ::access(target.c_str(), W_OK) != 0)
+    throw KovaError(75, "Path/File access error", path, TL_SystemReason(errno));
 
   const std::string prefix = TempPrefix(name);
-  RemoveLeftovers(dir, name, prefix);
+  RemoveDeadLeftovers(dir, prefix);
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::random_device random;
+  int errnum = 0;
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    std::string file = prefix;
+    std::string file = prefix + std::to_string(static_cast<long>(::getpid())) + "-";
     for (size_t i = 0; i < kTempRandom; ++i) file += kLetters[random() % (sizeof kLetters - 1)];
     const fs::path temp = dir / file;
     fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    errnum = errno;
     if (fd_ >= 0) temp_ = temp.string();
-    else if (errno != EEXIST) break;
+    else if (errnum != EEXIST) break;
   }
-  if (fd_ < 0) throw KovaError(75, "Path/File access error");
+  if (fd_ < 0) throw KovaError(75, "Path/File access error", path, TL_SystemReason(errnum));
+  // Held until the file is renamed or removed: while it is, no other writer takes the file for a
+  // leftover (the process id in the name covers the moment before the lock).
+  ::flock(fd_, LOCK_EX | LOCK_NB);
   // The new file keeps the permissions of the one it replaces.
   struct stat old{};
   if (::stat(target.c_str(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
@@ -143,33 +174,32 @@ void AtomicFile::FlushBuffer() {
   while (done < buffer_.size()) {
     const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Fail(61, "Disk full");
+    if (n < 0) Fail(61, "Disk full", errno);
+    if (n == 0) Fail(61, "Disk full", ENOSPC);
     done += static_cast<size_t>(n);
   }
   buffer_.clear();
 }
 
-void AtomicFile::Fail(int number, const char* description) {
+void AtomicFile::Fail(int number, const char* description, int errnum) {
   Discard();
-  throw KovaError(number, description);
+  throw KovaError(number, description, shown_, TL_SystemReason(errnum));
 }
 
 void AtomicFile::Commit() {
   if (fd_ < 0) throw KovaError(75, "Path/File access error");
   FlushBuffer();
   if (temp_.empty()) {  // a device or a pipe: nothing to rename
-    if (::close(fd_) != 0 && errno != EINTR) {
-      fd_ = -1;
-      throw KovaError(61, "Disk full");
-    }
+    const int fd = fd_;
     fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) Fail(61, "Disk full", errno);
     return;
   }
-  if (::fsync(fd_) != 0) Fail(61, "Disk full");
+  if (::fsync(fd_) != 0) Fail(61, "Disk full", errno);
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 && errno != EINTR) Fail(61, "Disk full");
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(75, "Path/File access error");
+  if (::close(fd) != 0 && errno != EINTR) Fail(61, "Disk full", errno);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(75, "Path/File access error", errno);
   temp_.clear();
   SyncFolder(fs::path(target_).parent_path());
 }

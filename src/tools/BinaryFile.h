@@ -42,6 +42,13 @@ class BinaryReader {
   bool Failed() const { return failed_; }
   // Marks the file as unreadable from here on (a count the remaining bytes cannot hold).
   void MarkFailed() { failed_ = true; }
+  // Marks the file as unreadable because it holds more than the program takes (a count beyond
+  // a limit of the program, which the bytes might well hold).
+  void MarkOverLimit() {
+    failed_ = true;
+    overLimit_ = true;
+  }
+  bool OverLimit() const { return overLimit_; }
   size_t Remaining() const { return failed_ ? 0 : bytes_.size() - pos_; }
   size_t Position() const { return pos_; }
 
@@ -50,6 +57,7 @@ class BinaryReader {
   std::vector<char> bytes_;
   size_t pos_ = 0;
   bool failed_ = false;
+  bool overLimit_ = false;
 };
 
 // Counted strings. TL_ReadString: 0 on success, -1 on any error (negative count, count beyond

@@ -74,4 +74,20 @@ std::string TL_AnsiToUtf8(const std::string& ansi) {
   return out;
 }
 
+bool TL_IsValidUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const size_t extra = c < 0x80                   ? 0
+                         : c >= 0xC2 && c <= 0xDF   ? 1
+                         : (c & 0xF0) == 0xE0       ? 2
+                         : c >= 0xF0 && c <= 0xF4   ? 3
+                                                    : SIZE_MAX;
+    if (extra == SIZE_MAX || s.size() - i - 1 < extra) return false;
+    for (size_t k = 1; k <= extra; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
 }  // namespace kova

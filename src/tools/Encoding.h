@@ -8,5 +8,7 @@ namespace kova {
 
 std::string TL_Utf8ToAnsi(const std::string& utf8);
 std::string TL_AnsiToUtf8(const std::string& ansi);
+// True when `s` is well-formed UTF-8 (text files may be either encoding; this tells which).
+bool TL_IsValidUtf8(const std::string& s);
 
 }  // namespace kova

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+#include <system_error>
 
 #include "tools/PlatformPort.h"
 
@@ -205,6 +206,12 @@ double TL_Uniform01(std::mt19937& rng) {
   return (static_cast<double>(a) * 67108864.0 + static_cast<double>(b)) * (1.0 / 9007199254740992.0);
 }
 
+std::string TL_GroupedNumber(int64_t value) {
+  std::string digits = std::to_string(value < 0 ? -(value + 1) + uint64_t{1} : uint64_t(value));
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return (value < 0 ? "-" : "") + digits;
+}
+
 std::string TL_Str(int64_t value) { return std::to_string(value); }
 
 bool TL_IsBitSet(int32_t value, int32_t mask) { return (value & mask) != 0; }
@@ -356,7 +363,54 @@ std::string TL_ErrorText(const std::string& routine, const std::exception& e) {
   else if (dynamic_cast<const std::out_of_range*>(&e)) number = 9;
   else if (dynamic_cast<const std::overflow_error*>(&e)) number = 6;
   else if (dynamic_cast<const std::bad_alloc*>(&e)) number = 7;
-  return "An Error Occured During " + routine + ": " + std::to_string(number) + " " + e.what();
+  std::string text = "An Error Occured During " + routine + ": " + std::to_string(number) + " " + e.what();
+  if (auto* k = dynamic_cast<const KovaError*>(&e); k && !k->file().empty() && !k->reason().empty())
+    text += "\n" + TL_ShowName(k->file()) + ": " + k->reason();
+  return text;
+}
+
+std::string TL_ErrorReason(const std::exception& e) {
+  if (auto* k = dynamic_cast<const KovaError*>(&e); k && !k->reason().empty()) return k->reason();
+  return e.what();
+}
+
+std::string TL_SystemReason(int errnum) {
+  std::string reason = std::generic_category().message(errnum);
+  // "No space left on device" -> "no space ..."; an abbreviation ("I/O error") keeps its letters.
+  const auto upper = [&reason](size_t i) { return i < reason.size() && reason[i] >= 'A' && reason[i] <= 'Z'; };
+  if (upper(0) && !upper(1) && !(reason.size() > 1 && reason[1] == '/'))
+    reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+  return reason;
+}
+
+std::string TL_ShowName(const std::string& name) {
+  std::string shown;
+  shown.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    unsigned control = 256;
+    if (c < 0x20 || c == 0x7F) control = c;
+    // U+0080 to U+009F in UTF-8: C2 80 to C2 9F.
+    else if (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+             static_cast<unsigned char>(name[i + 1]) <= 0x9F)
+      control = static_cast<unsigned char>(name[++i]);
+    if (control == 256) {
+      shown.push_back(name[i]);
+      continue;
+    }
+    switch (control) {
+      case '\n': shown += "\\n"; break;
+      case '\t': shown += "\\t"; break;
+      case '\r': shown += "\\r"; break;
+      case 0x1B: shown += "\\e"; break;
+      default: {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", control);
+        shown += hex;
+      }
+    }
+  }
+  return shown;
 }
 
 void TL_ReportError(const std::string& routine, const std::exception& e) { TL_ShowInfo(TL_ErrorText(routine, e)); }

@@ -42,6 +42,8 @@ double TL_RoundDecimals(double value, int decimals);
 double TL_Uniform01(std::mt19937& rng);
 // Whole number as decimal text (the way the program writes counts into texts).
 std::string TL_Str(int64_t value);
+// Whole number with "," between groups of three digits ("10,000"), for texts that name limits.
+std::string TL_GroupedNumber(int64_t value);
 
 // ---- Bits ----
 bool TL_IsBitSet(int32_t value, int32_t mask);
@@ -93,16 +95,35 @@ int TL_SaveFileDialog(const std::string& title, std::string& directory, std::str
 
 // ---- Errors ----
 // An error with a number and a description, as top-level commands report them.
+// A file error may also name the file and the system's reason ("no space left on device"),
+// which the error text then gives on a second line.
 class KovaError : public std::runtime_error {
  public:
   KovaError(int number, const std::string& description) : std::runtime_error(description), number_(number) {}
+  KovaError(int number, const std::string& description, const std::string& file, const std::string& reason)
+      : std::runtime_error(description), number_(number), file_(file), reason_(reason) {}
   int number() const { return number_; }
+  const std::string& file() const { return file_; }
+  const std::string& reason() const { return reason_; }
 
  private:
   int number_;
+  std::string file_;
+  std::string reason_;
 };
-// "An Error Occured During <routine>: <number> <description>" for any exception.
+// "An Error Occured During <routine>: <number> <description>" for any exception; a KovaError
+// that names a file and a reason adds the line "<file>: <reason>" (the name shown by
+// TL_ShowName).
 std::string TL_ErrorText(const std::string& routine, const std::exception& e);
+// Why `e` happened in the fewest words: the system's reason of a KovaError that has one, else
+// its description.
+std::string TL_ErrorReason(const std::exception& e);
+// The system's reason for error number `errnum`, beginning with a small letter ("no space left
+// on device", "read-only file system").
+std::string TL_SystemReason(int errnum);
+// A file name as it can be shown on a terminal or in a message: control characters (C0, DEL
+// and the C1 controls) become "\n", "\t", "\r", "\e" or "\xNN"; everything else stays.
+std::string TL_ShowName(const std::string& name);
 // Shows TL_ErrorText in an information box.
 void TL_ReportError(const std::string& routine, const std::exception& e);
 

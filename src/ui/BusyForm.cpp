@@ -64,12 +64,6 @@ BusyPicture::BusyPicture(QWidget* parent) : QFrame(parent) {
   setMinimumHeight(22);
 }
 
-void BusyPicture::Clear() {
-  line_.clear();
-  fraction_ = 0;
-  update();
-}
-
 void BusyPicture::Draw(const QString& line, double fraction, const QColor& textColor, const QColor& barColor) {
   line_ = line;
   fraction_ = fraction;
@@ -216,9 +210,10 @@ bool BusyForm::BUSY(const std::string& text, double& fraction, int32_t flags) {
 
 void BusyForm::RedrawStep(const std::string& text, double fraction, const BusyThresholds& thresholds) {
   if (!active_) SetUp(text);
-  busyBox_->Clear();
   const float t = static_cast<float>(Now());
   float elapsed = 0;
+  // Between redraws the box keeps showing the last step (clearing it there would leave the bar
+  // empty for most of the task).
   if (!clock_.Tick(t, elapsed)) return;
 
   int32_t secondUnit = 0;

@@ -27,11 +27,8 @@ class BusyPicture : public QFrame {
   Q_OBJECT
  public:
   explicit BusyPicture(QWidget* parent = nullptr);
-  // Empties the picture.
-  void Clear();
   // Draws `line` and a bar over `fraction` of the width.
   void Draw(const QString& line, double fraction, const QColor& textColor, const QColor& barColor);
-  bool IsEmpty() const { return line_.isEmpty() && fraction_ <= 0; }
   QString Line() const { return line_; }
   double Fraction() const { return fraction_; }
   QColor BarColor() const { return barColor_; }

@@ -1,8 +1,11 @@
 #include "ui/CheckResults_Form.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <set>
 #include <utility>
@@ -62,16 +65,42 @@ CheckResults_Form::CheckResults_Form(AppState& app, QWidget* parent) : QWidget(p
   flxResults_->setSortingEnabled(true);
   connect(flxResults_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { HighlightRow(row); });
 
+  againCbt_ = new QPushButton(QStringLiteral("Check again"), this);
+  againCbt_->setObjectName(QStringLiteral("CheckAgain_Cbt"));
+  againCbt_->setAutoDefault(false);
+  againCbt_->hide();
+  connect(againCbt_, &QPushButton::clicked, this, [this] {
+    if (checkAgain) checkAgain();
+  });
+  auto* top = new QHBoxLayout;
+  top->addWidget(summaryLbl_, 1);
+  top->addWidget(againCbt_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(summaryLbl_);
+  layout->addLayout(top);
   layout->addWidget(flxResults_, 1);
+
+  auto* follow = new QTimer(this);
+  connect(follow, &QTimer::timeout, this, [this] { FollowProject(); });
+  follow->start(250);
 
   MN_ApplyFormStyle(this);
   resize(960, 300);
 }
 
+void CheckResults_Form::FollowProject() {
+  if (stale_ || app_.flags.changes == shownChanges_) return;
+  stale_ = true;
+  flxResults_->setEnabled(false);
+  summaryLbl_->setText(QStringLiteral("The project has changed since this check; these results no longer describe it."));
+  againCbt_->setVisible(static_cast<bool>(checkAgain));
+}
+
 void CheckResults_Form::PrepareResults() {
   const CProject& project = *app_.project;
+  shownChanges_ = app_.flags.changes;
+  stale_ = false;
+  flxResults_->setEnabled(true);
+  againCbt_->hide();
   const std::vector<CheckConflict>& conflicts = MN_Conflicts(app_);
   flxResults_->setSortingEnabled(false);
   flxResults_->clearContents();
@@ -121,7 +150,7 @@ void CheckResults_Form::PrepareResults() {
 
 void CheckResults_Form::HighlightRow(int row) {
   const QTableWidgetItem* item = flxResults_->item(row, kSystem);
-  if (!item) return;
+  if (!item || stale_) return;
   const int32_t system = item->data(kKeyRole).toInt() - 1;
   const int32_t checked = item->data(kMicRole).toInt();
   CProject& project = *app_.project;

@@ -18,12 +18,16 @@ namespace kova {
 
 namespace {
 
+// A menu item's key is the desktop's standard key for its command where there is one (New,
+// Open, Save, Save As, Print, Undo, Redo, Cut, Copy, Paste, Select All), so that those keys mean
+// what they mean in every program; other commands have keys of their own that none of those use.
 struct ItemDef {
   const char* name;  // nullptr: separator
   const char* caption;
-  const char* shortcut;  // portable key text, "" for none
+  const char* shortcut;  // portable key text, "" for none or a standard key
   bool checkable = false;
   const char* statusTip = nullptr;
+  QKeySequence::StandardKey standard = QKeySequence::UnknownKey;
 };
 
 const char* const kEditorModeTip =
@@ -38,13 +42,13 @@ struct MenuDef {
 const MenuDef kMenus[] = {
     {"File_Menu",
      "&File",
-     {{"File_New", "&New Project", "Ctrl+N"},
-      {"File_Open", "&Open Project", "Ctrl+O"},
+     {{"File_New", "&New Project", "", false, nullptr, QKeySequence::New},
+      {"File_Open", "&Open Project", "", false, nullptr, QKeySequence::Open},
       {nullptr, nullptr, ""},
-      {"File_Save", "&Save Project", "Ctrl+S"},
-      {"File_SaveAs", "Save Project &As", "Ctrl+A"},
+      {"File_Save", "&Save Project", "", false, nullptr, QKeySequence::Save},
+      {"File_SaveAs", "Save Project &As", "", false, nullptr, QKeySequence::SaveAs},
       {nullptr, nullptr, ""},
-      {"File_ExportProject", "&Export Project", "Ctrl+X"},
+      {"File_ExportProject", "&Export Project", ""},
       {nullptr, nullptr, ""},
       {"File_ImportScan", "Import S&can...", ""},
       {"File_ImportFrequencyList", "&Import Frequency List (CSV)...", ""},
@@ -52,10 +56,20 @@ const MenuDef kMenus[] = {
       {nullptr, nullptr, ""},
       {"File_SavePreset", "Save As &Preset", ""},
       {nullptr, nullptr, ""},
-      {"File_CreatePrintVersion", "Create Print Version", "Ctrl+P"},
+      {"File_CreatePrintVersion", "Create Print Version", "", false, nullptr, QKeySequence::Print},
+      {"File_ExportPdf", "Export P&DF...", ""},
       {nullptr, nullptr, ""},
       {"File_Exit", "E&xit", ""}}},
-    {"Edit_Menu", "&Edit", {{"Edit_Undo", "&Undo", "Ctrl+Z"}, {"Edit_Redo", "&Redo", "Ctrl+Shift+Z"}}},
+    {"Edit_Menu",
+     "&Edit",
+     {{"Edit_Undo", "&Undo", "", false, nullptr, QKeySequence::Undo},
+      {"Edit_Redo", "&Redo", "", false, nullptr, QKeySequence::Redo},
+      {nullptr, nullptr, ""},
+      {"Edit_Cut", "Cu&t", "", false, nullptr, QKeySequence::Cut},
+      {"Edit_Copy", "&Copy", "", false, nullptr, QKeySequence::Copy},
+      {"Edit_Paste", "&Paste", "", false, nullptr, QKeySequence::Paste},
+      {nullptr, nullptr, ""},
+      {"Edit_SelectAll", "Select &All", "", false, nullptr, QKeySequence::SelectAll}}},
     {"View_Menu",
      "&View",
      {{"View_SystemDesigner", "System &Designer", "Ctrl+D"},
@@ -64,9 +78,24 @@ const MenuDef kMenus[] = {
       {"View_Graphics", "&Spectrum Display", "Ctrl+M"},
       {nullptr, nullptr, ""},
       {"View_EditorMode", "Editor &Mode", "", true, kEditorModeTip}}},
-    {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "Ctrl+C"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
+    {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "F5"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
     {"Help_Menu", "&Help", {{"Help_About", "&About", ""}}},
 };
+
+// The desktop's keys for a standard command; where the desktop names none for Save As and Redo,
+// the keys most programs use.
+QList<QKeySequence> StandardKeys(QKeySequence::StandardKey key) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+  const auto add = [&keys](const QKeySequence& k) {
+    if (!keys.contains(k)) keys << k;
+  };
+  if (key == QKeySequence::SaveAs) add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  if (key == QKeySequence::Redo) {
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    add(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  }
+  return keys;
+}
 
 }  // namespace
 
@@ -100,6 +129,7 @@ void Container_Form::BuildMenus() {
       const QString name = QString::fromLatin1(item.name);
       action->setObjectName(name);
       if (*item.shortcut) action->setShortcut(QKeySequence::fromString(QString::fromLatin1(item.shortcut)));
+      if (item.standard != QKeySequence::UnknownKey) action->setShortcuts(StandardKeys(item.standard));
       action->setCheckable(item.checkable);
       if (item.statusTip) {
         // The frame has no status bar, so the menu shows the note as the item's tool tip too.

@@ -16,27 +16,33 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <memory>
 
+#include "app/ProgramSettings.h"
 #include "app/Check.h"
 #include "app/SpectrumPictures.h"
 #include "tools/BinaryFile.h"
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/Commands.h"
+#include "app/PdfPrint.h"
 #include "app/PrintDocument.h"
 #include "app/ScanCommands.h"
 #include "app/TextExport.h"
 #include "reports/TextReports.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
+#include "ui/ChannelClipboard.h"
 #include "ui/CheckResults_Form.h"
 #include "ui/Container_Form.h"
 #include "ui/Main_Form.h"
 #include "ui/ProjectHistory.h"
 #include "ui/Display_Form.h"
+#include "ui/ExportPdf_Form.h"
 #include "ui/FlexGrid.h"
 #include "ui/QtPort.h"
 #include "ui/Report_Form.h"
+#include "ui/SaveQuestion.h"
 #include "ui/SelectSystem_Form.h"
 #include "ui/TextView_Form.h"
 #include "ui/Wizard_Form.h"
@@ -70,9 +76,7 @@ std::function<void()> Command(const char* routine, std::function<void()> action)
 }
 
 // The program's own settings, below the application directory (which ends with "/").
-QString ConfigFile(const std::string& appDir) {
-  return QString::fromStdString(appDir) + QStringLiteral("config/kova.ini");
-}
+QString ConfigFile(const std::string& appDir) { return MN_SettingsFile(appDir); }
 
 const QString kUserLevelKey = QStringLiteral("Program/userLevel");
 
@@ -131,11 +135,13 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
   // With the display open, the document shows what it shows: its range, after its question.
   AppState* state = &app;
   pictures.askForLimits = [display] { return !display || display->AskForLimits(); };
-  pictures.draw = [display, state](int32_t iSystem, const std::string& pngPath) {
+  // The pictures of one document share one product generation.
+  auto view = std::make_shared<SpectrumView>();
+  pictures.draw = [display, state, view](int32_t iSystem, const std::string& pngPath) {
     std::vector<char> png;
     const DisplayMapping limits = display ? display->Mapping() : DisplayMapping();
     if (!MN_RenderSpectrumPng(*state->project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png,
-                              display ? &limits : nullptr))
+                              display ? &limits : nullptr, view.get()))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;
@@ -143,16 +149,21 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
   pictures.restore = [display] {
     if (display) display->PrepareTVStationPbx(false);
   };
+  pictures.range = [display](DisplayMapping& range) {
+    if (display) range = display->Mapping();
+    return !display.isNull();
+  };
   return pictures;
 }
 
 int MN_StoredUserLevel(const std::string& appDir) {
-  return QSettings(ConfigFile(appDir), QSettings::IniFormat).value(kUserLevelKey, 0).toInt();
+  return MN_ReadProgramSettings(ConfigFile(appDir)).userLevel;
 }
 
 void MN_StoreUserLevel(const std::string& appDir, int level) {
   // QSettings writes the whole file anew through a temporary file, keeping the other keys.
-  QSettings(ConfigFile(appDir), QSettings::IniFormat).setValue(kUserLevelKey, level);
+  if (MN_SettingsFileUsable(ConfigFile(appDir)))
+    QSettings(ConfigFile(appDir), QSettings::IniFormat).setValue(kUserLevelKey, level);
 }
 
 void MN_ApplyUserLevel(const std::string& appDir, bool editorOption) {
@@ -192,15 +203,14 @@ void MN_StartDesktop(Container_Form& frame, AppState& app, QtPort& port, const D
 namespace {
 
 // Edit > Undo and Redo follow the history: their texts name the step, and they are enabled
-// while there is one. Their shortcuts work in the whole frame, except in a focused text box,
-// which keeps its own undo.
+// while there is one. Their keys work in the whole frame, except in a focused text box, which
+// keeps its own undo (a table's cell editor hands it on, see FlexGrid).
 void ConnectHistory(Container_Form& frame, ProjectHistory& history) {
   QUndoStack* stack = history.Stack();
   frame.SetCommand(QStringLiteral("Edit_Undo"), [stack] { stack->undo(); });
   frame.SetCommand(QStringLiteral("Edit_Redo"), [stack] { stack->redo(); });
   QAction* undo = frame.Action(QStringLiteral("Edit_Undo"));
   QAction* redo = frame.Action(QStringLiteral("Edit_Redo"));
-  redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
   auto follow = [undo, redo, stack] {
     undo->setEnabled(stack->canUndo());
     redo->setEnabled(stack->canRedo());
@@ -230,10 +240,10 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   ConnectHistory(frame, *history);
   // A new or opened project starts a new history; a saved one is its clean state.
   frame.SetCommand(QStringLiteral("File_New"), Command("File_New", [state, history] {
-                     if (MN_FileNew(*state)) history->Reset();
+                     if (SaveQuestion::GoOn(*state) && MN_ReplaceByNewProject(*state)) history->Reset();
                    }));
   frame.SetCommand(QStringLiteral("File_Open"), Command("File_Open", [state, history] {
-                     if (MN_FileOpen(*state)) history->Reset();
+                     if (SaveQuestion::GoOn(*state) && MN_ChooseAndOpenProject(*state)) history->Reset();
                    }));
   frame.SetCommand(QStringLiteral("File_Save"), Command("File_Save", [state, history] {
                      if (MN_FileSave(*state)) history->MarkSaved();
@@ -241,6 +251,15 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   frame.SetCommand(QStringLiteral("File_SaveAs"), Command("File_SaveAs", [state, history] {
                      if (MN_FileSaveAs(*state)) history->MarkSaved();
                    }));
+  // Cut, Copy, Paste and Select All act on the widget that has the focus.
+  const std::pair<const char*, EditAction> edits[] = {{"Edit_Cut", EditAction::kCut},
+                                                      {"Edit_Copy", EditAction::kCopy},
+                                                      {"Edit_Paste", EditAction::kPaste},
+                                                      {"Edit_SelectAll", EditAction::kSelectAll}};
+  for (const auto& [item, action] : edits)
+    frame.SetCommand(QLatin1String(item), Command(item, [form, action = action] {
+                       MN_RunEditAction(action, form->findChild<Main_Form*>());
+                     }));
   frame.SetCommand(QStringLiteral("File_ExportProject"),
                    Command("MN_ExportProject", [state] { MN_ExportProject(*state, *state->project); }));
   frame.SetCommand(QStringLiteral("File_ImportScan"), Command("MN_ImportScan", [state] {
@@ -258,8 +277,16 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   frame.SetCommand(QStringLiteral("File_CreatePrintVersion"), Command("MN_CreateRtfDocument", [state, form] {
                      MN_CreatePrintVersion(*state, MN_DisplayPictures(*form, *state));
                    }));
+  // The choices of the PDF's dialog stay for the next export of this run.
+  auto pdfOptions = std::make_shared<PdfOptions>();
+  pdfOptions->paper = MN_LocalePaper();
+  frame.SetCommand(QStringLiteral("File_ExportPdf"), Command("MN_ExportPdf", [state, form, pdfOptions] {
+                     ExportPdf_Form dialog(form);
+                     if (dialog.GShowDialog(*pdfOptions))
+                       MN_ExportPdf(*state, *pdfOptions, MN_DisplayPictures(*form, *state));
+                   }));
   frame.SetCommand(QStringLiteral("File_Exit"), Command("File_Exit", [state, form] {
-                     if (MN_FileExit(*state)) form->Unload();
+                     if (SaveQuestion::GoOn(*state)) form->Unload();
                    }));
   frame.SetCommand(QStringLiteral("View_Graphics"), Command("View_Graphics", [state, form] {
                      Display_Form* display = MN_CreateDisplay(*form, *state);
@@ -293,7 +320,7 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
   }
 
   // Only the user's own close of the frame asks; Exit has asked already and Unload skips it.
-  frame.queryClose = [state] { return MN_QueryClose(*state, true); };
+  frame.queryClose = [state] { return SaveQuestion::GoOn(*state); };
 
   // The end of the desktop session closes the program without a question.
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -337,15 +364,18 @@ Main_Form* MN_CreateMainWindow(Container_Form& frame, AppState& app, QtPort& por
   frame.SetCommand(QStringLiteral("Calc_Generate"), [target] {
     if (target) target->Generate();
   });
-  // Undo and Redo in the context menu of both tables.
+  // Undo and Redo in the context menu of both tables, and the clipboard in the channel table's.
   for (QTableWidget* table : {window->SetupGrid().Table(), window->SpectrumGrid().Table()}) {
     table->setContextMenuPolicy(Qt::ActionsContextMenu);
     for (const char* item : {"Edit_Undo", "Edit_Redo"})
       if (QAction* action = frame.Action(QLatin1String(item))) table->addAction(action);
   }
+  for (const char* item : {"Edit_Cut", "Edit_Copy", "Edit_Paste", "Edit_SelectAll"})
+    if (QAction* action = frame.Action(QLatin1String(item))) window->SetupGrid().Table()->addAction(action);
   child->show();
   child->move(0, 0);
   window->GOrganize();
+  window->FitContent();
   return window;
 }
 
@@ -356,6 +386,7 @@ QString PlaceKey(const QMdiSubWindow* child) {
 }
 
 void SavePlaces(Container_Form& frame, const QString& file) {
+  if (!MN_SettingsFileUsable(file)) return;
   QSettings settings(file, QSettings::IniFormat);
   settings.setValue(QStringLiteral("Frame/geometry"), frame.saveGeometry());
   for (QMdiSubWindow* child : frame.MdiArea()->subWindowList()) {
@@ -369,12 +400,11 @@ void SavePlaces(Container_Form& frame, const QString& file) {
 void MN_KeepWindowPlaces(Container_Form& frame, const std::string& appDir) {
   const QString file = ConfigFile(appDir);
   {
-    QSettings settings(file, QSettings::IniFormat);
-    const QByteArray geometry = settings.value(QStringLiteral("Frame/geometry")).toByteArray();
-    if (!geometry.isEmpty()) frame.restoreGeometry(geometry);
+    const ProgramSettings settings = MN_ReadProgramSettings(file);
+    if (!settings.frameGeometry.isEmpty()) frame.restoreGeometry(settings.frameGeometry);
     for (QMdiSubWindow* child : frame.MdiArea()->subWindowList()) {
-      const QRect place = settings.value(PlaceKey(child)).toRect();
-      if (place.isValid() && place.width() > 50 && place.height() > 50) child->setGeometry(place);
+      const auto place = settings.places.find(PlaceKey(child).mid(QStringLiteral("Windows/").size()));
+      if (place != settings.places.end()) child->setGeometry(place->second);
     }
   }
   QPointer<Container_Form> target(&frame);
@@ -431,6 +461,10 @@ CheckResults_Form* MN_ShowCheckResults(Container_Form& frame, AppState& app) {
   const bool created = !window;
   if (created) {
     window = new CheckResults_Form(app);
+    QPointer<Container_Form> target(&frame);
+    window->checkAgain = [target] {
+      if (target) target->Action(QStringLiteral("Calc_Check"))->trigger();
+    };
     child = frame.AddChild(window);
     child->setAttribute(Qt::WA_DeleteOnClose);
     child->setWindowIcon(frame.windowIcon());

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -79,6 +80,22 @@ class FlexGridDelegate : public QStyledItemDelegate {
           grid_->editEnd_ = key->key() == Qt::Key_Tab ? FlexGrid::EditEnd::Right : FlexGrid::EditEnd::Left;
           emit commitData(editor);
           emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+          return true;
+        }
+      }
+      // Undo ends the edit as the desktop's Undo does everywhere: typing in the cell is dropped,
+      // and in a cell without typing it undoes the last change.
+      if (key->matches(QKeySequence::Undo)) {
+        auto* editor = qobject_cast<QLineEdit*>(object);
+        if (editor) {
+          const bool typed = editor->isUndoAvailable();
+          emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+          if (!typed) {
+            QPointer<FlexGrid> grid(grid_);
+            QTimer::singleShot(0, grid_, [grid] {
+              if (grid) emit grid->undoRequested();
+            });
+          }
           return true;
         }
       }

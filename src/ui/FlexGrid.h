@@ -84,6 +84,10 @@ class FlexGrid : public QObject {
   void rowColChange();
   // Delete pressed while no editor is open.
   void deletePressed();
+  // Undo pressed in a cell editor that holds nothing typed: the editor has closed without a
+  // change, and the window's last change is to be undone. (With typing, Undo drops the typing
+  // and closes the editor, the cell keeping its text.)
+  void undoRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

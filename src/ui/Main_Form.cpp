@@ -1,6 +1,8 @@
 #include "ui/Main_Form.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,10 +13,12 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QThreadPool>
 #include <QTimer>
+#include <QUndoStack>
 #include <QPointer>
 #include <QCoreApplication>
 #include <QVBoxLayout>
@@ -27,13 +31,16 @@
 #include "app/Check.h"
 #include "app/CheckConflicts.h"
 #include "app/Generate.h"
+#include "app/RegionCommands.h"
 #include "engine/TcCheckHandler.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
+#include "ui/ChannelClipboard.h"
 #include "ui/EntryRules.h"
 #include "ui/FlexGrid.h"
 #include "ui/FormStyle.h"
 #include "ui/Input_Form.h"
+#include "ui/NumberFields.h"
 #include "ui/ProjectHistory.h"
 #include "ui/SelectCountry_Form.h"
 #include "ui/SystemList_Panel.h"
@@ -146,6 +153,7 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
   setObjectName(QStringLiteral("Main_Form"));
   setWindowTitle(QStringLiteral("System Editor"));
   BuildLayout();
+  MN_ApplyNumberRules(this);
 
   showSystemDesigner = [this](int32_t position) -> int32_t {
     // A plain list of the receiver system types until a designer window is connected.
@@ -163,9 +171,10 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
     Input_Form dialog(this);
     return dialog.GShowDialog(value, prompt) != 2;
   };
-  showCountryDialog = [this](int32_t mode, SpectrumRef& spectrum, const TypeRef& type, bool& keptOld) {
+  showCountryDialog = [this](int32_t mode, SpectrumRef& spectrum, const TypeRef& type, bool& keptOld,
+                             bool* everySystem) {
     SelectCountry_Form dialog(app_, this);
-    return dialog.GShowDialog(mode, spectrum, type, keptOld);
+    return dialog.GShowDialog(mode, spectrum, type, keptOld, everySystem);
   };
 
   // Window load: captions, style, check panel, spectrum table; the channel table comes with
@@ -184,6 +193,17 @@ Main_Form::Main_Form(AppState& app, QWidget* parent) : QWidget(parent), app_(app
   silentLate_->setInterval(150);
   connect(silentLate_, &QTimer::timeout, this, [this] { SetStatusLight(2); });
   SetStatusLight(0);
+  resize(1100, 660);
+}
+
+void Main_Form::FitContent() {
+  auto* scroll = findChild<QScrollArea*>(QStringLiteral("MainScroll"));
+  if (!scroll) return;
+  layout()->activate();
+  const QSize grow = (scroll->widget()->minimumSizeHint() - scroll->viewport()->size()).expandedTo(QSize(0, 0));
+  if (grow.width() == 0 && grow.height() == 0) return;
+  QWidget* outer = parentWidget() ? parentWidget() : this;  // the frame's child window, if any
+  outer->resize(outer->size() + grow);
 }
 
 void Main_Form::BuildLayout() {
@@ -301,10 +321,22 @@ void Main_Form::BuildLayout() {
   right->addWidget(generateFrame);
   right->addStretch(1);
 
-  auto* layout = new QHBoxLayout(this);
+  // The window's content scrolls when the window is too small for it, so that every command
+  // stays in reach on a small screen.
+  auto* content = new QWidget;
+  content->setObjectName(QStringLiteral("MainContent"));
+  auto* layout = new QHBoxLayout(content);
   layout->addWidget(micSelFrame_, 5);
   layout->addWidget(spectrumFrame_, 4);
   layout->addLayout(right, 0);
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("MainScroll"));
+  scroll->setWidget(content);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroll);
 
   // Channel table events.
   connect(setup_, &FlexGrid::beforeEdit, this, [this](int row, int col, bool& cancel) {
@@ -327,6 +359,12 @@ void Main_Form::BuildLayout() {
     }
   });
   connect(setup_, &FlexGrid::deletePressed, this, [this] { Command([this] { EditSelectedChannels(0); }); });
+  // Undo pressed in a cell editor that holds no typing of its own undoes the last change.
+  for (FlexGrid* grid : {setup_, spectrum_}) {
+    connect(grid, &FlexGrid::undoRequested, this, [] {
+      if (ProjectHistory* history = ProjectHistory::Current()) history->Stack()->undo();
+    });
+  }
   connect(presets, &QPushButton::clicked, this, [this] { Command([this] { ChannelsFromPresets(); }); });
   connect(sort, &QPushButton::clicked, this, [this] { Command([this] { SortChannels(); }); });
   connect(remove, &QPushButton::clicked, this, [this] { Command([this] { EditSelectedChannels(0); }); });
@@ -352,7 +390,6 @@ void Main_Form::BuildLayout() {
   connect(spectrumSort, &QPushButton::clicked, this, [this] { Command([this] { SortBands(); }); });
   connect(spectrumRemove, &QPushButton::clicked, this, [this] { Command([this] { RemoveBands(); }); });
 
-  resize(1100, 660);
 }
 
 bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
@@ -437,8 +474,8 @@ void Main_Form::RunSilentCheck() {
     return;
   }
   // The check runs on a copy in the background, so that typing stays instant with hundreds of
-  // channels; it stops at the first problem. The light keeps its picture unless the answer is
-  // late, then shows that it is checking.
+  // channels; it goes on after the first problem, so that every channel hit is marked. The light
+  // keeps its picture unless the answer is late, then shows that it is checking.
   silentRunning_ = true;
   silentAgain_ = false;
   silentLate_->start();
@@ -448,11 +485,10 @@ void Main_Form::RunSilentCheck() {
   QPointer<Main_Form> self(this);
   QThreadPool::globalInstance()->start([self, copy, generation, changes] {
     bool compatible = false;
-    // Stopping at the first problem, the check can mark only that one; the full check marks all.
     std::vector<CheckConflict> conflicts;
     try {
       TcCheckHandler handler;
-      handler.GInit(nullptr, false, false, false);
+      handler.GInit(nullptr, false, false, true);
       handler.GCollect(&conflicts);
       copy->RunChecks(handler);
       compatible = !handler.GbIncompatible();
@@ -477,7 +513,7 @@ void Main_Form::SilentCheckDone(int generation, bool compatible, std::vector<Che
     // A check of the project as it is now: its marks show (unless a full check of the same
     // project has shown more).
     const bool marked = !MN_Conflicts(app_).empty();
-    MN_KeepConflicts(app_, std::move(conflicts), false, changes);
+    MN_KeepConflicts(app_, std::move(conflicts), true, changes);
     if (marked || !MN_Conflicts(app_).empty()) MN_RefreshViews(0);
   }
   if (silentAgain_) RunSilentCheck();
@@ -489,15 +525,26 @@ void Main_Form::ShowConflictMarks() {
   const int32_t system = project.GlCurr();
   const int rows = setup_->Rows() - 2;  // the entry row is no channel
   QStringList tips;
-  if (!conflicts.empty()) {
-    for (int row = 1; row <= rows; ++row) tips << QString();
-    for (const CheckConflict& c : conflicts) {
-      if (c.channel.system != system || c.channel.mic < 1 || c.channel.mic > rows) continue;
-      QString& tip = tips[c.channel.mic - 1];
-      if (!tip.isEmpty()) tip += QLatin1Char('\n');
-      tip += Q(MN_ConflictText(project, c));
-    }
+  for (int row = 1; row <= rows; ++row) tips << QString();
+  const auto add = [&tips](int mic, const QString& text) {
+    QString& tip = tips[mic - 1];
+    if (!tip.isEmpty()) tip += QLatin1Char('\n');
+    tip += text;
+  };
+  for (const CheckConflict& c : conflicts)
+    if (c.channel.system == system && c.channel.mic >= 1 && c.channel.mic <= rows)
+      add(c.channel.mic, Q(MN_ConflictText(project, c)));
+  // A channel that its type cannot tune to (kept there by a change of type, a shift or an old
+  // file) is marked too, whatever the check says.
+  const CMicCollection& mics = *project.GcCurrSystem()->GcMics();
+  const CSystemType& type = *project.GcCurrSystem()->GcSystemType();
+  for (int mic = 1; mic <= std::min(rows, static_cast<int>(mics.GCount())); ++mic) {
+    const float f = mics.GcItem(mic)->GfGetFreq();
+    if (TL_RoundDecimals(type.GxSpectrum()->GfGetFreqNext(f), 3) == TL_RoundDecimals(f, 3)) continue;
+    add(mic, Q((type.GxSpectrum()->GIsFreqAvailable(f, 0.0f) ? "Off the tuning grid of " : "Outside the tuning range of ") +
+               type.GsGetLabel()));
   }
+  if (std::all_of(tips.begin(), tips.end(), [](const QString& t) { return t.isEmpty(); })) tips.clear();
   if (tips == shownMarks_) return;
   const QColor red(255, 128, 128);
   for (int row = 1; row <= rows; ++row) {
@@ -606,17 +653,23 @@ bool Main_Form::CheckSetupCell(int row, int col) {
     if (TL_AskOkCancel(MN_OffGridQuestion(typed, g, tuning), kAppTitle) == kOk) {
       f = g;
     } else {
+      // Cancel: the edit is dropped, nothing has changed.
       setup_->SetTextMatrix(row, col, textBeforeEdit_);
-      f = -1;
+      return false;
     }
   }
-  if (f >= 0) setup_->SetTextMatrix(row, col, Freq(f));
+  setup_->SetTextMatrix(row, col, Freq(f));
   return true;
 }
 
 void Main_Form::SetupAfterEdit(int row, int col) {
-  if (!CheckSetupCell(row, col)) return;
+  const bool kept = CheckSetupCell(row, col);
   if (row <= 0 || col <= 0) return;
+  // A dropped edit, or one that leaves the cell as it was, changes nothing; Enter still moves on.
+  if (!kept || setup_->TextMatrix(row, col) == textBeforeEdit_) {
+    if (row < setup_->Rows() - 1 && setup_->LastEditEnd() == FlexGrid::EditEnd::Down) setup_->Select(row + 1, col);
+    return;
+  }
   if (col == 1 || col == 2) {
     if (row == setup_->Rows() - 1 &&
         (Num(setup_->TextMatrix(row, 1)) != 0 || !TL_Trim(S(setup_->TextMatrix(row, 2))).empty()))
@@ -652,7 +705,7 @@ void Main_Form::SetupClick() {
   }
 }
 
-void Main_Form::EditSelectedChannels(int mode) {
+void Main_Form::EditSelectedChannels(int mode, const char* verb) {
   if (setup_->Rows() < 3 || setup_->Row() == setup_->Rows() - 1) return;
   double value = 0;
   if (mode == 1 || mode == 2) {
@@ -677,9 +730,38 @@ void Main_Form::EditSelectedChannels(int mode) {
   PrepareSetup();
   app_.highlighted = 0;
   const int n = end - cursor + 1;
-  const char* verb = mode == 0 ? "Remove" : (mode == 1 ? "Shift" : "Mirror");
+  if (mode != 0) verb = mode == 1 ? "Shift" : "Mirror";
   MarkChanged(QStringLiteral("%1 %2 channel%3").arg(QLatin1String(verb)).arg(n).arg(n == 1 ? "" : "s"));
   RefreshDisplay();
+}
+
+void Main_Form::CopyChannels() {
+  EndEdits();
+  const int last = std::min(setup_->RowSel(), setup_->Rows() - 2);
+  const QString text = ChannelClipboard::Text(*app_.project->GcCurrSystem()->GcMics(), setup_->Row(), last);
+  if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+void Main_Form::CutChannels() {
+  CopyChannels();
+  Command([this] { EditSelectedChannels(0, "Cut"); });
+}
+
+void Main_Form::PasteChannels() {
+  Command([this] {
+    const ChannelClipboard::Pasted pasted = ChannelClipboard::Read(QApplication::clipboard()->text());
+    const std::vector<ImportedChannel> added =
+        MN_ImportFrequencyList(*app_.project, app_.project->GlCurr(), pasted.entries);
+    if (!added.empty()) {
+      PrepareSetup();
+      const auto n = static_cast<int>(added.size());
+      MarkChanged(n == 1 ? QStringLiteral("Paste 1 channel") : QStringLiteral("Paste %1 channels").arg(n));
+      RefreshDisplay();
+    }
+    const QString report = added.empty() && pasted.bad.isEmpty() ? QStringLiteral("The clipboard holds no frequency.")
+                                                                 : ChannelClipboard::Report(pasted, added);
+    if (!report.isEmpty()) TL_ShowInfo(S(report), kAppTitle);
+  });
 }
 
 void Main_Form::SortChannels() {
@@ -700,7 +782,7 @@ void Main_Form::ChannelsFromPresets() {
     temp->GAddBand(f, f, 1.0f);
   }
   bool keptOld = false;
-  if (showCountryDialog(SelectCountry_Form::kPresets, temp, system.GcSystemType(), keptOld) != 1) return;
+  if (showCountryDialog(SelectCountry_Form::kPresets, temp, system.GcSystemType(), keptOld, nullptr) != 1) return;
   int32_t start = 1;
   if (!keptOld)
     mics.GDefine();
@@ -763,6 +845,15 @@ bool Main_Form::CheckSpectrumCell(int row, int col) {
   }
   double v = Num(spectrum_->TextMatrix(row, col));
   if (v != 0) v = TL_Clamp(v, 10.0, 1000.0);
+  // A band never ends below its start: a "To" below the row's "From" is refused.
+  const double from = Num(spectrum_->TextMatrix(row, 1));
+  if (col == 2 && v != 0 && from != 0 && v < TL_Clamp(from, 10.0, 1000.0)) {
+    TL_ShowInfo("A band cannot end below its start: \"To\" (" + MN_FormatFreq(v) + ") lies below \"From\" (" +
+                    MN_FormatFreq(TL_Clamp(from, 10.0, 1000.0)) + ").",
+                kAppTitle);
+    spectrum_->SetTextMatrix(row, col, spectrumTextBeforeEdit_);
+    return false;
+  }
   spectrum_->SetTextMatrix(row, col, Freq(v));
   if (col == 1) {
     double w = TL_Clamp(Num(spectrum_->TextMatrix(row, 2)), 10.0, 1000.0);
@@ -775,6 +866,12 @@ bool Main_Form::CheckSpectrumCell(int row, int col) {
 void Main_Form::SpectrumAfterEdit(int row, int col) {
   if (!CheckSpectrumCell(row, col)) return;
   if (row <= 0 || col <= 0) return;
+  const bool grows = row == spectrum_->Rows() - 1 && Num(spectrum_->TextMatrix(row, col)) != 0;
+  if (!grows && StoredSpectrumMatchesGrid()) {
+    // Nothing changed (the edit left the row as it was): no change to record.
+    if (row < spectrum_->Rows() - 1 && spectrum_->LastEditEnd() == FlexGrid::EditEnd::Down) spectrum_->Select(row + 1, col);
+    return;
+  }
   if ((col == 1 || col == 2) && row == spectrum_->Rows() - 1 && Num(spectrum_->TextMatrix(row, col)) != 0)
     AddSpectrumRow();
   StoreSpectrum();
@@ -785,14 +882,24 @@ void Main_Form::SpectrumAfterEdit(int row, int col) {
   if (row < spectrum_->Rows() - 1 && spectrum_->LastEditEnd() == FlexGrid::EditEnd::Down) spectrum_->Select(row + 1, col);
 }
 
+float Main_Form::GridEdge(int row, int col) const {
+  return static_cast<float>(TL_Clamp(Num(spectrum_->TextMatrix(row, col)), 10.0, 1000.0));
+}
+
 void Main_Form::StoreSpectrum() {
   CSpectrum& spectrum = *app_.project->GcSpectrum();
   spectrum.GDefine();
-  for (int i = 1; i <= spectrum_->Rows() - 2; ++i) {
-    const double lo = TL_Clamp(Num(spectrum_->TextMatrix(i, 1)), 10.0, 1000.0);
-    const double hi = TL_Clamp(Num(spectrum_->TextMatrix(i, 2)), 10.0, 1000.0);
-    spectrum.GAddBand(static_cast<float>(lo), static_cast<float>(hi), 1.0f);
+  for (int i = 1; i <= spectrum_->Rows() - 2; ++i) spectrum.GAddBand(GridEdge(i, 1), GridEdge(i, 2), 1.0f);
+}
+
+bool Main_Form::StoredSpectrumMatchesGrid() const {
+  const CSpectrum& spectrum = *app_.project->GcSpectrum();
+  if (spectrum.GlBands() != spectrum_->Rows() - 2) return false;
+  for (int i = 1; i <= spectrum.GlBands(); ++i) {
+    const BandRef band = spectrum.GxGetBand(i);
+    if (band->GfLo() != GridEdge(i, 1) || band->GfHi() != GridEdge(i, 2)) return false;
   }
+  return true;
 }
 
 void Main_Form::RemoveBands() {
@@ -819,10 +926,15 @@ void Main_Form::SortBands() {
 
 void Main_Form::SelectSpectrum(int32_t mode) {
   SpectrumRef spectrum = app_.project->GcSpectrum();
-  bool keptOld = false;
-  if (showCountryDialog(mode, spectrum, app_.project->GcCurrSystem()->GcSystemType(), keptOld) != 1) return;
+  const int32_t own = spectrum->GlBands();
+  bool keptOld = false, everySystem = false;
+  if (showCountryDialog(mode, spectrum, app_.project->GcCurrSystem()->GcSystemType(), keptOld, &everySystem) != 1)
+    return;
   app_.project->GcSpectrum(spectrum);
-  MarkChanged(QStringLiteral("Choose search spectrum"));
+  // Every system changes in the same undo step.
+  if (everySystem) MN_ShareNewBands(*app_.project, keptOld ? own : 0, keptOld);
+  MarkChanged(everySystem ? QStringLiteral("Choose search spectrum of every system")
+                          : QStringLiteral("Choose search spectrum"));
   PrepareSpectrum();
   RefreshDisplay();
 }

@@ -40,6 +40,9 @@ class Main_Form : public QWidget {
   void PrepareSetup();
   void PrepareMicList();
   void GOrganize();
+  // Makes the window (or the frame's child window holding it) as large as its content asks;
+  // the content scrolls only when the user makes the window smaller.
+  void FitContent();
   // Search spectrum table of the current system.
   void PrepareSpectrum();
   // Check switches and search parameters of the systems in use.
@@ -57,15 +60,22 @@ class Main_Form : public QWidget {
   // Commits an open cell edit of either table and delivers one on its way (see FlexGrid::EndEdit);
   // every command of the window does this first.
   void EndEdits();
+  // The channel table's clipboard commands (Edit > Cut, Copy, Paste on the table): Copy puts the
+  // selected channels on the clipboard as text, Cut also removes them, Paste adds the channels of
+  // the clipboard's text in one step and names the lines that hold no frequency.
+  void CopyChannels();
+  void CutChannels();
+  void PasteChannels();
   int StatusLight() const { return light_; }
   // True while the silent check that answers for the last change has not reported yet.
   bool SilentCheckBusy() const;
 
   // The dialogs this window opens, replaceable by tests. The system designer gets the 1-based
   // position of the current type and returns the chosen one (0 or less: none). The country
-  // selection dialog gets its mode (0 countries, 1 presets, 2 tuning bands) and returns 1 on OK.
+  // selection dialog gets its mode (0 countries, 1 presets, 2 tuning bands) and returns 1 on OK;
+  // given the last argument, it may offer the choice for every system and tells whether it is.
   std::function<int32_t(int32_t)> showSystemDesigner;
-  std::function<int32_t(int32_t, SpectrumRef&, const TypeRef&, bool&)> showCountryDialog;
+  std::function<int32_t(int32_t, SpectrumRef&, const TypeRef&, bool&, bool*)> showCountryDialog;
   // The input dialog of Shift and Mirror: shows the prompt with the preset text in `value`;
   // false on Cancel, else `value` holds the typed text.
   std::function<bool(const std::string&, std::string&)> askValue;
@@ -83,7 +93,8 @@ class Main_Form : public QWidget {
   // False when the edit was dropped (the cell holds its text from before the edit again).
   bool CheckSetupCell(int row, int col);
   void ShowMicCount();
-  void EditSelectedChannels(int mode);
+  // Mode 0 removes the selected channels (named `verb` in the undo step), 1 shifts, 2 mirrors.
+  void EditSelectedChannels(int mode, const char* verb = "Remove");
   void SetupAfterEdit(int row, int col);
   void SetupClick();
   void SortChannels();
@@ -91,6 +102,10 @@ class Main_Form : public QWidget {
   // Spectrum table.
   void AddSpectrumRow();
   void StoreSpectrum();
+  // The band edge that row `row`, column `col` (1 From, 2 To) of the spectrum table stands for.
+  float GridEdge(int row, int col) const;
+  // True when the spectrum table's band rows say what the search spectrum holds.
+  bool StoredSpectrumMatchesGrid() const;
   bool CheckSpectrumCell(int row, int col);
   void ShowBandCount();
   void SpectrumAfterEdit(int row, int col);
@@ -106,7 +121,8 @@ class Main_Form : public QWidget {
   void RunSilentCheck();
   void SilentCheckDone(int generation, bool compatible, std::vector<CheckConflict> conflicts, uint32_t changes);
   // Marks the frequency cells of the current system's channels that the last check found
-  // incompatible (red, with what hits them as tool tip) and clears the other cells' marks.
+  // incompatible or that lie off their type's tuning range or grid (red, with the reasons as
+  // tool tip) and clears the other cells' marks.
   void ShowConflictMarks();
 
   // A committed change of the project (MarkModified: a new order only); `label` names its undo

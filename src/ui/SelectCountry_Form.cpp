@@ -3,6 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -10,6 +13,7 @@
 
 #include "app/AppState.h"
 #include "app/Storage.h"
+#include "model/ChannelList.h"
 #include "tools/Tools.h"
 #include "ui/FormStyle.h"
 
@@ -45,12 +49,32 @@ SelectCountry_Form::SelectCountry_Form(AppState& app, QWidget* parent) : QDialog
   okCbt_ = Button("Ok_Cbt", "Ok", this);
   okCbt_->setDefault(true);
   cancelCbt_ = Button("Cancel_Cbt", "Cancel", this);
+  occupiedRow_ = new QWidget(this);
+  auto* occupiedLbl = new QLabel(QStringLiteral("Occupied channels"), occupiedRow_);
+  occupiedLbl->setObjectName(QStringLiteral("Occupied_Lbl"));
+  occupiedTbx_ = new QLineEdit(occupiedRow_);
+  occupiedTbx_->setObjectName(QStringLiteral("Occupied_Tbx"));
+  occupiedTbx_->setPlaceholderText(QStringLiteral("23, 27, 31-33"));
+  occupiedTbx_->installEventFilter(this);
+  occupiedLbl->setBuddy(occupiedTbx_);
+  allExceptCbt_ = Button("AllExcept_Cbt", "All except these", occupiedRow_);
+  everySystemChk_ = new QCheckBox(QStringLiteral("Every system"), this);
+  everySystemChk_->setObjectName(QStringLiteral("EverySystem_Chk"));
+  problemsLbl_ = new QLabel(this);
+  problemsLbl_->setObjectName(QStringLiteral("Problems_Lbl"));
+  problemsLbl_->setWordWrap(true);
 
   auto* selection = new QHBoxLayout;
   selection->addWidget(selectAllCbt_);
   selection->addWidget(deselectAllCbt_);
+  auto* occupied = new QHBoxLayout(occupiedRow_);
+  occupied->setContentsMargins(0, 0, 0, 0);
+  occupied->addWidget(occupiedLbl);
+  occupied->addWidget(occupiedTbx_, 1);
+  occupied->addWidget(allExceptCbt_);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(keepOldChk_);
+  buttons->addWidget(everySystemChk_);
   buttons->addStretch(1);
   buttons->addWidget(okCbt_);
   buttons->addWidget(cancelCbt_);
@@ -58,12 +82,16 @@ SelectCountry_Form::SelectCountry_Form(AppState& app, QWidget* parent) : QDialog
   layout->addWidget(countryCbx_);
   layout->addWidget(tvChannelsLbx_, 1);
   layout->addLayout(selection);
+  layout->addWidget(occupiedRow_);
+  layout->addWidget(problemsLbl_);
   layout->addLayout(buttons);
 
   connect(countryCbx_, &QComboBox::currentIndexChanged, this, [this] { PrepareSource(); });
   connect(selectAllCbt_, &QPushButton::clicked, this, [this] { SetAllSelected(true); });
   connect(deselectAllCbt_, &QPushButton::clicked, this, [this] { SetAllSelected(false); });
+  connect(allExceptCbt_, &QPushButton::clicked, this, [this] { AllExcept(); });
   connect(okCbt_, &QPushButton::clicked, this, [this] {
+    exceptBands_.reset();
     accepted_ = true;
     accept();
   });
@@ -73,7 +101,34 @@ SelectCountry_Form::SelectCountry_Form(AppState& app, QWidget* parent) : QDialog
   });
 
   MN_ApplyFormStyle(this);
-  resize(340, 420);
+  resize(420, 460);
+}
+
+bool SelectCountry_Form::eventFilter(QObject* watched, QEvent* event) {
+  // Return in the occupied channels means "All except these", never "Ok" with no line picked.
+  if (watched == occupiedTbx_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      AllExcept();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void SelectCountry_Form::AllExcept() {
+  const int index = countryCbx_->currentIndex();
+  if (mode_ != kCountries || index < 0 || static_cast<size_t>(index) >= app_.countries.size()) return;
+  const CCountrySpectrum& table = *app_.countries[static_cast<size_t>(index)];
+  const ChannelListResult occupied = MN_ParseChannelList(occupiedTbx_->text().toStdString(), table);
+  if (!occupied.ok) {
+    TL_ShowInfo("Occupied channels: " + occupied.error);
+    occupiedTbx_->setFocus();
+    return;
+  }
+  exceptBands_ = MN_ChannelSpectrum(table, occupied.channels, true);
+  accepted_ = true;
+  accept();
 }
 
 void SelectCountry_Form::PrepareSource() {
@@ -83,9 +138,8 @@ void SelectCountry_Form::PrepareSource() {
   if (mode_ == kCountries) {
     tvChannelsLbx_->clear();
     if (row >= app_.countries.size()) return;
-    const CSpectrum& spectrum = *app_.countries[row]->GxSpectrum();
-    for (int32_t i = 1; i <= spectrum.GlBands(); ++i)
-      tvChannelsLbx_->addItem(Q(spectrum.GxGetBand(i)->GsGetFromToString(0)));
+    const CCountrySpectrum& table = *app_.countries[row];
+    for (int32_t i = 1; i <= table.GxSpectrum()->GlBands(); ++i) tvChannelsLbx_->addItem(Q(table.GsGetChannelText(i)));
   } else if (mode_ == kPresets) {
     tvChannelsLbx_->clear();
     if (row >= app_.presets.size()) return;
@@ -101,9 +155,19 @@ void SelectCountry_Form::SetAllSelected(bool selected) {
 }
 
 int32_t SelectCountry_Form::GShowDialog(int32_t lMode, SpectrumRef& XCurrSpectrum, const TypeRef& XCurrSystemType,
-                                        bool& bKeptOld) {
+                                        bool& bKeptOld, bool* bEverySystem) {
   mode_ = lMode;
   systemType_ = XCurrSystemType;
+  exceptBands_.reset();
+  occupiedRow_->setVisible(mode_ == kCountries);
+  const bool severalSystems = app_.project && app_.project->GlSystems() > 1;
+  everySystemChk_->setVisible(mode_ == kCountries && bEverySystem && severalSystems);
+  everySystemChk_->setChecked(severalSystems);
+  QStringList problems;
+  for (const std::string& problem : app_.countryErrors) problems << Q(problem);
+  problemsLbl_->setText(QStringLiteral("Tables not read from %1:\n%2")
+                            .arg(Q(app_.CountryDir()), problems.join(QLatin1Char('\n'))));
+  problemsLbl_->setVisible(mode_ == kCountries && !problems.isEmpty());
   {
     const QSignalBlocker block(countryCbx_);
     countryCbx_->clear();
@@ -148,8 +212,12 @@ int32_t SelectCountry_Form::GShowDialog(int32_t lMode, SpectrumRef& XCurrSpectru
     result = std::make_shared<CSpectrum>();
     result->GDefine();
   }
-  AddSelected(*result);
+  if (exceptBands_)
+    for (int32_t i = 1; i <= exceptBands_->GlBands(); ++i) result->GxAddBand(exceptBands_->GxGetBand(i)->GGetCopy());
+  else
+    AddSelected(*result);
   XCurrSpectrum = result;
+  if (bEverySystem) *bEverySystem = everySystemChk_->isVisibleTo(this) && everySystemChk_->isChecked();
   return 1;
 }
 

@@ -18,6 +18,7 @@
 
 #include "app/AppState.h"
 #include "app/Storage.h"
+#include "tools/BinaryFile.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/EntryRules.h"
@@ -543,8 +544,22 @@ void SelectSystem_Form::RestoreDefaults() {
   Changed();
 }
 
+namespace {
+
+// The whole list of types as the system-data files hold it, to tell a real change from edits
+// that came back to where they started.
+std::vector<char> ListBytes(const std::vector<TypeRef>& types) {
+  BinaryWriter out;
+  out.WriteInt32(static_cast<int32_t>(types.size()));
+  for (const TypeRef& type : types) type->GWriteToFile(out);
+  return out.Bytes();
+}
+
+}  // namespace
+
 int32_t SelectSystem_Form::GShowDialog(int32_t iMicType) {
   if (iMicType < 0) return -1;
+  const std::vector<char> before = ListBytes(app_.systems);
   selectedType_ = 0;
   FillSystemList(iMicType);
   ApplyLayout(TL_IsExpert());
@@ -553,6 +568,8 @@ int32_t SelectSystem_Form::GShowDialog(int32_t iMicType) {
   micTypeCbx_->setFocus();
   exec();
 
+  // Typing a value and then the old one again, or choosing a side that was chosen, is no change.
+  if (listChanged_ && ListBytes(app_.systems) == before) listChanged_ = false;
   if (listChanged_) {
     if (ok_ || TL_AskOkCancel(kChangedQuestion) == kOk) {
       MN_SaveSystemData(app_);

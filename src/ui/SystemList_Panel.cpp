@@ -16,6 +16,7 @@
 
 #include "app/AppState.h"
 #include "app/SystemCommands.h"
+#include "app/TypeChange.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
 #include "ui/TypeFactsText.h"
@@ -324,10 +325,15 @@ void SystemList_Panel::ChooseSystemType(int k) {
   project.GlCurr(k);
   CSystemInstance& system = *project.GcCurrSystem();
   const TypeRef& chosen = app_.systems[static_cast<size_t>(q - 1)];
-  if (chosen->GsGetLabel() != system.GcSystemType()->GsGetLabel()) {
-    const int answer = TL_AskYesNoCancel(
-        "You have switched to a different receiver system. Do you want to keep the current channel configuration?",
-        kAppTitle);
+  // What keeping the channels means is worked out first, so that the question can say it; a
+  // system without channels has nothing to keep and is not asked.
+  const TypeChangePlan plan = MN_PlanTypeChange(system, *chosen);
+  if (chosen->GsGetLabel() != system.GcSystemType()->GsGetLabel() && plan.channels > 0) {
+    std::string question =
+        "You have switched to a different receiver system. Do you want to keep the current channel configuration?";
+    const std::string consequences = MN_TypeChangeText(plan);
+    if (!consequences.empty()) question += "\r\r" + consequences;
+    const int answer = TL_AskYesNoCancel(question, kAppTitle);
     if (answer == kCancel) {
       MN_RefreshViews(2);  // the current system may have changed
       return;
@@ -335,9 +341,9 @@ void SystemList_Panel::ChooseSystemType(int k) {
     if (answer == kNo)
       system.GDefine(chosen->GGetCopy());
     else
-      system.GcSystemType(chosen->GGetCopy());
+      MN_ApplyTypeChange(system, chosen->GGetCopy(), plan);
   } else {
-    system.GcSystemType(chosen->GGetCopy());
+    MN_ApplyTypeChange(system, chosen->GGetCopy(), plan);
   }
   app_.highlighted = 0;
   if (changed) changed(QStringLiteral("Change system type"));

@@ -14,6 +14,7 @@
 #include "app/SystemCommands.h"
 #include "tools/Tools.h"
 #include "ui/EntryRules.h"
+#include "ui/ProjectHistory.h"
 
 namespace kova {
 
@@ -151,7 +152,7 @@ void SystemParams_Panel::Prepare() {
     c.head->setToolTip(Q(type.GsGetLabel()));
     for (int i = 0; i < 5; ++i) c.flags[static_cast<size_t>(i)]->setChecked(type.GbCheckFlag(kFlagChecks[static_cast<size_t>(i)]));
     c.step->setText(Q(MN_FormatFreq(type.GfGetSearchStep())));
-    const int32_t count = app_.addCounts[static_cast<size_t>(k)];
+    const int32_t count = project.GcSystem(k)->GlAddCount();
     if (MN_WholeNumber(c.channels, 0, kMaxAddCount) != count) c.channels->setText(QString::number(count));
   }
   updating_ = saved;
@@ -189,6 +190,9 @@ void SystemParams_Panel::Store(bool typing) {
 void SystemParams_Panel::StoreAddCounts() {
   for (int k = 0; k < app_.project->GlSystems(); ++k)
     MN_SetAddCount(app_, k, MN_WholeNumber(columns_[static_cast<size_t>(k)].channels, 0, kMaxAddCount));
+  // No step of its own (the counts are no part of the file), but a later undo brings them back
+  // as they are now.
+  ProjectHistory::Note();
 }
 
 std::vector<int32_t> SystemParams_Panel::ChannelsToAdd() {

@@ -140,8 +140,8 @@ bool TextView_Form::FindFrom(int position) {
 }
 
 bool TextView_Form::eventFilter(QObject* watched, QEvent* event) {
-  // The frame's menu holds Ctrl+C (Check) and Ctrl+A (Save As); in the text they copy and select
-  // all, as in every other text box. A read-only text box does not claim them itself.
+  // A read-only text box does not claim Copy and Select All itself; it takes their keys here, so
+  // that they copy and select in the text as in every other text box.
   if (watched == text_ && event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {

@@ -31,6 +31,7 @@
 #include "ui/TypeFactsText.h"
 #include "ui/KOVA_Form.h"
 #include "ui/ProjectHistory.h"
+#include "ui/SaveQuestion.h"
 #include "ui/SelectCountry_Form.h"
 #include "ui/SelectSystem_Form.h"
 
@@ -570,7 +571,7 @@ void Wizard_Form::Start() {
   }
   if (chosen_ < 1 || chosen_ > static_cast<int32_t>(app_.systems.size())) return;
   // The wizard builds a new project: unsaved work is saved or given up first, as File > New asks.
-  if (!AskSaveProject(app_)) return;
+  if (!SaveQuestion::GoOn(app_)) return;
   BuildProject(aim);
   pendingAim_ = aim;
   pendingChannels_ = channels;
@@ -632,7 +633,7 @@ void Wizard_Form::RunAim() {
 }
 
 bool Wizard_Form::AskToLeave() {
-  if (!AskSaveProject(app_)) return false;
+  if (!SaveQuestion::GoOn(app_)) return false;
   return TL_AskOkCancel(kQuitQuestion) == kOk;
 }
 

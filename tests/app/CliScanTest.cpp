@@ -235,7 +235,7 @@ TEST(CliFrequencyList, ExportedCsvImportsIntoAnEmptyProject) {
   ASSERT_EQ(r.code, 0) << r.err;
   r = cli.Run({"import", empty, list, "--apply", out});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "2 channels imported into system 1\n");
+  EXPECT_EQ(r.out, "2 channels imported into system 1\nproject written to " + out + "\n");
 
   ProjectReadResult read = MN_ReadProjectFile(cli.app, out);
   ASSERT_EQ(read.status, ProjectReadStatus::kLoaded);
@@ -245,7 +245,8 @@ TEST(CliFrequencyList, ExportedCsvImportsIntoAnEmptyProject) {
   WriteFile(list, "Frequency\n470.51\n");
   r = cli.Run({"import", empty, list, "--apply", out});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "line 2: Mic1 470.510 MHz moved to 470.500 MHz\n1 channel imported into system 1\n");
+  EXPECT_EQ(r.out, "line 2: Mic1 470.510 MHz moved to 470.500 MHz\n1 channel imported into system 1\nproject written to " +
+                       out + "\n");
   EXPECT_EQ(cli.Run({"import", empty, list, "--system", "1", "--apply", out}).code, 2);
   EXPECT_EQ(cli.Run({"import", empty, list}).code, 2);  // --apply is required
 }

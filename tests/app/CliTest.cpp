@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -8,12 +9,14 @@
 #include <set>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/Cli.h"
 #include "app/PersistenceTestSupport.h"
 #include "app/Storage.h"
+#include "app/SystemCommands.h"
 #include "support/TestSupport.h"
 #include "tools/AtomicFile.h"
 
@@ -82,10 +85,17 @@ class CliTest : public ::testing::Test {
                  const std::function<void(pid_t)>& meanwhile = nullptr) {
     const pid_t pid = fork();
     if (pid == 0) {
-      const rlimit limit{fileLimit, fileLimit};
-      setrlimit(RLIMIT_FSIZE, &limit);
       std::signal(SIGXFSZ, SIG_IGN);
-      _exit(Cli(args).code);
+      rlimit limit{};
+      getrlimit(RLIMIT_FSIZE, &limit);
+      const rlim_t was = limit.rlim_cur;
+      limit.rlim_cur = fileLimit;
+      setrlimit(RLIMIT_FSIZE, &limit);
+      const CliRun r = Cli(args);
+      limit.rlim_cur = was;
+      setrlimit(RLIMIT_FSIZE, &limit);
+      WriteFile(files.File("child.err"), r.err);
+      _exit(r.code);
     }
     if (meanwhile) meanwhile(pid);
     int status = 0;
@@ -259,31 +269,117 @@ TEST_F(CliTest, EveryOutputIsReplacedWholeOrNotAtAll) {
                                                          {"generate", project, "--runs", "3", "--report"},
                                                          {"generate", project, "--runs", "3", "--apply"}};
   EXPECT_EQ(AtomicFile::TempPrefix("out.kova"), ".out.kova.kova-tmp-");
-  // --apply gives every name the project extension.
-  for (const std::string& name : {std::string("out.kova"), std::string(245, 'n') + ".kova"}) {
+  const std::string live = std::to_string(getpid()) + "-abc123";
+  for (const std::string& name : {std::string("out.kova"), std::string(240, 'n') + ".kova"}) {
     for (std::vector<std::string> args : writers) {
       SCOPED_TRACE(args[0] + " " + args.back() + " " + std::to_string(name.size()));
       TempDir dir;
       args.push_back(dir.File(name));
-      // Temporary files killed runs left for this target go; everything else stays.
-      std::set<std::string> leftovers = {AtomicFile::TempPrefix(name) + "abc123"};
-      std::set<std::string> kept = {name, ".other.txt.kova-tmp-abc123"};
-      if (name.size() < 100) {
-        leftovers.insert(name + ".tmp123456");
-        kept.insert({name + ".tmp1234567", "." + name + ".kova-tmp-abc12"});
-      }
-      for (const auto& file : leftovers) WriteFile(dir.File(file), "x");
+      // Only the temporary files of dead writers of this target go: the live one of a writer
+      // that still runs, the user's files and those of other targets stay.
+      const std::string prefix = AtomicFile::TempPrefix(name);
+      std::set<std::string> kept = {name, prefix + live, prefix + "abc123", ".other.txt.kova-tmp-999999999-abc123"};
+      if (name.size() < 100) kept.insert({name + ".tmp1", name + ".tmp123456", prefix + "999999999-abc12"});
+      WriteFile(dir.File(prefix + "999999999-abc123"), "x");
       for (const auto& file : kept) WriteFile(dir.File(file), "old");
       EXPECT_EQ(Cli(args).code, 0);
       EXPECT_NE(ReadFile(dir.File(name)), "old");
       EXPECT_EQ(Names(dir), kept);
 
-      // On a full disk the old file stays and no temporary file is left.
+      // On a full disk the old file stays and no temporary file is left; the message names the
+      // file and the reason.
       WriteFile(dir.File(name), "old");
       EXPECT_EQ(CliInChild(args, 100), 2);
       EXPECT_EQ(ReadFile(dir.File(name)), "old");
       EXPECT_EQ(Names(dir), kept);
+      const std::string said = ReadFile(files.File("child.err"));
+      EXPECT_TRUE(said.find(dir.File(name)) != std::string::npos && said.find("file too large") != std::string::npos)
+          << said;
     }
+  }
+}
+
+TEST_F(CliTest, TargetsAreUsedExactlyAsNamed) {
+  const std::string project = ProjectFile({518.2f});
+  TempDir dir;
+  fs::create_directory(dir.Path() / "folder");
+  fs::create_directory(dir.Path() / " lead");
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir.Path());
+  const struct {
+    std::vector<std::string> args;
+    const char* target;
+    bool written;
+    const char* line;  // the line naming the file (stdout, else stderr), or the error
+  } cases[] = {
+      {{"system", "add", project, "--like", "0", "--apply"}, "out.txt", true, "project written to out.txt"},
+      {{"generate", project, "--runs", "2", "--apply"}, " lead/x.kova", true, "kova-cli: project written to  lead/x.kova"},
+      {{"system", "add", project, "--like", "0", "--apply"}, "new\nline\x1b]0;x", true,
+       "project written to new\\nline\\e]0;x"},
+      {{"system", "add", project, "--like", "0", "--apply"}, "folder", false, "kova-cli: folder: is a folder"},
+      {{"generate", project, "--runs", "2", "--apply"}, "missing/", false, "kova-cli: missing/: is a folder"},
+      {{"export", project, "--out"}, "folder/", false, "kova-cli: folder/: is a folder"},
+      {{"check", project, "--log"}, "folder", false, "kova-cli: folder: is a folder"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back(c.target);
+    SCOPED_TRACE(args[0] + " " + c.target);
+    const CliRun r = Cli(args);
+    EXPECT_EQ(r.code, c.written ? 0 : 2) << r.err;
+    EXPECT_EQ(fs::is_regular_file(c.target), c.written);
+    const std::vector<std::string> lines = Lines(r.out + r.err);
+    EXPECT_TRUE(std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(c.line, 0) == 0; }) !=
+                lines.end())
+        << r.out << r.err;
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+  }
+  EXPECT_EQ(Names(dir), (std::set<std::string>{"folder", " lead", "out.txt", "new\nline\x1b]0;x"}));
+  fs::current_path(cwd);
+}
+
+TEST_F(CliTest, SpecialTargetsFailAtOnce) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  const CliRun r = Cli({"export", ProjectFile({518.2f}), "--out", dir.File("fifo")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "kova-cli: " + dir.File("fifo") + ": cannot be written (a pipe that nobody reads)\n");
+}
+
+TEST_F(CliTest, GenerateWritesTheProjectBeforeTheReport) {
+  TempDir dir;
+  const CliRun r = Cli({"generate", ProjectFile({}), "--runs", "2", "--apply", dir.File("a.kova"), "--report",
+                        dir.File("no/r.txt")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(Names(dir), std::set<std::string>{"a.kova"});
+}
+
+TEST_F(CliTest, OneOptionGrammarForEveryCommand) {
+  app.project = std::make_shared<CProject>();
+  MN_InitProject(app, *app.project);
+  for (int i = 0; i < 3; ++i) MN_AddSystemLike(app, 0);
+  ASSERT_TRUE(MN_SaveProject(*app.project, files.Dir(), "four.kova"));
+  const std::string four = files.File("four.kova"), one = ProjectFile({518.2f});
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    const char* err;
+  } cases[] = {
+      {{"candidates", four, "--system", "+1"}, 0, ""},
+      {{"picture", four, "--out", files.File("p.png"), "--system", "+3", "--width", "+16"}, 0, ""},
+      {{"candidates", four, "--system", "4"}, 2, "option --system must be a system of the project, 0 to 3, not '4'"},
+      {{"scan", four, "s.csv", "--system", "-1"}, 2, "option --system must be a system of the project, 0 to 3"},
+      {{"picture", one, "--out", "x.png", "--system", "1"}, 2, "option --system must be a system of the project, 0 (its only"},
+      {{"system", "remove", four, "-1", "--apply", "x.kova"}, 2, "system must be a system of the project, 0 to 3, not '-1'"},
+      {{"generate", one, "--runs", "1", "--runs", "2"}, 2, "option --runs is given more than once"},
+      {{"check", one, "--best", "--best"}, 2, "option --best is given more than once"},
+      {{"export", one, "--data-dir", "a", "--out", "b"}, 2, "option --data-dir is given more than once"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args.back());
+    const CliRun r = Cli(c.args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_EQ(r.err.rfind("kova-cli: " + std::string(c.err), 0), c.code ? 0u : std::string::npos) << r.err;
   }
 }
 

@@ -85,11 +85,11 @@ TEST_F(CommandsTest, NewWithChangesFollowsTheAnswer) {
   EXPECT_EQ(ReadFile(dir.File("target.kova")), Bytes(*edited));
   EXPECT_NE(app.project, edited);
 
-  // Yes without a save target: the Save As dialog; cancelling it still goes on.
+  // Yes without a save target: the Save As dialog; cancelling it stops New.
   Edit();
   port.answers = {kYes};
   port.fileDialogs.clear();
-  EXPECT_TRUE(MN_FileNew(app));
+  EXPECT_FALSE(MN_FileNew(app));
   ASSERT_EQ(port.fileDialogs.size(), 1u);
   EXPECT_EQ(port.fileDialogs[0].title, "Save Project As");
 }

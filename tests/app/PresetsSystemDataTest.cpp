@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 
+#include <sys/stat.h>
+
 #include "app/Commands.h"
+#include "app/ProgramSettings.h"
 #include "app/PersistenceTestSupport.h"
 #include "app/Storage.h"
 #include "support/TestSupport.h"
@@ -121,7 +125,8 @@ TEST_F(PresetTest, SaveErrorIsReported) {
   CMicCollection mics;
   mics.GDefine();
   EXPECT_FALSE(MN_SavePresets(mics, dir.Dir() + "missing", "x.spg"));
-  EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"An Error Occured During MN_SavePresets: 76 Path not found"});
+  EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"An Error Occured During MN_SavePresets: 76 Path not found\n" +
+                                                          dir.Dir() + "missing/x.spg: no such folder"});
 }
 
 class SystemDataTest : public ::testing::Test {
@@ -225,6 +230,11 @@ TEST_F(SystemDataTest, LoadResults) {
   WriteFile((DataDir() / "foreign.WSD").string(), Str(w.Bytes()));
   std::string cut = Str(MN_SystemDataBytes(*before[0]));
   WriteFile((DataDir() / "cut.wsd").string(), cut.substr(0, cut.size() - 3));
+  BinaryWriter far;  // a tuning band beyond 1000 MHz is damage as well
+  test::rec::Header(far, "ZELTA1", "sd", 0);
+  t.bands = {{518, 1e9f, 0.025f}};
+  test::rec::SystemType(far, t);
+  WriteFile((DataDir() / "far.wsd").string(), Str(far.Bytes()));
   ASSERT_EQ(MN_LoadSystemData(app), 0);
   ASSERT_EQ(app.systems.size(), 1u);
   EXPECT_EQ(app.systems[0]->GsGetLabel(), "Hand Made");
@@ -258,7 +268,7 @@ TEST(StartUp, EmptyDirectoryInstallsTheBuiltInTypesAndWritesNothing) {
     EXPECT_NE(p.GcSystem(s)->GcSystemType(), app.systems[0]);  // a copy
     EXPECT_EQ(p.GcSpectrumOf(s)->GlBands(), 1);
   }
-  EXPECT_EQ(app.countries.size(), 2u);
+  EXPECT_EQ(app.countries.size(), 9u);
   EXPECT_FALSE(app.flags.projectModified);
 }
 
@@ -280,6 +290,22 @@ TEST(StartUp, ReadsSystemDataAndPresets) {
   EXPECT_EQ(fresh.project->GcSystem(0)->GcSystemType()->GsGetLabel(), "Condor Series");
   ASSERT_EQ(fresh.presets.size(), 1u);
   EXPECT_EQ(fresh.presets[0]->GCount(), 1);
+}
+
+TEST(ProgramSettings, DamagedOrSpecialFilesGiveTheDefaults) {
+  TempDir dir;
+  const QString file = QString::fromStdString(dir.File("kova.ini"));
+  WriteFile(dir.File("kova.ini"), "[Program]\nuserLevel=2\n[Windows]\nMain_Form=@Rect(10 20 800 600)\nTiny=@Rect(0 0 9 9)\n");
+  ProgramSettings s = MN_ReadProgramSettings(file);
+  EXPECT_EQ(s.userLevel, 2);
+  EXPECT_EQ(s.places, (std::map<QString, QRect>{{QStringLiteral("Main_Form"), QRect(10, 20, 800, 600)}}));
+  WriteFile(dir.File("kova.ini"), "[Program]\nuserLevel=77\n");
+  EXPECT_EQ(MN_ReadProgramSettings(file).userLevel, 0);
+  // A pipe in place of the file would hold up the start for ever: it is neither read nor written.
+  fs::remove(dir.File("kova.ini"));
+  ASSERT_EQ(mkfifo(dir.File("kova.ini").c_str(), 0600), 0);
+  EXPECT_FALSE(MN_SettingsFileUsable(file));
+  EXPECT_EQ(MN_ReadProgramSettings(file).userLevel, 0);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "support/RtfScan.h"
 #include "support/TestPng.h"
 #include "support/TestSupport.h"
+#include <unistd.h>
 #include "tools/ScriptedPort.h"
 
 namespace kova {
@@ -65,14 +68,17 @@ class PrintDocumentTest : public ::testing::Test {
     app.project->GlCurr(1);
     display.project = app.project.get();
     fs::create_directory(dir.Path() / "out");
+    fs::create_directory(dir.Path() / "tmp");
+    if (const char* tmp = std::getenv("TMPDIR")) savedTmp = tmp;
+    setenv("TMPDIR", (dir.Path() / "tmp").c_str(), 1);
   }
-  // Files of the application directory whose names begin with "$$".
-  int TempPictures() const {
-    int n = 0;
-    for (const auto& e : fs::directory_iterator(dir.Path()))
-      if (e.path().filename().string().rfind("$$", 0) == 0) ++n;
-    return n;
+  void TearDown() override {
+    if (savedTmp) setenv("TMPDIR", savedTmp->c_str(), 1);
+    else unsetenv("TMPDIR");
   }
+  // What the temporary folder holds.
+  size_t TempPictures() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path() / "tmp"), {})); }
+  std::optional<std::string> savedTmp;
 };
 
 TEST_F(PrintDocumentTest, CreatePrintVersionWritesOpensAndCleansUp) {
@@ -102,10 +108,10 @@ TEST_F(PrintDocumentTest, CreatePrintVersionWritesOpensAndCleansUp) {
   EXPECT_EQ(display.current, (std::vector<int32_t>{0, 1}));
   EXPECT_EQ(app.project->GlCurr(), 1);
   EXPECT_EQ(display.restores, 1);
-  // Temporary pictures "$$..." in the application directory, removed again.
+  // Temporary pictures in a private folder of the temporary folder, removed again.
   ASSERT_EQ(display.files.size(), 2u);
-  EXPECT_EQ(display.files[1].rfind(dir.Dir() + "$$", 0), 0u);
-  EXPECT_EQ(TempPictures(), 0);
+  EXPECT_EQ(display.files[1].rfind(dir.Dir() + "tmp/kova-print-" + std::to_string(getpid()) + "-", 0), 0u);
+  EXPECT_EQ(TempPictures(), 0u);
   // The project keeps its file.
   EXPECT_EQ(app.projectDir, dir.Dir() + "out/");
   EXPECT_EQ(app.projectFile, "show.kova");
@@ -121,6 +127,7 @@ TEST_F(PrintDocumentTest, DialogRulesWithoutAProjectFileAndOnCancel) {
     const char* chosen;
     const char* written;
   } names[] = {{"plan", "plan.rtf"}, {"plan.doc", "plan.rtf"}, {"plan.v2.txt", "plan.v2.rtf"}, {"x.rtf", "x.rtf"}};
+  port.answers = {kYes};  // plan.rtf exists the second time: replace it
   for (const auto& n : names) {
     port.fileAnswers.push_back(dir.Dir() + "out/" + n.chosen);
     EXPECT_TRUE(MN_CreatePrintVersion(app, display.Provider())) << n.chosen;
@@ -146,7 +153,7 @@ TEST_F(PrintDocumentTest, FailuresAreReportedAndLeaveNothingBehind) {
     port.openedFiles.clear();
     display.failAt = c.failAt;
     const size_t slash = std::string(c.target).find('/');
-    EXPECT_FALSE(MN_CreateRtfDocument(app, *app.project, dir.Dir() + std::string(c.target).substr(0, slash + 1),
+    EXPECT_FALSE(MN_CreateRtfDocument(*app.project, dir.Dir() + std::string(c.target).substr(0, slash + 1),
                                       std::string(c.target).substr(slash + 1),
                                       c.emptyProvider ? SpectrumPictureProvider{} : display.Provider()))
         << c.what;
@@ -154,7 +161,7 @@ TEST_F(PrintDocumentTest, FailuresAreReportedAndLeaveNothingBehind) {
     EXPECT_EQ(port.messages.at(0).title, "KOVA");
     EXPECT_TRUE(port.openedFiles.empty()) << c.what;
     EXPECT_FALSE(fs::exists(dir.File(c.target))) << c.what;
-    EXPECT_EQ(TempPictures(), 0) << c.what;
+    EXPECT_EQ(TempPictures(), 0u) << c.what;
     EXPECT_EQ(app.project->GlCurr(), 1) << c.what;
   }
   EXPECT_TRUE(fs::is_empty(dir.Path() / "out"));
@@ -162,7 +169,7 @@ TEST_F(PrintDocumentTest, FailuresAreReportedAndLeaveNothingBehind) {
 
 TEST_F(PrintDocumentTest, DeclinedLimitsStopSilently) {
   display.limits = false;
-  EXPECT_FALSE(MN_CreateRtfDocument(app, *app.project, dir.Dir() + "out/", "a.rtf", display.Provider()));
+  EXPECT_FALSE(MN_CreateRtfDocument(*app.project, dir.Dir() + "out/", "a.rtf", display.Provider()));
   EXPECT_TRUE(port.messages.empty());
   EXPECT_TRUE(display.drawn.empty());
   EXPECT_TRUE(fs::is_empty(dir.Path() / "out"));
@@ -171,7 +178,7 @@ TEST_F(PrintDocumentTest, DeclinedLimitsStopSilently) {
 TEST_F(PrintDocumentTest, CleanUpFailureIsReportedOnItsOwn) {
   SpectrumPictureProvider p = display.Provider();
   p.restore = [] { throw std::runtime_error("display gone"); };
-  EXPECT_TRUE(MN_CreateRtfDocument(app, *app.project, dir.Dir() + "out/", "a.rtf", p));
+  EXPECT_TRUE(MN_CreateRtfDocument(*app.project, dir.Dir() + "out/", "a.rtf", p));
   EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"Could not clean up after RTF creation!"});
   EXPECT_TRUE(fs::exists(dir.File("out/a.rtf")));
 }
@@ -202,12 +209,20 @@ class CliPrintTest : public PrintDocumentTest {
   }
 };
 
-TEST_F(CliPrintTest, WritesTheDocumentWithRtfExtension) {
+TEST_F(CliPrintTest, WritesTheDocumentUnderTheNameGiven) {
   fs::create_directory(dir.Path() / "data");
+  // A killed run's folder goes; a live run's, other folders and files stay.
+  const std::string live = "kova-print-" + std::to_string(getpid()) + "-abcdef";
+  for (const std::string d : {"kova-print-999999999-abcdef", live.c_str(), "kova-print-x"}) {
+    fs::create_directory(dir.Path() / "tmp" / d);
+    WriteFile((dir.Path() / "tmp" / d / "system1.png").string(), "png");
+  }
   Result r = Print({ProjectFile(), "--out", dir.File("out/plan.doc")});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  const test::RtfScan s = test::ScanRtf(ReadFile(dir.File("out/plan.rtf")));
+  EXPECT_EQ(TempPictures(), 2u);
+  EXPECT_FALSE(fs::exists(dir.Path() / "tmp" / "kova-print-999999999-abcdef"));
+  const test::RtfScan s = test::ScanRtf(ReadFile(dir.File("out/plan.doc")));
   EXPECT_TRUE(s.balanced);
   EXPECT_EQ(s.Count("pngblip"), 2);
   EXPECT_NE(s.text.find("System #2: Osprey Series"), std::string::npos);
@@ -230,6 +245,11 @@ TEST_F(CliPrintTest, FailuresExitWith2AndOneLine) {
       {"unwritable output", {project, "--out", dir.File("nodir/x.rtf")}, -1, true},
       {"picture fails", {project, "--out", dir.File("out/keep.rtf")}, 0, true},
       {"no spectrum drawing", {project, "--out", dir.File("out/keep.rtf")}, -1, false},
+      {"unwritable PDF", {project, "--out", dir.File("nodir/x.pdf")}, -1, true},
+      {"--format against the name", {project, "--out", dir.File("out/x.rtf"), "--format", "pdf"}, -1, true},
+      {"unknown paper", {project, "--out", dir.File("out/x.pdf"), "--page", "a3"}, -1, true},
+      {"light pictures in an RTF", {project, "--out", dir.File("out/x.rtf"), "--theme", "light"}, -1, true},
+      {"--sort without --sheet", {project, "--out", dir.File("out/x.pdf"), "--sort", "system"}, -1, true},
   };
   for (const auto& c : cases) {
     display.failAt = c.failAt;
@@ -240,6 +260,7 @@ TEST_F(CliPrintTest, FailuresExitWith2AndOneLine) {
   }
   // The old document is untouched and no temporary picture is left.
   EXPECT_EQ(ReadFile(dir.File("out/keep.rtf")), "old");
+  EXPECT_EQ(TempPictures(), 0u);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "out"), {}), 1);
   EXPECT_FALSE(fs::exists(dir.Path() / "nodir"));
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "app/PersistenceTestSupport.h"
 #include "app/Storage.h"
@@ -136,7 +137,8 @@ TEST_F(ProjectFileTest, SaveErrorIsReportedAndKeepsTheOldFile) {
   ProjectRef p = test::SampleProject(app, false);
   EXPECT_FALSE(MN_SaveProject(*p, dir.File("missing"), "x.kova"));
   ASSERT_EQ(port.messages.size(), 1u);
-  EXPECT_EQ(port.messages[0].text, "An Error Occured During MN_SaveProject: 76 Path not found");
+  EXPECT_EQ(port.messages[0].text,
+            "An Error Occured During MN_SaveProject: 76 Path not found\n" + dir.File("missing/x.kova") + ": no such folder");
   EXPECT_EQ(port.messages[0].title, "KOVA");
 
   // A target that cannot be replaced (a directory of that name) stays as it was.
@@ -297,6 +299,49 @@ TEST_F(ProjectFileTest, HugeAndNegativeCountsAndLengthsFail) {
   bool loaded = false;
   EXPECT_EQ(Load("ok.kova", &loaded), 0);
   EXPECT_TRUE(loaded);
+}
+
+TEST_F(ProjectFileTest, ImpossibleFrequenciesAndTooManyChannelsAreBadFiles) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    const char* what;
+    float channel = 518.2f;
+    test::rec::Band search{10, 1000, 0.025f}, tuning{518, 550, 0.025f};
+    size_t channels = 1;  // per system, of two
+    bool loads = false;
+  };
+  const Case cases[] = {
+      {"valid limits", 0.0f, {0, 1000, 1000}, {0, 1000, 0.025f}, 1, true},
+      {"channel above 1000 MHz", 8480.0f},
+      {"negative channel", -463.95f},
+      {"channel not a number", nan},
+      {"search band up to infinity", 518.2f, {10, inf, 0.025f}},
+      {"tuning band below 0", 518.2f, {10, 1000, 0.025f}, {-5, 550, 0.025f}},
+      {"tuning step huge", 518.2f, {10, 1000, 0.025f}, {518, 550, 8.9e21f}},
+      {"10,000 channels", 518.2f, {10, 1000, 0.025f}, {518, 550, 0.025f}, 5000, true},
+      {"10,002 channels", 518.2f, {10, 1000, 0.025f}, {518, 550, 0.025f}, 5001},
+  };
+  for (const Case& c : cases) {
+    BinaryWriter w;
+    test::rec::Header(w, "KOVA11", "pr", 0);
+    w.WriteInt32(0);
+    w.WriteInt32(2);
+    test::rec::Type type;
+    type.bands = {c.tuning};
+    for (int s = 0; s < 2; ++s) {
+      test::rec::SystemInstance(w, type, std::vector<test::rec::Mic>(c.channels, {c.channel, 0, "M", 0}));
+      test::rec::Spectrum(w, {c.search});
+    }
+    WriteFile(dir.File("c.kova"), Str(w.Bytes()));
+    port.messages.clear();
+    bool loaded = !c.loads;
+    EXPECT_EQ(Load("c.kova", &loaded), 0) << c.what;
+    EXPECT_EQ(loaded, c.loads) << c.what;
+    const std::string message = c.channels > 5000 ? "Error during load!\nThe project holds more than 10,000 channels "
+                                                    "(a project holds at most 10,000)."
+                                                  : "Error during load!";
+    EXPECT_EQ(port.messageTexts(), std::vector<std::string>(c.loads ? 0 : 1, message)) << c.what;
+  }
 }
 
 TEST_F(ProjectFileTest, OldFormatVersion1KeepsTheDefaultSearchSpectrum) {

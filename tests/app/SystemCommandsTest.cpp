@@ -72,8 +72,8 @@ TEST(SystemCommands, CliAddRemoveAndAddTo) {
        {"Meridian:4", "Swift Monitor:2", "Swift Monitor:3"}},
       {{"generate", "b.kova", "--add-to", "3=1"}, 2, "--add-to 3=1: the project has no system 3", {}},
       {{"generate", "b.kova", "--add-to", "1=101"}, 2, "--add-to 1=101: the count needs a whole number from 0 to 100", {}},
-      {{"candidates", "b.kova", "--system", "3"}, 2, "kova-cli: option --system must be 0 to 2\n", {}},
-      {{"import", "b.kova", "x.csv", "--system", "5", "--apply", "x.kova"}, 2, "option --system must be 0 to 2", {}},
+      {{"candidates", "b.kova", "--system", "3"}, 2, "option --system must be a system of the project, 0 to 2, not '3'\n", {}},
+      {{"import", "b.kova", "x.csv", "--system", "5", "--apply", "x.kova"}, 2, "option --system must be a system of the project, 0 to 2", {}},
   };
   for (const auto& [given, code, shown, result] : steps) {
     std::vector<std::string> args;

@@ -127,3 +127,26 @@ TEST(FrequencyList, ImportSnapsToTheTuningGridAndReportsMoves) {
   EXPECT_EQ(Channels(*p.app.project->GcSystem(0)),
             (std::vector<Channel>{{"Mic1", 471.0f, 0}, {"Mic2", 470.025f, kYellow}, {"Keys", 470.05f, kYellow}}));
 }
+
+TEST(FrequencyList, LimitsOfAProject) {
+  // 0 and 1000 MHz are frequencies; 10,000 channels fit, one more is refused without reading on.
+  FrequencyListReadResult r = MN_ParseFrequencyList("MHz\n0\n1000\n1000.001\n-1\n");
+  EXPECT_EQ(r.entries.size(), 2u);
+  EXPECT_EQ(r.badRows, 2);
+  std::string list = "MHz\n";
+  for (int i = 0; i < 10000; ++i) list += "500\n";
+  EXPECT_TRUE(MN_ParseFrequencyList(list).ok);
+  r = MN_ParseFrequencyList(list + "500\n501\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "more than 10,000 channels (line 10002); a project holds at most 10,000");
+
+  // Import counts the channels already in the project.
+  Project p;
+  p.Add(1, "A", 480.0f, kYellow);
+  std::string why;
+  r = MN_ParseFrequencyList(list);
+  EXPECT_FALSE(MN_ImportFits(*p.app.project, 0, r.entries, why));
+  EXPECT_EQ(why, "the project would hold 10,001 channels; a project holds at most 10,000");
+  r.entries.pop_back();
+  EXPECT_TRUE(MN_ImportFits(*p.app.project, 0, r.entries, why));
+}

@@ -85,6 +85,13 @@ TEST(ScanFile, BadLinesAreCountedAndSkipped) {
                                         "2026-12-07, 10:00, 470000000, 470100000, 1e300, 1, -80, -81\n",
        3, 2, 1},
       {"a pair line in a sweep file", "2026-12-07, 10:00, 470000000, 470100000, 100000, 1, -80\n470.0,-80\n", 1, 2, 1},
+      {"beyond 1000 MHz by the header's unit", "MHz,dBm\n470.0,-80\n99999999999,-80\n1000.5,-80\n1000,-81\n", 2, 3, 2},
+      {"beyond 1000 MHz by the values' size", "470.0,-80\n5000,-80\n470.1,-80\n", 1, 2, 2},
+      {"beyond 1000 MHz in kHz", "470000,-80\n470100,-80\n2000000,-80\n", 1, 3, 2},
+      {"sweep from above 1000 MHz, and one reaching past it",
+       "2026-12-07, 10:00, 1000000000, 1000200000, 100000, 2, -80, -80\n"
+       "2026-12-07, 10:00, 999900000, 1000100000, 100000, 2, -80, -80\n",
+       1, 1, 1},
   };
   for (const Case& c : cases) {
     const ScanReadResult r = MN_ParseScan(c.text);

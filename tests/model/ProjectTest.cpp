@@ -160,7 +160,7 @@ TEST(Project, NewProjectDefaults) {
   EXPECT_EQ(p.GcSpectrumOf(1)->GlBands(), 1);
   EXPECT_THROW(p.GcSystem(2), std::out_of_range);
   EXPECT_THROW(p.GlCurr(-1), std::out_of_range);
-  EXPECT_EQ(f.app.countries.size(), 2u);
+  EXPECT_EQ(f.app.countries.size(), 9u);
   EXPECT_EQ(f.app.proposals->GlCount(), 0);
 }
 

@@ -60,11 +60,11 @@ TEST(RtfPdf, TwoSystemDocumentOpensWithTablesAndPictures) {
     return true;
   };
   const std::string rtf = dir.File("plan.rtf");
-  std::vector<std::string> temps;
-  MN_WriteRtfDocument(*project, rtf, dir.Dir(), pictures, temps);
+  TempFolder folder(dir.Dir(), "print");
+  MN_WriteRtfDocument(*project, rtf, folder, pictures);
   const std::vector<std::string> files = {dir.File("s0.png"), dir.File("s1.png")};
   const std::vector<RtfItem> items = RTF_ProjectItems(*project, "", files);
-  ASSERT_TRUE(MN_RemoveTempFiles(temps));
+  ASSERT_TRUE(folder.Remove());
 
   // A fresh profile in a private HOME: no first-start dialog, no lock shared with a user.
   const std::string home = dir.Dir() + "home";

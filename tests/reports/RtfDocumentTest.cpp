@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -116,7 +117,7 @@ TEST(RtfLayout, BitmapAspectFromThePngHeader) {
     EXPECT_THROW(RTF_BitmapAspect(dir.File(bad)), KovaError) << bad;
 }
 
-TEST(RtfItems, OneSystemGivesFiveItems) {
+TEST(RtfItems, OneSystemGivesSixItems) {
   Project p(false);
   CSystemType& type = *p.project->GcSystem(0)->GcSystemType();
   type.GbCheckFlag(kCheckSpacing, false);
@@ -126,9 +127,10 @@ TEST(RtfItems, OneSystemGivesFiveItems) {
   EXPECT_EQ(title, "KOVA 2.0.3.\rRTF Document, created 2026-12-06 08:45:04\r\r");
 
   const std::vector<RtfItem> items = RTF_ProjectItems(*p.project, title, {"pic0.png"});
-  ASSERT_EQ(items.size(), 5u);
-  const int32_t kinds[] = {kRtfText, kRtfText, kRtfTable, kRtfTable, kRtfPictures};
-  const char* texts[] = {title.c_str(), "System #1: Meridian\r", "Parameters", "Channel Configuration (3)",
+  ASSERT_EQ(items.size(), 6u);
+  const int32_t kinds[] = {kRtfText, kRtfText, kRtfTable, kRtfText, kRtfTable, kRtfPictures};
+  const char* texts[] = {title.c_str(), "System #1: Meridian\r", "Parameters",
+                         "Search Spectrum: 518.000 - 550.000, 630.000 - 662.000 MHz\r", "Channel Configuration (3)",
                          "Spectrum Display"};
   for (size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].kind, kinds[i]) << i;
@@ -154,7 +156,7 @@ TEST(RtfItems, OneSystemGivesFiveItems) {
   for (const auto& row : params.cells)
     for (const RtfCell& c : row) EXPECT_EQ(c.color, kRtfWhite);
 
-  const RtfItem& channels = items[3];
+  const RtfItem& channels = items[4];
   EXPECT_EQ(channels.widths, (std::vector<int32_t>{800, 2000, 2000, 800}));
   EXPECT_EQ(channels.rows, 4);
   EXPECT_EQ(channels.columns, 4);
@@ -168,27 +170,35 @@ TEST(RtfItems, OneSystemGivesFiveItems) {
     EXPECT_EQ(channels.cells[r][3].color, lastColumn[r]) << r;
   }
 
-  ASSERT_EQ(items[4].pictures.size(), 1u);
-  EXPECT_EQ(items[4].pictures[0].file, "pic0.png");
-  EXPECT_EQ(items[4].pictures[0].caption, "");
+  ASSERT_EQ(items[5].pictures.size(), 1u);
+  EXPECT_EQ(items[5].pictures[0].file, "pic0.png");
+  EXPECT_EQ(items[5].pictures[0].caption, "");
 }
 
-TEST(RtfItems, TwoSystemsGiveNineItemsAndAnEmptyChannelListOneHeaderRow) {
+TEST(RtfItems, TwoSystemsGiveElevenItemsAndAnEmptyChannelListOneHeaderRow) {
   Project p(true);
   p.project->GcSystem(1)->GcMics()->GDelMic(1);
-  const std::vector<RtfItem> items = RTF_ProjectItems(*p.project, "T", {"a.png", "b.png"});
-  ASSERT_EQ(items.size(), 9u);
+  std::array<std::vector<FreqRange>, kMaxSystems> cuts;
+  cuts[1] = {{472.5, 472.75}, {475.0, 476.125}};
+  PrintContents contents;
+  contents.scanCuts = &cuts;
+  const std::vector<RtfItem> items = RTF_ProjectItems(*p.project, "T", {"a.png", "b.png"}, contents);
+  ASSERT_EQ(items.size(), 11u);
   EXPECT_EQ(items[1].text, "System #1: Meridian\r");
-  EXPECT_EQ(items[5].text, "System #2: Osprey Series\r");
-  EXPECT_EQ(items[5].font.size, 14);
-  EXPECT_EQ(items[3].rows, 4);
-  EXPECT_EQ(items[7].text, "Channel Configuration (0)");
-  EXPECT_EQ(items[7].rows, 1);
-  EXPECT_EQ(Texts(items[7]), (Rows{{"", "Frequency", "Label", "Color"}}));
-  EXPECT_EQ(items[6].cells[2][0].text, "Spacing");
-  EXPECT_EQ(items[6].cells[2][2].text, "  0.300");
-  EXPECT_EQ(items[4].pictures[0].file, "a.png");
-  EXPECT_EQ(items[8].pictures[0].file, "b.png");
+  EXPECT_EQ(items[6].text, "System #2: Osprey Series\r");
+  EXPECT_EQ(items[6].font.size, 14);
+  EXPECT_EQ(items[4].rows, 4);
+  // A system without scan cuts lists its spectrum only.
+  EXPECT_EQ(items[3].text, "Search Spectrum: 518.000 - 550.000, 630.000 - 662.000 MHz\r");
+  EXPECT_EQ(items[8].text, "Search Spectrum: 470.000 - 480.000 MHz\rCut by the scan: 472.500 - 472.750, "
+                           "475.000 - 476.125 MHz\r");
+  EXPECT_EQ(items[9].text, "Channel Configuration (0)");
+  EXPECT_EQ(items[9].rows, 1);
+  EXPECT_EQ(Texts(items[9]), (Rows{{"", "Frequency", "Label", "Color"}}));
+  EXPECT_EQ(items[7].cells[2][0].text, "Spacing");
+  EXPECT_EQ(items[7].cells[2][2].text, "  0.300");
+  EXPECT_EQ(items[5].pictures[0].file, "a.png");
+  EXPECT_EQ(items[10].pictures[0].file, "b.png");
 }
 
 // A small document parsed back: title, a 3-row table with coloured cells, a picture.

@@ -76,12 +76,13 @@ TEST(TextReports, ProjectExportHasHeadingOneAndAnEmptyReportAnEmptyFile) {
   f.port.fileAnswers.push_back(f.dir.File("show.txt"));
   ASSERT_TRUE(MN_ExportProject(f.app, *f.Add({518.2f})));
   EXPECT_EQ(f.port.fileDialogs[0].title, "Save Projects As");
-  EXPECT_EQ(f.port.fileDialogs[0].initialPath, f.dir.Dir() + "show.kova");
+  EXPECT_EQ(f.port.fileDialogs[0].initialPath, f.dir.Dir() + "show.txt");
   EXPECT_EQ(SplitCrLf(ReadFile(f.dir.File("show.txt")))[0], Heading(1));
 
   CReportInstance empty;
   WriteFile(f.dir.File("empty.txt"), "old content");
   f.port.fileAnswers.push_back(f.dir.File("empty.txt"));
+  f.port.answers = {kYes};  // replace it
   ASSERT_TRUE(MN_ExportReport(f.app, empty));
   EXPECT_EQ(ReadFile(f.dir.File("empty.txt")), "");
   EXPECT_EQ(f.port.openedFiles.size(), 2u);
@@ -100,7 +101,9 @@ TEST(TextReports, CancelOrAnUnwritableFileAbandonTheCommand) {
   f.port.fileAnswers.push_back(f.dir.File("missing/project.txt"));
   EXPECT_FALSE(MN_ExportProject(f.app, *f.report.GxGetProject(1)));
   EXPECT_EQ(f.port.messageTexts(),
-            (std::vector<std::string>{"An Error Occured During MN_ExportReport: 75 Path/File access error",
-                                      "An Error Occured During MN_ExportProject: 75 Path/File access error"}));
+            (std::vector<std::string>{"An Error Occured During MN_ExportReport: 75 Path/File access error\n" +
+                                          f.dir.File("missing/report.txt") + ": no such folder",
+                                      "An Error Occured During MN_ExportProject: 75 Path/File access error\n" +
+                                          f.dir.File("missing/project.txt") + ": no such folder"}));
   EXPECT_TRUE(f.port.openedFiles.empty());
 }

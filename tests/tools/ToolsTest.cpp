@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <limits>
@@ -167,6 +168,12 @@ TEST(Errors, TextOfTopLevelMessage) {
   EXPECT_EQ(TL_ErrorText("MN_SaveProject", KovaError(75, "Path/File access error")),
             "An Error Occured During MN_SaveProject: 75 Path/File access error");
   EXPECT_EQ(TL_ErrorText("X", std::out_of_range("Subscript out of range")), "An Error Occured During X: 9 Subscript out of range");
+  // A file error names the file (control characters shown escaped) and the system's reason.
+  EXPECT_EQ(TL_ErrorText("MN_SaveProject", KovaError(61, "Disk full", "/m/a\nb\x1b\x7f\xc2\x9b\xc3\xa9.kova",
+                                                       TL_SystemReason(ENOSPC))),
+            "An Error Occured During MN_SaveProject: 61 Disk full\n/m/a\\nb\\e\\x7F\\x9B\xc3\xa9.kova: no space left on device");
+  EXPECT_EQ(TL_SystemReason(EROFS), "read-only file system");
+  EXPECT_EQ(TL_GroupedNumber(10000), "10,000");
 }
 
 TEST(BinaryFile, RoundTripLittleEndian) {

@@ -81,10 +81,24 @@ TEST(CheckResults, MarksAndListAfterFullAndSilentChecks) {
   EXPECT_EQ(grid.Row(), 2);
   EXPECT_EQ(tip(2) + "|" + tip(3), "2Tx IM(3) of 500.000 (#1 A), 510.000 (#1 B) at 520.000|Spectrum: outside the search spectrum");
 
-  // A change (Sort: IEM 3, IEM, IEM 2) takes every mark; the silent check marks its first
-  // problem, IEM 3, again.
+  // A change (Sort: IEM 3, IEM, IEM 2) takes every mark; the silent check marks every channel
+  // hit again, also behind one outside the search spectrum. The results window no longer
+  // describes the project and says so until it checks again.
   test::Child<QPushButton>(editor, "MicSort_Cbt")->click();
   EXPECT_EQ(tip(2) + "|" + tip(3), "|");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !editor->SilentCheckBusy(); }, test::kStateWaitMs));
-  EXPECT_EQ(tip(1) + "|" + tip(2) + "|" + tip(3), "Spectrum: outside the search spectrum||");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !editor->SilentCheckBusy(); }, test::kStateWaitMs));
+  EXPECT_EQ(tip(1) + "|" + tip(2) + "|" + tip(3),
+            "Spectrum: outside the search spectrum||2Tx IM(3) of 500.000 (#1 A), 510.000 (#1 B) at 520.000");
+  EXPECT_EQ(editor->StatusLight(), 3);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return results->IsStale(); }, test::kStateWaitMs));
+  EXPECT_FALSE(table->isEnabled());
+  auto* again = test::Child<QPushButton>(results, "CheckAgain_Cbt");
+  ASSERT_TRUE(again->isVisible());
+  {
+    test::ModalScript script({test::Press(QMessageBox::Cancel)});
+    again->click();
+  }
+  EXPECT_FALSE(results->IsStale());
+  EXPECT_TRUE(table->isEnabled());
+  EXPECT_FALSE(again->isVisible());
 }

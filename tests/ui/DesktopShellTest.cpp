@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
@@ -9,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -131,7 +136,7 @@ TEST_F(ShellFixture, StartUpAndTheMenuItemsThatWork) {
       {"File_ImportScan", true},    {"File_ImportFrequencyList", true},
       {"File_ExportFrequencyList", true},
       {"Help_About", true},         {"View_Graphics", true},
-      {"File_CreatePrintVersion", true},
+      {"File_CreatePrintVersion", true}, {"File_ExportPdf", true},
       {"View_SystemDesigner", true}, {"View_Editor", false},
       {"Calc_Generate", false},
   };
@@ -172,6 +177,39 @@ TEST_F(ShellFixture, CreatePrintVersionAsksForTheDocumentFile) {
   QString title;
   RunWith("File_CreatePrintVersion", {test::CancelFile(&title)});
   EXPECT_EQ(title, "Create RTF File");
+}
+
+TEST_F(ShellFixture, ExportPdfAsksWhatGoesInThenForTheFileAndKeepsTheChoices) {
+  AddChannel(518.2f);
+  QString title;
+  auto choose = [](QWidget* modal) {
+    ASSERT_EQ(modal->objectName(), QStringLiteral("ExportPdf_Form"));
+    test::SaveShot(modal, "export_pdf");
+    auto* bySystem = Child<QRadioButton>(modal, "SheetBySystem_Obt");
+    EXPECT_FALSE(bySystem->isEnabled());  // the order belongs to the sheet
+    Child<QCheckBox>(modal, "Sheet_Chk")->click();
+    ASSERT_TRUE(bySystem->isEnabled());
+    bySystem->click();
+    Child<QComboBox>(modal, "Paper_Cbx")->setCurrentIndex(1);
+    Child<QPushButton>(modal, "Ok_Cbt")->click();
+  };
+  RunWith("File_ExportPdf", {choose, test::ChooseFile(dir.File("plan.doc"), &title)});
+  EXPECT_EQ(title, "Export PDF");
+  const std::string pdf = test::ReadFile(dir.File("plan.pdf"));
+  EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(pdf.find("/MediaBox [0 0 612.000000 792.000000]"), std::string::npos);  // Letter
+  EXPECT_EQ(port.openedFiles, std::vector<std::string>{dir.File("plan.pdf")});
+
+  // The next export starts from these choices; cancelled, it writes nothing.
+  auto cancel = [](QWidget* modal) {
+    EXPECT_TRUE(Child<QCheckBox>(modal, "Sheet_Chk")->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(modal, "SheetBySystem_Obt")->isChecked());
+    EXPECT_EQ(Child<QComboBox>(modal, "Paper_Cbx")->currentText(), QStringLiteral("Letter"));
+    EXPECT_TRUE(Child<QCheckBox>(modal, "PaperPictures_Chk")->isChecked());
+    Child<QPushButton>(modal, "Cancel_Cbt")->click();
+  };
+  RunWith("File_ExportPdf", {cancel});
+  EXPECT_EQ(port.openedFiles.size(), 1u);
 }
 
 TEST_F(ShellFixture, NewAsksToSaveUnsavedChanges) {
@@ -245,6 +283,52 @@ TEST_F(ShellFixture, ExitAsksOnceAndSaves) {
   EXPECT_FALSE(frame.isVisible());
   EXPECT_FALSE(frame.AboutBox()->isVisible());
   EXPECT_EQ(ChannelsInFile(app, dir.File("exit.kova")), 1);
+}
+
+TEST_F(ShellFixture, ACancelledSaveStopsTheCommandThatAskedForIt) {
+  for (const char* item : {"File_New", "File_Open", "File_Exit"}) {
+    SCOPED_TRACE(item);
+    AddChannel(518.2f);
+    const ProjectRef before = app.project;
+    RunWith(item, {test::Press(QMessageBox::Yes), test::CancelFile()});  // Yes, then Cancel in Save As
+    EXPECT_EQ(app.project, before);
+    EXPECT_TRUE(app.flags.projectModified);
+    EXPECT_TRUE(frame.isVisible());
+  }
+}
+
+TEST_F(ShellFixture, ExportsNeverReplaceTheProjectAndAskBeforeReplacingAFile) {
+  AddChannel(518.2f);
+  RunWith("File_SaveAs", {test::ChooseFile(dir.File("show.kova"))});
+  const auto offered = [](QString* name) {
+    return [name](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      ASSERT_NE(dialog, nullptr);
+      *name = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+      dialog->reject();
+    };
+  };
+  QString name, message;
+  RunWith("File_ExportProject", {offered(&name)});
+  EXPECT_EQ(name, "show.txt");
+  for (const char* item : {"File_ExportProject", "File_ExportFrequencyList"}) {
+    SCOPED_TRACE(item);
+    RunWith(item, {test::ChooseFile(dir.File("show.kova")), test::Press(QMessageBox::Ok, &message)});
+    EXPECT_TRUE(message.startsWith("show.kova is the file of the open project.")) << message.toStdString();
+    EXPECT_EQ(ChannelsInFile(app, dir.File("show.kova")), 1);
+  }
+  // A name without extension gets the export's own; an existing file is replaced only on Yes (No
+  // offers the dialog again).
+  RunWith("File_ExportProject", {test::ChooseFile(dir.File("notes"))});
+  EXPECT_TRUE(std::filesystem::exists(dir.File("notes.txt")));
+  test::WriteFile(dir.File("notes.txt"), "mine");
+  RunWith("File_ExportProject", {test::ChooseFile(dir.File("notes.txt")), test::Press(QMessageBox::No, &message),
+                                 test::CancelFile()});
+  EXPECT_EQ(message, "notes.txt already exists.\nDo you want to replace it?");
+  EXPECT_EQ(test::ReadFile(dir.File("notes.txt")), "mine");
+  test::WriteFile(dir.File("print.rtf"), "mine");
+  RunWith("File_CreatePrintVersion", {test::ChooseFile(dir.File("print")), test::Press(QMessageBox::No), test::CancelFile()});
+  EXPECT_EQ(test::ReadFile(dir.File("print.rtf")), "mine");
 }
 
 TEST_F(ShellFixture, ExportProjectSavePresetAndCheck) {

@@ -11,8 +11,10 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QTest>
+#include <QUndoStack>
 
 #include "app/AppState.h"
 #include "app/Commands.h"
@@ -24,6 +26,7 @@
 #include "ui/DesktopShell.h"
 #include "ui/FlexGrid.h"
 #include "ui/Main_Form.h"
+#include "ui/ProjectHistory.h"
 #include "search/DriverTestSupport.h"
 #include "ui/UiTestSupport.h"
 
@@ -218,7 +221,8 @@ TEST_F(MainFormTest, SpectrumCellsFollowTheFromToRules) {
 
 TEST_F(MainFormTest, SearchStepIsHeldOnTheQuarterGridScale) {
   auto* box = Child<QLineEdit>(form.get(), "SearchStep_Tbx");
-  const std::pair<const char*, float> cases[] = {{"0,1", 0.1f}, {"0.1", 0.1f}, {"5", 1.0f}, {"0.03", 0.03f}, {"x", 0.025f}};
+  // "5" and "x" cannot be typed: the step stays.
+  const std::pair<const char*, float> cases[] = {{"0,1", 0.1f}, {"0.1", 0.1f}, {"5", 0.1f}, {"0.03", 0.03f}, {"x", 0.03f}};
   for (const auto& [text, step] : cases) {
     box->clear();
     QTest::keyClicks(box, text);
@@ -275,7 +279,7 @@ TEST_F(MainFormTest, SystemPanelShowsEachTypeWithItsFacts) {
   // A new search step or spacing switch shows at once.
   Child<QCheckBox>(form.get(), "Flag_Chk_1")->click();
   Child<QLineEdit>(form.get(), "SearchStep_Tbx")->clear();
-  QTest::keyClicks(Child<QLineEdit>(form.get(), "SearchStep_Tbx"), "5");
+  QTest::keyClicks(Child<QLineEdit>(form.get(), "SearchStep_Tbx"), "1");
   EXPECT_TRUE(facts().endsWith("step 1.000 MHz \u00b7 spacing off")) << facts().toStdString();
   // A name longer than the room is cut on screen only: the window keeps its width, the label its
   // whole text, and the tool tip names the type.
@@ -531,10 +535,10 @@ TEST_F(MainFormTest, SystemListAddsChoosesSwitchesAndRemovesSystems) {
   Type(form->SetupGrid(), 1, 1, "500");
   EXPECT_EQ(p.GcSystem(1)->GcMics()->GCount(), 1);
   EXPECT_EQ(Child<QLabel>(form.get(), "SystemCount_Lbl_1")->text(), "(1)");
-  QTest::keyClicks(box("GenChannels", 2), "7");  // after the 10 there: held at 100
+  QTest::keyClicks(box("GenChannels", 2), "7");  // after the 10 there: 107 is refused
   box("GenChannels", 3)->clear();
   QTest::keyClicks(box("GenChannels", 3), "5");
-  EXPECT_EQ(app.addCounts[2], 100);
+  EXPECT_EQ(p.GcSystem(2)->GlAddCount(), 10);
 
   // Removing #2 asks; Cancel keeps it, OK removes it and the systems after it move up with
   // their columns.
@@ -549,7 +553,7 @@ TEST_F(MainFormTest, SystemListAddsChoosesSwitchesAndRemovesSystems) {
   ASSERT_EQ(p.GlSystems(), 3);
   EXPECT_EQ(label(1), app.systems[1]->GsGetLabel());
   EXPECT_EQ(p.GlCurr(), 1);
-  EXPECT_EQ(box("GenChannels", 1)->text(), "100");
+  EXPECT_EQ(box("GenChannels", 1)->text(), "10");
   EXPECT_EQ(box("GenChannels", 2)->text(), "5");
   EXPECT_FALSE(box("GenChannels", 3)->isVisible());
   EXPECT_EQ(form->SetupGrid().Rows(), 2);  // the tables show the system now current
@@ -559,6 +563,114 @@ TEST_F(MainFormTest, SystemListAddsChoosesSwitchesAndRemovesSystems) {
   EXPECT_EQ(p.GlSystems(), 1);
   EXPECT_FALSE(Child<QPushButton>(form.get(), "RemoveSystem_Cbt")->isEnabled());
   EXPECT_FALSE(box("GenChannels", 1)->isVisible());
+}
+
+TEST_F(MainFormTest, KeepingChannelsOnATypeChangeSaysWhatMovesAndNeverStacksThem) {
+  // A system without channels takes another type without a question.
+  form->showSystemDesigner = [](int32_t) { return 4; };  // 450 - 960 MHz
+  Press(form.get(), "SelectSystem_Cbt_0");
+  EXPECT_TRUE(port.messages.empty());
+  const struct {
+    std::vector<float> before;
+    const char* says;
+    std::vector<float> after;
+  } cases[] = {
+      {{600, 640, 700}, "2 of 3 channels lie outside the new type's tuning ranges and would move to its nearest edge.",
+       {630, 640, 662}},
+      {{610, 620, 640}, "2 channels would land on the frequency of another channel and keep their frequencies", {610, 620, 640}},
+  };
+  form->showSystemDesigner = [](int32_t) { return 1; };  // 518 - 550, 630 - 662, ... MHz
+  for (const auto& c : cases) {
+    app.project->GcCurrSystem()->GcSystemType(app.systems[3]->GGetCopy());
+    SetChannels(c.before);
+    port.messages.clear();
+    port.answers = {kYes};
+    Press(form.get(), "SelectSystem_Cbt_0");
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_NE(port.messages[0].text.find(c.says), std::string::npos) << port.messages[0].text;
+    EXPECT_EQ(Freqs(), c.after);
+  }
+  // The channels left where the new type cannot tune are marked.
+  EXPECT_EQ(form->SetupGrid().Table()->item(0, 0)->toolTip(), "Outside the tuning range of Meridian");
+  EXPECT_EQ(form->SetupGrid().Table()->item(2, 0)->toolTip(), "");
+}
+
+TEST_F(MainFormTest, NumberBoxesRefuseWhatTheSearchCannotUseAndShowWhatItUses) {
+  const struct {
+    const char* box;
+    const char* typed;
+    const char* shown;
+  } cases[] = {
+      {"SearchStep_Tbx", "abc", "0.025"}, {"SearchStep_Tbx", "0", "0.025"},   {"SearchStep_Tbx", "0.0001", "0.025"},
+      {"SearchStep_Tbx", "50", "0.025"},  {"SearchStep_Tbx", "0.5", "0.500"}, {"GenChannels_Tbx", "-5", "5"},
+      {"GenChannels_Tbx", "abc", "0"},    {"GenChannels_Tbx", "1000", "100"}, {"GenRuns_Tbx", "abc", "1"},
+      {"GenShow_Tbx", "0", "1"},
+  };
+  for (const auto& c : cases) {
+    auto* box = Child<QLineEdit>(form.get(), c.box);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, c.typed);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(box->text(), c.shown) << c.box << " " << c.typed;
+  }
+  EXPECT_FLOAT_EQ(app.project->GcSystem(0)->GcSystemType()->GfGetSearchStep(), 0.5f);
+  EXPECT_EQ(app.project->GcSystem(0)->GlAddCount(), 100);
+
+  // A band never ends below its start.
+  Type(form->SpectrumGrid(), 1, 1, "640");
+  Type(form->SpectrumGrid(), 1, 2, "635");
+  ASSERT_FALSE(port.messages.empty());
+  EXPECT_NE(port.messages.back().text.find("A band cannot end below its start"), std::string::npos);
+  EXPECT_EQ(form->SpectrumGrid().TextMatrix(1, 2), "1000.000");
+  EXPECT_FLOAT_EQ(app.project->GcSpectrum()->GxGetBand(1)->GfHi(), 1000.0f);
+}
+
+TEST_F(MainFormTest, AnEditThatChangesNothingLeavesTheProjectUnmodified) {
+  SetChannels({520});
+  TL_SetChanged(app.flags, false, false, true, false);
+  port.answers = {kCancel};
+  Type(form->SetupGrid(), 1, 1, "5000");  // Cancel on the question for the nearest grid point
+  Type(form->SetupGrid(), 1, 1, "520");   // the same frequency again
+  EXPECT_EQ(Freqs(), std::vector<float>{520});
+  EXPECT_FALSE(app.flags.projectModified);
+}
+
+TEST_F(MainFormTest, ChannelsToAddBelongToTheirSystem) {
+  ProjectHistory history(app);
+  auto box = [&](int k) { return Child<QLineEdit>(form.get(), k == 0 ? "GenChannels_Tbx" : "GenChannels2_Tbx"); };
+  form->showSystemDesigner = [](int32_t) { return 4; };
+  Press(form.get(), "AddSystem_Cbt");
+  for (int k : {0, 1}) {
+    box(k)->selectAll();
+    QTest::keyClicks(box(k), k == 0 ? "3" : "7");
+  }
+  Child<QRadioButton>(form.get(), "SystemOn_Obt_0")->click();
+  Settle();
+  port.answers = {kOk};
+  Press(form.get(), "RemoveSystem_Cbt");
+  EXPECT_EQ(box(0)->text(), "7");
+  history.Stack()->undo();
+  Settle();
+  EXPECT_EQ(box(0)->text(), "3");
+  EXPECT_EQ(box(1)->text(), "7");
+  port.answers = {kNo};
+  ASSERT_TRUE(MN_FileNew(app));
+  EXPECT_EQ(box(0)->text(), "10");
+}
+
+TEST_F(MainFormTest, ASmallWindowScrollsToEveryCommand) {
+  form->resize(800, 600);
+  Settle();
+  auto* scroll = Child<QScrollArea>(form.get(), "MainScroll");
+  ASSERT_NE(scroll, nullptr);
+  for (const char* name : {"Generate_Cbt", "Check_Cbt"}) {
+    auto* button = Child<QPushButton>(form.get(), name);
+    scroll->ensureWidgetVisible(button);
+    Settle();
+    EXPECT_TRUE(form->rect().contains(QRect(button->mapTo(form.get(), QPoint(0, 0)), button->size()))) << name;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -9,6 +11,7 @@
 #include "app/AppState.h"
 #include "app/PersistenceTestSupport.h"
 #include "support/TestSupport.h"
+#include "tools/ScriptedPort.h"
 #include "ui/SelectCountry_Form.h"
 #include "ui/UiTestSupport.h"
 
@@ -174,6 +177,46 @@ TEST_F(SelectCountryFixture, SelectAllDeselectAllAndEmptyResult) {
                  }),
             1);
   EXPECT_EQ(Bands(*given), Bands(*app.countries[0]->GxSpectrum()));
+}
+
+TEST_F(SelectCountryFixture, AllExceptTheOccupiedChannelsForEverySystem) {
+  ScriptedPort port;
+  PortScope scope(port);
+  auto westland = std::make_shared<CCountrySpectrum>();
+  westland->GDefine("Westland");
+  for (int32_t n = 21; n <= 26; ++n) westland->GAddChannel(n, 470.0f + 8 * (n - 21), 478.0f + 8 * (n - 21));
+  app.countries.push_back(westland);
+  app.countryErrors = {"bad.csv: line 2: needs three columns: channel, from MHz, to MHz"};
+  app.project->GbSecondSystem(true);
+  SpectrumRef given = Spectrum({{100, 200, 0.5f}});
+  bool kept = true, every = false, stayedOpen = false;
+  test::WhenModal([&](QWidget*) {
+    EXPECT_TRUE(Child<QLabel>(form.get(), "Problems_Lbl")->text().contains("bad.csv: line 2"));
+    EXPECT_TRUE(Child<QCheckBox>(form.get(), "EverySystem_Chk")->isChecked());
+    Combo()->setCurrentIndex(2);
+    auto* occupied = Child<QLineEdit>(form.get(), "Occupied_Tbx");
+    QTest::keyClicks(occupied, "23, 27");
+    QTest::keyClick(occupied, Qt::Key_Return);  // 27 is no channel here: explained, the dialog stays
+    stayedOpen = form->isVisible();
+    occupied->clear();
+    QTest::keyClicks(occupied, "25 23");
+    test::SaveShot(form.get(), "SelectCountry_Form_AllExcept");
+    QTest::keyClick(occupied, Qt::Key_Return);
+  });
+  EXPECT_EQ(form->GShowDialog(SelectCountry_Form::kCountries, given, nullptr, kept, &every), 1);
+  EXPECT_TRUE(stayedOpen);
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].text, "Occupied channels: not in the table \"Westland\" (channels 21-26): 27");
+  EXPECT_TRUE(every);
+  EXPECT_FALSE(kept);
+  EXPECT_EQ(Bands(*given), std::vector<Band>({{470, 486, 1}, {494, 502, 1}, {510, 518, 1}}));
+
+  // A caller that cannot give the choice to every system is not offered it.
+  test::WhenModal([&](QWidget*) {
+    EXPECT_FALSE(Child<QCheckBox>(form.get(), "EverySystem_Chk")->isVisible());
+    Click("Ok_Cbt");
+  });
+  EXPECT_EQ(form->GShowDialog(SelectCountry_Form::kCountries, given, nullptr, kept), 1);
 }
 
 TEST_F(SelectCountryFixture, CancelAndCloseChangeNothing) {

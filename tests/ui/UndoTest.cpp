@@ -1,12 +1,15 @@
 // Undo and redo in the frame: every kind of change the desktop records, taken back and made again.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QUndoStack>
+#include <filesystem>
 
 #include "app/Generate.h"
 #include "display/DisplayTestSupport.h"
@@ -78,6 +81,16 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackAndMadeAgain) {
       {"Shift 1 channel", none, [](UndoTest& t) { t.editor->SetupGrid().Select(2, 1), t.Press(t.editor, "Shift_Cbt"); }},
       {"Sort channels", none, [](UndoTest& t) { t.Press(t.editor, "MicSort_Cbt"); }},
       {"Edit search spectrum", none, [](UndoTest& t) { t.Type(t.editor->SpectrumGrid(), 1, 2, "550"); }},
+      {"Choose search spectrum of every system", none,
+       [](UndoTest& t) {  // all but the local stations, for both systems: one step
+         test::WhenModal([](QWidget* dialog) {
+           test::Child<QComboBox>(dialog, "Country_Cbx")->setCurrentIndex(2);  // USA/Canada UHF 14-36
+           QTest::keyClicks(test::Child<QLineEdit>(dialog, "Occupied_Tbx"), "20, 27");
+           test::Child<QPushButton>(dialog, "AllExcept_Cbt")->click();
+         });
+         t.Press(t.editor, "SpectrumSelect_Cbt_0");
+         for (int32_t s : {0, 1}) EXPECT_EQ(t.app.project->GcSpectrumOf(s)->GlBands(), 3);
+       }},
       {"Change search step", none,  // typed key by key: one step
        [](UndoTest& t) {
          auto* box = test::Child<QLineEdit>(t.editor, "SearchStep_Tbx");
@@ -124,18 +137,70 @@ TEST_F(UndoTest, TheSavedStateAndTheKeysOfTheFrameAndOfAnOpenCellEditor) {
   frame.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, test::kStateWaitMs));
   Press(editor, "MicSort_Cbt");
+  // Undo in a cell editor with typing drops the typing and ends the edit; without typing it
+  // ends the edit and undoes the last change.
   QLineEdit* box = Type(editor->SetupGrid(), 1, 2, "xyz", false);
-  QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);  // the editor's own undo
-  EXPECT_EQ(box->text(), QStringLiteral("B"));
+  QTest::keySequence(box, QKeySequence::Undo);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !editor->SetupGrid().Editing(); }, test::kStateWaitMs));
+  EXPECT_EQ(editor->SetupGrid().TextMatrix(1, 2), QStringLiteral("B"));
   EXPECT_EQ(Stack().index(), 1);
-  QTest::keyClick(box, Qt::Key_Escape);
-  QTest::keyClick(editor->SetupGrid().Table(), Qt::Key_Z, Qt::ControlModifier);
+  editor->SetupGrid().EditCell();
+  QTableWidget* table = editor->SetupGrid().Table();
+  box = qobject_cast<QLineEdit*>(table->indexWidget(table->currentIndex()));
+  ASSERT_NE(box, nullptr);
+  QTest::keySequence(box, QKeySequence::Undo);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Stack().index() == 0; }, test::kStateWaitMs));
+  EXPECT_FALSE(editor->SetupGrid().Editing());
   EXPECT_FALSE(app.flags.projectModified);  // back at the saved state
   QTest::keyClick(editor->SetupGrid().Table(), Qt::Key_Y, Qt::ControlModifier);
   EXPECT_TRUE(app.flags.projectModified);
   Run("File_New");
   EXPECT_EQ(script.Done(), 2u);
   EXPECT_FALSE(frame.Action(QStringLiteral("Edit_Undo"))->isEnabled());
+}
+
+TEST_F(UndoTest, CopyCutPasteAndSelectAllActOnTheChannelTable) {
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, test::kStateWaitMs));
+  QTableWidget* table = editor->SetupGrid().Table();
+  table->setFocus();
+  QClipboard* clipboard = QApplication::clipboard();
+  {
+    test::ModalScript nothingAsked({test::Unexpected()});
+    editor->SetupGrid().Select(1, 1, 2, 2);
+    QTest::keySequence(table, QKeySequence::Copy);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("500.000\tA\n510.000\tB\n"));
+    EXPECT_FALSE(std::filesystem::exists(app.CheckDir()));  // no check ran
+    QTest::keySequence(table, QKeySequence::SelectAll);
+    EXPECT_EQ(table->selectedItems().size(), table->rowCount() * table->columnCount());
+    EXPECT_EQ(nothingAsked.Done(), 0u);
+  }
+
+  // Paste adds what holds a frequency in one step and names the rest.
+  clipboard->setText(QStringLiteral("Frq. [MHz]\tLabel\n580.000\tIEM 4\nabc\n590\n"));
+  QString message;
+  {
+    test::ModalScript script({test::Press(QMessageBox::Ok, &message)});
+    QTest::keySequence(table, QKeySequence::Paste);
+    EXPECT_EQ(script.Done(), 1u);
+  }
+  EXPECT_NE(message.indexOf(QStringLiteral("line 3 (abc)")), -1) << message.toStdString();
+  const CMicCollection& mics = *app.project->GcSystem(0)->GcMics();
+  ASSERT_EQ(mics.GCount(), 4);
+  EXPECT_EQ(mics.GcItem(3)->GsGetLabel() + "@" + MN_FormatFreq(mics.GcItem(4)->GfGetFreq()), "IEM 4@590.000");
+  EXPECT_EQ(frame.Action(QStringLiteral("Edit_Undo"))->text(), QStringLiteral("&Undo Paste 2 channels"));
+  Run("Edit_Undo");
+  EXPECT_EQ(app.project->GcSystem(0)->GcMics()->GCount(), 2);
+
+  // Cut copies and removes.
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, test::kStateWaitMs));
+  table->setFocus();
+  editor->SetupGrid().Select(2, 1);
+  QTest::keySequence(table, QKeySequence::Cut);
+  EXPECT_EQ(clipboard->text(), QStringLiteral("510.000\tB\n"));
+  EXPECT_EQ(app.project->GcSystem(0)->GcMics()->GCount(), 1);
+  EXPECT_EQ(frame.Action(QStringLiteral("Edit_Undo"))->text(), QStringLiteral("&Undo Cut 1 channel"));
 }
 
 }  // namespace
