@@ -187,6 +187,7 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, c
     for (int32_t slot = 0; slot < app.project->GlSystems(); ++slot)
       if (slot == bestProposal->GlCurr() || outcome.joint)
         app.project->GcSystem(slot, bestProposal->GcSystem(slot)->GGetCopy());
+    MN_NotePlan(app, proposals.GRequests());
     if (lShow == kApplyAndReport) MN_ExportReport(app, proposals);
   }
   return outcome;

@@ -252,12 +252,11 @@ void Report_Form::Use() {
   if (!proposal) return;
   app_.project = proposal->GGetCopy();
   app_.highlighted = 0;
-  // The main window goes on naming what the proposal lacks while it stays the project.
-  app_.planRequests = report_->GRequests();
-  app_.planProject = app_.project;
   // The current project was replaced: it has unsaved changes and its products must be
   // generated again.
   TL_SetChanged(app_.flags, true, false, false, false);
+  // The main window goes on naming what the proposal lacks while it stays the project as it is.
+  MN_NotePlan(app_, report_->GRequests());
   ProjectHistory::Note(QStringLiteral("Use proposal"));
   MN_RefreshViews(2);
 }

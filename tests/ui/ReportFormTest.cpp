@@ -319,7 +319,7 @@ TEST_F(ReportFormFixture, SeveralWindowsInTheFrameAndDiscard) {
 
 // A list made by a search knows what it asked: a proposal short of it names each short system
 // under its count, in the exported report after its count, and after Use the application keeps
-// naming what the project in use lacks until another project takes its place.
+// naming what the project in use lacks until it changes or another project takes its place.
 TEST_F(ReportFormFixture, ShortProposalsSayWhatTheyLack) {
   const int32_t number = AddList({Proposal(5, 7), Proposal(3, 0)});
   ReportRef report = app.proposals->GxGetItem(number);
@@ -344,6 +344,11 @@ TEST_F(ReportFormFixture, ShortProposalsSayWhatTheyLack) {
   ClickLine(&form, "ReportAll_Lbx", 2);
   Click(&form, "Use_Cbt");
   EXPECT_EQ(MN_PlanShortfall(app, false), lacking + "\n");
+  TL_SetChanged(app.flags, true, false, false, false);  // an edit: the counts no longer tell
+  EXPECT_EQ(MN_PlanShortfall(app, false), "");
+  ClickLine(&form, "ReportAll_Lbx", 2);
+  Click(&form, "Use_Cbt");
+  EXPECT_NE(MN_PlanShortfall(app, false), "");
   ClickLine(&form, "ReportAll_Lbx", 1);
   Click(&form, "Use_Cbt");
   EXPECT_EQ(MN_PlanShortfall(app, false), "");
