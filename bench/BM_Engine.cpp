@@ -44,6 +44,28 @@ AppState MakeProject(int32_t n, int32_t systems = 2) {
   return app;
 }
 
+// `systems` systems of the same type as above and N channels shared evenly among them, at random
+// distinct points of a 5 kHz grid over 470-960 MHz: the scale of a festival or a multi-venue event.
+AppState MakeWideProject(int32_t n, int32_t systems = 8) {
+  AppState app = MakeProject(0, systems);
+  std::set<int32_t> used;
+  uint32_t seed = 777;
+  const int32_t points = 490 * 200;  // grid points of 0.005 MHz in 470-960
+  for (int32_t slot = 0; slot < systems; ++slot) {
+    CMicCollection& mics = *app.project->GcSystem(slot)->GcMics();
+    const CSystemType& type = *app.project->GcSystem(slot)->GcSystemType();
+    const int32_t want = n * (slot + 1) / systems - n * slot / systems;
+    while (mics.GCount() < want) {
+      seed = seed * 1664525u + 1013904223u;
+      const int32_t point = static_cast<int32_t>((seed >> 4) % static_cast<uint32_t>(points));
+      if (!used.insert(point).second) continue;
+      mics.GAddMic("Mic" + std::to_string(used.size()), type.GsGetLabel(), 470.0f + 0.005f * static_cast<float>(point),
+                   0xFFFF, type.GlGetFlags(), 0, 0);
+    }
+  }
+  return app;
+}
+
 }  // namespace
 
 // Generation of every interfering product of the project.
@@ -68,6 +90,18 @@ static void BM_Check(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Check)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The full check at the scale of large events: eight systems over 470-960 MHz.
+static void BM_CheckWide(benchmark::State& state) {
+  AppState app = MakeWideProject(static_cast<int32_t>(state.range(0)));
+  TcCheckHandler handler;
+  for (auto _ : state) {
+    handler.GInit(nullptr, false, false, true);
+    app.project->RunChecks(handler);
+    benchmark::DoNotOptimize(handler.GbIncompatible());
+  }
+}
+BENCHMARK(BM_CheckWide)->Arg(600)->Arg(1600)->Arg(3200)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The same check of sixteen systems of 40 channels each.
 static void BM_Check16x40(benchmark::State& state) {
