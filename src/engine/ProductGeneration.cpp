@@ -20,13 +20,6 @@ namespace kova {
 
 namespace {
 
-// Kilohertz bin of a product within 0..1000 MHz: the same value as TcIMFrequencyBuffer::KHzIndex,
-// without its tests for values outside that range.
-inline size_t BinOf(double f) {
-  constexpr double kShift = 4503599627370496.0;  // 2^52: adding and removing it rounds ties to even
-  return static_cast<size_t>(static_cast<int32_t>((f * 1000.0 + kShift) - kShift));
-}
-
 constexpr size_t kBinCells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
 constexpr size_t kMarkWords = (kBinCells + 63) / 64;
 
@@ -146,7 +139,7 @@ struct Share {
     found.swap(firsts);
     auto count = [&](double x, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
       if (!IMInWindow(x)) return;
-      const size_t bin = BinOf(x);
+      const size_t bin = IMBinOf(x);
       if (counter.Note(bin)) [[unlikely]]
         found.push_back({static_cast<int32_t>(bin), static_cast<float>(x), type, sub, a, b, c});
     };

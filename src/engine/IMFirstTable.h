@@ -1,0 +1,72 @@
+#pragma once
+// The first intermodulation product of each kilohertz that the check compares with its
+// channels, found without visiting every triple of channels.
+//
+// The check asks only for the kilohertz near its channels (within the reach of each system's
+// intermodulation widths) and only for the product generated first on each (generation order
+// as in IMGeneration.h); what a full generation would keep there is exactly what this table
+// holds. The products of two channels are few and all visited. A product of three channels is
+// f_x + f_y - f_z, a pair sum less a third channel, and is found from the pair sums:
+// 1. The sums of all pairs are marked in eighths of a kilohertz; these marks, shifted down by
+//    each channel's frequency and joined, show every eighth where such a product can lie. A
+//    kilohertz with no mark near it has none.
+// 2. The triples in generation order, first channel a = 0, 1, ..., each product looked at only
+//    where its kilohertz still waits for its first product; this stops as soon as none waits.
+//    Where channels lie densely, the first few channels give almost every kilohertz its product.
+// 3. Each kilohertz that still waits then gets its products from the pairs whose sum lies near
+//    that kilohertz plus f_z, for every later channel z; the earliest of them is its first.
+// The work grows with the square of the channel count where channels lie densely, with the
+// number of channels times the spread of their frequencies for the marks. Small channel sets,
+// and channels outside 0 ... 1000 MHz, are better served by the full generation (Pays).
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/IMGeneration.h"
+#include "engine/TcIMFrequency.h"
+
+namespace kova {
+
+// A range of kilohertz bins, both ends included.
+struct BinWindow {
+  int32_t lo;
+  int32_t hi;
+};
+
+class IMFirstTable {
+ public:
+  static constexpr uint64_t kNone = UINT64_MAX;
+
+  // Whether the table is the faster way to the first products of `all` (else a full generation).
+  static bool Pays(const std::vector<IMSource>& all, IMKinds kinds);
+
+  // The first products of `all` (of `kinds`) on every kilohertz of `windows`.
+  IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows);
+
+  // The generation-order key (IMOrderKey) of the product kept on kilohertz `bin`, kNone for none;
+  // with its stored frequency and type. Only the kilohertz of the windows are answered.
+  uint64_t KeyAt(int32_t bin, float& f, int32_t& type) const {
+    if (bin < lo_ || bin > hi_) return kNone;
+    const Cell& cell = cells_[static_cast<size_t>(bin - lo_)];
+    f = cell.f;
+    type = cell.type;
+    return cell.key;
+  }
+  // The product kept on kilohertz `bin` as the buffer of a full generation holds it (count 1).
+  TcIMFrequency ItemAt(int32_t bin) const;
+
+ private:
+  struct Cell {
+    uint64_t key = kNone;
+    float f = 0.0f;
+    uint8_t type = 0;
+  };
+  class Builder;
+
+  std::vector<IMSource> all_;
+  int32_t lo_ = 0;
+  int32_t hi_ = -1;
+  std::vector<Cell> cells_;  // per kilohertz lo_ ... hi_
+};
+
+}  // namespace kova
