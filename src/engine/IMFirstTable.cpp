@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <utility>
@@ -13,7 +14,7 @@ namespace kova {
 namespace {
 
 // Below this many channels the full generation is faster.
-constexpr size_t kMinChannels = 250;
+std::atomic<size_t> minChannels{250};
 
 // Marks per MHz: eighths of a kilohertz.
 constexpr double kMarksPerMHz = 8000.0;
@@ -55,17 +56,20 @@ class CellBits {
 
 }  // namespace
 
+size_t IMFirstTable::MinChannels() { return minChannels; }
+void IMFirstTable::MinChannels(size_t channels) { minChannels = channels; }
+
 bool IMFirstTable::Pays(const std::vector<IMSource>& all, IMKinds kinds) {
-  if (!kinds.im3x3 || all.size() < kMinChannels) return false;
+  if (!kinds.im3x3 || all.size() < minChannels) return false;
   // The marks assume moderate values; other channels are left to the full generation.
   return std::all_of(all.begin(), all.end(), [](const IMSource& s) { return s.f >= 0.0 && s.f <= 1000.0; });
 }
 
 class IMFirstTable::Builder {
  public:
-  Builder(IMFirstTable& table, IMKinds kinds, const std::vector<BinWindow>& windows)
+  Builder(IMFirstTable& table, IMKinds kinds, const std::vector<BinWindow>& windows, size_t firstChannels)
       : n_(table.all_.size()), per_(3 * static_cast<uint64_t>(n_) + 4), kinds_(kinds), lo_(table.lo_),
-        cells_(table.cells_) {
+        cells_(table.cells_), firstChannels_(firstChannels) {
     f_.reserve(n_);
     for (const IMSource& s : table.all_) f_.push_back(s.f);
     // Every kilohertz of the windows waits for its first product.
@@ -85,7 +89,8 @@ class IMFirstTable::Builder {
     for (size_t a = 0; a + 1 < n_ && open_ > 0; ++a) {
       if (a == 1) Marks();
       const double rest = static_cast<double>(n_ - a);
-      if (a > 0 && static_cast<double>(open_) * static_cast<double>(n_) * kRestPerChannel < 1.5 * rest * rest) {
+      if (a > 0 && (a >= firstChannels_ ||
+                    static_cast<double>(open_) * static_cast<double>(n_) * kRestPerChannel < 1.5 * rest * rest)) {
         Rest(a);
         return;
       }
@@ -329,6 +334,7 @@ class IMFirstTable::Builder {
   const IMKinds kinds_;
   const int32_t lo_;
   std::vector<Cell>& cells_;
+  const size_t firstChannels_;
   std::vector<double> f_;
   CellBits waiting_;          // the cells whose first product may still come
   size_t open_ = 0;           // cells waiting
@@ -339,7 +345,8 @@ class IMFirstTable::Builder {
   int64_t sumBits_ = 0;  // the sum marks that can give a product of a cell
 };
 
-IMFirstTable::IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows)
+IMFirstTable::IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
+                           size_t firstChannels)
     : all_(std::move(all)) {
   std::vector<BinWindow> clamped;
   for (BinWindow w : windows) {
@@ -355,7 +362,7 @@ IMFirstTable::IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::
     hi_ = std::max(hi_, w.hi);
   }
   cells_.assign(static_cast<size_t>(hi_ - lo_ + 1), Cell{});
-  Builder(*this, kinds, clamped).Run();
+  Builder(*this, kinds, clamped, firstChannels).Run();
 }
 
 TcIMFrequency IMFirstTable::ItemAt(int32_t bin) const {

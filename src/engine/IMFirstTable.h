@@ -19,6 +19,7 @@
 // number of channels times the spread of their frequencies for the marks. Small channel sets,
 // and channels outside 0 ... 1000 MHz, are better served by the full generation (Pays).
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -37,11 +38,18 @@ class IMFirstTable {
  public:
   static constexpr uint64_t kNone = UINT64_MAX;
 
-  // Whether the table is the faster way to the first products of `all` (else a full generation).
+  // Whether the table is the faster way to the first products of `all` (else a full generation):
+  // with 3Tx IM(3), at least MinChannels() channels, all within 0 ... 1000 MHz.
   static bool Pays(const std::vector<IMSource>& all, IMKinds kinds);
+  static size_t MinChannels();
+  // Tests lower it to check small channel sets both ways.
+  static void MinChannels(size_t channels);
 
-  // The first products of `all` (of `kinds`) on every kilohertz of `windows`.
-  IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows);
+  // The first products of `all` (of `kinds`) on every kilohertz of `windows`. At most
+  // `firstChannels` first channels are gone through in generation order before the kilohertz
+  // still waiting are found one by one (by default as many as pay).
+  IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
+               size_t firstChannels = SIZE_MAX);
 
   // The generation-order key (IMOrderKey) of the product kept on kilohertz `bin`, kNone for none;
   // with its stored frequency and type. Only the kilohertz of the windows are answered.
