@@ -24,7 +24,13 @@ constexpr double kMarksPerMHz = 8000.0;
 constexpr int64_t kMarkReach = 5;
 constexpr int64_t kMarkSpan = 2 * kMarkReach + 1;
 
-inline int64_t MarkOf(double f) { return static_cast<int64_t>(std::floor(f * kMarksPerMHz)); }
+// The largest whole number not above x (for the values here, without a call to floor).
+inline int64_t Floor(double x) {
+  const int64_t t = static_cast<int64_t>(x);
+  return t - (x < static_cast<double>(t));
+}
+
+inline int64_t MarkOf(double f) { return Floor(f * kMarksPerMHz); }
 
 // Whether any of the bits first ... first + count - 1 (count <= 64) of `words` is set.
 inline bool AnyBit(const uint64_t* words, int64_t first, int64_t count) {
@@ -35,6 +41,86 @@ inline bool AnyBit(const uint64_t* words, int64_t first, int64_t count) {
   const uint64_t mask = count == 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
   return (bits & mask) != 0;
 }
+
+inline int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// Word w of the bits of `src` from bit 64 w + shift on.
+inline uint64_t Shifted(const uint64_t* src, int64_t shift, size_t w) {
+  const uint64_t* at = src + w + static_cast<size_t>(shift >> 6);
+  const int32_t bit = static_cast<int32_t>(shift & 63);
+  return bit == 0 ? at[0] : (at[0] >> bit) | (at[1] << (64 - bit));
+}
+
+// The pairs of channels (numbers, sorted by frequency) by their sum: marked in eighths of a
+// kilohertz (bit s for mark base + s, s < bits), and listed by the kilohertz of their sum while
+// the list stays within kListedPairs (else found by walking the channels).
+class PairSums {
+ public:
+  PairSums(const std::vector<std::pair<double, size_t>>& channels, int64_t base, int64_t bits)
+      : channels_(channels), marks_(static_cast<size_t>((bits + 63) / 64 + 3), 0) {
+    const size_t m = channels.size();
+    listed_ = m * (m - 1) / 2 <= kListedPairs;
+    if (listed_) {
+      kHzFrom_ = KHzOf(channels.front().first * 2.0);
+      start_.assign(static_cast<size_t>(KHzOf(channels.back().first * 2.0) - kHzFrom_) + 2, 0);
+    }
+    for (size_t p = 0; p < m; ++p)
+      for (size_t q = p + 1; q < m; ++q) {
+        const double sum = channels[p].first + channels[q].first;
+        if (listed_) ++start_[static_cast<size_t>(KHzOf(sum) - kHzFrom_) + 1];
+        const int64_t s = MarkOf(sum) - base;
+        if (s >= 0 && s < bits) marks_[static_cast<size_t>(s >> 6)] |= uint64_t{1} << (s & 63);
+      }
+    if (!listed_) return;
+    for (size_t k = 1; k < start_.size(); ++k) start_[k] += start_[k - 1];
+    pairs_.resize(start_.back());
+    std::vector<uint32_t> next(start_.begin(), start_.end() - 1);
+    for (size_t p = 0; p < m; ++p)
+      for (size_t q = p + 1; q < m; ++q)
+        pairs_[next[static_cast<size_t>(KHzOf(channels[p].first + channels[q].first) - kHzFrom_)]++] =
+            static_cast<uint32_t>(p << 16 | q);
+  }
+
+  const uint64_t* Marks() const { return marks_.data(); }
+
+  // f(x, y) for every pair of channels x, y whose sum lies within [lo, hi].
+  template <class F>
+  void ForEach(double lo, double hi, F&& f) const {
+    const std::vector<std::pair<double, size_t>>& c = channels_;
+    if (listed_) {
+      const int64_t from = std::max(KHzOf(lo) - kHzFrom_, int64_t{0});
+      const int64_t to = std::min(KHzOf(hi) - kHzFrom_, static_cast<int64_t>(start_.size()) - 2);
+      for (int64_t k = from; k <= to; ++k)
+        for (uint32_t j = start_[static_cast<size_t>(k)]; j < start_[static_cast<size_t>(k) + 1]; ++j) {
+          const size_t p = pairs_[j] >> 16, q = pairs_[j] & 0xFFFF;
+          const double sum = c[p].first + c[q].first;
+          if (sum >= lo && sum <= hi) f(c[p].second, c[q].second);
+        }
+      return;
+    }
+    const size_t m = c.size();
+    size_t top = m;     // c[j] with j < top: sum <= hi
+    size_t bottom = m;  // c[j] with j >= bottom: sum >= lo
+    for (size_t p = 0; p < m; ++p) {
+      const double g = c[p].first;
+      while (top > 0 && g + c[top - 1].first > hi) --top;
+      while (bottom > 0 && g + c[bottom - 1].first >= lo) --bottom;
+      if (top <= p + 1) break;
+      for (size_t q = std::max(bottom, p + 1); q < top; ++q) f(c[p].second, c[q].second);
+    }
+  }
+
+ private:
+  static constexpr size_t kListedPairs = size_t{1} << 23;  // 32 MB of pairs
+  static int64_t KHzOf(double f) { return Floor(f * 1000.0); }
+
+  const std::vector<std::pair<double, size_t>>& channels_;
+  std::vector<uint64_t> marks_;
+  bool listed_ = false;
+  int64_t kHzFrom_ = 0;          // the kilohertz of the first list
+  std::vector<uint32_t> start_;  // per kilohertz: where its pairs start; one more at the end
+  std::vector<uint32_t> pairs_;  // positions p << 16 | q, by the kilohertz of their sum
+};
 
 // One bit per cell.
 class CellBits {
@@ -84,17 +170,21 @@ class IMFirstTable::Builder {
   // The products in generation order, first channel a = 0, 1, ..., each looked at only where its
   // kilohertz still waits: the first to fall there is its first product. After the first channel
   // the marks tell which of the kilohertz still waiting can get a product at all. This goes on
-  // until none waits, or until finding the rest one by one costs less than another first channel.
+  // while a first channel gives products to a good share of the kilohertz still waiting; the
+  // rest are then found all at once, which costs about as much as a few first channels.
   void Run() {
     for (size_t a = 0; a + 1 < n_ && open_ > 0; ++a) {
       if (a == 1) Marks();
-      const double rest = static_cast<double>(n_ - a);
-      if (a > 0 && (a >= firstChannels_ ||
-                    static_cast<double>(open_) * static_cast<double>(n_) * kRestPerChannel < 1.5 * rest * rest)) {
+      const size_t before = open_;
+      if (a >= firstChannels_) {
         Rest(a);
         return;
       }
       FirstChannel(a);
+      if (a >= 1 && (before - open_) * kRestSteps < open_) {
+        Rest(a + 1);
+        return;
+      }
     }
   }
 
@@ -168,33 +258,22 @@ class IMFirstTable::Builder {
         sums[static_cast<size_t>(s >> 6)] |= uint64_t{1} << (s & 63);
       }
 
-    // The words of marks that the waiting cells need, in runs of consecutive words.
-    std::vector<std::pair<size_t, size_t>> runs;  // [from, to)
-    waiting_.ForEach([&](size_t i) {
-      const int64_t q = 8 * (static_cast<int64_t>(i) + lo_) - qLo_;
-      const size_t from = static_cast<size_t>((q - kMarkReach) >> 6);
-      const size_t to = static_cast<size_t>((q + kMarkReach) >> 6) + 1;
-      if (!runs.empty() && from <= runs.back().second)
-        runs.back().second = std::max(runs.back().second, to);
-      else
-        runs.push_back({from, to});
-    });
     // A block of words at a time, so that the joined words stay in the nearest cache while every
     // channel passes.
     constexpr size_t kBlock = 256;
-    std::vector<uint64_t> joined(static_cast<size_t>((qHi - qLo_ + 1 + 63) / 64) + 1, 0);
-    for (const auto& [from, to] : runs)
+    joinedWords_ = static_cast<size_t>((qHi - qLo_ + 1 + 63) / 64) + 1;
+    std::vector<uint64_t> joined(joinedWords_, 0);
+    for (const auto& [from, to] : Runs())
       for (size_t begin = from; begin < to; begin += kBlock) {
         const size_t end = std::min(to, begin + kBlock);
-        uint64_t* out = joined.data();
         for (size_t z = 0; z < n_; ++z) {
           const int64_t dz = marks_[z] - markMin_;
           const uint64_t* src = sums.data() + (dz >> 6);
-          const int32_t shift = static_cast<int32_t>(dz & 63);
-          if (shift == 0) {
-            for (size_t i = begin; i < end; ++i) out[i] |= src[i];
+          const int32_t bit = static_cast<int32_t>(dz & 63);
+          if (bit == 0) {
+            for (size_t w = begin; w < end; ++w) joined[w] |= src[w];
           } else {
-            for (size_t i = begin; i < end; ++i) out[i] |= (src[i] >> shift) | (src[i + 1] << (64 - shift));
+            for (size_t w = begin; w < end; ++w) joined[w] |= (src[w] >> bit) | (src[w + 1] << (64 - bit));
           }
         }
       }
@@ -211,123 +290,97 @@ class IMFirstTable::Builder {
     });
   }
 
-  // The kilohertz still waiting, each on its own: no product of a first channel before `done`
-  // falls there, so only the channels from `done` on take part.
+  // The words of marks (from qLo_ on) that the waiting cells need, in runs of consecutive words
+  // [from, to).
+  std::vector<std::pair<size_t, size_t>> Runs() const {
+    std::vector<std::pair<size_t, size_t>> runs;
+    waiting_.ForEach([&](size_t i) {
+      const int64_t q = 8 * (static_cast<int64_t>(i) + lo_) - qLo_;
+      const size_t from = static_cast<size_t>((q - kMarkReach) >> 6);
+      const size_t to = static_cast<size_t>((q + kMarkReach) >> 6) + 1;
+      if (!runs.empty() && from <= runs.back().second)
+        runs.back().second = std::max(runs.back().second, to);
+      else
+        runs.push_back({from, to});
+    });
+    return runs;
+  }
+
+  // The kilohertz still waiting, all at once: no product of a first channel before `done` falls
+  // there, so only the channels from `done` on take part. The products of two of them are few
+  // and all visited. For the products of three, f_x + f_y - f_z, the sums of their pairs are
+  // marked as above; each channel z's shift of these marks, laid over the marks of the waiting
+  // kilohertz, names the kilohertz where one of its products may lie, and the pairs whose sum
+  // lies there are looked up by their sum.
   void Rest(size_t done) {
     std::vector<std::pair<double, size_t>> later;  // by frequency
     for (size_t k = done; k < n_; ++k) later.push_back({f_[k], k});
     std::sort(later.begin(), later.end());
-    // How many pairs of these channels have their sum on each mark (up to 255).
-    std::vector<uint8_t> counts;
-    if (kinds_.im3x3) {
-      counts.assign(static_cast<size_t>(sumBits_) + 16, 0);
-      for (size_t p = 0; p < later.size(); ++p)
-        for (size_t q = p + 1; q < later.size(); ++q) {
-          const int64_t s = MarkOf(later[p].first + later[q].first) - markMin_ - qLo_;
-          if (s < 0) continue;
-          if (s >= sumBits_) break;
-          uint8_t& c = counts[static_cast<size_t>(s)];
-          if (c != 255) ++c;
-        }
-    }
-    waiting_.ForEach([&](size_t i) {
-      const int64_t u = static_cast<int64_t>(i) + lo_;
-      Cell best = cells_[i];
-      auto offer = [&](double x, uint8_t type, uint64_t key) {
-        if (key < best.key && CellOf(x) == static_cast<int64_t>(i)) best = {key, static_cast<float>(x), type};
-      };
-      PairsOn(u, later, offer);
-      if (kinds_.im3x3) TriplesOn(u, later, counts, offer);
-      cells_[i] = best;
-      Close(i);
-    });
-  }
-
-  // The channels of `later` whose frequency lies in [lo, hi] (MHz).
-  static std::pair<size_t, size_t> Within(const std::vector<std::pair<double, size_t>>& later, double lo, double hi) {
-    auto at = [&](double f) {
-      return static_cast<size_t>(std::lower_bound(later.begin(), later.end(), std::pair<double, size_t>{f, 0}) -
-                                 later.begin());
+    const size_t m = later.size();
+    auto offer = [&](size_t i, double x, uint8_t type, uint64_t key) {
+      Cell& cell = cells_[i];
+      if (key < cell.key) cell = {key, static_cast<float>(x), type};
     };
-    return {at(lo), at(std::nextafter(hi, 2000.0))};
-  }
 
-  // offer(x, type, key) for every product of two `later` channels that may fall on kilohertz u:
-  // for each first channel, by rising frequency, the second channels whose frequency lies where
-  // they form a product near u. Each of the four products has its own range of second
-  // frequencies, and each range rises with the first frequency.
-  template <class Offer>
-  void PairsOn(int64_t u, const std::vector<std::pair<double, size_t>>& later, Offer&& offer) const {
-    const double lo = (static_cast<double>(u) - 0.5) / 1000.0 - 1e-6;
-    const double hi = (static_cast<double>(u) + 0.5) / 1000.0 + 1e-6;
-    const size_t m = later.size();
-    std::array<std::pair<size_t, size_t>, 4> range{};  // [from, to) per product
-    for (const auto& [f1, a] : later) {
-      auto each = [&](size_t k, double bLo, double bHi, uint8_t type, auto&& form) {
-        auto& [from, to] = range[k];
-        while (from < m && later[from].first < bLo) ++from;
-        to = std::max(to, from);
-        while (to < m && later[to].first <= bHi) ++to;
-        for (size_t j = from; j < to; ++j)
-          if (const size_t b = later[j].second; b > a) offer(form(f_[b]), type, Key(a, b, k));
-      };
-      if (kinds_.im3) {
-        each(0, 2.0 * f1 - hi, 2.0 * f1 - lo, kIM2Tx3, [&](double f2) { return 2.0 * f1 - f2; });
-        each(1, (lo + f1) / 2.0, (hi + f1) / 2.0, kIM2Tx3, [&](double f2) { return 2.0 * f2 - f1; });
+    for (size_t a = done; a < n_; ++a)
+      for (size_t b = a + 1; b < n_; ++b) {
+        const double f1 = f_[a], f2 = f_[b];
+        auto pair = [&](double x, uint8_t type, uint64_t within) {
+          if (const int64_t i = CellOf(x); i >= 0 && waiting_.Test(static_cast<size_t>(i)))
+            offer(static_cast<size_t>(i), x, type, Key(a, b, within));
+        };
+        if (kinds_.im3) {
+          pair(2.0 * f1 - f2, kIM2Tx3, 0);
+          pair(2.0 * f2 - f1, kIM2Tx3, 1);
+        }
+        if (kinds_.im5) {
+          pair(3.0 * f1 - 2.0 * f2, kIM2Tx5, 2);
+          pair(3.0 * f2 - 2.0 * f1, kIM2Tx5, 3);
+        }
       }
-      if (kinds_.im5) {
-        each(2, (3.0 * f1 - hi) / 2.0, (3.0 * f1 - lo) / 2.0, kIM2Tx5, [&](double f2) { return 3.0 * f1 - 2.0 * f2; });
-        each(3, (lo + 2.0 * f1) / 3.0, (hi + 2.0 * f1) / 3.0, kIM2Tx5, [&](double f2) { return 3.0 * f2 - 2.0 * f1; });
-      }
-    }
-  }
 
-  // offer(x, type, key) for every product of three `later` channels that may fall on kilohertz
-  // u: for each channel z, the pairs whose sum lies near u + f_z (found when `counts` has any).
-  template <class Offer>
-  void TriplesOn(int64_t u, const std::vector<std::pair<double, size_t>>& later, const std::vector<uint8_t>& counts,
-                 Offer&& offer) const {
-    const size_t m = later.size();
-    // A channel y on u makes the pair of y and z sum to about u + f_z for every z, which is no
-    // product of three channels: such pairs are taken off the counts.
-    const auto [nearFrom, nearTo] = Within(later, (static_cast<double>(u) - 2) / 1000.0, (static_cast<double>(u) + 2) / 1000.0);
-    for (const auto& [fz, z] : later) {
-      const int64_t first = 8 * u - kMarkReach - qLo_ + (marks_[z] - markMin_);
-      int32_t pairs = 0;
-      for (int64_t k = first; k < first + kMarkSpan; ++k) pairs += counts[static_cast<size_t>(k)];
-      for (size_t y = nearFrom; y < nearTo && pairs > 0 && pairs < 255; ++y) {
-        const int64_t s = MarkOf(fz + later[y].first) - markMin_ - qLo_;
-        if (later[y].second != z && s >= first && s < first + kMarkSpan) --pairs;
-      }
-      if (pairs <= 0) continue;
-      // The pairs whose sum lies near u + f_z (with room for rounding; the product decides).
-      const double low = (static_cast<double>(u) - 0.5) / 1000.0 + fz - 1e-6;
-      const double high = (static_cast<double>(u) + 0.5) / 1000.0 + fz + 1e-6;
-      size_t top = m;     // later[j] with j < top: sum <= high
-      size_t bottom = m;  // later[j] with j >= bottom: sum >= low
-      for (size_t p = 0; p < m; ++p) {
-        const double g = later[p].first;
-        while (top > 0 && g + later[top - 1].first > high) --top;
-        while (bottom > 0 && g + later[bottom - 1].first >= low) --bottom;
-        if (top <= p + 1) break;
-        for (size_t q = std::max(bottom, p + 1); q < top; ++q) {
-          const size_t x = later[p].second, y = later[q].second;
-          if (x == z || y == z) continue;
-          // The triple in generation order and the sub-type that forms f_x + f_y - f_z.
-          size_t t[3] = {x, y, z};
-          std::sort(t, t + 3);
-          const double f1 = f_[t[0]], f2 = f_[t[1]], f3 = f_[t[2]];
-          const uint64_t key = Key(t[0], t[1], 4 + 3 * t[2]);
-          if (z == t[2]) offer((f1 + f2) - f3, kIM3Tx3, key);
-          else if (z == t[1]) offer(f3 + (f1 - f2), kIM3Tx3, key + 1);
-          else offer(f3 + (f2 - f1), kIM3Tx3, key + 2);
+    if (kinds_.im3x3 && m >= 3) {
+      const PairSums sums(later, markMin_ + qLo_, sumBits_);
+      std::vector<uint64_t> waitingMarks(joinedWords_, 0);
+      waiting_.ForEach([&](size_t i) {
+        const int64_t q = 8 * static_cast<int64_t>(i) + 8 * lo_ - qLo_;
+        for (int64_t k = q - kMarkReach; k <= q + kMarkReach; ++k) waitingMarks[static_cast<size_t>(k >> 6)] |= uint64_t{1} << (k & 63);
+      });
+      const std::vector<std::pair<size_t, size_t>> runs = Runs();
+      std::vector<size_t> cand;
+      for (const auto& [fz, z] : later) {
+        // The waiting kilohertz where a pair sum less f_z may fall, in rising order.
+        cand.clear();
+        const int64_t dz = marks_[z] - markMin_;
+        for (const auto& [from, to] : runs)
+          for (size_t w = from; w < to; ++w)
+            for (uint64_t bits = Shifted(sums.Marks(), dz, w) & waitingMarks[w]; bits; bits &= bits - 1) {
+              const int64_t q = static_cast<int64_t>(w * 64) + std::countr_zero(bits) + qLo_;
+              for (int64_t u = FloorDiv(q - kMarkReach + 7, 8); u <= FloorDiv(q + kMarkReach, 8); ++u) {
+                const size_t i = static_cast<size_t>(u - lo_);
+                if (u >= lo_ && i < cells_.size() && waiting_.Test(i) && (cand.empty() || cand.back() < i)) cand.push_back(i);
+              }
+            }
+        for (const size_t i : cand) {
+          const double u = static_cast<double>(i) + lo_;
+          sums.ForEach((u - 0.5) / 1000.0 + fz - 1e-6, (u + 0.5) / 1000.0 + fz + 1e-6, [&](size_t x, size_t y) {
+            if (x == z || y == z) return;
+            // The triple in generation order and the sub-type that forms f_x + f_y - f_z.
+            size_t t[3] = {x, y, z};
+            std::sort(t, t + 3);
+            const double f1 = f_[t[0]], f2 = f_[t[1]], f3 = f_[t[2]];
+            const uint64_t key = Key(t[0], t[1], 4 + 3 * t[2]);
+            const double v = z == t[2] ? (f1 + f2) - f3 : z == t[1] ? f3 + (f1 - f2) : f3 + (f2 - f1);
+            if (CellOf(v) == static_cast<int64_t>(i)) offer(i, v, kIM3Tx3, key + (z == t[2] ? 0 : z == t[1] ? 1 : 2));
+          });
         }
       }
     }
+    waiting_.ForEach([&](size_t i) { Close(i); });
   }
 
-  // Finding one waiting kilohertz on its own costs about this many products per channel.
-  static constexpr double kRestPerChannel = 30.0;
+  // Finding all waiting kilohertz at once costs about as much as this many first channels.
+  static constexpr size_t kRestSteps = 3;
 
   const size_t n_;
   const uint64_t per_;  // keys per pair
@@ -343,6 +396,7 @@ class IMFirstTable::Builder {
   int64_t markMin_ = 0;
   int64_t qLo_ = 0;      // the mark of bit 0 of the joined shifts
   int64_t sumBits_ = 0;  // the sum marks that can give a product of a cell
+  size_t joinedWords_ = 0;  // the words of marks from qLo_ to the last cell's
 };
 
 IMFirstTable::IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
