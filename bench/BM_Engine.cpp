@@ -103,7 +103,7 @@ static void BM_CheckWide(benchmark::State& state) {
     benchmark::DoNotOptimize(handler.GbIncompatible());
   }
 }
-BENCHMARK(BM_CheckWide)->Arg(600)->Arg(1600)->Arg(3200)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_CheckWide)->Arg(600)->Arg(1600)->Arg(3200)->Arg(10000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The same checks with every product generated in full, as small projects are checked: the
 // measure of what the first products per kilohertz save.
@@ -120,7 +120,7 @@ static void BM_CheckFullGeneration(benchmark::State& state) {
   }
   IMFirstTable::MinChannels(minChannels);
 }
-BENCHMARK(BM_CheckFullGeneration)->ArgsProduct({{150, 200, 250, 300, 400}, {0, 1}})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_CheckFullGeneration)->Args({600, 0})->Args({600, 1})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The same check of sixteen systems of 40 channels each.
 static void BM_Check16x40(benchmark::State& state) {
@@ -186,15 +186,3 @@ static void BM_BinsFloor(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BinsFloor)->Arg(600)->Unit(benchmark::kMillisecond);
-static void BM_CheckX(benchmark::State& state) {
-  AppState app = state.range(1) ? MakeWideProject(static_cast<int32_t>(state.range(0)))
-                                : MakeProject(static_cast<int32_t>(state.range(0)));
-  IMFirstTable::MinChannels(0);
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
-}
-BENCHMARK(BM_CheckX)->ArgsProduct({{150, 200, 250, 300, 400}, {0, 1}})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
