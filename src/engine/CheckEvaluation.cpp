@@ -241,8 +241,8 @@ class GroupProducts {
     project.GAddChannelProducts(channels_, reach);
     std::vector<IMSource> all = IMSourcesOf(project, members);
     const IMKinds kinds = IMKindsOf(project);
-    if (IMFirstTable::Pays(all, kinds)) {
-      table_ = std::make_unique<IMFirstTable>(std::move(all), kinds, IMWindowsOf(project, members));
+    if (const std::vector<BinWindow> windows = IMWindowsOf(project, members); IMFirstTable::Pays(all, kinds, windows)) {
+      table_ = std::make_unique<IMFirstTable>(std::move(all), kinds, windows);
       index_ = std::make_unique<ProductIndex>(channels_, nullptr, nullptr, table_.get());
     } else {
       im_ = TL_IMProductsOf(project, members, IMTally::kFirsts);

@@ -38,11 +38,12 @@ class IMFirstTable {
  public:
   static constexpr uint64_t kNone = UINT64_MAX;
 
-  // Whether the table is the faster way to the first products of `all` (else a full generation):
-  // with 3Tx IM(3), at least MinChannels() channels, all within 0 ... 1000 MHz.
-  static bool Pays(const std::vector<IMSource>& all, IMKinds kinds);
+  // Whether the table is the faster way to the first products of `all` near `windows` (else a
+  // full generation): with 3Tx IM(3), channels within 0 ... 1000 MHz, at least MinChannels() of
+  // them, and more the wider the windows spread.
+  static bool Pays(const std::vector<IMSource>& all, IMKinds kinds, const std::vector<BinWindow>& windows);
   static size_t MinChannels();
-  // Tests lower it to check small channel sets both ways.
+  // Tests lower it to check small channel sets both ways (the spread is then not weighed).
   static void MinChannels(size_t channels);
 
   // The first products of `all` (of `kinds`) on every kilohertz of `windows`. At most
