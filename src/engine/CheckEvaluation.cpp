@@ -106,8 +106,9 @@ class ProductIndex {
         }
       }
       if ((tracked_ || table_) && best == std::numeric_limits<int64_t>::max()) {
-        // The tracked products come after the buffers' products, among themselves in generation
-        // order; the first hit's kilohertz is noted so that Item finds it again.
+        // The tracker's or the table's products come after the buffers' products, among
+        // themselves in generation order; the first hit's kilohertz is noted so that Item finds
+        // it again.
         int32_t hitBin = -1;
         uint64_t bestKey = std::numeric_limits<uint64_t>::max();
         for (int32_t bin = kLo; bin <= kHi; ++bin) {
@@ -241,7 +242,11 @@ class GroupProducts {
     project.GAddChannelProducts(channels_, reach);
     std::vector<IMSource> all = IMSourcesOf(project, members);
     const IMKinds kinds = IMKindsOf(project);
-    if (const std::vector<BinWindow> windows = IMWindowsOf(project, members); IMFirstTable::Pays(all, kinds, windows)) {
+    const std::vector<BinWindow> windows = IMWindowsOf(project, members);
+    if (windows.empty()) {
+      // None of the members checks intermodulation products.
+      index_ = std::make_unique<ProductIndex>(channels_, nullptr);
+    } else if (IMFirstTable::Pays(all, kinds, windows)) {
       table_ = std::make_unique<IMFirstTable>(std::move(all), kinds, windows);
       index_ = std::make_unique<ProductIndex>(channels_, nullptr, nullptr, table_.get());
     } else {
