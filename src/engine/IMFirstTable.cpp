@@ -188,7 +188,10 @@ class IMFirstTable::Builder {
   // rest are then found all at once, which costs about as much as a few first channels.
   void Run() {
     for (size_t a = 0; a + 1 < n_ && open_ > 0; ++a) {
-      if (a == 1) Marks();
+      if (a == 1) {
+        Marks();
+        if (open_ == 0) return;
+      }
       const size_t before = open_;
       if (a >= firstChannels_) {
         Rest(a);
