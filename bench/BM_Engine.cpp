@@ -68,6 +68,16 @@ AppState MakeWideProject(int32_t n, int32_t systems = 8) {
   return app;
 }
 
+// The benchmark's iterations: a full check of `project` without log.
+void FullChecks(benchmark::State& state, const CProject& project) {
+  TcCheckHandler handler;
+  for (auto _ : state) {
+    handler.GInit(nullptr, false, false, true);
+    project.RunChecks(handler);
+    benchmark::DoNotOptimize(handler.GbIncompatible());
+  }
+}
+
 }  // namespace
 
 // Generation of every interfering product of the project.
@@ -84,24 +94,14 @@ BENCHMARK(BM_Products)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->Measu
 // against the products.
 static void BM_Check(benchmark::State& state) {
   AppState app = MakeProject(static_cast<int32_t>(state.range(0)));
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
 }
 BENCHMARK(BM_Check)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The full check at the scale of large events: eight systems over 470-960 MHz.
 static void BM_CheckWide(benchmark::State& state) {
   AppState app = MakeWideProject(static_cast<int32_t>(state.range(0)));
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
 }
 BENCHMARK(BM_CheckWide)->Arg(600)->Arg(1600)->Arg(3200)->Arg(10000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
@@ -112,12 +112,7 @@ static void BM_CheckFullGeneration(benchmark::State& state) {
                                 : MakeProject(static_cast<int32_t>(state.range(0)));
   const size_t minChannels = IMFirstTable::MinChannels();
   IMFirstTable::MinChannels(SIZE_MAX);
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
   IMFirstTable::MinChannels(minChannels);
 }
 BENCHMARK(BM_CheckFullGeneration)->Args({600, 0})->Args({600, 1})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
@@ -125,12 +120,7 @@ BENCHMARK(BM_CheckFullGeneration)->Args({600, 0})->Args({600, 1})->Unit(benchmar
 // The same check of sixteen systems of 40 channels each.
 static void BM_Check16x40(benchmark::State& state) {
   AppState app = MakeProject(640, 16);
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
 }
 BENCHMARK(BM_Check16x40)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
@@ -139,12 +129,7 @@ BENCHMARK(BM_Check16x40)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()
 static void BM_Check16x40Zoned(benchmark::State& state) {
   AppState app = MakeProject(640, 16);
   for (int32_t s = 0; s < 16; ++s) app.project->GSetSystemZone(s, 1 + s / 4);
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
 }
 BENCHMARK(BM_Check16x40Zoned)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
