@@ -5,19 +5,21 @@
 // The check asks only for the kilohertz near its channels (within the reach of each system's
 // intermodulation widths) and only for the product generated first on each (generation order
 // as in IMGeneration.h); what a full generation would keep there is exactly what this table
-// holds. The products of two channels are few and all visited. A product of three channels is
-// f_x + f_y - f_z, a pair sum less a third channel, and is found from the pair sums:
-// 1. The sums of all pairs are marked in eighths of a kilohertz; these marks, shifted down by
-//    each channel's frequency and joined, show every eighth where such a product can lie. A
-//    kilohertz with no mark near it has none.
-// 2. The triples in generation order, first channel a = 0, 1, ..., each product looked at only
-//    where its kilohertz still waits for its first product; this stops as soon as none waits.
-//    Where channels lie densely, the first few channels give almost every kilohertz its product.
-// 3. Each kilohertz that still waits then gets its products from the pairs whose sum lies near
-//    that kilohertz plus f_z, for every later channel z; the earliest of them is its first.
-// The work grows with the square of the channel count where channels lie densely, with the
-// number of channels times the spread of their frequencies for the marks. Small channel sets,
-// and channels outside 0 ... 1000 MHz, are better served by the full generation (Pays).
+// holds. A product of three channels is f_x + f_y - f_z, a pair sum less a third channel (and
+// 2Tx IM(3) is 2 f_x - f_z, the sum of a channel with itself less another):
+// 1. The products in generation order, first channel a = 0, 1, ..., each looked at only where
+//    its kilohertz still waits: the first to fall there is that kilohertz's first product.
+//    Where channels lie densely the first few channels give almost every kilohertz its product.
+// 2. After the first channel, the pair sums are marked in eighths of a kilohertz; these marks,
+//    shifted down by each channel's mark and joined, show every eighth where a product can lie.
+//    A kilohertz with no mark near it has no product and waits no longer.
+// 3. Once a first channel gives products to only a small share of the kilohertz still waiting,
+//    the rest are found at once from the later channels: their pair products are few and all
+//    visited; each channel z's shift of their pair sum marks, laid over the marks of the waiting
+//    kilohertz, names where its products may lie, and the pairs are looked up by their sum.
+// The work grows with the square of the channel count, and with the channel count times the
+// spread of the kilohertz asked for (the marks). Small channel sets are better served by the
+// full generation, and so are channels outside 0 ... 1000 MHz (Pays).
 
 #include <cstddef>
 #include <cstdint>
