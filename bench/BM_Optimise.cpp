@@ -61,6 +61,26 @@ static void BM_OptimiseUhf(benchmark::State& state) {
 }
 BENCHMARK(BM_OptimiseUhf)->Arg(0)->Arg(1)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
 
+// The third-order case above with the work of 1.2 s and of 5 s (argument: tenths of a second), a
+// new seed per repetition.
+static void BM_OptimiseUhfBudget(benchmark::State& state) {
+  static uint32_t seed = 0;
+  const TCheckParams params = OptimiseParams({{1, 0.4}, {4, 0.05}, {5, 0.05}});
+  DefaultPort port(++seed);
+  Seeker_Module seeker(port);
+  seeker.SetContext({}, params, 0);
+  seeker.SetChosenSide(params);
+  seeker.SetCandidateSide(params);
+  OptimiseSettings settings;
+  settings.rounds = OptimiseRoundsFor(state.range(0) / 10.0);
+  OptimiseSummary summary;
+  for (auto _ : state) benchmark::DoNotOptimize(OptimiseChannels(seeker, Grid(470.0, 5521), 100, 1, settings, port, summary));
+  state.counters["channels"] = summary.best;
+  state.counters["bound"] = summary.upperBound;
+}
+BENCHMARK(BM_OptimiseUhfBudget)->Arg(12)->Arg(50)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
 // The third-order case above with 10 s.
 static void BM_OptimiseUhfLong(benchmark::State& state) {
   RunOptimise(state, OptimiseParams({{1, 0.4}, {4, 0.05}, {5, 0.05}}), Grid(470.0, 5521), 100, 10.0);

@@ -51,6 +51,18 @@ int32_t MN_FindCurrentSystemType(const AppState& app) {
 
 void MN_RefreshViews(int mode) { TL_Port().refreshViews(mode); }
 
+void MN_NotePlan(AppState& app, std::vector<SystemRequest> requests) {
+  app.planRequests = std::move(requests);
+  app.planProject = app.project;
+  app.planChanges = app.flags.changes;
+}
+
+std::string MN_PlanShortfall(const AppState& app, bool why) {
+  // Once the project changed, its channel counts no longer say what the search found.
+  if (!app.project || app.planProject.lock() != app.project || app.flags.changes != app.planChanges) return "";
+  return ShortfallLines(*app.project, app.planRequests, true, "", why);
+}
+
 void MN_InstallDefaultSystems(AppState& app) { app.systems = MN_DefaultSystems(); }
 
 void MN_BuildCountryTables(AppState& app) {

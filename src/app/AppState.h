@@ -50,6 +50,12 @@ struct AppState {
   std::shared_ptr<TcProductTracker> productTracker = std::make_shared<TcProductTracker>();
   // Per system slot, the ranges scans cut out of its search spectrum; gone with New and Open.
   std::array<std::vector<FreqRange>, kMaxSystems> scanCuts;
+  // What the search asked of each system when the proposal now in use was found, that project
+  // and its change count then: until it changes or another project takes its place, the main
+  // window names what it lacks.
+  std::vector<SystemRequest> planRequests;
+  std::weak_ptr<const CProject> planProject;
+  uint32_t planChanges = 0;
 
   // "SystemData/", "Presets/", "Checks/" and "Countries/" below the application directory.
   std::string SystemDataDir() const { return appDir + "SystemData/"; }
@@ -61,6 +67,13 @@ struct AppState {
 // The application directory: $KOVA_HOME when set, else KOVA in the per-user data directory
 // ($XDG_DATA_HOME, else ~/.local/share; created when missing), with a trailing "/".
 std::string TL_DefaultAppDirectory();
+
+// The current project, as it stands now, is a proposal of a search that asked `requests`.
+void MN_NotePlan(AppState& app, std::vector<SystemRequest> requests);
+// The lines naming every system that the proposal in use leaves short of its request (see
+// search/Shortfall.h; `why` adds the bound or the reason); empty when the current project is
+// not a proposal taken into use as it was, or lacks nothing.
+std::string MN_PlanShortfall(const AppState& app, bool why);
 
 // Gives a newly created project the new-project defaults (first type of the system list).
 void MN_InitProject(AppState& app, CProject& project);

@@ -58,6 +58,16 @@ std::string OptimiseLine(const OptimiseSummary& s) {
   return buf;
 }
 
+// How the search of several systems together went in all, as one line.
+std::string JointLine(const JointSummary& s) {
+  int32_t wanted = 0;
+  for (int32_t w : s.wanted) wanted += w;
+  char buf[256];
+  std::snprintf(buf, sizeof buf, "kova-cli: optimise: %d of %d requested channels in all, upper bound %d%s\n", s.total,
+                wanted, s.totalBound, s.optimal ? ", optimal" : (s.aborted ? ", stopped" : (s.complete ? ", complete" : "")));
+  return buf;
+}
+
 // One --add-to SYSTEM=COUNT: the count (0 … 100) for that system of the project.
 // False with one line on `err` for a malformed text or a system the project does not have.
 bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostream& err) {
@@ -202,12 +212,15 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
     if (seed) settings.rounds = OptimiseRoundsFor(seconds);
     outcome = GenerateProposals(app, 1, static_cast<int32_t>(keep), counts, kShowProposals, kSearchOptimise, settings);
     for (const OptimiseSummary& summary : outcome.optimised) err << OptimiseLine(summary);
+    if (outcome.joint) err << JointLine(*outcome.joint);
   } else if (systematic) {
     outcome = GenerateProposals(app, 1, lKeep, counts[0], 0, kShowProposals, kSearchSystematic);
   } else {
     outcome = GenerateProposals(app, static_cast<int32_t>(runs), lKeep, counts, kShowProposals, kSearchRandom);
   }
   if (outcome.status != GenerateStatus::kProposals || !outcome.proposals) return finish(1);
+  // Every system the best proposal leaves short of its request, with the bound or the reason.
+  err << ShortfallLines(*outcome.proposals->GxGetProject(1), outcome.proposals->GRequests(), false, "kova-cli: ");
 
   StringSink report;
   MN_WriteReport(report, *outcome.proposals);

@@ -95,24 +95,50 @@ std::string WhyNothingFound(const GenerateOutcome& outcome, const CProject& proj
   return "";
 }
 
-// Channels of system `slot` that the proposal adds to the project.
-int32_t AddedChannels(const CProject& proposal, const CProject& project, int32_t slot) {
-  return proposal.GcSystem(slot)->GcMics()->GCount() - project.GcSystem(slot)->GcMics()->GCount();
-}
-
 // A best proposal applied at once that falls short of the requested channels says so and why.
-void TellShortfall(const AppState& app, const CProject& best, const std::vector<int32_t>& lChannels) {
-  const CProject& project = *app.project;
+void TellShortfall(const AppState& app, const CProject& best, const std::vector<SystemRequest>& requests) {
   std::string text;
-  for (int32_t slot = 0; slot < project.GlSystems(); ++slot) {
-    const int32_t requested = Wanted(lChannels, slot);
-    const int32_t found = AddedChannels(best, project, slot);
-    if (requested <= 0 || found >= requested) continue;
+  for (Shortfall s : ShortfallsOf(best, requests)) {
     if (!text.empty()) text += "\n\n";
-    text += SystemHeading(project, slot) + "Only " + TL_Str(found) + " of the " + TL_Str(requested) +
-            " requested channels were found.\n\n" + WhyShort(app, slot, Census(app, slot), found);
+    s.reason.clear();  // the paragraph below says it at length
+    text += ShortfallText(s, true) + ".\n\n" + WhyShort(app, s.slot, Census(app, s.slot), s.found);
   }
   if (!text.empty()) TL_ShowInfo(text);
+}
+
+// Why system `slot` may get fewer channels than asked, in one clause.
+std::string ShortReason(const AppState& app, int32_t slot) {
+  const CandidateCensus c = Census(app, slot);
+  if (c.gridPoints == 0)
+    return "no grid point of " + app.project->GcSystem(slot)->GcSystemType()->GsGetLabel() +
+           " lies inside the search spectrum";
+  if (c.left == 0)
+    return "all " + Points(c.gridPoints) + " inside the search spectrum are blocked by the channels already present";
+  return "the search found no more among the " + Points(c.left) + " left free";
+}
+
+// What the search asked of each system, with the bound and the reason for each system that a
+// proposal leaves short. The systematic search is asked no number of channels.
+std::vector<SystemRequest> Requests(const AppState& app, const GenerateOutcome& outcome,
+                                    const std::vector<int32_t>& lChannels, int32_t lMode) {
+  const CProject& project = *app.project;
+  std::vector<SystemRequest> requests(static_cast<size_t>(project.GlSystems()));
+  for (int32_t slot = 0; slot < project.GlSystems(); ++slot) {
+    SystemRequest& r = requests[static_cast<size_t>(slot)];
+    r.requested = lMode == kSearchSystematic ? 0 : std::max(0, Wanted(lChannels, slot));
+    r.existing = project.GcSystem(slot)->GcMics()->GCount();
+    // A bound at or above the request means room taken by the other systems searched along;
+    // searched alone, it only says the bound is not tight.
+    for (const OptimiseSummary& summary : outcome.optimised)
+      if (summary.system == slot && (outcome.joint || summary.upperBound < r.requested)) r.bound = summary.upperBound;
+  }
+  std::vector<uint8_t> isShort(requests.size(), 0);
+  for (int32_t i = 1; i <= outcome.proposals->GlCount(); ++i)
+    for (const Shortfall& s : ShortfallsOf(*outcome.proposals->GxGetProject(i), requests))
+      isShort[static_cast<size_t>(s.slot)] = 1;
+  for (size_t slot = 0; slot < requests.size(); ++slot)
+    if (isShort[slot]) requests[slot].reason = ShortReason(app, static_cast<int32_t>(slot));
+  return requests;
 }
 
 }  // namespace
@@ -143,6 +169,7 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, c
   }
 
   CReportInstance& proposals = *outcome.proposals;
+  proposals.GRequests(Requests(app, outcome, lChannels, lMode));
   if (lShow == kShowProposals) {
     // Only "Use" in the proposal window changes the project.
     for (int32_t i = 1; i <= proposals.GlCount(); ++i) proposals.GxGetProject(i)->GSortAllMics();
@@ -153,17 +180,27 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, c
     const ProjectRef bestProposal = proposals.GxGetProject(1);
     bestProposal->GSortAllMics();
     // The systematic search is asked for no number of channels.
-    if (explain && lMode != kSearchSystematic) TellShortfall(app, *bestProposal, lChannels);
+    if (explain) TellShortfall(app, *bestProposal, proposals.GRequests());
     // The proposal's current system is the one searched last; it replaces the system in the
-    // same slot of the project, whichever system the project shows.
-    app.project->GcSystem(bestProposal->GlCurr(), bestProposal->GcCurrSystem()->GGetCopy());
+    // same slot of the project, whichever system the project shows. Systems searched together
+    // all take their new channels.
+    for (int32_t slot = 0; slot < app.project->GlSystems(); ++slot)
+      if (slot == bestProposal->GlCurr() || outcome.joint)
+        app.project->GcSystem(slot, bestProposal->GcSystem(slot)->GGetCopy());
+    MN_NotePlan(app, proposals.GRequests());
     if (lShow == kApplyAndReport) MN_ExportReport(app, proposals);
   }
   return outcome;
 }
 
-std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries) {
+std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries, const JointSummary* joint) {
   std::string text;
+  if (joint) {
+    int32_t wanted = 0;
+    for (int32_t w : joint->wanted) wanted += w;
+    text = "All systems: " + TL_Str(joint->total) + " of " + TL_Str(wanted) + " requested channels" +
+           (joint->optimal ? ", optimal: " : "; ") + "no plan has more than " + TL_Str(joint->totalBound) + ".";
+  }
   for (const OptimiseSummary& s : summaries) {
     if (!text.empty()) text += "\n";
     if (summaries.size() > 1) text += "System " + TL_Str(s.system + 1) + ": ";

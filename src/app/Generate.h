@@ -36,7 +36,8 @@ GenerateOutcome GenerateProposals(AppState& app, int32_t lRuns, int32_t lKeep, c
                                   bool explain = false);
 
 // How the optimising search went, one sentence per searched system ("46 channels found; no set of
-// more than 68 exists."), the system named when two were searched; empty without summaries.
-std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries);
+// more than 68 exists."), the system named when two were searched, after one for the whole
+// request when the systems were searched together; empty without summaries.
+std::string OptimiseResultText(const std::vector<OptimiseSummary>& summaries, const JointSummary* joint = nullptr);
 
 }  // namespace kova

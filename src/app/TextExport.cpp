@@ -43,7 +43,7 @@ bool MN_ExportProject(AppState& app, const CProject& project) {
 
 bool MN_ExportReport(AppState& app, const CReportInstance& report) {
   return ExportText(app, "MN_ExportReport", "Save Report As", "Report1.txt",
-                    [&](TextSink& out) { MN_WriteReport(out, report); });
+                    [&](TextSink& out) { MN_WriteReport(out, report, true); });
 }
 
 }  // namespace kova

@@ -240,10 +240,11 @@ int32_t CProject::GReadFromFile(BinaryReader& file) {
   return 0;
 }
 
-void CProject::GExport(TextSink& out, int32_t n) const {
+void CProject::GExport(TextSink& out, int32_t n, const std::vector<std::string>& notes) const {
   if (!bSecondSystem_) {
     if (n > 0) out.Line("------------------ System Proposal #" + TL_Str(n) + " ---------------------------------------");
     out.Line("Compatible Channels: " + TL_Str(GcCurrSystem()->GcMics()->GCount()));
+    for (const std::string& note : notes) out.Line(note);
     out.Line();
     systems_[0]->GExport(out);
     return;
@@ -253,6 +254,7 @@ void CProject::GExport(TextSink& out, int32_t n) const {
     out.Line(std::string("------------------ ") + (systems == 2 ? "Dual" : "Multi") + "-System Proposal #" + TL_Str(n) +
              " ---------------------------------------");
   out.Line("Overall Compatible Channels: " + TL_Str(GlGetOverallMics()));
+  for (const std::string& note : notes) out.Line(note);
   out.Line();
   for (int32_t s = 0; s < systems; ++s) {
     if (s >= 1) out.Line();

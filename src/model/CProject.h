@@ -61,8 +61,9 @@ inline constexpr int32_t kMaxSystems = 16;
 
 class CProject {
  public:
-  // Writes the project description; a proposal number n > 0 adds the proposal heading.
-  void GExport(TextSink& out, int32_t n) const;
+  // Writes the project description; a proposal number n > 0 adds the proposal heading. `notes`
+  // follow the line with the channel count, one line each.
+  void GExport(TextSink& out, int32_t n, const std::vector<std::string>& notes = {}) const;
   bool GbSecondSystem() const { return bSecondSystem_; }
   void GbSecondSystem(bool b) { bSecondSystem_ = b; }
   // The interfering products of the project (intermodulation products only with bIMOnly).

@@ -10,8 +10,9 @@
 namespace kova {
 
 // The description of every proposal of the list, each with its own number 1, 2, ...; nothing
-// for an empty list.
-void MN_WriteReport(TextSink& out, const CReportInstance& report);
+// for an empty list. With `shortfalls`, each proposal's heading names every system it leaves
+// short of the channels the search asked of it.
+void MN_WriteReport(TextSink& out, const CReportInstance& report, bool shortfalls = false);
 // The description of the project with the heading of proposal 1.
 void MN_WriteProjectReport(TextSink& out, const CProject& project);
 

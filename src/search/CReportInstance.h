@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/CProject.h"
+#include "search/Shortfall.h"
 
 namespace kova {
 
@@ -23,10 +24,14 @@ class CReportInstance {
   void GSortItems(bool bStartWithHighest);
   int32_t GlCount() const { return static_cast<int32_t>(items_.size()) - 1; }
   bool GbDefined() const { return bDefined_; }
+  // What the search asked of each system (empty when nobody said): tells short proposals.
+  const std::vector<SystemRequest>& GRequests() const { return requests_; }
+  void GRequests(std::vector<SystemRequest> requests) { requests_ = std::move(requests); }
 
  private:
   bool bDefined_ = false;
   std::vector<ProjectRef> items_{nullptr};  // slot 0 unused
+  std::vector<SystemRequest> requests_;
 };
 
 using ReportRef = std::shared_ptr<CReportInstance>;

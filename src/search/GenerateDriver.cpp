@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/TcCheckHandler.h"
+#include "search/JointSearch.h"
 #include "search/SearchPreparation.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
@@ -49,6 +50,32 @@ bool IsCompatible(const CProject& project) {
   return !handler.GbIncompatible();
 }
 
+// Takes new channels out of `copy` until it passes the full check: each time, of the channels
+// that the problems involve, the last new one of the system searched last. The channels the
+// project held before the search stay.
+void KeepWhatPasses(CProject& copy, const CProject& project) {
+  std::vector<CheckConflict> conflicts;
+  for (;;) {
+    conflicts.clear();
+    TcCheckHandler handler;
+    handler.GInit(nullptr, false, false, true);
+    handler.GCollect(&conflicts);
+    copy.RunChecks(handler);
+    if (!handler.GbIncompatible()) return;
+    CheckChannel last{-1, 0};
+    auto consider = [&](const CheckChannel& c) {
+      if (c.mic <= project.GcSystem(c.system)->GcMics()->GCount()) return;
+      if (c.system > last.system || (c.system == last.system && c.mic > last.mic)) last = c;
+    };
+    for (const CheckConflict& conflict : conflicts) {
+      consider(conflict.channel);
+      for (int32_t i = 0; i < conflict.sources; ++i) consider(conflict.source[static_cast<size_t>(i)]);
+    }
+    if (last.system < 0) return;
+    copy.GcSystem(last.system)->GcMics()->GDelMic(last.mic);
+  }
+}
+
 }  // namespace
 
 void RankProposal(CReportInstance& proposals, const ProjectRef& copy, int32_t lKeep) {
@@ -89,6 +116,90 @@ int32_t ExtendSystem(const std::vector<std::vector<double>>& sets, const CSystem
   return systems[1]->GcMics()->GCount();
 }
 
+// The status of a search that ran: proposals, ranked, or nothing found.
+GenerateOutcome Finished(GenerateOutcome outcome) {
+  if (outcome.proposals->GlCount() < 1) {
+    outcome.status = GenerateStatus::kNothingFound;
+  } else {
+    outcome.proposals->GSortItems(true);
+    outcome.status = GenerateStatus::kProposals;
+  }
+  return outcome;
+}
+
+// The optimising search of several systems at once: each plan becomes one proposal, the
+// systems with new channels extended in slot order; the last of them is the current system.
+GenerateOutcome RunJointSearch(const CProject& project, int32_t lKeep, const std::vector<int32_t>& wanted,
+                               PlatformPort& port, const OptimiseSettings& optimise) {
+  GenerateOutcome outcome;
+  const int32_t systems = project.GlSystems();
+  std::vector<JointSystemInput> inputs(static_cast<size_t>(systems));
+  bool anyCandidate = false;
+  for (int32_t s = 0; s < systems; ++s) {
+    const CSystemInstance& system = *project.GcSystem(s);
+    JointSystemInput& in = inputs[static_cast<size_t>(s)];
+    in.params = system.GcSystemType()->GGetCheckParams();
+    const CMicCollection& mics = *system.GcMics();
+    for (int32_t i = 1; i <= mics.GCount(); ++i) in.fixed.push_back(mics.GcItem(i)->GfGetFreq());
+    in.wanted = wanted[static_cast<size_t>(s)];
+    in.candidates = in.wanted > 0 ? BuildCandidateGrid(system, *project.GcSpectrumOf(s)) : std::vector<double>{0.0};
+    anyCandidate = anyCandidate || CandidateCount(in.candidates) > 0;
+  }
+  if (!anyCandidate) {
+    outcome.status = GenerateStatus::kNoFreeFrequencies;
+    return outcome;
+  }
+
+  auto proposals = std::make_shared<CReportInstance>();
+  proposals->GDefine();
+  outcome.proposals = proposals;
+  BusyGuard guard(port);
+  port.timeOfDay();
+  double fraction = 0.0;
+  port.busy("Testing", fraction, 0);
+  port.randomize();
+  JointSummary summary;
+  const std::vector<JointPlan> plans = JointOptimise(inputs, lKeep, optimise, port, summary);
+  const bool verify = IsCompatible(project);
+  const int32_t existing = project.GlGetOverallMics();
+  for (const JointPlan& plan : plans) {
+    ProjectRef copy = project.GGetCopy();
+    std::vector<SystemRef> extended;
+    for (int32_t s = 0; s < systems; ++s) {
+      if (plan[static_cast<size_t>(s)].empty()) continue;
+      std::vector<double> set{0.0};
+      set.insert(set.end(), plan[static_cast<size_t>(s)].begin(), plan[static_cast<size_t>(s)].end());
+      ExtendSystem({set}, *copy->GcSystem(s), extended);
+      copy->GcSystem(s, extended[1]);
+      copy->GlCurr(s);
+    }
+    outcome.mostNew = std::max(outcome.mostNew, copy->GlGetOverallMics() - existing);
+    if (verify && !IsCompatible(*copy)) continue;
+    proposals->GxAddItem(copy);
+  }
+  fraction = 1.0;
+  port.busy("Testing", fraction, 0);
+
+  for (int32_t s = 0; s < systems; ++s) {
+    const auto t = static_cast<size_t>(s);
+    if (summary.wanted[t] <= 0) continue;
+    OptimiseSummary line;
+    line.system = s;
+    line.best = summary.found[t];
+    line.upperBound = summary.bound[t];
+    line.seconds = summary.seconds;
+    line.secondsToBest = summary.secondsToBest;
+    line.rounds = summary.rounds;
+    line.aborted = summary.aborted;
+    line.complete = summary.found[t] >= summary.wanted[t];
+    line.optimal = summary.found[t] >= summary.bound[t];
+    outcome.optimised.push_back(line);
+  }
+  outcome.joint = summary;
+  outcome.stopped = summary.aborted;
+  return Finished(std::move(outcome));
+}
+
 }  // namespace
 
 int32_t SearchOneSystem(Seeker_Module& seeker, int32_t lMode, int32_t lChannels, const std::vector<double>& candidates,
@@ -108,13 +219,19 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
                                   const std::vector<int32_t>& lChannels, int32_t lMode, PlatformPort& port,
                                   const OptimiseSettings& optimise) {
   auto busy = [&port](const std::string& text, double fraction) { return port.busy(text, fraction, 0); };
-  // All search state of this command lives in this one object.
-  Seeker_Module seeker(port);
-  GenerateOutcome outcome;
   const int32_t systems = project.GlSystems();
   const auto wanted = [&lChannels](int32_t s) {
     return static_cast<size_t>(s) < lChannels.size() ? lChannels[static_cast<size_t>(s)] : 0;
   };
+  if (lMode == kSearchOptimise) {
+    std::vector<int32_t> asked(static_cast<size_t>(systems));
+    for (int32_t s = 0; s < systems; ++s) asked[static_cast<size_t>(s)] = std::max(0, wanted(s));
+    if (std::count_if(asked.begin(), asked.end(), [](int32_t n) { return n > 0; }) > 1)
+      return RunJointSearch(project, lKeep, asked, port, optimise);
+  }
+  // All search state of this command lives in this one object.
+  Seeker_Module seeker(port);
+  GenerateOutcome outcome;
 
   // Candidates of every system as they are before the first run, and the systems' channels and
   // parameter records as the preparation of system 0 leaves them. The systems after the first
@@ -194,8 +311,10 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
     int32_t foundSlot = 0;  // the system the sets in `found` extend
     bool anySearched = haveCandidates1 && lChannels1 != 0;
     bool starved = false;  // a later system was left without candidates in this run
+    std::vector<uint8_t> ran(static_cast<size_t>(systems), 0);  // the systems searched in this run
 
     if (haveCandidates1 && lChannels1 > 0) {
+      ran[0] = 1;
       total += searchSystem(0, lChannels1, candidates[0], found, *copy);
       if (found.size() > 1) outcome.highlighted = total;
       if (found.size() > 1) copy->GcSystem(0, found[1]->GGetCopy());
@@ -217,6 +336,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
       seeker.SetChosenSide(runParams[static_cast<size_t>(s)]);
       seeker.SetCandidateSide(runParams[static_cast<size_t>(s)]);
       if (CandidateCount(runCandidates) > 0 && wanted(s) >= 1) {
+        ran[static_cast<size_t>(s)] = 1;
         const int32_t count = searchSystem(s, wanted(s), runCandidates, found, *copy);
         total += count;
         anySearched = true;
@@ -238,7 +358,14 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
     // The pruning of candidates protects each new channel with the widths of the system being
     // searched. Where the systems' types protect with different widths, a product landing on a
     // channel of another system can slip through; such a run is not offered as a proposal
-    // unless the project was incompatible to begin with.
+    // unless the project was incompatible to begin with. Beyond two systems a run keeps what
+    // passes the check instead, so that one system's slip does not void the others' channels.
+    if (verifyRuns && total > 0 && systems > 2 && lMode == kSearchRandom) {
+      KeepWhatPasses(*copy, project);
+      total = 0;
+      for (int32_t s = 0; s < systems; ++s)
+        if (ran[static_cast<size_t>(s)]) total += copy->GcSystem(s)->GcMics()->GCount();
+    }
     if (verifyRuns && total > 0 && !IsCompatible(*copy)) total = 0;
     best = std::max(best, total);
 
@@ -265,13 +392,7 @@ GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_
   if (seeker.SearchProgress().bAbort) outcome.stopped = true;
   for (const OptimiseSummary& summary : outcome.optimised) outcome.stopped = outcome.stopped || summary.aborted;
 
-  if (proposals->GlCount() < 1) {
-    outcome.status = GenerateStatus::kNothingFound;
-    return outcome;
-  }
-  proposals->GSortItems(true);
-  outcome.status = GenerateStatus::kProposals;
-  return outcome;
+  return Finished(std::move(outcome));
 }
 
 }  // namespace kova

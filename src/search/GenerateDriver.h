@@ -9,6 +9,7 @@
 
 #include "model/CProject.h"
 #include "search/CReportInstance.h"
+#include "search/JointSearch.h"
 #include "search/Optimiser.h"
 
 namespace kova {
@@ -34,6 +35,8 @@ struct GenerateOutcome {
   int32_t reportNumber = 0;  // its number in the application's proposal collection (lShow 0)
   std::optional<int32_t> highlighted;  // the channel to highlight afterwards, when the search set one
   std::vector<OptimiseSummary> optimised;  // kSearchOptimise: how each searched system went, in order
+  std::optional<JointSummary> joint;       // the systems were searched together: how that went
+                                           // (per system of the project)
   int32_t mostNew = 0;   // most channels a run added in one set, before the duplicate and check tests
   bool stopped = false;  // the user stopped the search in the progress box
 };
@@ -41,10 +44,12 @@ struct GenerateOutcome {
 // Runs the search on `project`, which it never changes: lRuns runs (1 for the systematic
 // search), at most lKeep proposals, lChannels[s] channels to add to system s (missing entries
 // ask for none; the systems are searched in slot order, each against the channels the systems
-// before it were given in the same run), lMode kSearchSystematic, kSearchRandom or kSearchOptimise (one run; `optimise` sets
-// its budget, shared by the systems searched, and every proposal passes the full check when the
-// project does). The progress box and the random numbers go through `port`; the messages for the
-// statuses are the caller's. Each proposal's current system is the one searched last.
+// before it were given in the same run), lMode kSearchSystematic, kSearchRandom or
+// kSearchOptimise (one run within the budget of `optimise`; when channels are asked of more
+// than one system, all of them are searched together, see JointSearch.h; every proposal passes
+// the full check when the project does). The progress box and the random numbers go through
+// `port`; the messages for the statuses are the caller's. Each proposal's current system is the
+// one searched last.
 GenerateOutcome RunGenerateSearch(const CProject& project, int32_t lRuns, int32_t lKeep,
                                   const std::vector<int32_t>& lChannels, int32_t lMode, PlatformPort& port,
                                   const OptimiseSettings& optimise = {});

@@ -65,4 +65,28 @@ int32_t RulerBandBound(const RulerBand& band, const RulerTable& table) {
   return best[parts];
 }
 
+int32_t ConflictGroupBound(const std::vector<std::vector<int32_t>>& covered) {
+  const int32_t n = static_cast<int32_t>(covered.size());
+  auto conflict = [&](int32_t a, int32_t b) {
+    const auto& ca = covered[static_cast<size_t>(a)];
+    const auto& cb = covered[static_cast<size_t>(b)];
+    return std::binary_search(ca.begin(), ca.end(), b) && std::binary_search(cb.begin(), cb.end(), a);
+  };
+  std::vector<std::vector<int32_t>> groups;
+  constexpr size_t kRecentGroups = 4;
+  for (int32_t i = 0; i < n; ++i) {
+    bool placed = false;
+    for (size_t g = groups.size() > kRecentGroups ? groups.size() - kRecentGroups : 0; g < groups.size() && !placed;
+         ++g) {
+      auto& members = groups[g];
+      if (std::all_of(members.begin(), members.end(), [&](int32_t m) { return conflict(i, m); })) {
+        members.push_back(i);
+        placed = true;
+      }
+    }
+    if (!placed) groups.push_back({i});
+  }
+  return static_cast<int32_t>(groups.size());
+}
+
 }  // namespace kova

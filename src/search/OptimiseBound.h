@@ -29,4 +29,9 @@ std::optional<RulerBand> RulerBandFor(const Seeker_Module& seeker, const std::ve
 // has marks (`table` up to its size, the gap argument beyond) and at most its candidates.
 int32_t RulerBandBound(const RulerBand& band, const RulerTable& table);
 
+// Greedy cover of candidates 0 .. n - 1 by groups of pairwise conflicting ones (each of a pair
+// removes the other, whichever comes first): a compatible set holds at most one of each group.
+// covered[i]: the candidates that candidate i removes on its own, ascending.
+int32_t ConflictGroupBound(const std::vector<std::vector<int32_t>>& covered);
+
 }  // namespace kova

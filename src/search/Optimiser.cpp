@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <barrier>
-#include <chrono>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -12,9 +10,10 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <thread>
 
+#include "search/CandidateIndex.h"
 #include "search/OptimiseBound.h"
+#include "search/SearchRounds.h"
 #include "search/Seeker_Module.h"
 #include "tools/PlatformPort.h"
 #include "tools/Tools.h"
@@ -38,54 +37,8 @@ constexpr double kPairMoves = 0.3;
 constexpr double kKeepWorse = 0.02;
 constexpr int64_t kTabuMoves = 3;
 constexpr int64_t kShakeAfter = 4000;
-// Most buckets of the frequency index.
-constexpr double kMaxBuckets = 1 << 22;
 // Longest band (in grid steps) whose ruler table is worked out beside the chains.
 constexpr int32_t kProveSpan = 2048;
-
-// Positions of frequencies in the ascending candidate list, through a table over equal steps of
-// the band (each step holds a few candidates at most).
-class CandidateIndex {
- public:
-  explicit CandidateIndex(const std::vector<double>& candidates) : x_(candidates.begin() + 1, candidates.end()) {
-    n_ = static_cast<int32_t>(x_.size());
-    if (n_ == 0) return;
-    lo_ = x_.front();
-    const double span = x_.back() - lo_;
-    double gap = span;
-    for (int32_t i = 1; i < n_; ++i) gap = std::min(gap, x_[i] - x_[i - 1]);
-    step_ = std::max({gap, 0.001, span / kMaxBuckets});
-    buckets_ = static_cast<int32_t>(span / step_) + 1;
-    first_.resize(static_cast<size_t>(buckets_) + 1);
-    int32_t i = 0;
-    for (int32_t b = 0; b <= buckets_; ++b) {
-      const double start = lo_ + b * step_;
-      while (i < n_ && x_[i] < start) ++i;
-      first_[static_cast<size_t>(b)] = i;
-    }
-  }
-
-  int32_t Size() const { return n_; }
-  double At(int32_t i) const { return x_[static_cast<size_t>(i)]; }
-
-  // First position whose frequency is v or above (Size() when none is).
-  int32_t LowerBound(double v) const {
-    if (!(v > lo_)) return 0;
-    // One bucket early, so that rounding of the division never skips a candidate.
-    const double t = std::min((v - lo_) / step_, static_cast<double>(buckets_));
-    int32_t i = first_[static_cast<size_t>(std::max(static_cast<int32_t>(t) - 1, 0))];
-    while (i < n_ && x_[static_cast<size_t>(i)] < v) ++i;
-    return i;
-  }
-
- private:
-  std::vector<double> x_;
-  int32_t n_ = 0;
-  double lo_ = 0;
-  double step_ = 1;
-  int32_t buckets_ = 0;
-  std::vector<int32_t> first_;
-};
 
 // A chosen set with, per candidate, how many of the ranges of the chosen channels cover it
 // (ranges of every channel given the others, as if it had been chosen last). A candidate outside
@@ -393,32 +346,6 @@ class Chain {
   int64_t sinceBest_ = 0;
 };
 
-// Greedy cover of the candidates by groups of pairwise conflicting ones (each pair removes the
-// other whichever comes first): a compatible set holds at most one of each group.
-int32_t GroupBound(const std::vector<std::vector<int32_t>>& covered) {
-  const int32_t n = static_cast<int32_t>(covered.size());
-  auto conflict = [&](int32_t a, int32_t b) {
-    const auto& ca = covered[static_cast<size_t>(a)];
-    const auto& cb = covered[static_cast<size_t>(b)];
-    return std::binary_search(ca.begin(), ca.end(), b) && std::binary_search(cb.begin(), cb.end(), a);
-  };
-  std::vector<std::vector<int32_t>> groups;
-  constexpr size_t kRecentGroups = 4;
-  for (int32_t i = 0; i < n; ++i) {
-    bool placed = false;
-    for (size_t g = groups.size() > kRecentGroups ? groups.size() - kRecentGroups : 0; g < groups.size() && !placed;
-         ++g) {
-      auto& members = groups[g];
-      if (std::all_of(members.begin(), members.end(), [&](int32_t m) { return conflict(i, m); })) {
-        members.push_back(i);
-        placed = true;
-      }
-    }
-    if (!placed) groups.push_back({i});
-  }
-  return static_cast<int32_t>(groups.size());
-}
-
 // The part of `set` (ascending positions) that the search's own elimination accepts in
 // ascending order, as 1-based frequencies.
 std::vector<double> Replay(const Seeker_Module& seeker, const std::vector<double>& candidates,
@@ -687,17 +614,8 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   const int32_t n = candidates.empty() ? 0 : static_cast<int32_t>(candidates.size()) - 1;
   if (n <= 0 || lChannels <= 0 || lKeep <= 0) return {};
 
-  port.randomize();
-  const auto draw = [&port] { return static_cast<uint64_t>(port.rnd() * 4294967296.0); };
-  const uint64_t seed = (draw() << 32) ^ draw();
-  const double started = port.timeOfDay();
-  auto elapsed = [&] {
-    double t = port.timeOfDay() - started;
-    if (t < 0) t += 86400.0;  // past midnight
-    return t;
-  };
-  double fraction = 0.0;
-  port.busy(ProgressText(0), fraction, 0);
+  SearchRounds rounds(settings, port, ProgressText);
+  const uint64_t seed = rounds.Seed();
 
   const CandidateIndex index(candidates);
 
@@ -711,7 +629,7 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   }
   // The chains stop at the group bound (or the request); the ruler bound, where it applies, only
   // tells how far the result can be from the best.
-  const int32_t groupBound = std::min(GroupBound(covered), n);
+  const int32_t groupBound = std::min(ConflictGroupBound(covered), n);
   const int32_t target = std::min(lChannels, groupBound);
   int32_t bound = groupBound;
   const std::optional<RulerBand> band = RulerBandFor(seeker, candidates);
@@ -745,27 +663,9 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
                                 lChannels));
 
   // Rounds: 0 packs, the others search. Between rounds the chains are merged in chain order.
-  const bool fixedRounds = settings.rounds > 0;
-  std::atomic<bool> stop{false};
-  std::atomic<bool> finished{false};
-  std::atomic<int32_t> globalBest{0};
-  std::atomic<int64_t> roundsDone{0};
-  int64_t round = 0;
-  auto merge = [&]() noexcept {
-    int32_t best = 0;
-    for (const auto& chain : chains) best = std::max(best, static_cast<int32_t>(chain->Best().size()));
-    globalBest.store(best);
-    roundsDone.store(round);
-    const bool more = best < target && !stop.load() && (!fixedRounds || round < settings.rounds);
-    if (more) ++round;
-    else finished.store(true);
-  };
-
-  const int32_t workers = std::clamp(settings.threads, 1, kChains);
-  std::barrier sync(workers, merge);
-  auto work = [&](int32_t worker) {
-    while (!finished.load()) {
-      for (int32_t c = worker; c < kChains; c += workers) {
+  rounds.Start(
+      kChains,
+      [&](int32_t c, int64_t round) {
         Chain& chain = *chains[static_cast<size_t>(c)];
         if (round == 0) {
           for (int32_t k = c; k < static_cast<int32_t>(orders.size()); k += kChains) chain.Pack(orders[static_cast<size_t>(k)]);
@@ -777,53 +677,32 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
             chain.Pack(planeOrders[static_cast<size_t>(k)]);
           chain.StartFromBest();
         } else {
-          chain.Run(kWorkPerRound, target, stop);
+          chain.Run(kWorkPerRound, target, rounds.StopFlag());
         }
-      }
-      sync.arrive_and_wait();
-    }
-  };
+      },
+      [&] {
+        int32_t best = 0;
+        for (const auto& chain : chains) best = std::max(best, static_cast<int32_t>(chain->Best().size()));
+        return SearchRounds::Merged{best, best, best >= target};
+      });
 
-  std::vector<std::thread> threads;
-  for (int32_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
-  int32_t seenBest = 0;
-  auto showProgress = [&] {
-    const double t = elapsed();
-    const int32_t best = globalBest.load();
-    if (best > seenBest) {
-      seenBest = best;
-      summary.secondsToBest = t;
-    }
-    if (!fixedRounds && t >= settings.seconds) stop.store(true);
-    fraction = fixedRounds ? static_cast<double>(roundsDone.load()) / static_cast<double>(settings.rounds + 1)
-                           : t / std::max(settings.seconds, 1e-3);
-    fraction = std::clamp(fraction, 1e-7, 0.999);
-    if (!port.busy(ProgressText(best), fraction, 0)) {
-      summary.aborted = true;
-      stop.store(true);
-    }
-  };
   // On a short band this thread works out the ruler table between progress updates, until the
   // chains end or reach the bound; a table cut short still bounds every length.
-  if (band && band->pos.back() <= kProveSpan && globalBest.load() < bound) {
-    double shown = elapsed();
+  if (band && band->pos.back() <= kProveSpan && rounds.Shown() < bound) {
+    double shown = rounds.Elapsed();
     int64_t asked = 0;
     RulerTableOptions options;
     options.keepGoing = [&] {
       // Every 10 ms by the clock, and now and then whatever the clock says.
-      if (++asked % 64 == 0 || std::abs(elapsed() - shown) >= 0.01) {
-        showProgress();
-        shown = elapsed();
+      if (++asked % 64 == 0 || std::abs(rounds.Elapsed() - shown) >= 0.01) {
+        rounds.ShowProgress();
+        shown = rounds.Elapsed();
       }
-      return !finished.load() && globalBest.load() < bound;
+      return !rounds.Finished() && rounds.Shown() < bound;
     };
     bound = std::min(bound, RulerBandBound(*band, ComputeRulerTable(band->rule, band->pos.back(), options)));
   }
-  while (!finished.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    showProgress();
-  }
-  for (std::thread& thread : threads) thread.join();
+  rounds.Wait();
 
   // The chains' best sets and their best packings, each confirmed by the search's elimination.
   std::vector<std::vector<double>> sets;
@@ -839,15 +718,16 @@ std::vector<std::vector<double>> OptimiseChannels(const Seeker_Module& seeker, c
   if (static_cast<int32_t>(sets.size()) > lKeep) sets.resize(static_cast<size_t>(lKeep));
 
   summary.best = sets.empty() ? 0 : static_cast<int32_t>(sets.front().size()) - 1;
-  if (summary.best > seenBest) summary.secondsToBest = elapsed();
-  summary.seconds = elapsed();
-  summary.rounds = std::max<int64_t>(roundsDone.load(), 0);
+  rounds.NoteLateBest(summary.best);
+  summary.secondsToBest = rounds.SecondsToBest();
+  summary.seconds = rounds.Elapsed();
+  summary.rounds = rounds.Rounds();
+  summary.aborted = rounds.Aborted();
   // A set above the ruler bound would mean the rule was read wrongly: the group bound then.
   summary.upperBound = bound >= summary.best ? bound : groupBound;
   summary.optimal = summary.best >= summary.upperBound;
   summary.complete = summary.best >= std::min(lChannels, summary.upperBound);
-  fraction = 1.0;
-  port.busy(ProgressText(summary.best), fraction, 0);
+  rounds.Close(summary.best);
   return sets;
 }
 

@@ -282,7 +282,9 @@ void Main_Form::BuildLayout() {
   systematicChk_->setObjectName(QStringLiteral("Systematic_Chk"));
   optimiseChk_ = new QCheckBox(QStringLiteral("Optimise"));
   optimiseChk_->setObjectName(QStringLiteral("Optimise_Chk"));
-  optimiseChk_->setToolTip(QStringLiteral("Search as many channels as a few seconds find"));
+  optimiseChk_->setToolTip(
+      QStringLiteral("Search as many channels as a few seconds find; channels asked of several systems are searched "
+                     "for all of them together"));
   generateCbt_ = MakeButton(QStringLiteral("Generate"), QStringLiteral("Generate_Cbt"));
   generateLayout->addWidget(new QLabel(QStringLiteral("Number of runs : ")), 0, 0);
   generateLayout->addWidget(genRunsTbx_, 0, 1);
@@ -303,6 +305,13 @@ void Main_Form::BuildLayout() {
   optimiseResultLbl_->setWordWrap(true);
   optimiseResultLbl_->setVisible(false);
   generateLayout->addWidget(optimiseResultLbl_, 4, 0, 1, 2);
+  planNoteLbl_ = new QLabel;
+  planNoteLbl_->setObjectName(QStringLiteral("PlanNote_Lbl"));
+  planNoteLbl_->setWordWrap(true);
+  planNoteLbl_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  planNoteLbl_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+  planNoteLbl_->setVisible(false);
+  generateLayout->addWidget(planNoteLbl_, 5, 0, 1, 2);
   generateLayout->setColumnStretch(0, 1);
   connect(generateCbt_, &QPushButton::clicked, this, [this] { Generate(); });
 
@@ -419,6 +428,10 @@ void Main_Form::RefreshViews(int mode) {
   // Whatever changed the project elsewhere (a drag in the display, a proposal) took the marks
   // of the last check with it.
   ShowConflictMarks();
+  const std::string lacking = MN_PlanShortfall(app_, false);
+  planNoteLbl_->setText(QString::fromStdString(lacking.empty() ? "" : "Proposal in use:\n" + lacking).trimmed());
+  planNoteLbl_->setToolTip(QString::fromStdString(MN_PlanShortfall(app_, true)).trimmed());
+  planNoteLbl_->setVisible(!lacking.empty());
   if (mode != 1 && mode != 2) return;
   // An edit still open or on its way belongs to the system the tables show now.
   EndEdits();
@@ -930,8 +943,12 @@ void Main_Form::SelectSpectrum(int32_t mode) {
 
 void Main_Form::PrepareChecks() {
   params_->Prepare();
-  // The maximum search works on one system only.
-  systematicChk_->setVisible(app_.project->GlSystems() == 1);
+  // The maximum search works on one system only. Three systems or more are searched together
+  // unless the user says otherwise; fewer are one click away from it.
+  const int32_t systems = app_.project->GlSystems();
+  systematicChk_->setVisible(systems == 1);
+  if ((systems >= 3) != (shownSystems_ >= 3)) optimiseChk_->setChecked(systems >= 3);
+  shownSystems_ = systems;
 }
 
 void Main_Form::Check() {
@@ -958,7 +975,8 @@ void Main_Form::Generate() {
       settings.threads = 1;
       const GenerateOutcome outcome = GenerateProposals(app_, 1, results, channels, kShowProposals, kSearchOptimise,
                                                         settings, /*explain=*/true);
-      optimiseResultLbl_->setText(QString::fromStdString(OptimiseResultText(outcome.optimised)));
+      optimiseResultLbl_->setText(QString::fromStdString(
+          OptimiseResultText(outcome.optimised, outcome.joint ? &*outcome.joint : nullptr)));
       optimiseResultLbl_->setVisible(!outcome.optimised.empty());
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
       GenerateProposals(app_, runs, std::min(runs, results), channels, kShowProposals, kSearchRandom, {},

@@ -164,6 +164,8 @@ class Main_Form : public QWidget {
   QCheckBox* optimiseChk_;
   QPushButton* generateCbt_;
   QLabel* optimiseResultLbl_;  // how the last optimising search went
+  QLabel* planNoteLbl_;        // what the proposal in use lacks of the channels asked
+  int32_t shownSystems_ = 0;   // systems in use when the check panel was last prepared
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

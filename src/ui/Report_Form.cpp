@@ -54,7 +54,10 @@ class MarginColumn : public QStyledItemDelegate {
     painter->setFont(option.font);
     painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                  : QPalette::Text));
-    painter->drawText(option.rect.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, margin);
+    // Beside the line's first row: the rows below it name what a short proposal lacks.
+    QRect first = option.rect.adjusted(0, 0, -6, 0);
+    first.setHeight(first.height() / (static_cast<int>(index.data(Qt::DisplayRole).toString().count(u'\n')) + 1));
+    painter->drawText(first, Qt::AlignRight | Qt::AlignVCenter, margin);
     painter->restore();
   }
 };
@@ -185,9 +188,16 @@ void Report_Form::FillResults() {
         line += (s == 0 ? "(" : "/") + TL_Str(proposal.GcSystem(s)->GcMics()->GCount());
       line += ")";
     }
+    // A proposal short of what was asked says so under its count, and why in its tooltip.
+    const std::vector<Shortfall> shortfalls = ShortfallsOf(proposal, report_->GRequests());
+    std::string why;
+    for (const Shortfall& s : shortfalls) {
+      line += "\n   " + ShortfallText(s, true, false);
+      why += ShortfallText(s, true) + "\n";
+    }
     auto* item = new QListWidgetItem(QString::fromStdString(line));
     item->setData(kMarginRole, MarginText(Margin(i)));
-    item->setToolTip(sortMarginChk_->toolTip());
+    item->setToolTip(QString::fromStdString(why) + sortMarginChk_->toolTip());
     reportAllLbx_->addItem(item);
   }
   const auto row = std::find(order_.begin(), order_.end(), selected_);
@@ -245,6 +255,8 @@ void Report_Form::Use() {
   // The current project was replaced: it has unsaved changes and its products must be
   // generated again.
   TL_SetChanged(app_.flags, true, false, false, false);
+  // The main window goes on naming what the proposal lacks while it stays the project as it is.
+  MN_NotePlan(app_, report_->GRequests());
   ProjectHistory::Note(QStringLiteral("Use proposal"));
   MN_RefreshViews(2);
 }

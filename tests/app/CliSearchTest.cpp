@@ -96,10 +96,14 @@ TEST(CliGenerate, SeededOptimiseIsReproducibleAndSaysHowItWent) {
   CliResult systematic = cli.Run({"generate", "--systematic", "--keep", "1"});
   ASSERT_EQ(systematic.code, 0);
   EXPECT_EQ(a.out.substr(0, a.out.find('\n')), systematic.out.substr(0, systematic.out.find('\n')));
-  // How the set was found goes to stderr, one line per searched system.
+  // How the set was found goes to stderr, one line per searched system, then one per system
+  // short of its request (10 by default) with the bound.
   EXPECT_EQ(a.err.rfind("kova-cli: optimise: 2 channels for system 1 in ", 0), 0u) << a.err;
   EXPECT_NE(a.err.find("upper bound "), std::string::npos);
-  EXPECT_EQ(std::count(a.err.begin(), a.err.end(), '\n'), 1);
+  EXPECT_EQ(std::count(a.err.begin(), a.err.end(), '\n'), 2);
+  EXPECT_NE(a.err.find("\nkova-cli: system 1 (Test): 2 of 10 requested channels; at most 3 fit (bound)\n"),
+            std::string::npos)
+      << a.err;
 }
 
 TEST(CliCandidates, SecondSlotOfAOneSystemProject) {

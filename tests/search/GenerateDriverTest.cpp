@@ -242,7 +242,7 @@ TEST(GenerateMessages, TheDesktopSaysWhyASearchFellShort) {
            "\n\nAll 3 grid points inside the search spectrum are blocked by the channels already present: "
            "1 by spacing, 2 by intermodulation products."},
       {"count not met", {}, {{499, 501}}, {}, 5, kApplyOnly,
-       "Only 2 of the 5 requested channels were found.\n\nNone of the 3 grid points inside the search spectrum is "
+       "System 1 (Test): 2 of 5 requested channels.\n\nNone of the 3 grid points inside the search spectrum is "
        "blocked by a channel already present.\nAmong them the search found no set of more than 2 channels that keep "
        "their spacing and stay clear of each other's intermodulation products."},
       {"nothing asked", {}, {{499, 501}}, {}, 0, kShowProposals,

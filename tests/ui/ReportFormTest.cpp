@@ -316,3 +316,40 @@ TEST_F(ReportFormFixture, SeveralWindowsInTheFrameAndDiscard) {
   ASSERT_EQ(frame.MdiArea()->subWindowList().size(), 1);
   EXPECT_EQ(frame.MdiArea()->subWindowList()[0]->widget(), second.data());
 }
+
+// A list made by a search knows what it asked: a proposal short of it names each short system
+// under its count, in the exported report after its count, and after Use the application keeps
+// naming what the project in use lacks until it changes or another project takes its place.
+TEST_F(ReportFormFixture, ShortProposalsSayWhatTheyLack) {
+  const int32_t number = AddList({Proposal(5, 7), Proposal(3, 0)});
+  ReportRef report = app.proposals->GxGetItem(number);
+  report->GRequests({{5, 0, -1, ""}, {7, 0, 9, ""}});
+  const std::string type = report->GxGetProject(2)->GcSystem(0)->GcSystemType()->GsGetLabel();
+  const std::string lacking = "System 1 (" + type + "): 3 of 5 requested channels\nSystem 2 (" + type +
+                              "): 0 of 7 requested channels";
+  Report_Form form(app);
+  form.show();
+  form.GShowReport(number);
+  const std::string row = "Compatible Channels: 3(3/0)\n   System 1 (" + type + "): 3 of 5 requested channels\n   System 2 (" +
+                          type + "): 0 of 7 requested channels";
+  EXPECT_EQ(Lines(&form, "ReportAll_Lbx"), QStringList({"Compatible Channels: 12(5/7)", QString::fromStdString(row)}));
+  StringSink text;
+  MN_WriteReport(text, *report, true);
+  EXPECT_NE(text.Text().find("Overall Compatible Channels: 3\r\nSystem 1 (" + type + "): 3 of 5 requested channels\r\n"
+                             "System 2 (" + type + "): 0 of 7 requested channels; the other systems' channels take "
+                             "the room (on its own at most 9 fit)\r\n"),
+            std::string::npos)
+      << text.Text();
+
+  ClickLine(&form, "ReportAll_Lbx", 2);
+  Click(&form, "Use_Cbt");
+  EXPECT_EQ(MN_PlanShortfall(app, false), lacking + "\n");
+  TL_SetChanged(app.flags, true, false, false, false);  // an edit: the counts no longer tell
+  EXPECT_EQ(MN_PlanShortfall(app, false), "");
+  ClickLine(&form, "ReportAll_Lbx", 2);
+  Click(&form, "Use_Cbt");
+  EXPECT_NE(MN_PlanShortfall(app, false), "");
+  ClickLine(&form, "ReportAll_Lbx", 1);
+  Click(&form, "Use_Cbt");
+  EXPECT_EQ(MN_PlanShortfall(app, false), "");
+}
