@@ -81,6 +81,20 @@ static void BM_Check16x40(benchmark::State& state) {
 }
 BENCHMARK(BM_Check16x40)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
+// The same sixteen systems on four stages near each other (four systems each): products form
+// per stage, spacing is kept across.
+static void BM_Check16x40Zoned(benchmark::State& state) {
+  AppState app = MakeProject(640, 16);
+  for (int32_t s = 0; s < 16; ++s) app.project->GSetSystemZone(s, 1 + s / 4);
+  TcCheckHandler handler;
+  for (auto _ : state) {
+    handler.GInit(nullptr, false, false, true);
+    app.project->RunChecks(handler);
+    benchmark::DoNotOptimize(handler.GbIncompatible());
+  }
+}
+BENCHMARK(BM_Check16x40Zoned)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
 // The silent check behind the status light after an edit of the channel table: a copy of the
 // project (the check runs on it in the background) checked up to the first problem.
 static void BM_SilentCheck(benchmark::State& state) {

@@ -1,5 +1,6 @@
 #include "app/Cli.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include "app/CliSupport.h"
 #include "app/ConsolePort.h"
 #include "app/Check.h"
+#include "engine/IMGeneration.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "tools/BinaryFile.h"
 #include "tools/Encoding.h"
@@ -41,8 +43,9 @@ const char* kUsage =
     "           [--page a4|letter] [--theme light|dark]\n"
     "                                        write the print document (PDF pictures light\n"
     "                                        by default; --sheet adds the frequency sheet)\n"
-    "  picture PROJECT --out FILE.png [--width W] [--height H] [--system K]\n"
+    "  picture PROJECT --out FILE.png [--width W] [--height H] [--system K] [--zone Z]\n"
     "                                        draw the spectrum display zoomed to the data\n"
+    "                                        (with --zone only that zone's systems and products)\n"
     "  system add PROJECT (--type LABEL | --like K) --apply OUT\n"
     "                                        add an empty system of a known type, or of\n"
     "                                        system K's type (search spectrum of system 0)\n"
@@ -52,9 +55,21 @@ const char* kUsage =
     "           --apply OUT                  set the search spectrum from a table's channels\n"
     "                                        (LIST like \"23, 27, 31-33\"; --except: all but\n"
     "                                        those); every system without --system\n"
+    "  zone PROJECT                          print the zones, their systems and relations\n"
+    "  zone PROJECT --system K --zone Z [--name TEXT] --apply OUT\n"
+    "                                        put system K into zone Z (and name the zone)\n"
+    "  zone PROJECT --zone Z --name TEXT --apply OUT\n"
+    "                                        name zone Z\n"
+    "  zone PROJECT --between A B (together|near|apart) --apply OUT\n"
+    "                                        set the relation between zones A and B\n"
     "\n"
     "Systems are numbered from 0 (the first) to 15; K in --system, --add-to K=N (N new\n"
     "channels for system K, repeatable) and --like names one of the project's systems.\n"
+    "Zones are numbered from 1 to 16; every system is in zone 1 unless put elsewhere.\n"
+    "Between two zones: together (checked as one zone), near (the default: spacing and\n"
+    "receiver frequencies kept between them, no intermodulation across) or apart (nothing\n"
+    "checked across: frequencies may be used in both). Zones together form one group;\n"
+    "between two groups the closest relation of any of their zones holds.\n"
     "\n"
     "Common options:\n"
     "  --data-dir DIR   application directory (SystemData/, Presets/, Checks/ below it);\n"
@@ -99,27 +114,45 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 // One line per product: index, frequency, type, sub-type, count, the three sources (channel and
 // system each) and the bin of the product's kilohertz (0 for single-channel products); then the
-// largest bin.
+// largest bin. With several groups of zones the products of single channels come first, then
+// each group's intermodulation products, counted per group.
 int Products(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   AppState app;
   if (!CLI_ParseArgs(args, {}, {"--im-only"}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
-  std::shared_ptr<TcIMFrequencyBuffer> buffer = app.project->GGetBadBuffer(a.Has("--im-only"));
-  char line[256];
-  for (int32_t i = 0; i < buffer->GCount(); ++i) {
-    const TcIMFrequency& p = buffer->GcItem(i);
-    int32_t bin = 0;
-    if (TL_IsCountedIM(p.GeIMType())) {
-      // The kilohertz the product was counted on (taken from its frequency before narrowing).
-      int32_t khz = buffer->GlItemKHz(i);
-      if (khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin) bin = buffer->GGetBin(khz);
+  const CProject& project = *app.project;
+  const bool imOnly = a.Has("--im-only");
+  std::vector<std::shared_ptr<TcIMFrequencyBuffer>> parts;
+  const ZoneLayout zones = project.GZoneLayout();
+  if (zones.Single()) {
+    parts.push_back(project.GGetBadBuffer(imOnly));
+  } else {
+    if (!imOnly) {
+      parts.push_back(std::make_shared<TcIMFrequencyBuffer>());
+      project.GAddChannelProducts(*parts.back());
     }
-    std::snprintf(line, sizeof line, "%d\t%.9g\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", i, p.GdFreq(),
-                  p.GeIMType(), p.GlIMSubType(), p.GlCountIM(), p.GlMicNr(0), p.GlSysNr(0), p.GlMicNr(1),
-                  p.GlSysNr(1), p.GlMicNr(2), p.GlSysNr(2), bin);
-    out << line;
+    for (int32_t g = 0; g < zones.groups; ++g)
+      parts.push_back(TL_IMProductsOf(project, zones.members[static_cast<size_t>(g)]));
   }
-  out << "binmax\t" << buffer->GGetBinMax() << "\n";
+  char line[256];
+  int32_t index = 0, binMax = 0;
+  for (const std::shared_ptr<TcIMFrequencyBuffer>& buffer : parts) {
+    for (int32_t i = 0; i < buffer->GCount(); ++i) {
+      const TcIMFrequency& p = buffer->GcItem(i);
+      int32_t bin = 0;
+      if (TL_IsCountedIM(p.GeIMType())) {
+        // The kilohertz the product was counted on (taken from its frequency before narrowing).
+        int32_t khz = buffer->GlItemKHz(i);
+        if (khz >= 0 && khz <= TcIMFrequencyBuffer::kMaxBin) bin = buffer->GGetBin(khz);
+      }
+      std::snprintf(line, sizeof line, "%d\t%.9g\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", index++, p.GdFreq(),
+                    p.GeIMType(), p.GlIMSubType(), p.GlCountIM(), p.GlMicNr(0), p.GlSysNr(0), p.GlMicNr(1),
+                    p.GlSysNr(1), p.GlMicNr(2), p.GlSysNr(2), bin);
+      out << line;
+    }
+    binMax = std::max(binMax, buffer->GGetBinMax());
+  }
+  out << "binmax\t" << binMax << "\n";
   return 0;
 }
 
@@ -182,6 +215,7 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (command == "system") return CLI_System(rest, out, err);
     if (command == "regions") return CLI_Regions(rest, out, err);
     if (command == "spectrum") return CLI_Spectrum(rest, out, err);
+    if (command == "zone") return CLI_Zone(rest, out, err);
   } catch (const std::exception& e) {
     err << "kova-cli: " << TL_ShowName(command) << ": " << e.what() << "\n";
     return 2;

@@ -13,7 +13,7 @@ namespace kova {
 
 int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
   CliArgs a;
-  if (!CLI_ParseArgs(args, {"--out", "--width", "--height", "--system"}, {}, a, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out", "--width", "--height", "--system", "--zone"}, {}, a, err)) return 2;
   const std::string file = a.Option("--out");
   if (file.empty()) {
     err << "kova-cli: picture needs --out FILE.png\n";
@@ -21,13 +21,20 @@ int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
   }
   int64_t width = 0, height = 0;
   int32_t system = 0;
+  int64_t zone = 0;
   if (!CLI_ReadWhole(a, "--width", 1600, 16, 10000, width, err) ||
-      !CLI_ReadWhole(a, "--height", 600, 16, 10000, height, err))
+      !CLI_ReadWhole(a, "--height", 600, 16, 10000, height, err) ||
+      !CLI_ReadWhole(a, "--zone", 0, 1, CZones::kMaxZones, zone, err))
     return 2;
   AppState app;
   if (!CLI_CheckTarget(file, err) || !CLI_LoadProject(a, app, err) ||
       !CLI_ReadSystem(a, "--system", app.project->GlSystems(), 0, system, err))
     return 2;
+  if (zone > app.project->GcZones().GlCount()) {
+    err << "kova-cli: " << TL_ShowName(a.project) << ": the project has no zone " << zone << " (zones 1 to "
+        << app.project->GcZones().GlCount() << ")\n";
+    return 2;
+  }
 
   // Text needs a GUI application; without a display the offscreen platform draws.
   OffscreenDrawing drawing;
@@ -36,7 +43,7 @@ int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
     return 2;
   }
   std::vector<char> png;
-  if (!MN_RenderSpectrumPng(*app.project, system, static_cast<int>(width), static_cast<int>(height), png)) {
+  if (!MN_RenderSpectrumPng(*app.project, system, static_cast<int>(width), static_cast<int>(height), png, nullptr, nullptr, static_cast<int32_t>(zone))) {
     err << "kova-cli: " << TL_ShowName(file) << ": the picture could not be encoded\n";
     return 2;
   }

@@ -83,5 +83,7 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
 int CLI_Picture(const std::vector<std::string>& args, std::ostream& err);
 // kova-cli system add / remove (the arguments after "system").
 int CLI_System(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// kova-cli zone: the zones shown or changed (the arguments after "zone").
+int CLI_Zone(std::vector<std::string> args, std::ostream& out, std::ostream& err);
 
 }  // namespace kova

@@ -25,9 +25,11 @@ void MN_WritePdfDocument(const CProject& project, const std::string& path, const
   // The picture items name no files: each is drawn onto its page, system by system.
   const std::vector<std::string> noFiles(static_cast<size_t>(project.GlSystems()));
   const std::vector<RtfItem> items = RTF_ProjectItems(project, title, noFiles, options.contents);
-  SpectrumView view;  // one product generation for every picture
+  SpectrumView view;  // one product generation for every picture (of every zone)
+  const std::vector<int32_t> order = RTF_SystemOrder(project);
   const PdfPictureDrawer draw = [&](int32_t index, QPainter& painter, const QRectF& area) {
-    MN_DrawSpectrum(painter, area, project, index, options.paperPictures, view, range);
+    const int32_t slot = order.at(static_cast<size_t>(index));
+    MN_DrawSpectrum(painter, area, project, slot, options.paperPictures, view, range, MN_PictureZoneOf(project, slot));
   };
   PDF_WriteDocument(path, items, options.paper, footer.empty() ? "KOVA" : footer, footer, draw);
 }

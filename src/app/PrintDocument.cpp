@@ -28,7 +28,8 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
     OffscreenDrawing drawing;
     std::vector<char> png;
     if (!drawing.Ok() ||
-        !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png, nullptr, view.get()))
+        !MN_RenderSpectrumPng(*app.project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png, nullptr, view.get(),
+                              MN_PictureZoneOf(*app.project, iSystem)))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;

@@ -45,13 +45,14 @@ OffscreenDrawing::~OffscreenDrawing() {
 }
 
 bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
-                          const DisplayMapping* limits, SpectrumView* shared) {
+                          const DisplayMapping* limits, SpectrumView* shared, int32_t zone) {
   PictureBox pbx(width, height);
   SpectrumView own;
   SpectrumView& view = shared ? *shared : own;
   if (limits) view.mapping = *limits;
   bool stale = !shared;
-  const SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+  SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+  in.zone = zone;
   PrepareTVStationPbx(pbx, view, in, limits == nullptr);
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -61,8 +62,12 @@ bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, i
   return true;
 }
 
+int32_t MN_PictureZoneOf(const CProject& project, int32_t iSystem) {
+  return project.GZoneLayout().zoned ? project.GcSystem(iSystem)->GlZone() : 0;
+}
+
 void MN_DrawSpectrum(QPainter& painter, const QRectF& area, const CProject& project, int32_t iSystem, bool paper,
-                     SpectrumView& view, const DisplayMapping* limits) {
+                     SpectrumView& view, const DisplayMapping* limits, int32_t zone) {
   // The picture is laid out on a grid as wide as a print picture, its height from the area.
   constexpr int kWidth = 1000;
   const int height = std::max(16, static_cast<int>(std::lround(kWidth * area.height() / area.width())));
@@ -75,7 +80,8 @@ void MN_DrawSpectrum(QPainter& painter, const QRectF& area, const CProject& proj
     if (paper) pbx.SetFont(TL_DisplayFont(12));
     if (limits) view.mapping = *limits;
     bool stale = false;
-    const SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+    SpectrumInput in{project, iSystem, 0, kZoomSearchSpectrum | kZoomUsedChannels, stale};
+    in.zone = zone;
     if (paper) DrawPaperSpectrum(pbx, view, in, limits == nullptr);
     else PrepareTVStationPbx(pbx, view, in, limits == nullptr);
   }

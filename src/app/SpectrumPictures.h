@@ -36,14 +36,20 @@ class OffscreenDrawing {
 // display's default ticks, into a PNG of width x height pixels. With `limits` the picture shows
 // that range, else it is fitted to the data as "Full" does. With `shared` the products are
 // those of that view (worked out at its first picture), so the pictures of one document share
-// one product generation. False when encoding failed.
+// one product generation. With a zone (1 … 16) only that zone's systems and products. False when
+// encoding failed.
 bool MN_RenderSpectrumPng(const CProject& project, int32_t iSystem, int width, int height, std::vector<char>& png,
-                          const DisplayMapping* limits = nullptr, SpectrumView* shared = nullptr);
+                          const DisplayMapping* limits = nullptr, SpectrumView* shared = nullptr, int32_t zone = 0);
 
 // Draws the same picture into `area` of `painter` (a page of a document), as lines and text
 // where the painter's device keeps them so: for paper (dark on white, staggered labels, the
-// legend in a strip of its own) or as the display shows it. The products are those of `view`.
+// legend in a strip of its own) or as the display shows it. The products are those of `view`
+// (worked out again when it was read for another zone).
 void MN_DrawSpectrum(QPainter& painter, const QRectF& area, const CProject& project, int32_t iSystem, bool paper,
-                     SpectrumView& view, const DisplayMapping* limits = nullptr);
+                     SpectrumView& view, const DisplayMapping* limits = nullptr, int32_t zone = 0);
+
+// The zone a picture of system iSystem shows in the print document: its own when the systems
+// stand in several zones, else 0 (every zone).
+int32_t MN_PictureZoneOf(const CProject& project, int32_t iSystem);
 
 }  // namespace kova

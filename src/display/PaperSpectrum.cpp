@@ -24,23 +24,30 @@ double WidthPx(const PictureBox& pbx, const std::string& text) {
 }
 double RowPx(const PictureBox& pbx) { return pbx.TextHeight("#") / pbx.ScaleHeight() * pbx.PixelHeight() + 2; }
 
-std::string LegendText(const CProject& project, int32_t s) {
-  return " #" + TL_Str(s + 1) + " " + project.GcSystem(s)->GcSystemType()->GsGetLabel() + " ";
+std::string LegendText(const CProject& project, int32_t s, bool zoned) {
+  return " #" + TL_Str(s + 1) + " " + project.GcSystem(s)->GcSystemType()->GsGetLabel() +
+         (zoned ? ", " + project.GsZoneName(s) : std::string()) + " ";
 }
 
-// The legend's entries laid out from the left in rows: per system its row and left edge (px).
+// The legend's entries laid out from the left in rows: per system its row (-1: not shown, in
+// another zone) and left edge (px).
 struct LegendLayout {
   std::vector<int32_t> row;
   std::vector<double> left;
   int32_t rows = 0;
 };
-LegendLayout LayOutLegend(const PictureBox& pbx, const CProject& project) {
+LegendLayout LayOutLegend(const PictureBox& pbx, const CProject& project, int32_t zone, bool zoned) {
   LegendLayout l;
-  if (project.GlSystems() <= 2) return l;
+  if (project.GlSystems() <= 2 && !zoned) return l;
   double x = kMargin;
   int32_t row = 0;
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
-    const double w = WidthPx(pbx, LegendText(project, s));
+    if (!TL_ShowsSystem(project, zone, s)) {
+      l.row.push_back(-1);
+      l.left.push_back(0);
+      continue;
+    }
+    const double w = WidthPx(pbx, LegendText(project, s, zoned));
     if (x > kMargin && x + w > pbx.PixelWidth() - kMargin) {
       x = kMargin;
       ++row;
@@ -84,7 +91,8 @@ int32_t DrawPaperSpectrum(PictureBox& pbx, SpectrumView& view, const SpectrumInp
   pbx.Scale(m.Lower(), m.Span(), DisplayMapping::kScaleTop, DisplayMapping::kScaleHeight);
   const int width = pbx.PixelWidth();
   const double rowPx = RowPx(pbx);
-  const LegendLayout legend = LayOutLegend(pbx, project);
+  const bool zoned = project.GZoneLayout().zoned;
+  const LegendLayout legend = LayOutLegend(pbx, project, in.zone, zoned);
 
   const CMicCollection& mics = *project.GcSystem(in.current)->GcMics();
   std::vector<LabelBox> boxes;
@@ -121,7 +129,7 @@ int32_t DrawPaperSpectrum(PictureBox& pbx, SpectrumView& view, const SpectrumInp
 
   // The other systems' channels as thin lines, the current system's over them.
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
-    if (s == in.current) continue;
+    if (s == in.current || !TL_ShowsSystem(project, in.zone, s)) continue;
     const CMicCollection& other = *project.GcSystem(s)->GcMics();
     pbx.DrawWidth(1);
     for (int32_t i = 1; i <= other.GCount(); ++i) {
@@ -159,7 +167,8 @@ int32_t DrawPaperSpectrum(PictureBox& pbx, SpectrumView& view, const SpectrumInp
   // The strip: the legend's rows from the top, the note in the row below them at the right.
   auto stripRowTop = [&](int32_t row) { return top - (2 + row * rowPx) * perPx; };
   for (int32_t s = 0; s < static_cast<int32_t>(legend.row.size()); ++s) {
-    const std::string text = LegendText(project, s);
+    if (legend.row[static_cast<size_t>(s)] < 0) continue;
+    const std::string text = LegendText(project, s, zoned);
     const QColor c = TL_PaperColor(TL_SystemColor(s));
     const double x = m.Lower() + legend.left[static_cast<size_t>(s)] * pxToMHz;
     const double y = stripRowTop(legend.row[static_cast<size_t>(s)]);

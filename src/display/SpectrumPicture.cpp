@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/IMGeneration.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "engine/TcProductTracker.h"
 #include "model/ShownColors.h"
@@ -20,6 +21,10 @@ QColor TL_SystemColor(int32_t slot) { return TL_DisplayColor(TL_SystemColorValue
 
 QColor TL_ChannelDrawColor(const CProject& project, int32_t slot, int32_t color) {
   return TL_DisplayColor(TL_ShownChannelColor(project, slot, color));
+}
+
+bool TL_ShowsSystem(const CProject& project, int32_t zone, int32_t slot) {
+  return zone <= 0 || project.GcSystem(slot)->GlZone() == zone;
 }
 
 std::string SpectrumStats::ChannelsText() const { return "Channels : " + TL_Str(channels); }
@@ -347,12 +352,13 @@ void DrawConflictProducts(PictureBox& pbx, const SpectrumView& view, const std::
 }
 
 // A red outline around each channel hit: around its line and its label.
-void DrawConflictOutlines(PictureBox& pbx, const CProject& project, const std::vector<CheckConflict>& conflicts) {
+void DrawConflictOutlines(PictureBox& pbx, const CProject& project, const std::vector<CheckConflict>& conflicts,
+                          int32_t zone) {
   const double pad = pbx.ScaleWidth() / std::max(1, pbx.PixelWidth()) * 3;
   pbx.DrawWidth(2);
   for (const CheckConflict& c : conflicts) {
     const CheckChannel& ch = c.channel;
-    if (ch.system < 0 || ch.system >= project.GlSystems()) continue;
+    if (ch.system < 0 || ch.system >= project.GlSystems() || !TL_ShowsSystem(project, zone, ch.system)) continue;
     const MicsRef& mics = project.GcSystem(ch.system)->GcMics();
     if (ch.mic < 1 || ch.mic > mics->GCount()) continue;
     const MicRef mic = mics->GcItem(ch.mic);
@@ -363,9 +369,10 @@ void DrawConflictOutlines(PictureBox& pbx, const CProject& project, const std::v
   pbx.DrawWidth(1);
 }
 
-// With more than two systems, "#k type" of each system in its colour, in rows from the top left
-// corner under the top line; the current system's entry is framed.
-void DrawLegend(PictureBox& pbx, const CProject& project, int32_t current) {
+// With more than two systems or with zones, "#k type" of each system shown in its colour (with
+// its zone's name when the systems stand in several zones), in rows from the top left corner
+// under the top line; the current system's entry is framed.
+void DrawLegend(PictureBox& pbx, const CProject& project, int32_t current, int32_t zone, bool zoned) {
   const double left = pbx.ScaleLeft();
   const double right = left + pbx.ScaleWidth();
   const double pixel = pbx.ScaleWidth() / std::max(1, pbx.PixelWidth());
@@ -375,8 +382,11 @@ void DrawLegend(PictureBox& pbx, const CProject& project, int32_t current) {
   double y = kTopLine - rowHeight / 4;
   pbx.DrawWidth(1);
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    if (!TL_ShowsSystem(project, zone, s)) continue;
     const QColor c = TL_SystemColor(s);
-    const std::string text = " #" + TL_Str(s + 1) + " " + project.GcSystem(s)->GcSystemType()->GsGetLabel() + " ";
+    std::string text = " #" + TL_Str(s + 1) + " " + project.GcSystem(s)->GcSystemType()->GsGetLabel();
+    if (zoned) text += ", " + project.GsZoneName(s);
+    text += " ";
     const double width = pbx.TextWidth(text);
     if (x > left + margin && x + width > right - margin) {
       x = left + margin;
@@ -415,26 +425,41 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   if (in.scan) DrawScan(pbx, *in.scan);
 
   for (int32_t other = 0; other < in.project.GlSystems(); ++other) {
-    if (other == in.current) continue;
+    if (other == in.current || !TL_ShowsSystem(in.project, in.zone, other)) continue;
     const int32_t n = in.project.GcSystem(other)->GcMics()->GCount();
     // The highlighted number belongs to the current system: the other systems' channels carry no
     // outline and no grid.
     for (int32_t i = 1; i <= n; ++i) DrawChannel(pbx, in.project, other, i, true, 0);
   }
-  const int32_t n = in.project.GcSystem(in.current)->GcMics()->GCount();
+  const int32_t n =
+      TL_ShowsSystem(in.project, in.zone, in.current) ? in.project.GcSystem(in.current)->GcMics()->GCount() : 0;
   for (int32_t i = 1; i <= n; ++i)
     if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted);
   if (in.highlighted >= 1 && in.highlighted <= n) DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted);
-  if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts);
-  if (in.project.GlSystems() > 2) DrawLegend(pbx, in.project, in.current);
+  if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts, in.zone);
+  if (in.project.GlSystems() > 2 || in.project.GZoneLayout().zoned)
+    DrawLegend(pbx, in.project, in.current, in.zone, in.project.GZoneLayout().zoned);
   return stats;
 }
 
 void UpdateProducts(SpectrumView& view, const SpectrumInput& in, SpectrumStats& stats) {
   // A tracker that changed since it was read (a check brought it up to date) is read again.
   const bool trackerChanged = in.tracker && view.tracked == in.tracker && in.tracker->Version() != view.trackedVersion;
-  if ((!view.products && !view.tracked) || in.productsStale || trackerChanged) {
-    if (in.tracker) {
+  const ZoneLayout zones = in.project.GZoneLayout();
+  if ((!view.products && !view.tracked) || in.productsStale || trackerChanged || view.zone != in.zone) {
+    view.zone = in.zone;
+    if (in.zone > 0) {
+      // One zone: the products of its group's transmitters.
+      uint32_t sources = 0;
+      for (int32_t s = 0; s < in.project.GlSystems(); ++s)
+        if (TL_ShowsSystem(in.project, in.zone, s))
+          sources |= zones.members[static_cast<size_t>(zones.groupOf[static_cast<size_t>(s)])];
+      view.tracked = nullptr;
+      view.products = TL_IMProductsOf(in.project, sources);
+      ReadProductLines(*view.products, view);
+      view.count = view.products->GCount();
+      view.maximum = view.products->GGetBinMax();
+    } else if (in.tracker && zones.Single()) {
       in.tracker->Update(in.project);
       view.products.reset();
       view.tracked = in.tracker;

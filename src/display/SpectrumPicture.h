@@ -61,6 +61,7 @@ struct SpectrumView {
   double overall = 0;    // all counted products
   int32_t count = 0;     // products in the buffer
   int32_t maximum = 0;   // the largest number of products on one kilohertz
+  int32_t zone = 0;      // the zone the products were read for (SpectrumInput::zone)
 };
 
 // The texts of the product statistics after a drawing.
@@ -85,8 +86,11 @@ struct SpectrumInput {
   // one a red line.
   const std::vector<CheckConflict>* conflicts = nullptr;
   // Where the products come from when they are recomputed: a tracker that keeps them up to date
-  // while a channel moves (shared with the silent check), or a full generation (nullptr).
+  // while a channel moves (shared with the silent check), or a full generation (nullptr). The
+  // tracker serves a project whose systems form one group of zones, shown whole.
   TcProductTracker* tracker = nullptr;
+  // 0: every zone; 1 … 16: only the systems of that zone and the products their group forms.
+  int32_t zone = 0;
 };
 
 // The colour of conflict marks.
@@ -122,6 +126,9 @@ void DrawStations(PictureBox& pbx, const CProject& project, int32_t current, con
 void DrawScale(PictureBox& pbx, const DisplayMapping& m, const QColor& scale);
 void DrawProducts(PictureBox& pbx, const SpectrumView& view, const QColor& color,
                   double top = std::numeric_limits<double>::infinity());
+
+// Whether system `slot` is drawn when the picture shows `zone` (0: every zone).
+bool TL_ShowsSystem(const CProject& project, int32_t zone, int32_t slot);
 
 // Lower and upper data limit for the zoom flags; 0 ... 1000 when nothing counts.
 std::pair<double, double> GetDataLimits(const CProject& project, int32_t current, int32_t flags);

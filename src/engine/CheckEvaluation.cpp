@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/CheckKinds.h"
+#include "engine/IMGeneration.h"
 #include "engine/TcCheckHandler.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "engine/TcProductTracker.h"
@@ -178,9 +179,12 @@ bool CheckSpectra(const CProject& project, TcCheckHandler& handler) {
   return false;
 }
 
-// Every channel against the products its own system's type checks.
-void CheckProducts(const CProject& project, TcCheckHandler& handler, const ProductIndex& index) {
+// Every channel against the products its own system's type checks, those of system s in
+// indexOf(s).
+template <class IndexOf>
+void CheckProducts(const CProject& project, TcCheckHandler& handler, IndexOf&& indexOf) {
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    const ProductIndex& index = indexOf(s);
     const KindTable table(*project.GcSystem(s)->GcSystemType());
     const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t m = 1; m <= mics.GCount(); ++m) {
@@ -197,20 +201,50 @@ void CheckProducts(const CProject& project, TcCheckHandler& handler, const Produ
   }
 }
 
+// The check of a project whose systems stand in several groups of zones: each group's channels
+// against the products of the single channels that reach it (its own and those of near groups)
+// and then the intermodulation products of its own transmitters.
+void CheckZoned(const CProject& project, TcCheckHandler& handler, const ZoneLayout& zones) {
+  if (CheckSpectra(project, handler)) return;
+  const size_t groups = static_cast<size_t>(zones.groups);
+  std::vector<TcIMFrequencyBuffer> channels(groups);
+  std::vector<std::shared_ptr<TcIMFrequencyBuffer>> im(groups);
+  std::vector<ProductIndex> index;
+  index.reserve(groups);
+  for (size_t g = 0; g < groups; ++g) {
+    project.GAddChannelProducts(channels[g], zones.reach[g]);
+    im[g] = TL_IMProductsOf(project, zones.members[g], IMTally::kFirsts);
+    index.emplace_back(channels[g], im[g].get());
+  }
+  CheckProducts(project, handler,
+                [&](int32_t s) -> const ProductIndex& { return index[static_cast<size_t>(zones.groupOf[static_cast<size_t>(s)])]; });
+}
+
 }  // namespace
 
 void CProject::RunChecks(TcCheckHandler& handler) const {
+  if (const ZoneLayout zones = GZoneLayout(); !zones.Single()) {
+    CheckZoned(*this, handler, zones);
+    return;
+  }
   if (CheckSpectra(*this, handler)) return;
   const std::shared_ptr<TcIMFrequencyBuffer> buffer = GGetCheckProducts();
-  CheckProducts(*this, handler, ProductIndex(*buffer, nullptr));
+  const ProductIndex index(*buffer, nullptr);
+  CheckProducts(*this, handler, [&index](int32_t) -> const ProductIndex& { return index; });
 }
 
 void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const {
+  // The tracker follows the products of one group; several groups are checked in full.
+  if (const ZoneLayout zones = GZoneLayout(); !zones.Single()) {
+    CheckZoned(*this, handler, zones);
+    return;
+  }
   if (CheckSpectra(*this, handler)) return;
   imProducts.Update(*this);
   TcIMFrequencyBuffer channels;
   GAddChannelProducts(channels);
-  CheckProducts(*this, handler, ProductIndex(channels, nullptr, &imProducts));
+  const ProductIndex index(channels, nullptr, &imProducts);
+  CheckProducts(*this, handler, [&index](int32_t) -> const ProductIndex& { return index; });
 }
 
 std::string CProject::GetProductDescription(const TcIMFrequency& product) const {

@@ -10,11 +10,13 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace kova {
 
 class CProject;
+class TcIMFrequencyBuffer;
 
 struct IMSource {
   double f;     // channel frequency, widened from single precision
@@ -58,6 +60,8 @@ uint64_t IMOrderKey(const IMFirst& p, size_t n);
 // The overall channels of a project (system 0 first) and the kinds its checks switch on.
 std::vector<IMSource> IMSourcesOf(const CProject& project);
 IMKinds IMKindsOf(const CProject& project);
+// The channels of the systems in use whose slot bit is set in `slotMask`, in the same order.
+std::vector<IMSource> IMSourcesOf(const CProject& project, uint32_t slotMask);
 
 constexpr size_t kNoChannel = std::numeric_limits<size_t>::max();
 
@@ -73,5 +77,11 @@ enum class IMTally { kCounts, kFirsts };
 // comes exactly once, with count 1. Large counts use two cores.
 void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
                 const std::function<void(const IMFirst&, int32_t)>& emit, IMTally tally = IMTally::kCounts);
+
+// The intermodulation products that the transmitters of the systems in `slotMask` form among
+// themselves (the kinds the project's checks switch on), in a new buffer: what the channels of
+// one group of zones meet.
+std::shared_ptr<TcIMFrequencyBuffer> TL_IMProductsOf(const CProject& project, uint32_t slotMask,
+                                                     IMTally tally = IMTally::kCounts);
 
 }  // namespace kova

@@ -207,10 +207,13 @@ uint64_t IMOrderKey(const IMFirst& p, size_t n) {
   return pair * (3 * static_cast<uint64_t>(n) + 4) + within;
 }
 
-std::vector<IMSource> IMSourcesOf(const CProject& project) {
+std::vector<IMSource> IMSourcesOf(const CProject& project) { return IMSourcesOf(project, ~0u); }
+
+std::vector<IMSource> IMSourcesOf(const CProject& project, uint32_t slotMask) {
   std::vector<IMSource> all;
   all.reserve(static_cast<size_t>(project.GlGetOverallMics()));
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    if (!((slotMask >> s) & 1u)) continue;
     const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t j = 1; j <= mics.GCount(); ++j) all.push_back({mics.GcItem(j)->GfGetFreq(), j, s});
   }
@@ -286,7 +289,7 @@ void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
   }
 }
 
-void CProject::GAddChannelProducts(TcIMFrequencyBuffer& out) const {
+void CProject::GAddChannelProducts(TcIMFrequencyBuffer& out, uint32_t slotMask) const {
   // Per system and channel in list order, row by row.
   const bool spacing = IsCheckActive(kCheckSpacing);
   const bool lo = IsCheckActive(kCheckLocalOscillator);
@@ -296,6 +299,7 @@ void CProject::GAddChannelProducts(TcIMFrequencyBuffer& out) const {
   const bool image2 = IsCheckActive(kCheck2ndRefImage);
   const double third = 1.0 / 3.0 + 1.0;
   for (int32_t s = 0; s < GlSystems(); ++s) {
+    if (!((slotMask >> s) & 1u)) continue;
     const CSystemType& type = *systems_[s]->GcSystemType();
     const double fLo = type.GfGetLOFreq();
     const double fLO2 = type.GfGetLOFreq2();
@@ -317,15 +321,11 @@ void CProject::GAddChannelProducts(TcIMFrequencyBuffer& out) const {
 
 namespace {
 
-std::shared_ptr<TcIMFrequencyBuffer> BadBuffer(const CProject& project, bool imOnly, IMTally tally) {
-  auto buffer = std::make_shared<TcIMFrequencyBuffer>();
-  TcIMFrequencyBuffer& out = *buffer;
-  if (!imOnly) project.GAddChannelProducts(out);
-
-  // Intermodulation products of all pairs and triples of the overall channels.
+// Appends the intermodulation products of all pairs and triples of the channels of `slotMask`.
+void AddIMProducts(const CProject& project, uint32_t slotMask, IMTally tally, TcIMFrequencyBuffer& out) {
   const IMKinds kinds = IMKindsOf(project);
-  if (!kinds.Any()) return buffer;
-  const std::vector<IMSource> all = IMSourcesOf(project);
+  if (!kinds.Any()) return;
+  const std::vector<IMSource> all = IMSourcesOf(project, slotMask);
   GenerateIM(
       all, kinds, kNoChannel,
       [&](const IMFirst& p, int32_t count) {
@@ -336,10 +336,24 @@ std::shared_ptr<TcIMFrequencyBuffer> BadBuffer(const CProject& project, bool imO
         out.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
       },
       tally);
+}
+
+std::shared_ptr<TcIMFrequencyBuffer> BadBuffer(const CProject& project, bool imOnly, IMTally tally) {
+  auto buffer = std::make_shared<TcIMFrequencyBuffer>();
+  if (!imOnly) project.GAddChannelProducts(*buffer);
+  const ZoneLayout zones = project.GZoneLayout();
+  // Products form within each group of zones only; the groups' products follow one another.
+  for (int32_t g = 0; g < zones.groups; ++g) AddIMProducts(project, zones.members[static_cast<size_t>(g)], tally, *buffer);
   return buffer;
 }
 
 }  // namespace
+
+std::shared_ptr<TcIMFrequencyBuffer> TL_IMProductsOf(const CProject& project, uint32_t slotMask, IMTally tally) {
+  auto buffer = std::make_shared<TcIMFrequencyBuffer>();
+  AddIMProducts(project, slotMask, tally, *buffer);
+  return buffer;
+}
 
 std::shared_ptr<TcIMFrequencyBuffer> CProject::GGetBadBuffer(bool bIMOnly) const {
   return BadBuffer(*this, bIMOnly, IMTally::kCounts);

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "files/Defaults.h"
+#include "files/ZoneBlock.h"
 #include "tools/BinaryFile.h"
 #include "tools/InputFile.h"
 #include "tools/Tools.h"
@@ -63,6 +64,7 @@ std::vector<char> MN_ProjectFileBytes(const CProject& project) {
   BinaryWriter file;
   MN_WriteFileHeader(file, kProjectMagic, "pr");
   project.GWriteToFile(file);
+  MN_WriteZoneBlock(file, project);
   return file.Bytes();
 }
 
@@ -132,6 +134,7 @@ ProjectReadResult ReadProject(const std::vector<TypeRef>& systems, std::vector<c
     result.tooManyChannels = file.OverLimit();
     return result;
   }
+  if (!MN_ReadZoneBlock(file, *project)) return result;
   result.status = ProjectReadStatus::kLoaded;
   result.project = project;
   return result;

@@ -1,6 +1,7 @@
 #include "model/CProject.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 #include "tools/BinaryFile.h"
@@ -55,6 +56,7 @@ std::shared_ptr<CSystemInstance> CSystemInstance::GGetCopy() const {
   c->GDefine(type_->GGetCopy());
   c->GcMics(mics_->GGetCopy());
   c->addCount_ = addCount_;
+  c->lZone_ = lZone_;
   return c;
 }
 
@@ -186,6 +188,7 @@ std::shared_ptr<CProject> CProject::GGetCopy() const {
   }
   c->lCurr_ = lCurr_;
   c->bSecondSystem_ = bSecondSystem_;
+  c->zones_ = zones_;
   return c;
 }
 
@@ -206,7 +209,28 @@ bool CProject::IsCheckActive(int32_t eCheck) const {
 }
 
 std::string CProject::SystemPrefix(int32_t slot) const {
-  return bSecondSystem_ ? "[ #" + TL_Str(slot + 1) + "] " : "";
+  if (!bSecondSystem_) return "";
+  if (GZoneLayout().zoned) return "[ #" + TL_Str(slot + 1) + ", " + GsZoneName(slot) + "] ";
+  return "[ #" + TL_Str(slot + 1) + "] ";
+}
+
+ZoneLayout CProject::GZoneLayout() const {
+  std::array<int32_t, ZoneLayout::kSlots> zoneOf{};
+  const int32_t count = std::min(GlSystems(), ZoneLayout::kSlots);
+  for (int32_t s = 0; s < count; ++s)
+    zoneOf[static_cast<size_t>(s)] = std::clamp(systems_[static_cast<size_t>(s)]->GlZone(), 1, zones_.GlCount());
+  return ZoneLayout::Of(zones_, zoneOf.data(), count);
+}
+
+const std::string& CProject::GsZoneName(int32_t slot) const {
+  return zones_.GsName(std::clamp(GcSystem(slot)->GlZone(), 1, zones_.GlCount()));
+}
+
+bool CProject::GSetSystemZone(int32_t slot, int32_t lZone) {
+  if (slot < 0 || slot >= GlSlots() || lZone < 1 || lZone > CZones::kMaxZones) return false;
+  if (lZone > zones_.GlCount()) zones_.GlCount(lZone);
+  systems_[static_cast<size_t>(slot)]->GlZone(lZone);
+  return true;
 }
 
 int32_t CProject::GWriteToFile(BinaryWriter& file) const {
@@ -256,14 +280,33 @@ void CProject::GExport(TextSink& out, int32_t n, const std::vector<std::string>&
   out.Line("Overall Compatible Channels: " + TL_Str(GlGetOverallMics()));
   for (const std::string& note : notes) out.Line(note);
   out.Line();
-  for (int32_t s = 0; s < systems; ++s) {
-    if (s >= 1) out.Line();
-    const CSystemInstance& system = *systems_[static_cast<size_t>(s)];
-    out.Line("System #" + TL_Str(s + 1));
-    out.Line("Compatible Channels: " + TL_Str(system.GcMics()->GCount()));
-    out.Line();
-    system.GExport(out);
+  // With systems in several zones, the systems of each zone follow the zone's name.
+  const bool zoned = GZoneLayout().zoned;
+  std::vector<bool> used(static_cast<size_t>(zones_.GlCount()) + 1, false);
+  bool first = true;
+  for (int32_t z = 1; z <= (zoned ? zones_.GlCount() : 1); ++z) {
+    for (int32_t s = 0; s < systems; ++s) {
+      const CSystemInstance& system = *systems_[static_cast<size_t>(s)];
+      if (zoned && std::clamp(system.GlZone(), 1, zones_.GlCount()) != z) continue;
+      if (!first) out.Line();
+      first = false;
+      if (zoned && !used[static_cast<size_t>(z)]) {
+        used[static_cast<size_t>(z)] = true;
+        out.Line("Zone " + TL_Str(z) + ": " + zones_.GsName(z));
+        out.Line();
+      }
+      out.Line("System #" + TL_Str(s + 1));
+      out.Line("Compatible Channels: " + TL_Str(system.GcMics()->GCount()));
+      out.Line();
+      system.GExport(out);
+    }
   }
+  if (!zoned) return;
+  const CZones::RelationTable effective = zones_.GEffective();
+  for (int32_t a = 1; a <= zones_.GlCount(); ++a)
+    for (int32_t b = a + 1; b <= zones_.GlCount(); ++b)
+      if (used[static_cast<size_t>(a)] && used[static_cast<size_t>(b)]) out.Line(zones_.GsPairText(a, b, effective));
+  out.Line();
 }
 
 void MN_AppendChannel(CSystemInstance& system) {

@@ -12,6 +12,7 @@
 #include "model/CMicInstance.h"
 #include "model/CSpectrum.h"
 #include "model/CSystemType.h"
+#include "model/CZones.h"
 
 namespace kova {
 
@@ -46,9 +47,13 @@ class CSystemInstance {
   // the project file: a new or opened project asks kDefaultAddCount of each system.
   int32_t GlAddCount() const { return addCount_; }
   void GlAddCount(int32_t n) { addCount_ = n; }
+  // The zone the system stands in, 1 … 16 (1 by default); the project's zone table names it.
+  int32_t GlZone() const { return lZone_; }
+  void GlZone(int32_t lZone) { lZone_ = lZone; }
 
  private:
   bool bDefined_ = false;
+  int32_t lZone_ = 1;
   TypeRef type_;
   MicsRef mics_ = std::make_shared<CMicCollection>();
   int32_t addCount_ = kDefaultAddCount;
@@ -66,15 +71,18 @@ class CProject {
   void GExport(TextSink& out, int32_t n, const std::vector<std::string>& notes = {}) const;
   bool GbSecondSystem() const { return bSecondSystem_; }
   void GbSecondSystem(bool b) { bSecondSystem_ = b; }
-  // The interfering products of the project (intermodulation products only with bIMOnly).
+  // The interfering products of the project (intermodulation products only with bIMOnly). With
+  // several groups of zones the intermodulation products of each group follow one another, in
+  // one buffer whose kilohertz bins count the products of every group (so a kilohertz two
+  // groups share keeps the earlier group's product); the check takes each group's apart.
   std::shared_ptr<TcIMFrequencyBuffer> GGetBadBuffer(bool bIMOnly) const;
   // The products of GGetBadBuffer(false) in the same order, where every kilohertz that keeps an
   // intermodulation product counts 1: all that the check and the margin look at, made faster by
   // not counting the products behind the first.
   std::shared_ptr<TcIMFrequencyBuffer> GGetCheckProducts() const;
   // Appends the products of single channels (the part of GGetBadBuffer(false) before the
-  // intermodulation products).
-  void GAddChannelProducts(TcIMFrequencyBuffer& out) const;
+  // intermodulation products) of the systems in use whose slot bit is set in `slotMask`.
+  void GAddChannelProducts(TcIMFrequencyBuffer& out, uint32_t slotMask = ~0u) const;
   // Lowers fMinFreq and raises fMaxFreq to cover every overall channel.
   void GGetOverallMinMax(float& fMinFreq, float& fMaxFreq) const;
   int32_t GlGetOverallMics() const;
@@ -124,8 +132,20 @@ class CProject {
   void RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const;
   // The text naming a product and its source channels.
   std::string GetProductDescription(const TcIMFrequency& product) const;
-  // "[ #1] " for slot 0 when the second system is on, else empty.
+  // "[ #1] " for slot 0 when the second system is on, else empty; "[ #1, Stage A] " with the
+  // zone's name when the systems in use stand in more than one zone.
   std::string SystemPrefix(int32_t slot) const;
+
+  // The zone table: names and relations (the systems carry their own zone numbers).
+  const CZones& GcZones() const { return zones_; }
+  CZones& GxZones() { return zones_; }
+  // How the systems in use meet (see CZones.h).
+  ZoneLayout GZoneLayout() const;
+  // The name of the zone system `slot` stands in.
+  const std::string& GsZoneName(int32_t slot) const;
+  // Puts system `slot` into zone lZone (1 … 16), adding zones up to it; false (nothing changed)
+  // for a zone or slot out of range.
+  bool GSetSystemZone(int32_t slot, int32_t lZone);
 
  private:
   int32_t lCurr_ = 0;
@@ -134,6 +154,7 @@ class CProject {
   std::vector<SpectrumRef> spectra_ = std::vector<SpectrumRef>(2);
   std::vector<SystemRef> systems_ = std::vector<SystemRef>(2);
   bool bSecondSystem_ = false;
+  CZones zones_;
 };
 
 using ProjectRef = std::shared_ptr<CProject>;

@@ -10,13 +10,11 @@
 
 namespace kova {
 
-int32_t MN_SheetZoneOf(const CProject&, int32_t) { return 1; }
-
-bool MN_SheetShowsZones(const CProject& project) {
-  for (int32_t s = 1; s < project.GlSystems(); ++s)
-    if (MN_SheetZoneOf(project, s) != MN_SheetZoneOf(project, 0)) return true;
-  return false;
+int32_t MN_SheetZoneOf(const CProject& project, int32_t slot) {
+  return std::clamp(project.GcSystem(slot)->GlZone(), 1, project.GcZones().GlCount());
 }
+
+bool MN_SheetShowsZones(const CProject& project) { return project.GZoneLayout().zoned; }
 
 std::vector<SheetZone> MN_FrequencySheet(const CProject& project, SheetOrder order) {
   std::map<int32_t, SheetZone> zones;

@@ -36,7 +36,7 @@ std::vector<SheetZone> MN_FrequencySheet(const CProject& project, SheetOrder ord
 // of each line.
 bool MN_SheetShowsZones(const CProject& project);
 
-// The zone of system `slot` (1 while the project has one zone).
+// The zone of system `slot`.
 int32_t MN_SheetZoneOf(const CProject& project, int32_t slot);
 
 }  // namespace kova

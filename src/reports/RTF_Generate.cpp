@@ -102,7 +102,7 @@ void AddSheet(const CProject& project, SheetOrder order, std::vector<RtfItem>& i
     }
     const auto n = static_cast<int32_t>(zone.rows.size());
     std::string title = "Frequency Sheet";
-    if (zones) title += ", Zone " + TL_Str(zone.zone);
+    if (zones) title += ", Zone " + TL_Str(zone.zone) + ": " + project.GcZones().GsName(zone.zone);
     RtfItem t = Table(title + " (" + TL_Str(n) + ")", n + 1, widths);
     t.headerColumns = 0;
     t.repeatHeader = true;
@@ -213,6 +213,16 @@ std::string RTF_TitleText(const std::string& version, const std::string& date, c
   return "KOVA " + version + "." + kCR + kind + " Document, created " + date + " " + time + kCR + kCR;
 }
 
+std::vector<int32_t> RTF_SystemOrder(const CProject& project) {
+  std::vector<int32_t> order;
+  for (int32_t s = 0; s < project.GlSystems(); ++s) order.push_back(s);
+  if (project.GZoneLayout().zoned)
+    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+      return MN_SheetZoneOf(project, a) < MN_SheetZoneOf(project, b);
+    });
+  return order;
+}
+
 std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string& title,
                                       const std::vector<std::string>& pictureFiles, const PrintContents& contents) {
   std::vector<RtfItem> items;
@@ -221,13 +231,27 @@ std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string
   items.push_back(head);
   if (contents.sheet) AddSheet(project, contents.order, items);
   const bool afterSheet = items.size() > 1;
-  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+  // With systems in several zones, the systems of each zone follow a heading with its name.
+  const bool zoned = project.GZoneLayout().zoned;
+  bool first = true;
+  int32_t lastZone = 0;
+  for (const int32_t s : RTF_SystemOrder(project)) {
     const CSystemInstance& system = *project.GcSystem(s);
+    if (zoned && system.GlZone() != lastZone) {
+      lastZone = system.GlZone();
+      RtfItem zone;
+      zone.text = "Zone " + TL_Str(lastZone) + ": " + project.GsZoneName(s) + kCR;
+      zone.font.size = 16;
+      zone.pageBefore = afterSheet && first;
+      first = first && !zone.pageBefore;
+      items.push_back(zone);
+    }
     const CSystemType& type = *system.GcSystemType();
     RtfItem heading;
     heading.text = "System #" + TL_Str(s + 1) + ": " + type.GsGetLabel() + kCR;
     heading.font.size = 14;
-    heading.pageBefore = afterSheet && s == 0;  // the sheet's pages can be handed out alone
+    heading.pageBefore = afterSheet && first;  // the sheet's pages can be handed out alone
+    first = false;
     items.push_back(heading);
     items.push_back(ParameterTable(type));
     const std::vector<FreqRange>* cuts = contents.scanCuts ? &(*contents.scanCuts)[static_cast<size_t>(s)] : nullptr;

@@ -61,10 +61,15 @@ struct PrintContents {
   const std::array<std::vector<FreqRange>, kMaxSystems>* scanCuts = nullptr;
 };
 
+// The used systems in the order the print document shows them: by slot, grouped by zone (zones
+// ascending) when the systems stand in several zones.
+std::vector<int32_t> RTF_SystemOrder(const CProject& project);
+
 // The items of the print document of `project`: the title, the frequency sheet when asked (one
 // table per zone), then for each used system its heading, parameter table, search spectrum
 // (and the ranges a scan cut), channel table and spectrum picture (pictureFiles[s] for system
-// s). 6 items with one system, 11 with two, without the sheet.
+// s), in RTF_SystemOrder, each zone's systems after a heading with the zone's name when there
+// are several. 6 items with one system, 11 with two, without the sheet and zones.
 std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string& title,
                                       const std::vector<std::string>& pictureFiles,
                                       const PrintContents& contents = {});

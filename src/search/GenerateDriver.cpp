@@ -134,11 +134,17 @@ GenerateOutcome RunJointSearch(const CProject& project, int32_t lKeep, const std
   GenerateOutcome outcome;
   const int32_t systems = project.GlSystems();
   std::vector<JointSystemInput> inputs(static_cast<size_t>(systems));
+  const ZoneLayout zones = project.GZoneLayout();
   bool anyCandidate = false;
   for (int32_t s = 0; s < systems; ++s) {
     const CSystemInstance& system = *project.GcSystem(s);
     JointSystemInput& in = inputs[static_cast<size_t>(s)];
     in.params = system.GcSystemType()->GGetCheckParams();
+    if (!zones.Single()) {
+      const auto g = static_cast<size_t>(zones.groupOf[static_cast<size_t>(s)]);
+      in.group = zones.members[g];
+      in.reach = zones.reach[g];
+    }
     const CMicCollection& mics = *system.GcMics();
     for (int32_t i = 1; i <= mics.GCount(); ++i) in.fixed.push_back(mics.GcItem(i)->GfGetFreq());
     in.wanted = wanted[static_cast<size_t>(s)];

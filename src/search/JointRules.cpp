@@ -74,6 +74,8 @@ void JointRules::Build(const std::vector<JointSystemInput>& systems, const std::
     s.lo1 = in.params[10];
     s.lo2 = in.params[11];
     s.wanted = in.wanted;
+    s.group = in.group | (1u << t);
+    s.reachMask = in.reach | s.group;
     s.begin = static_cast<int32_t>(freq_.size());
     freq_.insert(freq_.end(), lists[t].begin(), lists[t].end());
     s.end = static_cast<int32_t>(freq_.size());
@@ -90,10 +92,11 @@ void JointRules::Build(const std::vector<JointSystemInput>& systems, const std::
   }
 }
 
-int64_t JointRules::Centre(double c, size_t kind, double scale, double other, Sink& sink) const {
+int64_t JointRules::Centre(double c, size_t kind, double scale, double other, uint32_t mask, Sink& sink) const {
   if (std::max(widest_[kind] * scale, other) < 0) return 0;
   int64_t ranges = 0;
   for (size_t t = 0; t < systems_.size(); ++t) {
+    if (!((mask >> t) & 1u)) continue;
     const SystemRules& s = systems_[t];
     const double r = std::max(s.reach[kind] * scale, other);
     if (r < 0 || s.begin == s.end) continue;
@@ -109,18 +112,25 @@ int64_t JointRules::Emit(const Member& m, const Member* others, size_t n, Sink& 
   const Reach& rs = s.reach;
   int64_t ranges = 0;
 
+  const uint32_t group = s.group;
+  const uint32_t reach = s.reachMask;
+  auto inGroup = [group](const Member& o) { return ((group >> o.system) & 1u) != 0; };
+
   // Spacing and the products of f with a single candidate: a candidate too close to f. Two
   // channels closer than any system's 3-transmitter protection would hurt every third one.
-  ranges += Centre(f, kNear, 1.0, std::max(rs[kNear], near5_), sink);
+  ranges += Centre(f, kNear, 1.0, std::max(rs[kNear], near5_), group, sink);
+  // Near zones keep the spacing only.
+  if (const uint32_t near = reach & ~group) ranges += Centre(f, 1, 1.0, rs[1], near, sink);
 
   // Receiver frequencies: of f hitting the candidate, and of the candidate hitting f.
   static constexpr std::array<std::pair<size_t, double>, 5> kReceiver{
       {{2, 1.0}, {6, 1.5}, {7, 1.0 / 3.0 + 1.0}, {3, 2.0}, {8, 2.0}}};
   for (const auto& [kind, times] : kReceiver) {
     const double offset = times * (kind == 8 ? s.lo2 : s.lo1);
-    ranges += Centre(f + offset, kind, 1.0, -1.0, sink);
+    ranges += Centre(f + offset, kind, 1.0, -1.0, reach, sink);
     if (rs[kind] < 0) continue;
     for (size_t t = 0; t < systems_.size(); ++t) {
+      if (!((reach >> t) & 1u)) continue;
       const SystemRules& c = systems_[t];
       if (c.begin == c.end) continue;
       const double centre = f - times * (kind == 8 ? c.lo2 : c.lo1);
@@ -132,22 +142,23 @@ int64_t JointRules::Emit(const Member& m, const Member* others, size_t n, Sink& 
   const bool third = widest_[4] >= 0 || widest_[5] >= 0;
   const bool fifth = widest_[9] >= 0;
   for (size_t j = 0; j < n; ++j) {
+    if (!inGroup(others[j])) continue;
     const double a = others[j].f;
     const Reach& ru = systems_[static_cast<size_t>(others[j].system)].reach;
     if (third) {
       // 2a - f hits the candidate, 2a - x hits f, f + x - a hits a; and mirrored; the
       // midpoint: 2x - a hits f, 2x - f hits a, a + f - x hits the candidate.
-      ranges += Centre(2 * a - f, 4, 1.0, std::max(rs[4], ru[5]), sink);
-      ranges += Centre(2 * f - a, 4, 1.0, std::max(ru[4], rs[5]), sink);
-      ranges += Centre((a + f) / 2, 5, 0.5, std::max(rs[4], ru[4]) / 2, sink);
+      ranges += Centre(2 * a - f, 4, 1.0, std::max(rs[4], ru[5]), group, sink);
+      ranges += Centre(2 * f - a, 4, 1.0, std::max(ru[4], rs[5]), group, sink);
+      ranges += Centre((a + f) / 2, 5, 0.5, std::max(rs[4], ru[4]) / 2, group, sink);
     }
     if (fifth) {
-      ranges += Centre(3 * a - 2 * f, 9, 1.0, -1.0, sink);
-      ranges += Centre(3 * f - 2 * a, 9, 1.0, -1.0, sink);
-      ranges += Centre((3 * a - f) / 2, 0, 0.0, rs[9] / 2, sink);
-      ranges += Centre((2 * a + f) * (1.0 / 3.0), 0, 0.0, rs[9] / 3, sink);
-      ranges += Centre((3 * f - a) / 2, 0, 0.0, ru[9] / 2, sink);
-      ranges += Centre((2 * f + a) * (1.0 / 3.0), 0, 0.0, ru[9] / 3, sink);
+      ranges += Centre(3 * a - 2 * f, 9, 1.0, -1.0, group, sink);
+      ranges += Centre(3 * f - 2 * a, 9, 1.0, -1.0, group, sink);
+      ranges += Centre((3 * a - f) / 2, 0, 0.0, rs[9] / 2, group, sink);
+      ranges += Centre((2 * a + f) * (1.0 / 3.0), 0, 0.0, rs[9] / 3, group, sink);
+      ranges += Centre((3 * f - a) / 2, 0, 0.0, ru[9] / 2, group, sink);
+      ranges += Centre((2 * f + a) * (1.0 / 3.0), 0, 0.0, ru[9] / 3, group, sink);
     }
   }
 
@@ -155,14 +166,16 @@ int64_t JointRules::Emit(const Member& m, const Member* others, size_t n, Sink& 
   // the three, or one of the three on a product of the candidate with the other two.
   if (widest_[5] < 0) return ranges;
   for (size_t j = 0; j < n; ++j) {
+    if (!inGroup(others[j])) continue;
     const double a = others[j].f;
     const double wa = std::max(rs[5], systems_[static_cast<size_t>(others[j].system)].reach[5]);
     for (size_t k = j + 1; k < n; ++k) {
+      if (!inGroup(others[k])) continue;
       const double b = others[k].f;
       const double w = std::max(wa, systems_[static_cast<size_t>(others[k].system)].reach[5]);
-      ranges += Centre(a + b - f, 5, 1.0, w, sink);
-      ranges += Centre(a - b + f, 5, 1.0, w, sink);
-      ranges += Centre(b - a + f, 5, 1.0, w, sink);
+      ranges += Centre(a + b - f, 5, 1.0, w, group, sink);
+      ranges += Centre(a - b + f, 5, 1.0, w, group, sink);
+      ranges += Centre(b - a + f, 5, 1.0, w, group, sink);
     }
   }
   return ranges;

@@ -14,6 +14,10 @@
 //
 // The ranges of a member depend only on the set it belongs to, never on the order of choice:
 // adding a member and taking it out again hand over the same ranges.
+//
+// Systems in different zones follow the zones' relation: products form only among the
+// transmitters of one group of zones and hurt only that group's channels; near groups keep
+// spacing and the receiver-side rules from each other; groups apart meet no rule at all.
 
 #include <array>
 #include <cstdint>
@@ -30,6 +34,11 @@ struct JointSystemInput {
   std::vector<double> fixed;       // its channels already present, in any order
   std::vector<double> candidates;  // its search grid: 1-based, ascending (entry 0 unused)
   int32_t wanted = 0;              // new channels asked for
+  // Zones, as masks of input systems (bit t = system t): the systems whose transmitters form
+  // intermodulation products with this one's, and the systems kept at spacing and receiver-side
+  // distance from it (the first and those of near zones). Every system by default: one zone.
+  uint32_t group = ~0u;
+  uint32_t reach = ~0u;
 };
 
 class JointRules {
@@ -85,12 +94,14 @@ class JointRules {
     double lo1 = 0, lo2 = 0;  // oscillator offsets
     int32_t begin = 0, end = 0;
     int32_t wanted = 0;
+    uint32_t group = ~0u, reachMask = ~0u;  // see JointSystemInput
     CandidateIndex index{nullptr, nullptr};
   };
 
   void Build(const std::vector<JointSystemInput>& systems, const std::vector<std::vector<double>>& lists);
-  // One rule around centre c: for each system t the half-width max(reach_t[kind] * scale, other).
-  int64_t Centre(double c, size_t kind, double scale, double other, Sink& sink) const;
+  // One rule around centre c: for each system t of `mask` the half-width
+  // max(reach_t[kind] * scale, other).
+  int64_t Centre(double c, size_t kind, double scale, double other, uint32_t mask, Sink& sink) const;
 
   std::vector<SystemRules> systems_;
   std::vector<Member> fixed_;

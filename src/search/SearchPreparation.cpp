@@ -82,11 +82,35 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
 
   seeker.SetCandidateSide(searched.GcSystemType()->GGetCheckParams());
   const std::vector<double> noChannels{0.0};
+  const ZoneLayout zones = project.GZoneLayout();
+  if (!zones.Single()) {
+    // The systems of near zones first, while the context holds no channel: each of their
+    // channels, taken alone, keeps its spacing and receiver frequencies from the candidates but
+    // forms no product with them. Apart zones keep nothing.
+    seeker.SetContext(noChannels, searched.GcSystemType()->GGetCheckParams(), 0);
+    for (int32_t s = 0; s < systems && count > 0; ++s) {
+      if (zones.SameGroup(iSystem, s) || !zones.Reaches(iSystem, s)) continue;
+      seeker.SetChosenSide(project.GcSystem(s)->GcSystemType()->GGetCheckParams());
+      const CMicCollection& mics = *project.GcSystem(s)->GcMics();
+      for (int32_t i = 1; i <= mics.GCount() && count > 0; ++i)
+        seeker.EliminateCandidates(candidates, count, {0.0, static_cast<double>(mics.GcItem(i)->GfGetFreq())});
+    }
+    if (count < 1) {
+      candidates.assign(1, 0.0);
+      return;
+    }
+    candidates.resize(static_cast<size_t>(count) + 1);
+  }
   for (int32_t s = 0; s < systems; ++s) {
     const CSystemInstance& system = *project.GcSystem(s);
     const TCheckParams systemParams = system.GcSystemType()->GGetCheckParams();
     seeker.SetChosenSide(systemParams);
     seeker.SetContext(noChannels, systemParams, s);
+    if (!zones.SameGroup(iSystem, s)) {
+      // Another group of zones: its channels stay out of the context (freqs[s] stays empty).
+      params[static_cast<size_t>(s)] = systemParams;
+      continue;
+    }
 
     // Every channel is taken as the newest chosen frequency, the channels before it as the
     // earlier ones, exactly as if the search had chosen them in list order.
@@ -143,7 +167,9 @@ CandidateCensus TakeCandidateCensus(const CProject& project, int32_t iSystem, co
   std::vector<double> spaced = grid;
   int32_t count = census.gridPoints;
   const double ownSpacing = searched.GcSystemType()->GGetCheckParams()[kCheckSpacing];
+  const ZoneLayout zones = project.GZoneLayout();
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    if (!zones.Reaches(iSystem, s)) continue;  // a zone apart
     const CSystemInstance& system = *project.GcSystem(s);
     const double spacing = std::max({ownSpacing, system.GcSystemType()->GGetCheckParams()[kCheckSpacing], 0.0});
     const CMicCollection& mics = *system.GcMics();

@@ -76,6 +76,7 @@ const MenuDef kMenus[] = {
       {nullptr, nullptr, ""},
       {"View_Editor", "System &Editor", "Ctrl+E"},
       {"View_Graphics", "&Spectrum Display", "Ctrl+M"},
+      {"View_Zones", "&Zones...", ""},
       {nullptr, nullptr, ""},
       {"View_EditorMode", "Editor &Mode", "", true, kEditorModeTip}}},
     {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "F5"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},

@@ -46,6 +46,7 @@
 #include "ui/SelectSystem_Form.h"
 #include "ui/TextView_Form.h"
 #include "ui/Wizard_Form.h"
+#include "ui/Zones_Form.h"
 
 namespace kova {
 
@@ -141,7 +142,8 @@ SpectrumPictureProvider MN_DisplayPictures(Container_Form& frame, AppState& app)
     std::vector<char> png;
     const DisplayMapping limits = display ? display->Mapping() : DisplayMapping();
     if (!MN_RenderSpectrumPng(*state->project, iSystem, kPrintPictureWidth, kPrintPictureHeight, png,
-                              display ? &limits : nullptr, view.get()))
+                              display ? &limits : nullptr, view.get(),
+                              MN_PictureZoneOf(*state->project, iSystem)))
       return false;
     TL_WriteFileAtomic(pngPath, png);
     return true;
@@ -300,6 +302,14 @@ void MN_ConnectFrame(Container_Form& frame, AppState& app) {
                      }
                      display->show();
                      MN_RefreshViews(2);
+                   }));
+  frame.SetCommand(QStringLiteral("View_Zones"), Command("View_Zones", [state, form] {
+                     ProjectHistory::SetLabel(QStringLiteral("Change zones"));
+                     Zones_Form dialog(*state->project, form);
+                     if (dialog.GShowDialog()) {
+                       TL_SetChanged(state->flags, true, false, false, false);
+                       MN_RefreshViews(2);
+                     }
                    }));
   frame.SetCommand(QStringLiteral("View_SystemDesigner"), Command("View_SystemDesigner", [state, form] {
                      MN_ShowStartWizard(*form, *state, MN_FindCurrentSystemType(*state));

@@ -1,6 +1,7 @@
 #include "ui/Display_Form.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -124,6 +125,11 @@ Display_Form::Display_Form(AppState& app, QWidget* parent) : QWidget(parent), ap
   scaleRangeChk_ = Check("ScaleRange_Chk", "Range", false, fullView);
   scaleTVChk_ = Check("ScaleTV_Chk", "Search Spectrum", true, fullView);
 
+  zoneCbx_ = new QComboBox(contPbx_);
+  zoneCbx_->setObjectName(QStringLiteral("Zone_Cbx"));
+  zoneCbx_->setToolTip(QStringLiteral("Every zone, or one zone with the products its transmitters form"));
+  zoneCbx_->hide();
+
   draggingImg_ = new QLabel(this);
   draggingImg_->setObjectName(QStringLiteral("Dragging_Img"));
   draggingImg_->setPixmap(TL_DraggingPointer());
@@ -159,6 +165,7 @@ Display_Form::Display_Form(AppState& app, QWidget* parent) : QWidget(parent), ap
   auto* statsRow = new QHBoxLayout;
   statsRow->setContentsMargins(4, 0, 0, 0);
   statsRow->addLayout(stats, 1);
+  statsRow->addWidget(zoneCbx_);
   statsRow->addWidget(fullView);
   auto* strip = new QVBoxLayout(contPbx_);
   strip->setContentsMargins(2, 2, 2, 2);
@@ -197,6 +204,10 @@ Display_Form::Display_Form(AppState& app, QWidget* parent) : QWidget(parent), ap
   connect(minFreqTbx_, &QLineEdit::editingFinished, this, [this] { LimitEdited(minFreqTbx_, true); });
   connect(maxFreqTbx_, &QLineEdit::editingFinished, this, [this] { LimitEdited(maxFreqTbx_, false); });
   connect(fullCbt_, &QPushButton::clicked, this, [this] { PrepareTVStationPbx(true); });
+  connect(zoneCbx_, &QComboBox::activated, this, [this](int index) {
+    zone_ = index;
+    PrepareTVStationPbx(false);
+  });
   for (QCheckBox* c : {scaleMicsChk_, scaleRangeChk_, scaleTVChk_})
     connect(c, &QCheckBox::clicked, this, [this] { PrepareTVStationPbx(false); });
 
@@ -213,9 +224,26 @@ int32_t Display_Form::ZoomFlags() const {
   return flags;
 }
 
+void Display_Form::ShowZoneChoice() {
+  const CZones& zones = app_.project->GcZones();
+  QStringList items{QStringLiteral("All Zones")};
+  for (int32_t z = 1; z <= zones.GlCount(); ++z)
+    items << QStringLiteral("%1 %2").arg(z).arg(QString::fromStdString(zones.GsName(z)));
+  QStringList shown;
+  for (int i = 0; i < zoneCbx_->count(); ++i) shown << zoneCbx_->itemText(i);
+  if (shown != items) {
+    zoneCbx_->clear();
+    zoneCbx_->addItems(items);
+  }
+  if (zone_ > zones.GlCount()) zone_ = 0;
+  zoneCbx_->setCurrentIndex(zone_);
+  zoneCbx_->setVisible(zones.GlCount() > 1);
+}
+
 void Display_Form::PrepareTVStationPbx(bool bFullView) {
+  ShowZoneChoice();
   const std::vector<CheckConflict>& conflicts = MN_Conflicts(app_);
-  const SpectrumInput in{*app_.project,
+  SpectrumInput in{*app_.project,
                          app_.project->GlCurr(),
                          app_.highlighted,
                          ZoomFlags(),
@@ -223,6 +251,7 @@ void Display_Form::PrepareTVStationPbx(bool bFullView) {
                          app_.scan.empty() ? nullptr : &app_.scan,
                          conflicts.empty() ? nullptr : &conflicts,
                          app_.productTracker.get()};
+  in.zone = zone_;
   const SpectrumStats stats = kova::PrepareTVStationPbx(tvStationPbx_->Box(), view_, in, bFullView);
   ShowLimits();
   if (stats.productsRecomputed) {

@@ -7,7 +7,8 @@
 // clicks step through channels on top of each other) or clears the highlight; dragging with the
 // right button moves the highlighted channel along its system's tuning grid, with a silent check
 // on every move. The wheel zooms around the pointer, Left/Right move the highlighted channel one
-// grid step, and the tool tip names the channel under the pointer.
+// grid step, and the tool tip names the channel under the pointer. In a project of several zones
+// a choice shows every zone or one (its systems and the products its group forms).
 
 #include <QPixmap>
 #include <QWidget>
@@ -16,6 +17,7 @@
 #include "display/SpectrumPicture.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -65,6 +67,8 @@ class Display_Form : public QWidget {
   QString ToolTipAt(double x) const;
   void LimitEdited(QLineEdit* box, bool lower);
   int32_t ZoomFlags() const;
+  // The zone choice for the project's zones, shown while it has more than one.
+  void ShowZoneChoice();
 
   AppState& app_;
   SpectrumView view_;
@@ -84,6 +88,8 @@ class Display_Form : public QWidget {
   QCheckBox* scaleRangeChk_;
   QCheckBox* scaleTVChk_;
   QLabel* draggingImg_;
+  QComboBox* zoneCbx_;
+  int32_t zone_ = 0;  // the zone shown, 0 = all
 };
 
 // The picture of the pointer shown while a channel is dragged: a double arrow along the

@@ -1,6 +1,7 @@
 #include "ui/SystemList_Panel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -174,9 +175,18 @@ void SystemList_Panel::AddRow() {
   grid_->addWidget(row.number, 2 * k, 0);
   grid_->addWidget(row.name, 2 * k, 1);
   grid_->addWidget(row.count, 2 * k, 2);
+  row.zone = new QComboBox;
+  row.zone->setObjectName(RowName("SystemZone_Cbx", k));
+  row.zone->setToolTip(QStringLiteral("The zone (stage or venue) of system #%1").arg(k + 1));
+  row.zone->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  row.zone->setMinimumContentsLength(7);
   grid_->addWidget(row.choose, 2 * k, 3);
+  grid_->addWidget(row.zone, 2 * k, 4);
   grid_->addWidget(row.facts, 2 * k + 1, 1, 1, 3);
   connect(row.choose, &QPushButton::clicked, this, [this, k] { Run([this, k] { ChooseSystemType(k); }); });
+  connect(row.zone, &QComboBox::activated, this, [this, k](int index) {
+    if (!guard_) Run([this, k, index] { SetZone(k, index); });
+  });
   connect(row.number, &QRadioButton::toggled, this, [this, k](bool on) {
     if (on && !guard_) Run([this, k] { SelectSystem(k); });
   });
@@ -216,7 +226,7 @@ void SystemList_Panel::Prepare() {
       const Row& row = rows_[static_cast<size_t>(k)];
       const bool shown = k < slotCount;
       const bool used = k == 0 || second;
-      for (QWidget* w : std::initializer_list<QWidget*>{row.number, row.name, row.facts, row.count, row.choose}) {
+      for (QWidget* w : std::initializer_list<QWidget*>{row.number, row.name, row.facts, row.count, row.choose, row.zone}) {
         w->setVisible(shown);
         w->setEnabled(used);
       }
@@ -255,6 +265,28 @@ void SystemList_Panel::ShowSystemTypes() {
     static_cast<FactsLabel*>(row.facts)->Fit();
   }
   ShowCounts();
+  ShowZones();
+}
+
+void SystemList_Panel::ShowZones() {
+  const CProject& project = *app_.project;
+  const CZones& zones = project.GcZones();
+  QStringList items;
+  for (int32_t z = 1; z <= zones.GlCount(); ++z) items << QStringLiteral("%1 %2").arg(z).arg(Q(zones.GsName(z)));
+  if (zones.GlCount() < CZones::kMaxZones) items << QStringLiteral("New Zone");
+  const bool saved = guard_;
+  guard_ = true;
+  for (int k = 0; k < project.GlSlots(); ++k) {
+    QComboBox* choice = rows_[static_cast<size_t>(k)].zone;
+    QStringList shown;
+    for (int i = 0; i < choice->count(); ++i) shown << choice->itemText(i);
+    if (shown != items) {
+      choice->clear();
+      choice->addItems(items);
+    }
+    choice->setCurrentIndex(std::clamp(project.GcSystem(k)->GlZone(), 1, zones.GlCount()) - 1);
+  }
+  guard_ = saved;
 }
 
 void SystemList_Panel::ShowCounts() {
@@ -269,10 +301,12 @@ void SystemList_Panel::Styled() {
     plain.setBold(false);
     plain.setPointSizeF(plain.pointSizeF() * 0.92);
     row.facts->setFont(plain);
-    // Room for the names of the built-in types; a longer name ends in "…" and shows whole in
-    // the tool tip.
+    // Room for the names of the built-in types beside the zone choice; a longer name ends in
+    // "…" and shows whole in the tool tip.
     const QFontMetrics metrics = row.name->fontMetrics();
-    row.name->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("System : Kestrel Professional")));
+    row.name->setMinimumWidth(std::max(metrics.horizontalAdvance(QStringLiteral("System : Kestrel")),
+                                       metrics.horizontalAdvance(QStringLiteral("System : Kestrel Professional")) -
+                                           row.zone->sizeHint().width()));
   }
 }
 
@@ -281,7 +315,7 @@ int SystemList_Panel::RowsHeight(int n) const {
   for (int k = 0; k < n; ++k) {
     const Row& row = rows_[static_cast<size_t>(k)];
     int line = 0;
-    for (QWidget* w : std::initializer_list<QWidget*>{row.number, row.name, row.count, row.choose})
+    for (QWidget* w : std::initializer_list<QWidget*>{row.number, row.name, row.count, row.choose, row.zone})
       line = std::max(line, w->sizeHint().height());
     int facts = row.facts->minimumHeight();
     if (k == 1) facts = std::max(facts, secondOn_->sizeHint().height());
@@ -360,6 +394,18 @@ void SystemList_Panel::ToggleSecond() {
     app_.highlighted = 0;
   }
   if (changed) changed(project.GbSecondSystem() ? QStringLiteral("Second system on") : QStringLiteral("Second system off"));
+  MN_RefreshViews(2);
+}
+
+void SystemList_Panel::SetZone(int k, int index) {
+  CProject& project = *app_.project;
+  if (k >= project.GlSlots()) return;
+  const int32_t zone = std::min(index + 1, project.GcZones().GlCount() + 1);
+  if (zone == project.GcSystem(k)->GlZone() || !project.GSetSystemZone(k, zone)) {
+    ShowZones();
+    return;
+  }
+  if (changed) changed(QStringLiteral("Change zone"));
   MN_RefreshViews(2);
 }
 

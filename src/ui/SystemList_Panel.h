@@ -1,8 +1,8 @@
 #pragma once
 // The system list of the main window: one row per receiver system of the project with its
 // number (choosing it makes the system current), the name and facts of its type, its channel
-// count and "..." to choose another type; the second row carries the switch of the second and
-// later systems. Add System puts a system of a chosen type after the last one; Remove System
+// count, "..." to choose another type and the zone it stands in (a new zone can be chosen
+// there too); the second row carries the switch of the second and later systems. Add System puts a system of a chosen type after the last one; Remove System
 // takes the current one out after asking.
 
 #include <QGroupBox>
@@ -11,6 +11,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -42,6 +43,8 @@ class SystemList_Panel : public QGroupBox {
   void ShowSystemTypes();
   // The channel count of each row.
   void ShowCounts();
+  // The zone choice of each row: the project's zones and "New Zone" while there is room.
+  void ShowZones();
   // After the window's style has reached the panel: the facts in a smaller plain font.
   void Styled();
 
@@ -55,6 +58,7 @@ class SystemList_Panel : public QGroupBox {
     QLabel* facts;
     QLabel* count;
     QPushButton* choose;
+    QComboBox* zone;
   };
   void AddRow();
   void FitRowsHeight();
@@ -66,6 +70,8 @@ class SystemList_Panel : public QGroupBox {
   // The 1-based position of system k's type in the type list; 1 when it is not there.
   int32_t TypePosition(int k) const;
   void ToggleSecond();
+  // Puts system k into the zone at position `index` of its zone choice (past the zones: a new one).
+  void SetZone(int k, int index);
   void AddSystem();
   void RemoveSystem();
 

@@ -216,6 +216,48 @@ TEST_F(CliTest, Products) {
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"0\t900.00647\t0\t2\t1\t1\t0\t2\t0\t0\t0\t1", "binmax\t1"}));
 }
 
+// kova-cli zone: a system into a zone with its name, a relation, the listing; products formed
+// per zone; wrong zones, relations and missing outputs are usage errors.
+TEST_F(CliTest, Zones) {
+  auto p = std::make_shared<CProject>();
+  MN_InitProject(app, *p);
+  p->GbSecondSystem(true);
+  for (float f : {500.0f, 510.0f}) p->GcSystem(0)->GcMics()->GAddMic("A", "Meridian", f, 0, 511, 0, 0);
+  for (float f : {505.0f, 515.0f}) p->GcSystem(1)->GcMics()->GAddMic("B", "Meridian", f, 0, 511, 0, 0);
+  ASSERT_TRUE(MN_SaveProject(*p, files.Dir(), "p.kova"));
+  const std::string zoned = files.File("z.kova"), apart = files.File("a.kova");
+  CliRun r = Cli({"zone", files.File("p.kova"), "--system", "1", "--zone", "2", "--name", "Stage B", "--apply", zoned});
+  EXPECT_EQ(r.code, 0) << r.err;
+  r = Cli({"zone", zoned, "--between", "1", "2", "apart", "--apply", apart});
+  EXPECT_EQ(r.code, 0) << r.err;
+  r = Cli({"zone", apart});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Zone 1: Zone 1", "  System #1 (--system 0): Meridian, 2 channels",
+                                                    "Zone 2: Stage B", "  System #2 (--system 1): Meridian, 2 channels",
+                                                    "Zones 1 and 2: apart"}));
+  // Each zone's two transmitters make their own two products.
+  r = Cli({"products", zoned, "--im-only"});
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                              "0\t490\t0\t1\t1\t1\t0\t2\t0\t0\t0\t1",
+                              "1\t520\t0\t2\t1\t1\t0\t2\t0\t0\t0\t1",
+                              "2\t495\t0\t1\t1\t1\t1\t2\t1\t0\t0\t1",
+                              "3\t525\t0\t2\t1\t1\t1\t2\t1\t0\t0\t1",
+                              "binmax\t1",
+                          }));
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } bad[] = {
+      {{"zone", zoned, "--system", "1", "--zone", "17", "--apply", apart}, "kova-cli: option --zone needs a whole number from 1 to 16"},
+      {{"zone", zoned, "--system", "2", "--zone", "1", "--apply", apart}, "kova-cli: option --system must be a system of the project, 0 or 1"},
+      {{"zone", zoned, "--between", "1", "1", "near", "--apply", apart}, "kova-cli: option --between needs two different zones"},
+      {{"zone", zoned, "--between", "1", "2", "far", "--apply", apart}, "kova-cli: option --between needs together, near or apart"},
+      {{"zone", zoned, "--between", "1", "2"}, "kova-cli: option --between needs together, near or apart, not '--data-dir'"},
+      {{"zone", zoned, "--system", "1", "--zone", "2"}, "kova-cli: zone needs --apply OUT"},
+      {{"picture", zoned, "--out", files.File("x.png"), "--zone", "3"}, "kova-cli: " + TL_ShowName(zoned) + ": the project has no zone 3"},
+  };
+  for (const auto& b : bad) ExpectFailure(Cli(b.args), b.err, b.args.back());
+}
+
 TEST_F(CliTest, CheckWritesTheLogAndAnswersByExitCode) {
   std::string compatible = ProjectFile({518.2f, 530.0f}, "ok.kova");
   std::string log = files.File("ok.log");

@@ -114,6 +114,43 @@ TEST_F(ProjectFileTest, TrailingBytesAreIgnored) {
   EXPECT_TRUE(loaded);
 }
 
+// Zones go into a block after the project record, which reads back exactly; cut anywhere inside
+// (also inside its tag) the file is damaged; a project back in its one default zone has no block.
+TEST_F(ProjectFileTest, ZoneBlockRoundTripsAndIsReadStrictly) {
+  ProjectRef p = test::SampleProject(app, true);
+  const std::string plain = Str(MN_ProjectFileBytes(*p));
+  p->GSetSystemZone(1, 3);
+  p->GxZones().GsName(3, "Stage B");
+  p->GxZones().GeRelation(1, 3, kZoneApart);
+  p->GxZones().GeRelation(2, 3, kZoneTogether);
+  const std::string zoned = Str(MN_ProjectFileBytes(*p));
+  ASSERT_EQ(zoned.substr(0, plain.size()), plain);
+  ASSERT_EQ(zoned.substr(plain.size(), 8), "KOVAZONE");
+  WriteFile(dir.File("z.kova"), zoned + "later bytes");
+  ASSERT_EQ(Load("z.kova"), 0);
+  EXPECT_EQ(app.project->GcZones(), p->GcZones());
+  EXPECT_EQ(app.project->GcSystem(1)->GlZone(), 3);
+  EXPECT_EQ(Str(MN_ProjectFileBytes(*app.project)), zoned);
+  for (size_t n = plain.size() + 1; n < zoned.size(); ++n) {
+    WriteFile(dir.File("cut.kova"), zoned.substr(0, n));
+    bool loaded = true;
+    Load("cut.kova", &loaded);
+    ASSERT_FALSE(loaded) << n;
+  }
+  // Out-of-range values: the length, the zone count, a system's zone, a relation.
+  for (size_t at : {plain.size() + 8, plain.size() + 16, zoned.size() - 4 * 4, zoned.size() - 4}) {
+    std::string bad = zoned;
+    bad[at] = '\x7f';
+    WriteFile(dir.File("bad.kova"), bad);
+    bool loaded = true;
+    Load("bad.kova", &loaded);
+    EXPECT_FALSE(loaded) << at;
+  }
+  p->GSetSystemZone(1, 1);
+  p->GxZones().GlCount(1);
+  EXPECT_EQ(Str(MN_ProjectFileBytes(*p)), plain);
+}
+
 TEST(ProjectFileName, ExtensionRule) {
   const std::pair<const char*, const char*> cases[] = {
       {"show.kova", "show.kova"}, {"show.KoVa", "show.KoVa"}, {"show.$$$", "show.$$$"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include "ui/ProjectHistory.h"
 #include "search/DriverTestSupport.h"
 #include "ui/UiTestSupport.h"
+#include "ui/Zones_Form.h"
 
 namespace kova {
 namespace {
@@ -563,6 +565,38 @@ TEST_F(MainFormTest, SystemListAddsChoosesSwitchesAndRemovesSystems) {
   EXPECT_EQ(p.GlSystems(), 1);
   EXPECT_FALSE(Child<QPushButton>(form.get(), "RemoveSystem_Cbt")->isEnabled());
   EXPECT_FALSE(box("GenChannels", 1)->isVisible());
+}
+
+// A system goes into a new zone from its row's zone choice; the Zones dialog renames the zone and
+// sets the pair apart, its matrix mirroring the choice; nothing reaches the project before Apply.
+TEST_F(MainFormTest, ZoneChoiceAndZonesDialog) {
+  CProject& p = *app.project;
+  Child<QCheckBox>(form.get(), "System2On_Chk")->click();
+  Settle();
+  auto* zone = Child<QComboBox>(form.get(), "SystemZone_Cbx_1");
+  ASSERT_EQ(zone->count(), 2);
+  EXPECT_EQ(zone->itemText(1), "New Zone");
+  zone->setFocus();
+  QTest::keyClick(zone, Qt::Key_Down);
+  Settle();
+  EXPECT_EQ(p.GcSystem(1)->GlZone(), 2);
+  EXPECT_EQ(p.GcZones().GlCount(), 2);
+  EXPECT_EQ(Child<QComboBox>(form.get(), "SystemZone_Cbx_0")->itemText(1), "2 Zone 2");
+
+  Zones_Form dialog(p);
+  dialog.PrepareZones();
+  auto* names = Child<QTableWidget>(&dialog, "flxZones");
+  EXPECT_EQ(names->item(1, 1)->text(), "#2");
+  names->item(1, 0)->setText("Stage B");
+  auto* relation = Child<QComboBox>(&dialog, "Relation_Cbx_1_2");
+  EXPECT_EQ(relation->currentText(), "near");
+  relation->setFocus();
+  QTest::keyClick(relation, Qt::Key_Down);
+  EXPECT_EQ(Child<QTableWidget>(&dialog, "flxRelations")->item(1, 0)->text(), "apart");
+  EXPECT_EQ(p.GcZones().GsName(2), "Zone 2");
+  EXPECT_TRUE(dialog.Apply());
+  EXPECT_EQ(p.GcZones().GsName(2), "Stage B");
+  EXPECT_EQ(p.GcZones().GeRelation(1, 2), kZoneApart);
 }
 
 TEST_F(MainFormTest, KeepingChannelsOnATypeChangeSaysWhatMovesAndNeverStacksThem) {
