@@ -57,6 +57,12 @@ int CLI_Zone(std::vector<std::string> args, std::ostream& out, std::ostream& err
       return 2;
     }
     between.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.begin() + static_cast<std::ptrdiff_t>(i) + 4);
+    // A missing relation is named before the other arguments are read, so the user learns that
+    // the relation is missing rather than that some later argument is unexpected.
+    if (TL_ZoneRelationByName(between[2]) < 0) {
+      err << "kova-cli: option --between needs together, near or apart, not '" << TL_ShowName(between[2]) << "'\n";
+      return 2;
+    }
     args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 4);
     --i;
   }
@@ -98,10 +104,6 @@ int CLI_Zone(std::vector<std::string> args, std::ostream& out, std::ostream& err
       return 2;
     }
     relation = TL_ZoneRelationByName(between[2]);
-    if (relation < 0) {
-      err << "kova-cli: option --between needs together, near or apart, not '" << TL_ShowName(between[2]) << "'\n";
-      return 2;
-    }
   }
 
   AppState app;

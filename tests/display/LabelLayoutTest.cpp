@@ -18,7 +18,9 @@ void ExpectApart(const std::vector<LabelBox>& labels, const LabelPlacement& p, d
     if (p.rows[i] < 0) continue;
     ++placed;
     EXPECT_GE(p.lefts[i], 0.0) << i;
-    if (width > 0) EXPECT_LE(p.lefts[i] + labels[i].width, width + 1e-9) << i;
+    if (width > 0) {
+      EXPECT_LE(p.lefts[i] + labels[i].width, width + 1e-9) << i;
+    }
     for (size_t j = i + 1; j < labels.size(); ++j) {
       if (p.rows[j] != p.rows[i]) continue;
       const bool apart = p.lefts[i] + labels[i].width + gap <= p.lefts[j] + 1e-9 ||

@@ -157,32 +157,3 @@ TEST(JointSearch, SixteenSystemsInTurnKeepWhatPasses) {
     EXPECT_TRUE(PassesCheck(*out.proposals->GxGetProject(i)));
   }
 }
-
-// Two stages of one type (spacing 0.4, 2Tx and 3Tx IM(3) at 0.05) in 470-608, asked 40 each.
-// Apart, the stages reuse each other's frequencies and both get their 40; near, no product
-// forms across them, so together they hold more than all of one stage. Every plan passes the
-// zoned check.
-TEST(JointSearch, ZonesApartReuseFrequenciesAndNearOnesShareOnlySpacing) {
-  AppState app;
-  InitAppWith(app, {MakeType(470.0f, 608.0f, 0.025f, {{1, 0.4f}, {4, 0.05f}, {5, 0.05f}}, kAllIM3)});
-  MN_AddSystem(app, *app.systems[0]);
-  for (int32_t s = 0; s < 2; ++s) SetSearchSpectrum(*app.project, s, {{470.0f, 608.0f}});
-  OptimiseSettings settings;
-  settings.rounds = 2;
-  auto search = [&](const std::vector<int32_t>& wanted) {
-    ScriptedPort port(3);
-    const GenerateOutcome out = RunGenerateSearch(*app.project, 1, 1, wanted, kSearchOptimise, port, settings);
-    EXPECT_EQ(out.status, GenerateStatus::kProposals);
-    if (out.status != GenerateStatus::kProposals) return 0;
-    EXPECT_TRUE(PassesCheck(*out.proposals->GxGetProject(1)));
-    return out.proposals->GxGetProject(1)->GlGetOverallMics();
-  };
-  const int32_t oneStage = search({80, 0});  // what one stage holds
-  app.project->GcSystem(1)->GlZone(2);
-  app.project->GxZones().GlCount(2);
-  app.project->GxZones().GeRelation(1, 2, kZoneApart);
-  EXPECT_EQ(search({40, 40}), 80);
-  app.project->GxZones().GeRelation(1, 2, kZoneNear);
-  const int32_t near = search({40, 40});
-  EXPECT_GT(near, oneStage + 5) << oneStage;
-}

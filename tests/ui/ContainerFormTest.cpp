@@ -70,6 +70,7 @@ const struct {
       {"-", "", ""},
       {"View_Editor", "System &Editor", "Ctrl+E"},
       {"View_Graphics", "&Spectrum Display", "Ctrl+M"},
+      {"View_Zones", "&Zones...", ""},
       {"-", "", ""},
       {"View_EditorMode", "Editor &Mode", ""}}},
     {"Calc_Menu", "&Calculate", {{"Calc_Check", "&Check", "F5"}, {"Calc_Generate", "&Generate", "Ctrl+G"}}},
