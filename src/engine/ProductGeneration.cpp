@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/IMCounts.h"
 #include "engine/IMGeneration.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "model/CProject.h"
@@ -319,6 +320,8 @@ void AddIMProducts(const CProject& project, uint32_t slotMask, IMTally tally, Tc
   const IMKinds kinds = IMKindsOf(project);
   if (!kinds.Any()) return;
   const std::vector<IMSource> all = IMSourcesOf(project, slotMask);
+  // Many channels on whole kilohertz: counted per kilohertz instead.
+  if (TL_CountingPays(all, kinds) && TL_AddCountedIMProducts(all, kinds, tally, out)) return;
   GenerateIM(
       all, kinds, kNoChannel,
       [&](const IMFirst& p, int32_t count) {
