@@ -82,53 +82,28 @@ bool WholeKilohertz(const std::vector<IMSource>& all, std::vector<int64_t>& khz)
   for (const IMSource& s : all) {
     if (!(s.f >= 0.0 && s.f <= 1000.0)) return false;
     const double k = std::nearbyint(s.f * 1000.0);
-    if (!(std::fabs(s.f * 1000.0 - k) <= 0.09)) return false;
+    if (!(std::fabs(s.f * 1000.0 - k) <= 0.15)) return false;
     khz.push_back(static_cast<int64_t>(k));
   }
   return true;
 }
 
-// The transform length for channels spread over `span` kilohertz: the sums reach from -2 span
-// (-span without 2Tx IM(5)) to 3 span (2 span) without wrapping onto each other.
-size_t LengthFor(int64_t span, IMKinds kinds) {
-  const uint64_t need = static_cast<uint64_t>((kinds.im5 ? 5 : 3) * span + 1);
-  return std::max<size_t>(std::bit_ceil(need), 2);
-}
+// The transform length for channels spread over `span` kilohertz: the sums of three reach from
+// -span to 2 span without wrapping onto each other.
+size_t LengthFor(int64_t span) { return std::max<size_t>(std::bit_ceil(static_cast<uint64_t>(3 * span + 1)), 2); }
 
-// The products on kilohertz `bin` (0 or kMaxBin), counted one by one: the validity window cuts
-// through these two, so their counts need each product's exact value.
-int32_t CountOnBin(const std::vector<IMSource>& all, IMKinds kinds, int32_t bin) {
+// The products of three channels on kilohertz `bin` (0 or kMaxBin), counted one by one: the
+// validity window cuts through these two, so their counts need each product's exact value.
+// Every channel z with the pairs without it whose sum lies near bin + f_z.
+int32_t CountOnBin(const std::vector<IMSource>& all, int32_t bin) {
   std::vector<std::pair<double, size_t>> sorted;  // by frequency
   for (size_t k = 0; k < all.size(); ++k) sorted.push_back({all[k].f, k});
   std::sort(sorted.begin(), sorted.end());
   const size_t n = sorted.size();
   int32_t count = 0;
-  auto note = [&](double x) {
-    if (IMInWindow(x) && static_cast<int32_t>(IMBinOf(x)) == bin) ++count;
-  };
-  const double t = bin / 1000.0;
-  constexpr double kRoom = 0.001;  // far more than half a kilohertz and the rounding
-  // The channels z with f_z in [lo, hi], as positions in `sorted`.
-  auto within = [&](double lo, double hi) {
-    auto at = [&](double f) {
-      return static_cast<size_t>(std::lower_bound(sorted.begin(), sorted.end(), std::pair<double, size_t>{f, 0}) -
-                                 sorted.begin());
-    };
-    return std::pair<size_t, size_t>{at(lo), at(hi)};
-  };
-  for (const auto& [fx, x] : sorted) {
-    // 2 f_x - f_z and 3 f_x - 2 f_z for every other channel z, as the generation forms them.
-    if (kinds.im3)
-      for (auto [k, end] = within(2.0 * fx - t - kRoom, 2.0 * fx - t + kRoom); k < end; ++k)
-        if (sorted[k].second != x) note(2.0 * fx - sorted[k].first);
-    if (kinds.im5)
-      for (auto [k, end] = within((3.0 * fx - t - kRoom) / 2.0, (3.0 * fx - t + kRoom) / 2.0); k < end; ++k)
-        if (sorted[k].second != x) note(3.0 * fx - 2.0 * sorted[k].first);
-  }
-  if (!kinds.im3x3) return count;
-  // f_x + f_y - f_z for every channel z and pair x, y without it whose sum lies near t + f_z.
   for (const auto& [fz, z] : sorted) {
-    const double lo = t + fz - kRoom, hi = t + fz + kRoom;
+    // Far more room than half a kilohertz and the rounding; the product decides.
+    const double lo = bin / 1000.0 + fz - 0.001, hi = bin / 1000.0 + fz + 0.001;
     size_t top = n, bottom = n;  // sorted[j]: j < top has sum <= hi, j >= bottom has sum >= lo
     for (size_t p = 0; p < n; ++p) {
       const double g = sorted[p].first;
@@ -141,7 +116,8 @@ int32_t CountOnBin(const std::vector<IMSource>& all, IMKinds kinds, int32_t bin)
         size_t c[3] = {x, y, z};
         std::sort(c, c + 3);
         const double f1 = all[c[0]].f, f2 = all[c[1]].f, f3 = all[c[2]].f;
-        note(z == c[2] ? (f1 + f2) - f3 : z == c[1] ? f3 + (f1 - f2) : f3 + (f2 - f1));
+        const double v = z == c[2] ? (f1 + f2) - f3 : z == c[1] ? f3 + (f1 - f2) : f3 + (f2 - f1);
+        if (IMInWindow(v) && static_cast<int32_t>(IMBinOf(v)) == bin) ++count;
       }
     }
   }
@@ -158,12 +134,12 @@ bool TL_CountingPays(const std::vector<IMSource>& all, IMKinds kinds) {
     hi = std::max(hi, s.f);
   }
   if (!(hi - lo <= 1000.0)) return false;
-  // Three or four transforms, each about log2(length) / 2 multiplications per place, at about
-  // twice the cost of a generated product each; the first products then cost about as much as
-  // the transforms again. The generation visits n^3 / 2 products.
-  const double length = static_cast<double>(LengthFor(static_cast<int64_t>((hi - lo) * 1000.0) + 1, kinds));
+  // Two transforms, each about log2(length) / 2 multiplications per place at about twice the
+  // cost of a generated product; the first products cost about as much as the transforms again;
+  // the pairs are visited a few times. The generation visits n^3 / 2 products.
+  const double length = static_cast<double>(LengthFor(static_cast<int64_t>((hi - lo) * 1000.0) + 1));
   const double n = static_cast<double>(all.size());
-  return 2 * 2 * (kinds.im5 ? 4 : 3) * length * std::log2(length) / 2 < n * n * n / 2;
+  return 2 * 2 * 2 * length * std::log2(length) / 2 + 4 * n * n < n * n * n / 2;
 }
 
 bool TL_CountIMProducts(const std::vector<IMSource>& all, IMKinds kinds, std::vector<IMCount>& out) {
@@ -172,71 +148,59 @@ bool TL_CountIMProducts(const std::vector<IMSource>& all, IMKinds kinds, std::ve
   if (!kinds.Any() || all.empty() || !WholeKilohertz(all, khz)) return false;
   const int64_t base = *std::min_element(khz.begin(), khz.end());
   const int64_t span = *std::max_element(khz.begin(), khz.end()) - base;
-  const size_t length = LengthFor(span, kinds);
+  const size_t length = LengthFor(span);
   if (length > kLongest) return false;
-
-  // The comb: channels per kilohertz (from `base` on); the counts must stay below the modulus.
+  // The comb: channels per kilohertz (from `base` on); the sums must stay below the modulus.
   std::vector<uint32_t> comb(static_cast<size_t>(span) + 1, 0);
   for (int64_t k : khz) ++comb[static_cast<size_t>(k - base)];
   const uint64_t n = all.size();
-  const uint64_t most = *std::max_element(comb.begin(), comb.end());
-  if (2 * n * n * most + 8 * n * most >= kP) return false;
+  if (n * n * *std::max_element(comb.begin(), comb.end()) >= kP) return false;
 
-  // c at b, 2 b and 3 b (positions modulo the length).
-  const size_t mask = length - 1;
-  std::vector<uint32_t> c1(length, 0), c2(length, 0), c3(kinds.im5 ? length : 0, 0);
-  for (size_t b = 0; b < comb.size(); ++b) {
-    if (!comb[b]) continue;
-    const uint32_t m = To(comb[b]);
-    c1[b & mask] = Add(c1[b & mask], m);
-    c2[(2 * b) & mask] = Add(c2[(2 * b) & mask], m);
-    if (kinds.im5) c3[(3 * b) & mask] = Add(c3[(3 * b) & mask], m);
-  }
-  Transform(c1, false);
-  Transform(c2, false);
-  if (kinds.im5) Transform(c3, false);
-
-  // Twice the products per sum r (ordered choices, so that the halves stay whole):
-  //   3Tx IM(3): all (x, y, z) with b_x + b_y - b_z = r, less those with x = y (the sums
-  //              2 b_x - b_z), less those with z = x or z = y (2 n c(r)), plus x = y = z twice;
-  //   2Tx IM(3): 2 (2 b_x - b_z) with x != z;  2Tx IM(5): 2 (3 b_x - 2 b_z) with x != z.
-  // Transforms of the reversed sequences are those read at -k.
-  const uint32_t three = To(kinds.im3x3 ? 1 : 0);
-  const uint32_t twice = Sub(To(kinds.im3 ? 2 : 0), three);
-  const uint32_t fifth = To(kinds.im5 ? 2 : 0);
-  auto sum = [&](size_t k, size_t j) {
-    uint32_t r = Mul(Mul(Mul(c1[k], c1[k]), c1[j]), three);
-    r = Add(r, Mul(Mul(c2[k], c1[j]), twice));
-    if (kinds.im5) r = Add(r, Mul(Mul(c3[k], c2[j]), fifth));
-    return r;
-  };
-  std::vector<uint32_t>& twiceCounts = kinds.im5 ? c3 : c2;
-  for (size_t k = 0; k <= length / 2; ++k) {
-    const size_t j = (length - k) & mask;
-    const uint32_t atK = sum(k, j), atJ = sum(j, k);
-    twiceCounts[k] = atK;
-    twiceCounts[j] = atJ;
-  }
-  Transform(twiceCounts, true);
-
-  const int64_t single = (kinds.im3x3 ? 2 - 2 * static_cast<int64_t>(n) : 0) - (kinds.im3 ? 2 : 0) - (kinds.im5 ? 2 : 0);
-  const int64_t below = (kinds.im5 ? 2 : 1) * span;  // the lowest sum is -below
-  for (int64_t r = -below; r <= (kinds.im5 ? 3 : 2) * span; ++r) {
-    int64_t doubled = From(twiceCounts[static_cast<size_t>(r) & mask]);
-    if (r >= 0 && r <= span) doubled += single * comb[static_cast<size_t>(r)];
-    if (doubled < 0) doubled += kP;
-    if (doubled == 0) continue;
-    const int64_t bin = base + r;
-    if (bin <= 0 || bin >= TcIMFrequencyBuffer::kMaxBin) continue;  // the ends are counted below
-    if (doubled % 2 != 0) {
-      out.clear();
-      return false;
+  std::vector<int32_t> counts(static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1, 0);
+  if (kinds.im3x3) {
+    // Twice the products of three channels on sum r = b_x + b_y - b_z (from 3 base on): the
+    // ordered choices (x, y, z), less those with x = y (the sums 2 b_x - b_z), less those with
+    // z = x or z = y (2 n c(r)), plus twice those with x = y = z (c(r)). All choices come from
+    // the transform of c * c * c reversed; the transform of a reversed sequence is the same read
+    // at -k.
+    const size_t mask = length - 1;
+    std::vector<uint32_t> t(length, 0);
+    for (size_t b = 0; b < comb.size(); ++b) t[b] = To(comb[b]);
+    Transform(t, false);
+    for (size_t k = 0; k <= length / 2; ++k) {
+      const size_t j = (length - k) & mask;
+      const uint32_t atK = Mul(Mul(t[k], t[k]), t[j]), atJ = Mul(Mul(t[j], t[j]), t[k]);
+      t[k] = atK;
+      t[j] = atJ;
     }
-    out.push_back({static_cast<int32_t>(bin), static_cast<int32_t>(doubled / 2)});
+    Transform(t, true);
+    std::vector<int64_t> doubled(3 * static_cast<size_t>(span) + 1);  // sum r at r + span
+    for (int64_t r = -span; r <= 2 * span; ++r) doubled[static_cast<size_t>(r + span)] = From(t[static_cast<size_t>(r) & mask]);
+    for (size_t b = 0; b < comb.size(); ++b) doubled[b + static_cast<size_t>(span)] -= (2 * static_cast<int64_t>(n) - 2) * comb[b];
+    for (int64_t bx : khz)
+      for (int64_t bz : khz) --doubled[static_cast<size_t>(2 * (bx - base) - (bz - base) + span)];
+    for (int64_t r = -span; r <= 2 * span; ++r) {
+      const int64_t d = doubled[static_cast<size_t>(r + span)];
+      const int64_t bin = base + r;
+      if (d == 0 || bin <= 0 || bin >= TcIMFrequencyBuffer::kMaxBin) continue;  // the ends are counted below
+      if (d < 0 || d % 2 != 0) return false;  // cannot be
+      counts[static_cast<size_t>(bin)] = static_cast<int32_t>(d / 2);
+    }
+    counts[0] = CountOnBin(all, 0);
+    counts[TcIMFrequencyBuffer::kMaxBin] = CountOnBin(all, TcIMFrequencyBuffer::kMaxBin);
   }
-  if (const int32_t first = CountOnBin(all, kinds, 0); first > 0) out.insert(out.begin(), {0, first});
-  if (const int32_t last = CountOnBin(all, kinds, TcIMFrequencyBuffer::kMaxBin); last > 0)
-    out.push_back({TcIMFrequencyBuffer::kMaxBin, last});
+  // The products of two channels, few enough to count one by one at their exact values.
+  for (size_t x = 0; x < all.size(); ++x)
+    for (size_t z = 0; z < all.size(); ++z) {
+      if (x == z) continue;
+      const double fx = all[x].f, fz = all[z].f;
+      if (kinds.im3)
+        if (const double v = 2.0 * fx - fz; IMInWindow(v)) ++counts[IMBinOf(v)];
+      if (kinds.im5)
+        if (const double v = 3.0 * fx - 2.0 * fz; IMInWindow(v)) ++counts[IMBinOf(v)];
+    }
+  for (size_t bin = 0; bin < counts.size(); ++bin)
+    if (counts[bin]) out.push_back({static_cast<int32_t>(bin), counts[bin]});
   return true;
 }
 

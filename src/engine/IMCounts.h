@@ -1,12 +1,13 @@
 #pragma once
 // How many intermodulation products fall on each kilohertz, counted without visiting them.
 //
-// When every channel lies within 0.09 kHz of a whole kilohertz b, each product lies within
-// 0.45 kHz of the same sums of whole kilohertz (b_x + b_y - b_z, 2 b_x - b_z, 3 b_x - 2 b_z), so
-// its kilohertz is that sum. The number of products on each kilohertz is then a count of sums
-// over the channels' kilohertz: convolutions of the channel comb with itself, taken through a
-// number-theoretic transform (exact whole numbers, no rounding), less the sums that repeat a
-// channel (x = y, or z one of x and y), which the counts of the comb give directly.
+// The products of two channels are few (n^2) and counted one by one. For the products of three
+// channels: when every channel lies within 0.15 kHz of a whole kilohertz b, each product lies
+// within 0.45 kHz of the sum b_x + b_y - b_z, so its kilohertz is that sum. How many products
+// fall on each kilohertz is then a count of sums over the channels' kilohertz: the convolution of
+// the channel comb with itself and with itself reversed, taken through a number-theoretic
+// transform (exact whole numbers, no rounding), less the sums that repeat a channel (x = y, or
+// z one of x and y), which the pairs and the comb give directly.
 
 #include <cstdint>
 #include <vector>
