@@ -90,6 +90,17 @@ static void BM_Products(benchmark::State& state) {
 }
 BENCHMARK(BM_Products)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
+// The intermodulation products the display draws (each kilohertz's first product and count), at
+// the scale of large events.
+static void BM_ProductsWide(benchmark::State& state) {
+  AppState app = MakeWideProject(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) {
+    auto buffer = app.project->GGetBadBuffer(true);
+    benchmark::DoNotOptimize(buffer->GCount());
+  }
+}
+BENCHMARK(BM_ProductsWide)->Arg(1600)->Arg(3200)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
 // The whole evaluation of a full check without log: spectrum phase, products, every channel
 // against the products.
 static void BM_Check(benchmark::State& state) {
