@@ -12,8 +12,8 @@ namespace kova {
 
 namespace {
 
-// Arithmetic modulo the prime 119 * 2^23 + 1 (it has roots of unity of every power of two up to 2^23),
-// in Montgomery form (a stands for a * 2^32).
+// Arithmetic modulo the prime 119 * 2^23 + 1, which has roots of unity of every power of two up
+// to 2^23, in Montgomery form (a stands for a * 2^32).
 constexpr uint32_t kP = 998244353;
 constexpr uint32_t kRoot = 3;  // generates the multiplicative group
 constexpr uint32_t kLongest = 1u << 23;
