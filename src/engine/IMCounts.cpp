@@ -175,8 +175,10 @@ bool TL_CountIMProducts(const std::vector<IMSource>& all, IMKinds kinds, std::ve
     }
     Transform(t, true);
     std::vector<int64_t> doubled(3 * static_cast<size_t>(span) + 1);  // sum r at r + span
-    for (int64_t r = -span; r <= 2 * span; ++r) doubled[static_cast<size_t>(r + span)] = From(t[static_cast<size_t>(r) & mask]);
-    for (size_t b = 0; b < comb.size(); ++b) doubled[b + static_cast<size_t>(span)] -= (2 * static_cast<int64_t>(n) - 2) * comb[b];
+    for (int64_t r = -span; r <= 2 * span; ++r)
+      doubled[static_cast<size_t>(r + span)] = From(t[static_cast<size_t>(r) & mask]);
+    for (size_t b = 0; b < comb.size(); ++b)
+      doubled[b + static_cast<size_t>(span)] -= (2 * static_cast<int64_t>(n) - 2) * comb[b];
     for (int64_t bx : khz)
       for (int64_t bz : khz) --doubled[static_cast<size_t>(2 * (bx - base) - (bz - base) + span)];
     for (int64_t r = -span; r <= 2 * span; ++r) {

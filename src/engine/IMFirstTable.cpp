@@ -207,7 +207,9 @@ class IMFirstTable::Builder {
 
  private:
   // Generation-order key of the pair (a, b) with `within` the place inside the pair.
-  uint64_t Key(size_t a, size_t b, uint64_t within) const { return (static_cast<uint64_t>(a) * n_ + b) * per_ + within; }
+  uint64_t Key(size_t a, size_t b, uint64_t within) const {
+    return (static_cast<uint64_t>(a) * n_ + b) * per_ + within;
+  }
   // Cell index of product x, or -1 when it is none of the table's kilohertz.
   int64_t CellOf(double x) const {
     if (!(x >= xLo_ && x <= xHi_)) return -1;
@@ -361,7 +363,8 @@ class IMFirstTable::Builder {
       std::vector<uint64_t> waitingMarks(joinedWords_, 0);
       waiting_.ForEach([&](size_t i) {
         const int64_t q = 8 * static_cast<int64_t>(i) + 8 * lo_ - qLo_;
-        for (int64_t k = q - kMarkReach; k <= q + kMarkReach; ++k) waitingMarks[static_cast<size_t>(k >> 6)] |= uint64_t{1} << (k & 63);
+        for (int64_t k = q - kMarkReach; k <= q + kMarkReach; ++k)
+          waitingMarks[static_cast<size_t>(k >> 6)] |= uint64_t{1} << (k & 63);
       });
       const std::vector<std::pair<size_t, size_t>> runs = Runs();
       std::vector<size_t> cand;
@@ -375,7 +378,8 @@ class IMFirstTable::Builder {
               const int64_t q = static_cast<int64_t>(w * 64) + std::countr_zero(bits) + qLo_;
               for (int64_t u = FloorDiv(q - kMarkReach + 7, 8); u <= FloorDiv(q + kMarkReach, 8); ++u) {
                 const size_t i = static_cast<size_t>(u - lo_);
-                if (u >= lo_ && i < cells_.size() && waiting_.Test(i) && (cand.empty() || cand.back() < i)) cand.push_back(i);
+                if (u >= lo_ && i < cells_.size() && waiting_.Test(i) && (cand.empty() || cand.back() < i))
+                  cand.push_back(i);
               }
             }
         for (const size_t i : cand) {

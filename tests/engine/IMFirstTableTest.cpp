@@ -86,7 +86,8 @@ TEST(IMFirstTable, EveryKilohertzKeepsTheFirstProductOfTheFullGeneration) {
             continue;
           }
           const IMFirst& p = it->second;
-          ASSERT_EQ(key, IMOrderKey(p, all.size())) << "round " << round << " bin " << bin << " after " << firstChannels;
+          ASSERT_EQ(key, IMOrderKey(p, all.size()))
+              << "round " << round << " bin " << bin << " after " << firstChannels;
           ASSERT_EQ(f, p.f);
           const TcIMFrequency item = table.ItemAt(bin);
           ASSERT_EQ(item.GeIMType(), p.type);
@@ -116,7 +117,8 @@ TEST(IMFirstTable, CheckReportsWhatTheFullGenerationReports) {
     for (int32_t s = 0; s < systems; ++s) {
       TypeRef type = app.systems[rng() % app.systems.size()]->GGetCopy();
       type->GlSetFlags(rng() % 4 ? 511 | 512 : static_cast<int32_t>(rng() % 1024));
-      for (int32_t k = 1; k <= 10; ++k) type->GfBandwidth(k, std::vector<float>{0.0f, 0.025f, 0.1f, 0.3f, -0.002f}[rng() % 5]);
+      for (int32_t k = 1; k <= 10; ++k)
+        type->GfBandwidth(k, std::vector<float>{0.0f, 0.025f, 0.1f, 0.3f, -0.002f}[rng() % 5]);
       project.GcSystem(s)->GcSystemType(type);
     }
     if (systems > 1 && rng() % 3 == 0) {
