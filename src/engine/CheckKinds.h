@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/TcIMFrequencyBuffer.h"
 #include "model/CSystemType.h"
 
 namespace kova {
@@ -46,14 +47,12 @@ struct KindTable {
     double kLo = std::floor((fd - reachIM - slack) * 1000.0) - 2.0;
     double kHi = std::ceil((fd + reachIM + slack) * 1000.0) + 2.0;
     if (!(kLo >= 0.0)) kLo = 0.0;
-    if (!(kHi <= kMaxBin)) kHi = kMaxBin;
+    if (!(kHi <= TcIMFrequencyBuffer::kMaxBin)) kHi = TcIMFrequencyBuffer::kMaxBin;
     if (!(kLo <= kHi)) return false;
     lo = static_cast<int32_t>(kLo);
     hi = static_cast<int32_t>(kHi);
     return true;
   }
-
-  static constexpr int32_t kMaxBin = 1000000;  // the kilohertz of 1000 MHz
 };
 
 }  // namespace kova
