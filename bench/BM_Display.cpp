@@ -75,7 +75,7 @@ static void BM_DragStep(benchmark::State& state) {
     benchmark::DoNotOptimize(app.productTracker->Lines().data());
   }
 }
-BENCHMARK(BM_DragStep)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragStep)->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 // One full drawing of the display into a 1600 x 600 image, zoomed to the data, with the
 // products already computed (what each redraw during a drag costs on top of the engine part).
@@ -123,4 +123,4 @@ static void BM_DragMove(benchmark::State& state) {
     benchmark::DoNotOptimize(pbx.Image().constBits());
   }
 }
-BENCHMARK(BM_DragMove)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragMove)->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond);

@@ -1,9 +1,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstddef>
 #include <set>
 #include <vector>
 
+#include "engine/IMFirstTable.h"
 #include "engine/TcCheckHandler.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "app/AppState.h"
@@ -44,6 +46,38 @@ AppState MakeProject(int32_t n, int32_t systems = 2) {
   return app;
 }
 
+// `systems` systems of the same type as above and N channels shared evenly among them, at random
+// distinct points of a 5 kHz grid over 470-960 MHz: the scale of a festival or a multi-venue event.
+AppState MakeWideProject(int32_t n, int32_t systems = 8) {
+  AppState app = MakeProject(0, systems);
+  std::set<int32_t> used;
+  uint32_t seed = 777;
+  const int32_t points = 490 * 200;  // grid points of 0.005 MHz in 470-960
+  for (int32_t slot = 0; slot < systems; ++slot) {
+    CMicCollection& mics = *app.project->GcSystem(slot)->GcMics();
+    const CSystemType& type = *app.project->GcSystem(slot)->GcSystemType();
+    const int32_t want = n * (slot + 1) / systems - n * slot / systems;
+    while (mics.GCount() < want) {
+      seed = seed * 1664525u + 1013904223u;
+      const int32_t point = static_cast<int32_t>((seed >> 4) % static_cast<uint32_t>(points));
+      if (!used.insert(point).second) continue;
+      mics.GAddMic("Mic" + std::to_string(used.size()), type.GsGetLabel(), 470.0f + 0.005f * static_cast<float>(point),
+                   0xFFFF, type.GlGetFlags(), 0, 0);
+    }
+  }
+  return app;
+}
+
+// The benchmark's iterations: a full check of `project` without log.
+void FullChecks(benchmark::State& state, const CProject& project) {
+  TcCheckHandler handler;
+  for (auto _ : state) {
+    handler.GInit(nullptr, false, false, true);
+    project.RunChecks(handler);
+    benchmark::DoNotOptimize(handler.GbIncompatible());
+  }
+}
+
 }  // namespace
 
 // Generation of every interfering product of the project.
@@ -56,28 +90,48 @@ static void BM_Products(benchmark::State& state) {
 }
 BENCHMARK(BM_Products)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
+// The intermodulation products the display draws (each kilohertz's first product and count), at
+// the scale of large events.
+static void BM_ProductsWide(benchmark::State& state) {
+  AppState app = MakeWideProject(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) {
+    auto buffer = app.project->GGetBadBuffer(true);
+    benchmark::DoNotOptimize(buffer->GCount());
+  }
+}
+BENCHMARK(BM_ProductsWide)->Arg(1600)->Arg(3200)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
 // The whole evaluation of a full check without log: spectrum phase, products, every channel
 // against the products.
 static void BM_Check(benchmark::State& state) {
   AppState app = MakeProject(static_cast<int32_t>(state.range(0)));
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
 }
 BENCHMARK(BM_Check)->Arg(100)->Arg(600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The full check at the scale of large events: eight systems over 470-960 MHz.
+static void BM_CheckWide(benchmark::State& state) {
+  AppState app = MakeWideProject(static_cast<int32_t>(state.range(0)));
+  FullChecks(state, *app.project);
+}
+BENCHMARK(BM_CheckWide)->Arg(600)->Arg(1600)->Arg(3200)->Arg(10000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The same checks with every product generated in full, as small projects are checked: the
+// measure of what the first products per kilohertz save.
+static void BM_CheckFullGeneration(benchmark::State& state) {
+  AppState app = state.range(1) ? MakeWideProject(static_cast<int32_t>(state.range(0)))
+                                : MakeProject(static_cast<int32_t>(state.range(0)));
+  const size_t minChannels = IMFirstTable::MinChannels();
+  IMFirstTable::MinChannels(SIZE_MAX);
+  FullChecks(state, *app.project);
+  IMFirstTable::MinChannels(minChannels);
+}
+BENCHMARK(BM_CheckFullGeneration)->Args({600, 0})->Args({600, 1})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The same check of sixteen systems of 40 channels each.
 static void BM_Check16x40(benchmark::State& state) {
   AppState app = MakeProject(640, 16);
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
 }
 BENCHMARK(BM_Check16x40)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
@@ -86,12 +140,7 @@ BENCHMARK(BM_Check16x40)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()
 static void BM_Check16x40Zoned(benchmark::State& state) {
   AppState app = MakeProject(640, 16);
   for (int32_t s = 0; s < 16; ++s) app.project->GSetSystemZone(s, 1 + s / 4);
-  TcCheckHandler handler;
-  for (auto _ : state) {
-    handler.GInit(nullptr, false, false, true);
-    app.project->RunChecks(handler);
-    benchmark::DoNotOptimize(handler.GbIncompatible());
-  }
+  FullChecks(state, *app.project);
 }
 BENCHMARK(BM_Check16x40Zoned)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 

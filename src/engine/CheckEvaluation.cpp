@@ -9,15 +9,18 @@
 // which is the product a walk through the buffer would have met first. During a drag the
 // intermodulation products come from the tracker that follows the moving channel: it is asked
 // per kilohertz the same way, and its products follow those of the single channels in its
-// generation order.
+// generation order. So does the table of first products (IMFirstTable.h) that stands in for the
+// intermodulation products of many channels.
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "engine/CheckKinds.h"
+#include "engine/IMFirstTable.h"
 #include "engine/IMGeneration.h"
 #include "engine/TcCheckHandler.h"
 #include "engine/TcIMFrequencyBuffer.h"
@@ -31,27 +34,31 @@ namespace {
 
 const char* const kOverlapped = "   overlapped by   ";
 
-// Whether `product` counts against channel m of system s at frequency f (single precision).
-inline bool Hits(const TcIMFrequency& product, float f, int32_t m, int32_t s, const KindTable& t) {
-  const int32_t k = product.GGetBWDType();
-  if (!t.on[k]) return false;
-  if (k == kCheckSpacing && product.GlMicNr(0) == m && product.GlSysNr(0) == s) return false;  // its own frequency
-  const float p = product.GfFreq();
-  if (p == 0.0f) return false;
+// Whether a product of check kind k at p counts against a channel at f (single precision).
+inline bool HitsAt(float p, int32_t k, float f, const KindTable& t) {
+  if (!t.on[k] || p == 0.0f) return false;
   const float w = t.width[k];
   const float lo = p - w;
   const float hi = p + w;
   return lo <= f && f <= hi;
 }
 
+// Whether `product` counts against channel m of system s at frequency f (single precision).
+inline bool Hits(const TcIMFrequency& product, float f, int32_t m, int32_t s, const KindTable& t) {
+  const int32_t k = product.GGetBWDType();
+  if (k == kCheckSpacing && product.GlMicNr(0) == m && product.GlSysNr(0) == s) return false;  // its own frequency
+  return HitsAt(product.GfFreq(), k, f, t);
+}
+
 // The products of a check in up to two parts, numbered on from one part to the next: the
 // products of single channels and the intermodulation products may come as one buffer or as two,
-// or the intermodulation products from a tracker (numbered after the buffer by generation order).
+// or the intermodulation products from a tracker or a table of first products (numbered after the
+// buffer by generation order).
 class ProductIndex {
  public:
   ProductIndex(const TcIMFrequencyBuffer& first, const TcIMFrequencyBuffer* second,
-               const TcProductTracker* tracked = nullptr)
-      : tracked_(tracked) {
+               const TcProductTracker* tracked = nullptr, const IMFirstTable* table = nullptr)
+      : tracked_(tracked), table_(table) {
     AddPart(first);
     if (second) AddPart(*second);
     trackedFrom_ = parts_.back().offset + parts_.back().buffer->GCount();
@@ -62,8 +69,10 @@ class ProductIndex {
 
   TcIMFrequency Item(int64_t pos) const {
     if (pos >= trackedFrom_) {
+      const int32_t bin = trackedBin_[static_cast<size_t>(pos - trackedFrom_)];
+      if (table_) return table_->ItemAt(bin);
       uint64_t key = 0;
-      return tracked_->ItemOf(*tracked_->FirstAt(trackedBin_[static_cast<size_t>(pos - trackedFrom_)], key));
+      return tracked_->ItemOf(*tracked_->FirstAt(bin, key));
     }
     const Part& part = pos >= parts_[0].offset + parts_[0].buffer->GCount() ? parts_[1] : parts_[0];
     return part.buffer->Items()[static_cast<size_t>(pos - part.offset)];
@@ -86,32 +95,27 @@ class ProductIndex {
     for (; it != sorted_.end() && static_cast<double>(it->p) <= qHi; ++it)
       if (it->pos < best && Hits(Item(it->pos), f, m, s, t)) best = it->pos;
 
-    if (t.reachIM >= 0) {
-      // A product's bin is within half a kilohertz (plus its narrowing) of its frequency.
-      const double imSlack = 1e-6 * (std::fabs(fd) + t.reachIM);
-      double kLo = std::floor((fd - t.reachIM - imSlack) * 1000.0) - 2.0;
-      double kHi = std::ceil((fd + t.reachIM + imSlack) * 1000.0) + 2.0;
-      if (!(kLo >= 0.0)) kLo = 0.0;
-      if (!(kHi <= TcIMFrequencyBuffer::kMaxBin)) kHi = TcIMFrequencyBuffer::kMaxBin;
-      for (size_t k = 0; k < parts_.size() && kLo <= kHi; ++k) {
-        const Part& part = parts_[k];
+    if (int32_t kLo = 0, kHi = 0; t.IMBins(f, kLo, kHi)) {
+      for (const Part& part : parts_) {
         if (!part.useBins) continue;
         const std::vector<TcIMFrequency>& items = part.buffer->Items();
-        for (int32_t bin = static_cast<int32_t>(kLo), end = static_cast<int32_t>(kHi); bin <= end; ++bin) {
+        for (int32_t bin = kLo; bin <= kHi; ++bin) {
           const int32_t pos = part.buffer->GlBinItem(bin);
           if (pos >= 0 && pos + part.offset < best && Hits(items[static_cast<size_t>(pos)], f, m, s, t))
             best = pos + part.offset;
         }
       }
-      if (tracked_ && kLo <= kHi && best == std::numeric_limits<int64_t>::max()) {
-        // The tracked products come after the buffers' products, among themselves in generation
-        // order; the first hit's kilohertz is noted so that Item finds it again.
+      if ((tracked_ || table_) && best == std::numeric_limits<int64_t>::max()) {
+        // The tracker's or the table's products come after the buffers' products, among
+        // themselves in generation order; the first hit's kilohertz is noted so that Item finds
+        // it again.
         int32_t hitBin = -1;
         uint64_t bestKey = std::numeric_limits<uint64_t>::max();
-        for (int32_t bin = static_cast<int32_t>(kLo), end = static_cast<int32_t>(kHi); bin <= end; ++bin) {
+        for (int32_t bin = kLo; bin <= kHi; ++bin) {
           uint64_t key = 0;
-          const IMFirst* p = tracked_->FirstAt(bin, key);
-          if (p && key < bestKey && Hits(tracked_->ItemOf(*p), f, m, s, t)) {
+          float p = 0.0f;
+          int32_t type = 0;
+          if (LaterAt(bin, key, p, type) && key < bestKey && HitsAt(p, TL_IMCheckKind(type), f, t)) {
             bestKey = key;
             hitBin = bin;
           }
@@ -136,6 +140,19 @@ class ProductIndex {
     bool useBins = false;  // its intermodulation products are found through its bins
   };
 
+  // The first product of kilohertz `bin` from the tracker or the table; false for none.
+  bool LaterAt(int32_t bin, uint64_t& key, float& p, int32_t& type) const {
+    if (table_) {
+      key = table_->KeyAt(bin, p, type);
+      return key != IMFirstTable::kNone;
+    }
+    const IMFirst* first = tracked_->FirstAt(bin, key);
+    if (!first) return false;
+    p = first->f;
+    type = first->type;
+    return true;
+  }
+
   void AddPart(const TcIMFrequencyBuffer& buffer) {
     Part part{&buffer, parts_.empty() ? 0 : parts_.back().offset + parts_.back().buffer->GCount(),
               buffer.GbBinItemsValid()};
@@ -153,6 +170,7 @@ class ProductIndex {
   std::vector<Part> parts_;
   std::vector<Entry> sorted_;
   const TcProductTracker* tracked_ = nullptr;
+  const IMFirstTable* table_ = nullptr;
   int64_t trackedFrom_ = 0;                  // the place of the first tracked product
   mutable std::vector<int32_t> trackedBin_;  // the kilohertz of each tracked hit reported
 };
@@ -201,23 +219,64 @@ void CheckProducts(const CProject& project, TcCheckHandler& handler, IndexOf&& i
   }
 }
 
+// The kilohertz that the check looks at for intermodulation products near the channels of the
+// systems in `slotMask`.
+std::vector<BinWindow> IMWindowsOf(const CProject& project, uint32_t slotMask) {
+  std::vector<BinWindow> windows;
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    if (!((slotMask >> s) & 1u)) continue;
+    const KindTable table(*project.GcSystem(s)->GcSystemType());
+    const CMicCollection& mics = *project.GcSystem(s)->GcMics();
+    for (int32_t m = 1; m <= mics.GCount(); ++m)
+      if (BinWindow w{}; table.IMBins(mics.GcItem(m)->GfGetFreq(), w.lo, w.hi)) windows.push_back(w);
+  }
+  return windows;
+}
+
+// What the channels of one group of systems (`members`) are checked against: the products of the
+// single channels of the systems in `reach`, then the intermodulation products of the members,
+// as a buffer or, for many channels, as a table of the first products near the members' channels.
+class GroupProducts {
+ public:
+  GroupProducts(const CProject& project, uint32_t reach, uint32_t members) {
+    project.GAddChannelProducts(channels_, reach);
+    std::vector<IMSource> all = IMSourcesOf(project, members);
+    const IMKinds kinds = IMKindsOf(project);
+    const std::vector<BinWindow> windows = IMWindowsOf(project, members);
+    if (windows.empty()) {
+      // None of the members checks intermodulation products.
+      index_ = std::make_unique<ProductIndex>(channels_, nullptr);
+    } else if (IMFirstTable::Pays(all, kinds, windows)) {
+      table_ = std::make_unique<IMFirstTable>(std::move(all), kinds, windows);
+      index_ = std::make_unique<ProductIndex>(channels_, nullptr, nullptr, table_.get());
+    } else {
+      im_ = TL_IMProductsOf(project, members, IMTally::kFirsts);
+      index_ = std::make_unique<ProductIndex>(channels_, im_.get());
+    }
+  }
+  GroupProducts(const GroupProducts&) = delete;
+  GroupProducts& operator=(const GroupProducts&) = delete;
+
+  const ProductIndex& Index() const { return *index_; }
+
+ private:
+  TcIMFrequencyBuffer channels_;
+  std::shared_ptr<TcIMFrequencyBuffer> im_;
+  std::unique_ptr<IMFirstTable> table_;
+  std::unique_ptr<ProductIndex> index_;
+};
+
 // The check of a project whose systems stand in several groups of zones: each group's channels
 // against the products of the single channels that reach it (its own and those of near groups)
 // and then the intermodulation products of its own transmitters.
 void CheckZoned(const CProject& project, TcCheckHandler& handler, const ZoneLayout& zones) {
   if (CheckSpectra(project, handler)) return;
-  const size_t groups = static_cast<size_t>(zones.groups);
-  std::vector<TcIMFrequencyBuffer> channels(groups);
-  std::vector<std::shared_ptr<TcIMFrequencyBuffer>> im(groups);
-  std::vector<ProductIndex> index;
-  index.reserve(groups);
-  for (size_t g = 0; g < groups; ++g) {
-    project.GAddChannelProducts(channels[g], zones.reach[g]);
-    im[g] = TL_IMProductsOf(project, zones.members[g], IMTally::kFirsts);
-    index.emplace_back(channels[g], im[g].get());
-  }
-  CheckProducts(project, handler,
-                [&](int32_t s) -> const ProductIndex& { return index[static_cast<size_t>(zones.groupOf[static_cast<size_t>(s)])]; });
+  std::vector<std::unique_ptr<GroupProducts>> groups;
+  for (size_t g = 0; g < static_cast<size_t>(zones.groups); ++g)
+    groups.push_back(std::make_unique<GroupProducts>(project, zones.reach[g], zones.members[g]));
+  CheckProducts(project, handler, [&](int32_t s) -> const ProductIndex& {
+    return groups[static_cast<size_t>(zones.groupOf[static_cast<size_t>(s)])]->Index();
+  });
 }
 
 }  // namespace
@@ -228,9 +287,8 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
     return;
   }
   if (CheckSpectra(*this, handler)) return;
-  const std::shared_ptr<TcIMFrequencyBuffer> buffer = GGetCheckProducts();
-  const ProductIndex index(*buffer, nullptr);
-  CheckProducts(*this, handler, [&index](int32_t) -> const ProductIndex& { return index; });
+  const GroupProducts products(*this, ~0u, ~0u);
+  CheckProducts(*this, handler, [&products](int32_t) -> const ProductIndex& { return products.Index(); });
 }
 
 void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const {

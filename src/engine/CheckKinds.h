@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/TcIMFrequencyBuffer.h"
 #include "model/CSystemType.h"
 
 namespace kova {
@@ -34,6 +35,23 @@ struct KindTable {
       reachAll = std::max(reachAll, reach);
       if (k == kCheck2TxIM3 || k == kCheck3TxIM3 || k == kCheck2TxIM5) reachIM = std::max(reachIM, reach);
     }
+  }
+
+  // The kilohertz bins lo ... hi whose intermodulation products can hit a channel at f: a
+  // product's bin is within half a kilohertz (plus its narrowing) of its frequency. False when
+  // there are none (no intermodulation kind on, or f not a number).
+  bool IMBins(float f, int32_t& lo, int32_t& hi) const {
+    if (std::isnan(f) || reachAll < 0 || reachIM < 0) return false;
+    const double fd = f;
+    const double slack = 1e-6 * (std::fabs(fd) + reachIM);
+    double kLo = std::floor((fd - reachIM - slack) * 1000.0) - 2.0;
+    double kHi = std::ceil((fd + reachIM + slack) * 1000.0) + 2.0;
+    if (!(kLo >= 0.0)) kLo = 0.0;
+    if (!(kHi <= TcIMFrequencyBuffer::kMaxBin)) kHi = TcIMFrequencyBuffer::kMaxBin;
+    if (!(kLo <= kHi)) return false;
+    lo = static_cast<int32_t>(kLo);
+    hi = static_cast<int32_t>(kHi);
+    return true;
   }
 };
 

@@ -7,6 +7,7 @@
 // products, the two 2Tx IM(5) products, then for every third channel c > b the three 3Tx IM(3)
 // products. The product kept for a kilohertz is the first one generated on it.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -52,6 +53,13 @@ struct IMLine {
 
 // Products outside 0..1000 MHz (the range of the kilohertz bins) are dropped.
 inline bool IMInWindow(double f) { return f >= 0.0 && f <= 1000.0; }
+
+// Kilohertz bin of a product within 0..1000 MHz: the same value as TcIMFrequencyBuffer::KHzIndex,
+// without its tests for values outside that range.
+inline size_t IMBinOf(double f) {
+  constexpr double kShift = 4503599627370496.0;  // 2^52: adding and removing it rounds ties to even
+  return static_cast<size_t>(static_cast<int32_t>((f * 1000.0 + kShift) - kShift));
+}
 
 // The place of a product in generation order among the products of n channels: a smaller key
 // is generated earlier.

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/IMCounts.h"
 #include "engine/IMGeneration.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "model/CProject.h"
@@ -19,13 +20,6 @@
 namespace kova {
 
 namespace {
-
-// Kilohertz bin of a product within 0..1000 MHz: the same value as TcIMFrequencyBuffer::KHzIndex,
-// without its tests for values outside that range.
-inline size_t BinOf(double f) {
-  constexpr double kShift = 4503599627370496.0;  // 2^52: adding and removing it rounds ties to even
-  return static_cast<size_t>(static_cast<int32_t>((f * 1000.0 + kShift) - kShift));
-}
 
 constexpr size_t kBinCells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
 constexpr size_t kMarkWords = (kBinCells + 63) / 64;
@@ -146,7 +140,7 @@ struct Share {
     found.swap(firsts);
     auto count = [&](double x, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
       if (!IMInWindow(x)) return;
-      const size_t bin = BinOf(x);
+      const size_t bin = IMBinOf(x);
       if (counter.Note(bin)) [[unlikely]]
         found.push_back({static_cast<int32_t>(bin), static_cast<float>(x), type, sub, a, b, c});
     };
@@ -326,6 +320,8 @@ void AddIMProducts(const CProject& project, uint32_t slotMask, IMTally tally, Tc
   const IMKinds kinds = IMKindsOf(project);
   if (!kinds.Any()) return;
   const std::vector<IMSource> all = IMSourcesOf(project, slotMask);
+  // Many channels on whole kilohertz: counted per kilohertz instead.
+  if (TL_CountingPays(all, kinds) && TL_AddCountedIMProducts(all, kinds, tally, out)) return;
   GenerateIM(
       all, kinds, kNoChannel,
       [&](const IMFirst& p, int32_t count) {
