@@ -28,12 +28,7 @@ ExportPdf_Form::ExportPdf_Form(QWidget* parent) : QDialog(parent) {
   paperCbx_->addItems({QStringLiteral("A4"), QStringLiteral("Letter")});
   paperPicturesChk_ = new QCheckBox(QStringLiteral("&Pictures for paper (dark on white)"), this);
   paperPicturesChk_->setObjectName(QStringLiteral("PaperPictures_Chk"));
-  okCbt_ = new QPushButton(QStringLiteral("Ok"), this);
-  okCbt_->setObjectName(QStringLiteral("Ok_Cbt"));
-  okCbt_->setDefault(true);
-  cancelCbt_ = new QPushButton(QStringLiteral("Cancel"), this);
-  cancelCbt_->setObjectName(QStringLiteral("Cancel_Cbt"));
-  cancelCbt_->setAutoDefault(false);
+  MN_MakeOkCancel(this, okCbt_, cancelCbt_);
 
   auto* order = new QHBoxLayout;
   order->setContentsMargins(24, 0, 0, 0);

@@ -73,4 +73,13 @@ void MN_ApplyFormStyle(QWidget* form) {
   }
 }
 
+void MN_MakeOkCancel(QWidget* parent, QPushButton*& ok, QPushButton*& cancel) {
+  ok = new QPushButton(QStringLiteral("Ok"), parent);
+  ok->setObjectName(QStringLiteral("Ok_Cbt"));
+  ok->setDefault(true);
+  cancel = new QPushButton(QStringLiteral("Cancel"), parent);
+  cancel->setObjectName(QStringLiteral("Cancel_Cbt"));
+  cancel->setAutoDefault(false);
+}
+
 }  // namespace kova

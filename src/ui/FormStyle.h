@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QString>
 
+class QPushButton;
 class QWidget;
 
 namespace kova {
@@ -25,5 +26,9 @@ inline const QString kStyleFontName = QStringLiteral("Sans Serif");
 //   "backColorFixed" property (the fixed cells of a grid).
 // Menus and menu bars are left alone. A null form is ignored.
 void MN_ApplyFormStyle(QWidget* form);
+
+// The "Ok" (Ok_Cbt, the default button) and "Cancel" (Cancel_Cbt) buttons of a dialog, made
+// as children of `parent`; Enter presses Ok wherever the focus is.
+void MN_MakeOkCancel(QWidget* parent, QPushButton*& ok, QPushButton*& cancel);
 
 }  // namespace kova

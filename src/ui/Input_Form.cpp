@@ -20,12 +20,7 @@ Input_Form::Input_Form(QWidget* parent) : QDialog(parent) {
   textLbl_->setWordWrap(true);
   inputTbx_ = new QLineEdit(this);
   inputTbx_->setObjectName(QStringLiteral("Input_Tbx"));
-  okCbt_ = new QPushButton(QStringLiteral("Ok"), this);
-  okCbt_->setObjectName(QStringLiteral("Ok_Cbt"));
-  okCbt_->setDefault(true);
-  cancelCbt_ = new QPushButton(QStringLiteral("Cancel"), this);
-  cancelCbt_->setObjectName(QStringLiteral("Cancel_Cbt"));
-  cancelCbt_->setAutoDefault(false);
+  MN_MakeOkCancel(this, okCbt_, cancelCbt_);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

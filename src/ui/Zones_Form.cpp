@@ -54,12 +54,7 @@ Zones_Form::Zones_Form(CProject& project, QWidget* parent) : QDialog(parent), pr
   relationsFlx_->setObjectName(QStringLiteral("flxRelations"));
   relationsFlx_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-  okCbt_ = new QPushButton(QStringLiteral("Ok"), this);
-  okCbt_->setObjectName(QStringLiteral("Ok_Cbt"));
-  okCbt_->setDefault(true);
-  cancelCbt_ = new QPushButton(QStringLiteral("Cancel"), this);
-  cancelCbt_->setObjectName(QStringLiteral("Cancel_Cbt"));
-  cancelCbt_->setAutoDefault(false);
+  MN_MakeOkCancel(this, okCbt_, cancelCbt_);
 
   auto* countRow = new QHBoxLayout;
   countRow->addWidget(countLbl);
