@@ -27,6 +27,7 @@
 #include "engine/TcProductTracker.h"
 #include "model/CProject.h"
 #include "tools/Tools.h"
+#include "tools/VectorState.h"
 
 namespace kova {
 
@@ -72,7 +73,9 @@ class ProductIndex {
       const int32_t bin = trackedBin_[static_cast<size_t>(pos - trackedFrom_)];
       if (table_) return table_->ItemAt(bin);
       uint64_t key = 0;
-      return tracked_->ItemOf(*tracked_->FirstAt(bin, key));
+      IMFirst first{};
+      tracked_->FirstAt(bin, first, key);
+      return tracked_->ItemOf(first);
     }
     const Part& part = pos >= parts_[0].offset + parts_[0].buffer->GCount() ? parts_[1] : parts_[0];
     return part.buffer->Items()[static_cast<size_t>(pos - part.offset)];
@@ -146,10 +149,10 @@ class ProductIndex {
       key = table_->KeyAt(bin, p, type);
       return key != IMFirstTable::kNone;
     }
-    const IMFirst* first = tracked_->FirstAt(bin, key);
-    if (!first) return false;
-    p = first->f;
-    type = first->type;
+    IMFirst first{};
+    if (!tracked_->FirstAt(bin, first, key)) return false;
+    p = first.f;
+    type = first.type;
     return true;
   }
 
@@ -282,6 +285,7 @@ void CheckZoned(const CProject& project, TcCheckHandler& handler, const ZoneLayo
 }  // namespace
 
 void CProject::RunChecks(TcCheckHandler& handler) const {
+  ClearUpperVectorState();
   if (const ZoneLayout zones = GZoneLayout(); !zones.Single()) {
     CheckZoned(*this, handler, zones);
     return;
@@ -292,6 +296,7 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
 }
 
 void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const {
+  ClearUpperVectorState();
   // The tracker follows the products of one group; several groups are checked in full.
   if (const ZoneLayout zones = GZoneLayout(); !zones.Single()) {
     CheckZoned(*this, handler, zones);

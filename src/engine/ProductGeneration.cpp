@@ -16,6 +16,7 @@
 #include "engine/IMGeneration.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "model/CProject.h"
+#include "tools/VectorState.h"
 
 namespace kova {
 
@@ -221,6 +222,7 @@ IMKinds IMKindsOf(const CProject& project) {
 
 void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
                 const std::function<void(const IMFirst&, int32_t)>& emit, IMTally tally) {
+  ClearUpperVectorState();
   if (!kinds.Any()) return;
 
   // The generation is cut into shares of consecutive first channels, one per core (at most two:

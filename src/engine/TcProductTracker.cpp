@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "model/CProject.h"
+#include "tools/VectorState.h"
 
 namespace kova {
 
@@ -63,6 +64,7 @@ std::shared_ptr<const TcIMFrequencyBuffer> TcProductTracker::Products(const CPro
 }
 
 void TcProductTracker::Update(const CProject& project) {
+  ClearUpperVectorState();
   std::vector<IMSource> now = IMSourcesOf(project);
   const IMKinds kinds = IMKindsOf(project);
   const Difference d = valid_ ? Compare(all_, kinds_, now, kinds) : Difference{true, 0, kNoChannel};
@@ -127,6 +129,12 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
     }
   });
   for (const Entry& e : rest_) restMax_ = std::max(restMax_, e.count);
+  denseOn_ = apart_ < n && DenseProducts::Pays(n, kinds_, denseFrom_);
+  if (denseOn_) {
+    if (!dense_) dense_ = std::make_unique<DenseProducts>();
+    dense_->Prepare(all_, apart_);
+    for (const Entry& e : rest_) dense_->AddRest(e.first.bin, e.key, e.first.f, e.count);
+  }
   GenerateMoving();
   Summarize();
   valid_ = true;
@@ -154,6 +162,10 @@ void TcProductTracker::GenerateMoving() {
   const size_t n = all_.size();
   const size_t m = apart_;
   if (m >= n || !kinds_.Any()) return;
+  if (denseOn_) {
+    dense_->GenerateMoving(all_, m, kinds_);
+    return;
+  }
   if (!movingAt_) movingAt_ = NewBinIndex();
 
   // First every product in generation order, then each counted on its kilohertz.
@@ -250,6 +262,10 @@ void TcProductTracker::ForEachMerged(Emit&& emit) const {
 void TcProductTracker::Summarize() {
   current_.reset();
   ++version_;
+  if (denseOn_) {
+    SummarizeDense();
+    return;
+  }
   lines_.clear();
   lines_.reserve(rest_.size() + moving_.size());
   overall_ = 0;
@@ -265,6 +281,10 @@ void TcProductTracker::Summarize() {
 }
 
 void TcProductTracker::Merge() {
+  if (denseOn_) {
+    MergeDense();
+    return;
+  }
   auto out = std::make_shared<TcIMFrequencyBuffer>();
   ForEachMerged([&](const Entry& e, int32_t count) {
     const IMFirst& p = e.first;
@@ -274,6 +294,74 @@ void TcProductTracker::Merge() {
     const int32_t sysC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].sys : 0;
     out->GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
   });
+  current_ = std::move(out);
+}
+
+bool TcProductTracker::FirstAt(int32_t bin, IMFirst& first, uint64_t& key) const {
+  const Entry* r = restAt_ && restAt_[bin] > 0 ? &rest_[static_cast<size_t>(restAt_[bin] - 1)] : nullptr;
+  if (denseOn_) {
+    const DenseProducts::Bin& m = dense_->Moving(bin);
+    if (m.count > 0 && (!r || m.key < r->key)) {
+      key = m.key;
+      first = DenseProducts::FirstOf(m.key, all_);
+      return true;
+    }
+  } else if (const Entry* m = movingAt_ && movingAt_[bin] > 0 ? &moving_[static_cast<size_t>(movingAt_[bin] - 1)] : nullptr;
+             m && (!r || m->key < r->key)) {
+    r = m;
+  }
+  if (!r) return false;
+  key = r->key;
+  first = r->first;
+  return true;
+}
+
+int32_t TcProductTracker::CountAt(int32_t bin) const {
+  int32_t n = 0;
+  if (restAt_ && restAt_[bin] > 0) n += rest_[static_cast<size_t>(restAt_[bin] - 1)].count;
+  if (denseOn_) n += dense_->Moving(bin).count;
+  else if (movingAt_ && movingAt_[bin] > 0) n += moving_[static_cast<size_t>(movingAt_[bin] - 1)].count;
+  return n;
+}
+
+// In kilohertz order: a pass over the kilohertz that either part counts.
+void TcProductTracker::SummarizeDense() {
+  lines_.clear();
+  overall_ = 0;
+  binMax_ = 0;
+  dense_->ForEachBin([&](int32_t, const DenseProducts::Bin& r, const DenseProducts::Bin& m) {
+    const int32_t count = r.count + m.count;
+    lines_.push_back({m.key < r.key ? m.f : r.f, count});
+    overall_ += count;
+    binMax_ = std::max(binMax_, count);
+  });
+  count_ = static_cast<int32_t>(lines_.size());
+}
+
+// The kilohertz of both parts put back into generation order by their first products' places.
+void TcProductTracker::MergeDense() {
+  struct Kept {
+    uint64_t key;
+    int32_t bin;
+    int32_t count;
+  };
+  std::vector<Kept> kept;
+  kept.reserve(lines_.size());
+  dense_->ForEachBin([&](int32_t bin, const DenseProducts::Bin& r, const DenseProducts::Bin& m) {
+    kept.push_back({std::min(r.key, m.key), bin, r.count + m.count});
+  });
+  std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.key < b.key; });
+  auto out = std::make_shared<TcIMFrequencyBuffer>();
+  for (const Kept& k : kept) {
+    uint64_t key = 0;
+    IMFirst p{};
+    FirstAt(k.bin, p, key);
+    const IMSource& sa = all_[static_cast<size_t>(p.a)];
+    const IMSource& sb = all_[static_cast<size_t>(p.b)];
+    const int32_t micC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].mic : 0;
+    const int32_t sysC = p.c >= 0 ? all_[static_cast<size_t>(p.c)].sys : 0;
+    out->GAddCountedRun(k.bin, k.count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+  }
   current_ = std::move(out);
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/DenseProducts.h"
 #include "engine/IMGeneration.h"
 #include "engine/TcIMFrequency.h"
 #include "engine/TcIMFrequencyBuffer.h"
@@ -33,30 +34,20 @@ class TcProductTracker {
   // Brings the products up to date with `project` for the queries below, without building the
   // buffer Products returns.
   void Update(const CProject& project);
-  // Of the products last brought up to date: each item's frequency with the count of its
-  // kilohertz, in item order, and the sum of the counts (what the display reads of a buffer).
+  // Of the products last brought up to date: for every kilohertz with products, the kept
+  // product's frequency with the count of its kilohertz, and the sum of the counts (what the
+  // display reads of a buffer). The lines come in item order, or in kilohertz order when the
+  // moving channel's products are counted per kilohertz (see DenseProducts).
   const std::vector<IMLine>& Lines() const { return lines_; }
   double Overall() const { return overall_; }
   // What the buffer's GCount and GGetBinMax give.
   int32_t Count() const { return count_; }
   int32_t BinMax() const { return binMax_; }
   // The product kept for kilohertz `bin` (0 ... kMaxBin) with its place in generation order
-  // (smaller is earlier); nullptr when no product is counted there.
-  const IMFirst* FirstAt(int32_t bin, uint64_t& key) const {
-    const Entry* r = restAt_ && restAt_[bin] > 0 ? &rest_[static_cast<size_t>(restAt_[bin] - 1)] : nullptr;
-    const Entry* m = movingAt_ && movingAt_[bin] > 0 ? &moving_[static_cast<size_t>(movingAt_[bin] - 1)] : nullptr;
-    if (m && (!r || m->key < r->key)) r = m;
-    if (!r) return nullptr;
-    key = r->key;
-    return &r->first;
-  }
+  // (smaller is earlier); false when no product is counted there.
+  bool FirstAt(int32_t bin, IMFirst& first, uint64_t& key) const;
   // The products counted on kilohertz `bin` (GGetBin).
-  int32_t CountAt(int32_t bin) const {
-    int32_t n = 0;
-    if (restAt_ && restAt_[bin] > 0) n += rest_[static_cast<size_t>(restAt_[bin] - 1)].count;
-    if (movingAt_ && movingAt_[bin] > 0) n += moving_[static_cast<size_t>(movingAt_[bin] - 1)].count;
-    return n;
-  }
+  int32_t CountAt(int32_t bin) const;
   // A product as the buffer holds it.
   TcIMFrequency ItemOf(const IMFirst& p) const;
   // Counts every change of the products (a drawing can tell whether what it read is current).
@@ -64,6 +55,9 @@ class TcProductTracker {
   // Keeps channel `mic` (1-based) of system `slot` apart, so that its next moves are cheap; a
   // full generation when it is not kept apart yet, nothing otherwise.
   void Prepare(const CProject& project, int32_t slot, int32_t mic);
+  // From how many channels on the moving channel's products are counted per kilohertz (a test
+  // sets it low to compare both ways on small projects).
+  void SetDenseFrom(size_t channels) { denseFrom_ = channels; }
 
  private:
   // The first product counted on a kilohertz, how many products fell there and the first one's
@@ -89,6 +83,9 @@ class TcProductTracker {
   void Summarize();
   // Both parts merged into a new buffer, in generation order.
   void Merge();
+  // The same three for the moving channel's products counted per kilohertz.
+  void SummarizeDense();
+  void MergeDense();
   // emit(entry, count) for every kilohertz of both parts, in generation order of the kept products.
   template <typename Emit>
   void ForEachMerged(Emit&& emit) const;
@@ -103,6 +100,10 @@ class TcProductTracker {
   std::vector<IMFirst> raw_;   // every product of the last move, before counting
   BinIndex restAt_;
   BinIndex movingAt_;
+  // The moving channel's products per kilohertz instead of moving_, for large projects.
+  std::unique_ptr<DenseProducts> dense_;
+  bool denseOn_ = false;
+  size_t denseFrom_ = DenseProducts::kFrom;
   std::shared_ptr<const TcIMFrequencyBuffer> current_;  // none until asked for after a change
   std::vector<IMLine> lines_;
   double overall_ = 0;
