@@ -38,7 +38,7 @@ class DenseProducts {
   // Whether the dense way pays for n channels (fewer: the moving products are too few to make
   // up for a pass over the kilohertz; more: the pair lists grow too large).
   static bool Pays(size_t n, IMKinds kinds, size_t from = kFrom) { return kinds.im3x3 && n >= from && n <= kUpTo; }
-  static constexpr size_t kFrom = 400;
+  static constexpr size_t kFrom = 600;
   static constexpr size_t kUpTo = 2000;
 
   // Lists the pairs of the channels other than m and clears both parts.
