@@ -11,6 +11,7 @@
 #include "display/PictureBox.h"
 #include "display/SpectrumPicture.h"
 #include "engine/TcIMFrequencyBuffer.h"
+#include "engine/TcProductTracker.h"
 
 using namespace kova;
 
@@ -76,6 +77,18 @@ static void BM_DragStep(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DragStep)->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The start of a drag: the products without the channel taken, and the lists that make its
+// moves cheap.
+static void BM_DragStart(benchmark::State& state) {
+  AppState app = MakeTwoSystemProject(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) {
+    TcProductTracker tracker;
+    tracker.Prepare(*app.project, app.project->GlCurr(), app.highlighted);
+    benchmark::DoNotOptimize(tracker.Count());
+  }
+}
+BENCHMARK(BM_DragStart)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // One full drawing of the display into a 1600 x 600 image, zoomed to the data, with the
 // products already computed (what each redraw during a drag costs on top of the engine part).

@@ -156,32 +156,4 @@ void DenseProducts::GenerateMoving(const std::vector<IMSource>& all, size_t m, I
   movingHi_ = hi;
 }
 
-IMFirst DenseProducts::FirstOf(uint64_t key, const std::vector<IMSource>& all) {
-  const uint64_t n = all.size();
-  const uint64_t K = 3 * n + 4;
-  const uint64_t pair = key / K, within = key % K;
-  const auto a = static_cast<int32_t>(pair / n), b = static_cast<int32_t>(pair % n);
-  const double f1 = all[static_cast<size_t>(a)].f, f2 = all[static_cast<size_t>(b)].f;
-  double f = 0;
-  IMFirst p{0, 0, 0, 0, a, b, -1};
-  if (within < 2) {
-    p.type = kIM2Tx3;
-    p.sub = static_cast<uint8_t>(within + 1);
-    f = within == 0 ? 2.0 * f1 - f2 : 2.0 * f2 - f1;
-  } else if (within < 4) {
-    p.type = kIM2Tx5;
-    p.sub = static_cast<uint8_t>(within - 1);
-    f = within == 2 ? 3.0 * f1 - 2.0 * f2 : 3.0 * f2 - 2.0 * f1;
-  } else {
-    p.type = kIM3Tx3;
-    p.c = static_cast<int32_t>((within - 4) / 3);
-    p.sub = static_cast<uint8_t>((within - 4) % 3 + 1);
-    const double f3 = all[static_cast<size_t>(p.c)].f;
-    f = p.sub == 1 ? (f1 + f2) - f3 : p.sub == 2 ? f3 + (f1 - f2) : f3 + (f2 - f1);
-  }
-  p.f = static_cast<float>(f);
-  p.bin = static_cast<int32_t>(IMBinOf(f));
-  return p;
-}
-
 }  // namespace kova

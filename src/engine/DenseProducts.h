@@ -61,9 +61,6 @@ class DenseProducts {
     }
   }
 
-  // The product with place `key` among the n channels of `all`, as the full generation makes it.
-  static IMFirst FirstOf(uint64_t key, const std::vector<IMSource>& all);
-
  private:
   // A pair of channels (its sum f_x + f_y or difference f_x - f_y is worked out when used: the
   // channels' frequencies stay in the core's cache, the lists are read from memory on every move).

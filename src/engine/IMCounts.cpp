@@ -206,7 +206,7 @@ bool TL_CountIMProducts(const std::vector<IMSource>& all, IMKinds kinds, std::ve
   return true;
 }
 
-bool TL_AddCountedIMProducts(const std::vector<IMSource>& all, IMKinds kinds, IMTally tally, TcIMFrequencyBuffer& out) {
+bool TL_CountedIMFirsts(const std::vector<IMSource>& all, IMKinds kinds, std::vector<IMCountedFirst>& out) {
   std::vector<IMCount> counts;
   if (!TL_CountIMProducts(all, kinds, counts)) return false;
   std::vector<BinWindow> windows;
@@ -217,25 +217,34 @@ bool TL_AddCountedIMProducts(const std::vector<IMSource>& all, IMKinds kinds, IM
       windows.push_back({c.bin, c.bin});
   }
   const IMFirstTable table(all, kinds, windows);
-  struct Kept {
-    uint64_t key;
-    int32_t bin;
-    int32_t count;
-  };
-  std::vector<Kept> kept;
-  kept.reserve(counts.size());
+  std::vector<IMCountedFirst> firsts;
+  firsts.reserve(counts.size());
   for (const IMCount& c : counts) {
     float f = 0.0f;
     int32_t type = 0;
     const uint64_t key = table.KeyAt(c.bin, f, type);
     if (key == IMFirstTable::kNone) return false;  // cannot be: every counted kilohertz has a product
-    kept.push_back({key, c.bin, tally == IMTally::kCounts ? c.count : 1});
+    IMFirst first = IMFirstOfKey(key, all);
+    first.bin = c.bin;  // where it was counted, as the table kept it
+    first.f = f;
+    firsts.push_back({first, c.count, key});
   }
-  std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.key < b.key; });
-  for (const Kept& k : kept) {
-    const TcIMFrequency p = table.ItemAt(k.bin);
-    out.GAddCountedRun(k.bin, k.count, p.GfFreq(), p.GeIMType(), p.GlIMSubType(), p.GlMicNr(0), p.GlSysNr(0),
-                       p.GlMicNr(1), p.GlSysNr(1), p.GlMicNr(2), p.GlSysNr(2));
+  std::sort(firsts.begin(), firsts.end(), [](const IMCountedFirst& a, const IMCountedFirst& b) { return a.key < b.key; });
+  out.insert(out.end(), firsts.begin(), firsts.end());
+  return true;
+}
+
+bool TL_AddCountedIMProducts(const std::vector<IMSource>& all, IMKinds kinds, IMTally tally, TcIMFrequencyBuffer& out) {
+  std::vector<IMCountedFirst> firsts;
+  if (!TL_CountedIMFirsts(all, kinds, firsts)) return false;
+  for (const IMCountedFirst& k : firsts) {
+    const IMFirst& p = k.first;
+    const IMSource& sa = all[static_cast<size_t>(p.a)];
+    const IMSource& sb = all[static_cast<size_t>(p.b)];
+    const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
+    const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
+    out.GAddCountedRun(p.bin, tally == IMTally::kCounts ? k.count : 1, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic,
+                       sb.sys, micC, sysC);
   }
   return true;
 }

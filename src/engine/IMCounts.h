@@ -30,6 +30,19 @@ struct IMCount {
 // modulus.
 bool TL_CountIMProducts(const std::vector<IMSource>& all, IMKinds kinds, std::vector<IMCount>& out);
 
+// A kilohertz with its first product (positions in the channel list counted), the product's
+// generation-order key and how many products fall there.
+struct IMCountedFirst {
+  IMFirst first;
+  int32_t count;
+  uint64_t key;
+};
+
+// Every kilohertz that holds products of `all`, counted as above, in generation order of their
+// first products (found through IMFirstTable): what GenerateIM hands its receiver. False, with
+// `out` untouched, when TL_CountIMProducts cannot count them.
+bool TL_CountedIMFirsts(const std::vector<IMSource>& all, IMKinds kinds, std::vector<IMCountedFirst>& out);
+
 // Appends to `out` what the generation of the products of `all` (GenerateIM with `tally`) gives
 // it: the first product of every kilohertz that has one, in generation order, with the count of
 // its kilohertz (1 with IMTally::kFirsts). Counted as above, the first products found through

@@ -64,6 +64,8 @@ inline size_t IMBinOf(double f) {
 // The place of a product in generation order among the products of n channels: a smaller key
 // is generated earlier.
 uint64_t IMOrderKey(const IMFirst& p, size_t n);
+// The product with key `key` among the channels `all`, as the generation makes it.
+IMFirst IMFirstOfKey(uint64_t key, const std::vector<IMSource>& all);
 
 // The overall channels of a project (system 0 first) and the kinds its checks switch on.
 std::vector<IMSource> IMSourcesOf(const CProject& project);

@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "engine/IMCounts.h"
 #include "model/CProject.h"
 #include "tools/VectorState.h"
 
@@ -119,7 +120,7 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
   if (!restAt_) restAt_ = NewBinIndex();
   const size_t n = all_.size();
   restMax_ = 0;
-  GenerateIM(all_, kinds_, apart_, [&](const IMFirst& p, int32_t count) {
+  auto add = [&](const IMFirst& p, int32_t count) {
     int32_t& at = restAt_[p.bin];
     if (at > 0) {
       rest_[static_cast<size_t>(at - 1)].count += count;
@@ -127,7 +128,8 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
       rest_.push_back({p, count, IMOrderKey(p, n)});
       at = static_cast<int32_t>(rest_.size());
     }
-  });
+  };
+  if (!CountRest(add)) GenerateIM(all_, kinds_, apart_, add);
   for (const Entry& e : rest_) restMax_ = std::max(restMax_, e.count);
   denseOn_ = apart_ < n && DenseProducts::Pays(n, kinds_, denseFrom_);
   if (denseOn_) {
@@ -138,6 +140,27 @@ void TcProductTracker::Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t 
   GenerateMoving();
   Summarize();
   valid_ = true;
+}
+
+template <typename Add>
+bool TcProductTracker::CountRest(Add&& add) const {
+  // The rest's channels, positions past the one kept apart moved down by one.
+  std::vector<IMSource> rest;
+  rest.reserve(all_.size());
+  for (size_t k = 0; k < all_.size(); ++k)
+    if (k != apart_) rest.push_back(all_[k]);
+  std::vector<IMCountedFirst> firsts;
+  if (!TL_CountingPays(rest, kinds_) || !TL_CountedIMFirsts(rest, kinds_, firsts)) return false;
+  // Leaving a channel out keeps the others' products in the same order, so the rest's firsts
+  // are in generation order among all channels too.
+  const auto back = [&](int32_t k) { return k < 0 || static_cast<size_t>(k) < apart_ ? k : k + 1; };
+  for (IMCountedFirst& c : firsts) {
+    c.first.a = back(c.first.a);
+    c.first.b = back(c.first.b);
+    c.first.c = back(c.first.c);
+    add(c.first, c.count);
+  }
+  return true;
 }
 
 void TcProductTracker::GenerateMoving() {
@@ -303,7 +326,7 @@ bool TcProductTracker::FirstAt(int32_t bin, IMFirst& first, uint64_t& key) const
     const DenseProducts::Bin& m = dense_->Moving(bin);
     if (m.count > 0 && (!r || m.key < r->key)) {
       key = m.key;
-      first = DenseProducts::FirstOf(m.key, all_);
+      first = IMFirstOfKey(m.key, all_);
       return true;
     }
   } else if (const Entry* m = movingAt_ && movingAt_[bin] > 0 ? &moving_[static_cast<size_t>(movingAt_[bin] - 1)] : nullptr;

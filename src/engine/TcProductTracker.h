@@ -77,6 +77,10 @@ class TcProductTracker {
 
   // Products generated again from scratch, with channel `apart` kept apart.
   void Rebuild(std::vector<IMSource> all, IMKinds kinds, size_t apart);
+  // Hands add(first, count) the rest's products counted per kilohertz without visiting them, in
+  // generation order; false when they cannot or need not be counted so.
+  template <typename Add>
+  bool CountRest(Add&& add) const;
   // The products of the channel kept apart at its current frequency.
   void GenerateMoving();
   // The lines, counts and maximum of both parts; the buffer is built again when asked for.
