@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/TCheckParams.h"
+#include "search/PairSumIndex.h"
 #include "search/RulerBound.h"
 #include "tools/PlatformPort.h"
 
@@ -162,6 +163,10 @@ class Seeker_Module {
   // Number of the level's conflict groups with a member in `set` at root position `from` or above
   // (positions beyond the list's end count as nothing).
   int32_t GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const;
+  // The index of the 3-transmitter pairs of the fixed channels and chosen(1 .. n - 1), brought up
+  // to date, when asking it for each of the `live` candidates costs less than walking the pairs;
+  // nullptr otherwise.
+  const PairSumIndex* PairsFor(const std::vector<double>& chosen, int32_t live) const;
   // Largest set size that KeepResultSet would drop (-1 while fewer than lMaxSets sets are held).
   void UpdateKeepThreshold();
 
@@ -193,6 +198,11 @@ class Seeker_Module {
   std::deque<std::vector<double>> levelBuffers_;
   // Scratch mask of the elimination (removed entries), reused from call to call.
   mutable std::vector<uint8_t> removed_;
+  // The pairs of the 3-transmitter stage, kept from call to call as the chosen list grows.
+  mutable PairSumIndex pairs_;
+  mutable std::vector<PairSumIndex::Source> pairSources_;
+  // Pairs worth walking per query of one candidate in one run of the index.
+  static constexpr int64_t kPairQueryCost = 4;
   int64_t nodeCount_ = 0;
 
   // The systematic search: its root candidate list (1-based, not owned) and the words of a set.
