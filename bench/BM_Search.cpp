@@ -98,3 +98,37 @@ static void BM_SystematicVenue(benchmark::State& state) {
   RunMaximumSearch(state, Params({{1, 0.4}, {4, 0.05}, {5, 0.05}}), candidates);
 }
 BENCHMARK(BM_SystematicVenue)->Arg(6)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// One random run of up to 10 channels beside N channels already present in four systems
+// (random kilohertz over 470 ... 500 MHz), with spacing 0.4 and 2Tx and 3Tx IM(3) at width 0.
+// The 2,000 candidates (25 kHz grid over 600 ... 960 MHz) lie beyond the reach of the products
+// of two present channels with a third one, so every step of the run meets all N channels and
+// their pairs, and each added channel clears only the candidates near it.
+static void BM_AddChannels(benchmark::State& state) {
+  DefaultPort port(1);
+  Seeker_Module seeker(port);
+  const TCheckParams params = Params({{1, 0.4}, {4, 0.0}, {5, 0.0}});
+  const int n = static_cast<int>(state.range(0));
+  uint64_t r = 12345;
+  auto next = [&r] { return (r = r * 6364136223846793005ULL + 1442695040888963407ULL) >> 33; };
+  for (int j = 0; j < 4; ++j) {
+    std::vector<double> fixed{0.0};
+    for (int k = j; k < n; k += 4) fixed.push_back(470.0 + 0.001 * static_cast<double>(next() % 30000));
+    seeker.SetContext(fixed, params, j);
+  }
+  seeker.SetChosenSide(params);
+  seeker.SetCandidateSide(params);
+  std::vector<double> candidates{0.0};
+  for (int k = 0; k < 14400 && candidates.size() <= 2000; ++k)
+    if (next() % 7 == 0) candidates.push_back(600.0 + 0.025 * k);
+
+  std::vector<std::vector<double>> sets;
+  size_t added = 0;
+  for (auto _ : state) {
+    seeker.RunSearch(candidates, 10, 1, sets);
+    added = sets.empty() ? 0 : sets[0].size() - 1;
+    benchmark::DoNotOptimize(sets.data());
+  }
+  state.counters["added"] = static_cast<double>(added);
+}
+BENCHMARK(BM_AddChannels)->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond);

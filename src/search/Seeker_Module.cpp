@@ -389,10 +389,20 @@ const PairSumIndex* Seeker_Module::PairsFor(const std::vector<double>& chosen, i
   int64_t sources = n - 1;
   for (const TSearchSystem& sys : contextList_) sources += Entries(sys.Freqs);
   const int64_t pairs = PairSumIndex::PairsOf(sources);
-  // A query costs a few binary searches in each run, and there are about as many runs as bits in
-  // the number of chosen frequencies; walking costs three ranges per pair.
-  const int64_t runs = 1 + std::bit_width(static_cast<uint32_t>(n));
-  if (pairs > PairSumIndex::kMaxPairs || int64_t{live} * runs * kPairQueryCost >= pairs) return nullptr;
+  // A query costs three binary searches per width of the pairs in each run of the index, where
+  // a pair costs the walk three ranges, measured at about two such queries. The index holds one
+  // run for the channels already present and one per set bit of the number of earlier chosen
+  // frequencies; the pairs of chosen frequencies alone are few and cost little.
+  const int64_t runs = 1 + std::popcount(static_cast<uint32_t>(std::max(n - 1, 0)));
+  int64_t widths = 0;
+  for (size_t j = 0; j < contextList_.size(); ++j) {
+    if (Entries(contextList_[j].Freqs) == 0) continue;
+    bool seen = false;
+    for (size_t i = 0; i < j && !seen; ++i)
+      seen = Entries(contextList_[i].Freqs) > 0 && contextList_[i].Widths[5] == contextList_[j].Widths[5];
+    if (!seen) ++widths;
+  }
+  if (pairs > PairSumIndex::kMaxPairs || int64_t{live} * runs * std::max<int64_t>(widths, 1) >= 2 * pairs) return nullptr;
 
   pairSources_.clear();
   for (const TSearchSystem& sys : contextList_)

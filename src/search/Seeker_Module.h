@@ -201,8 +201,6 @@ class Seeker_Module {
   // The pairs of the 3-transmitter stage, kept from call to call as the chosen list grows.
   mutable PairSumIndex pairs_;
   mutable std::vector<PairSumIndex::Source> pairSources_;
-  // Pairs worth walking per query of one candidate in one run of the index.
-  static constexpr int64_t kPairQueryCost = 4;
   int64_t nodeCount_ = 0;
 
   // The systematic search: its root candidate list (1-based, not owned) and the words of a set.
