@@ -65,6 +65,8 @@ class Seeker_Module {
   // chosen: 1-based, chosen.back() is the frequency just added (chosen.size() - 1 == n). Removes
   // from list(1..count) every candidate that conflicts with it, given the earlier chosen
   // frequencies and the fixed channels of ContextList. The frequency just added is always removed.
+  // The pairs of the 3-transmitter products are kept in an index from call to call, so a call
+  // whose chosen list extends (or shares the front of) the previous one's costs only the change.
   void EliminateCandidates(std::vector<double>& list, int32_t& count, const std::vector<double>& chosen) const;
 
   // Receives the ranges of an elimination one by one: every candidate x with lo <= x <= hi.
