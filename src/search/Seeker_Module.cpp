@@ -234,10 +234,13 @@ void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>&
     for (int32_t s = 0; s <= J && !anyOn; ++s) anyOn = Entries(contextList[s].Freqs) > 0 && contextList[s].Widths[5] >= 0;
     if (!anyOn) return;
 
-    // The chosen frequencies' own width is W1[5], which every pair's width takes in anyway.
+    // The chosen frequencies' own width is W1[5], which every pair's width takes in anyway. The
+    // widths are taken in as the walk below takes them: a width that is not a number is passed
+    // over, unless it is W2[5], which then turns the stage off.
     if constexpr (requires { e.RemoveWhere([](double) { return false; }); }) {
       if (const PairSumIndex* pairs = pairsFor(count)) {
-        const double base = W2[5] > W1[5] ? W2[5] : W1[5];
+        double base = W2[5];
+        if (W1[5] > base) base = W1[5];
         e.RemoveWhere([&](double x) { return pairs->Covers(x, f, base); });
         return;
       }
@@ -404,11 +407,16 @@ const PairSumIndex* Seeker_Module::PairsFor(const std::vector<double>& chosen, i
   }
   if (pairs > PairSumIndex::kMaxPairs || int64_t{live} * runs * std::max<int64_t>(widths, 1) >= 2 * pairs) return nullptr;
 
+  // A source width that never counts: that of the chosen frequencies (W1[5] comes in as the
+  // base of every pair) and one that is not a number (the walk passes it over).
+  constexpr double kOff = -std::numeric_limits<double>::infinity();
   pairSources_.clear();
-  for (const TSearchSystem& sys : contextList_)
-    for (int32_t k = 1; k <= Entries(sys.Freqs); ++k) pairSources_.push_back({sys.Freqs[k], sys.Widths[5]});
+  for (const TSearchSystem& sys : contextList_) {
+    const double width = std::isnan(sys.Widths[5]) ? kOff : sys.Widths[5];
+    for (int32_t k = 1; k <= Entries(sys.Freqs); ++k) pairSources_.push_back({sys.Freqs[k], width});
+  }
   const size_t fixed = pairSources_.size();
-  for (int32_t k = 1; k < n; ++k) pairSources_.push_back({chosen[k], -std::numeric_limits<double>::infinity()});
+  for (int32_t k = 1; k < n; ++k) pairSources_.push_back({chosen[k], kOff});
   if (!pairs_.Sync(pairSources_.data(), pairSources_.size(), fixed)) return nullptr;
   return &pairs_;
 }
