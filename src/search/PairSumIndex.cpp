@@ -1,6 +1,8 @@
 #include "search/PairSumIndex.h"
 
 #include <algorithm>
+#include <bit>
+#include <utility>
 
 namespace kova {
 
@@ -70,9 +72,40 @@ void PairSumIndex::AddRun(size_t first, size_t last) {
       run.diffs[c].push_back(b.f >= a.f ? b.f - a.f : a.f - b.f);
     }
   }
-  for (auto& v : run.sums) std::sort(v.begin(), v.end());
-  for (auto& v : run.diffs) std::sort(v.begin(), v.end());
+  for (auto& v : run.sums) Sort(v);
+  for (auto& v : run.diffs) Sort(v);
   runs_.push_back(std::move(run));
+}
+
+void PairSumIndex::Sort(std::vector<double>& v) {
+  // Non-negative numbers (the sums and differences of frequencies) order as their bit patterns
+  // do, which a radix sort puts in order 16 bits at a time from the lowest, passing over the
+  // digits that every value shares. Short lists and anything else go to the comparison sort.
+  const size_t n = v.size();
+  if (n < 4096) {
+    std::sort(v.begin(), v.end());
+    return;
+  }
+  bitsA_.resize(n);
+  bitsB_.resize(n);
+  for (size_t i = 0; i < n; ++i) {
+    bitsA_[i] = std::bit_cast<uint64_t>(v[i]);
+    if (bitsA_[i] >> 63) {
+      std::sort(v.begin(), v.end());
+      return;
+    }
+  }
+  digits_.resize(size_t{1} << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(digits_.begin(), digits_.end(), 0);
+    for (uint64_t x : bitsA_) ++digits_[(x >> shift) & 0xFFFF];
+    if (digits_[(bitsA_[0] >> shift) & 0xFFFF] == n) continue;
+    size_t start = 0;
+    for (size_t& d : digits_) start += std::exchange(d, start);
+    for (uint64_t x : bitsA_) bitsB_[digits_[(x >> shift) & 0xFFFF]++] = x;
+    bitsA_.swap(bitsB_);
+  }
+  for (size_t i = 0; i < n; ++i) v[i] = std::bit_cast<double>(bitsA_[i]);
 }
 
 void PairSumIndex::MergeTop() {

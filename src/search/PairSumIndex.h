@@ -84,12 +84,16 @@ class PairSumIndex {
   // Merges the top run into the one below it.
   void MergeTop();
   size_t WidthClass(double width);
+  // Sorts v ascending.
+  void Sort(std::vector<double>& v);
 
   std::vector<Source> sources_;
   size_t fixed_ = 0;
   std::vector<double> widths_;  // the pair widths met so far, one class each
   std::vector<Run> runs_;
   std::vector<double> merged_;  // scratch of a merge
+  std::vector<uint64_t> bitsA_, bitsB_;  // scratch of a sort
+  std::vector<size_t> digits_;
 };
 
 }  // namespace kova
