@@ -28,7 +28,7 @@ class RangeEraser {
   RangeEraser(double* list, int32_t count, int32_t& live, uint8_t* removed)
       : x_(list), n_(count), live_(live), removed_(removed) {}
 
-  [[gnu::always_inline]] void Remove(double centre, double width) {
+  void Remove(double centre, double width) {
     if (live_ <= 0) return;
     double lo, hi;
     if (!ProtectedRange(centre, width, lo, hi) || !(lo <= hi)) return;
@@ -81,7 +81,7 @@ class BitEraser {
   BitEraser(const double* root, int32_t rootCount, uint64_t* bits, int32_t& live)
       : x_(root), n_(rootCount), bits_(bits), live_(live) {}
 
-  [[gnu::always_inline]] void Remove(double centre, double width) {
+  void Remove(double centre, double width) {
     if (live_ <= 0) return;
     double lo, hi;
     if (!ProtectedRange(centre, width, lo, hi) || !(lo <= hi)) return;
