@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "search/Seeker_Module.h"
@@ -98,3 +99,40 @@ static void BM_SystematicVenue(benchmark::State& state) {
   RunMaximumSearch(state, Params({{1, 0.4}, {4, 0.05}, {5, 0.05}}), candidates);
 }
 BENCHMARK(BM_SystematicVenue)->Arg(6)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// One random run of up to 10 channels beside N channels already present in four systems
+// (random kilohertz over 470 ... 500 MHz), with spacing 0.4 and 2Tx and 3Tx IM(3) at width 0.
+// The 2,000 candidates (25 kHz grid over 600 ... 960 MHz) lie beyond the reach of the products
+// of two present channels with a third one, so every step of the run meets all N channels and
+// their pairs, and each added channel clears only the candidates near it. With a second
+// argument of 1 every run starts on a new search module, so it pays for the present channels'
+// pairs as well (the first run of a search).
+static void BM_AddChannels(benchmark::State& state) {
+  DefaultPort port(1);
+  const TCheckParams params = Params({{1, 0.4}, {4, 0.0}, {5, 0.0}});
+  const int n = static_cast<int>(state.range(0));
+  uint64_t r = 12345;
+  auto next = [&r] { return (r = r * 6364136223846793005ULL + 1442695040888963407ULL) >> 33; };
+  std::vector<std::vector<double>> fixed(4, std::vector<double>{0.0});
+  for (int k = 0; k < n; ++k) fixed[k % 4].push_back(470.0 + 0.001 * static_cast<double>(next() % 30000));
+  std::vector<double> candidates{0.0};
+  for (int k = 0; k < 14400 && candidates.size() <= 2000; ++k)
+    if (next() % 7 == 0) candidates.push_back(600.0 + 0.025 * k);
+
+  std::unique_ptr<Seeker_Module> seeker;
+  std::vector<std::vector<double>> sets;
+  size_t added = 0;
+  for (auto _ : state) {
+    if (state.range(1) == 1 || !seeker) {
+      seeker = std::make_unique<Seeker_Module>(port);
+      for (int j = 0; j < 4; ++j) seeker->SetContext(fixed[static_cast<size_t>(j)], params, j);
+      seeker->SetChosenSide(params);
+      seeker->SetCandidateSide(params);
+    }
+    seeker->RunSearch(candidates, 10, 1, sets);
+    added = sets.empty() ? 0 : sets[0].size() - 1;
+    benchmark::DoNotOptimize(sets.data());
+  }
+  state.counters["added"] = static_cast<double>(added);
+}
+BENCHMARK(BM_AddChannels)->ArgsProduct({{100, 300, 1000}, {0, 1}})->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "search/PairSumIndex.h"
 #include "search/RulerBound.h"
 #include "tools/Tools.h"
 
@@ -16,20 +17,6 @@ namespace {
 
 // Entries of a 1-based list (its upper bound).
 inline int32_t Entries(const std::vector<double>& v) { return v.empty() ? 0 : static_cast<int32_t>(v.size()) - 1; }
-
-// The range a protection width covers around a centre: false when the check is off.
-inline bool ProtectedRange(double centre, double width, double& lo, double& hi) {
-  if (width > 0) {
-    lo = centre - width + 0.001;
-    hi = centre + width - 0.001;
-  } else if (width == 0) {
-    lo = centre - 0.001;
-    hi = centre + 0.001;
-  } else {
-    return false;
-  }
-  return true;
-}
 
 // Removes ranges from a sorted candidate list without moving entries on every removal: removed
 // entries are marked, the live count is kept exact (so every "list empty" exit happens at the
@@ -53,6 +40,18 @@ class RangeEraser {
     for (const double* p = from; p < end && *p <= hi; ++p) {
       uint8_t& gone = removed_[p - begin];
       if (!gone) {
+        gone = 1;
+        --live_;
+      }
+    }
+  }
+
+  // Removes every live entry x for which covered(x) holds.
+  template <class Covered>
+  void RemoveWhere(Covered&& covered) {
+    for (int32_t i = 1; i <= n_ && live_ > 0; ++i) {
+      uint8_t& gone = removed_[i - 1];
+      if (!gone && covered(x_[i])) {
         gone = 1;
         --live_;
       }
@@ -100,6 +99,19 @@ class BitEraser {
     }
   }
 
+  template <class Covered>
+  void RemoveWhere(Covered&& covered) {
+    for (int32_t w = 0; w * 64 < n_ && live_ > 0; ++w) {
+      for (uint64_t bits = bits_[w]; bits; bits &= bits - 1) {
+        const int32_t k = w * 64 + std::countr_zero(bits);
+        if (covered(x_[k + 1])) {
+          bits_[w] &= ~(uint64_t{1} << (k & 63));
+          --live_;
+        }
+      }
+    }
+  }
+
  private:
   const double* x_;
   int32_t n_;
@@ -118,9 +130,12 @@ struct PairSource {
 // for each range; `count` is the eraser's live count, read for the early ends of the stages.
 // Both the list elimination and the candidate sets of the systematic search run through here, so
 // they remove exactly the same ranges.
-template <class Eraser>
+// `pairsFor(live)` gives the index of the 3-transmitter pairs when asking it per live candidate
+// is the cheaper way, else nullptr (the pairs are walked).
+template <class Eraser, class PairsFor>
 void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>& chosen, const TSearchSystem& chosenSide,
-                     const TSearchSystem& candidateSide, const std::vector<TSearchSystem>& contextList) {
+                     const TSearchSystem& candidateSide, const std::vector<TSearchSystem>& contextList,
+                     PairsFor&& pairsFor) {
   const int32_t n = Entries(chosen);
   const double f = chosen[n];
   const auto& W1 = chosenSide.Widths;
@@ -217,8 +232,21 @@ void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>&
     // none of them is 0 or more, the stage cannot remove anything and is skipped.
     bool anyOn = W2[5] >= 0 || W1[5] >= 0;
     for (int32_t s = 0; s <= J && !anyOn; ++s) anyOn = Entries(contextList[s].Freqs) > 0 && contextList[s].Widths[5] >= 0;
+    if (!anyOn) return;
 
-    for (int32_t s1 = -1; s1 <= J && anyOn; ++s1) {
+    // The chosen frequencies' own width is W1[5], which every pair's width takes in anyway. The
+    // widths are taken in as the walk below takes them: a width that is not a number is passed
+    // over, unless it is W2[5], which then turns the stage off.
+    if constexpr (requires { e.RemoveWhere([](double) { return false; }); }) {
+      if (const PairSumIndex* pairs = pairsFor(count)) {
+        double base = W2[5];
+        if (W1[5] > base) base = W1[5];
+        e.RemoveWhere([&](double x) { return pairs->Covers(x, f, base); });
+        return;
+      }
+    }
+
+    for (int32_t s1 = -1; s1 <= J; ++s1) {
       const PairSource A = source(s1);
       for (int32_t i1 = 1; i1 <= A.size; ++i1) {
         const double a = A.freqs[i1];
@@ -354,8 +382,43 @@ void Seeker_Module::EliminateCandidates(std::vector<double>& list, int32_t& coun
   std::fill_n(removed_.begin(), total, uint8_t{0});
   RangeEraser e(list.data(), total, count, removed_.data());
 
-  EliminateRanges(e, count, chosen, chosenSide_, candidateSide_, contextList_);
+  EliminateRanges(e, count, chosen, chosenSide_, candidateSide_, contextList_,
+                  [&](int32_t left) { return PairsFor(chosen, left); });
   if (count > 0) e.Compact();
+}
+
+const PairSumIndex* Seeker_Module::PairsFor(const std::vector<double>& chosen, int32_t live) const {
+  const int32_t n = Entries(chosen);
+  int64_t sources = n - 1;
+  for (const TSearchSystem& sys : contextList_) sources += Entries(sys.Freqs);
+  const int64_t pairs = PairSumIndex::PairsOf(sources);
+  // A query costs three binary searches per width of the pairs in each run of the index, where
+  // a pair costs the walk three ranges, measured at about two such queries. The index holds one
+  // run for the channels already present and one per set bit of the number of earlier chosen
+  // frequencies; the pairs of chosen frequencies alone are few and cost little.
+  const int64_t runs = 1 + std::popcount(static_cast<uint32_t>(std::max(n - 1, 0)));
+  int64_t widths = 0;
+  for (size_t j = 0; j < contextList_.size(); ++j) {
+    if (Entries(contextList_[j].Freqs) == 0) continue;
+    bool seen = false;
+    for (size_t i = 0; i < j && !seen; ++i)
+      seen = Entries(contextList_[i].Freqs) > 0 && contextList_[i].Widths[5] == contextList_[j].Widths[5];
+    if (!seen) ++widths;
+  }
+  if (pairs > PairSumIndex::kMaxPairs || int64_t{live} * runs * std::max<int64_t>(widths, 1) >= 2 * pairs) return nullptr;
+
+  // A source width that never counts: that of the chosen frequencies (W1[5] comes in as the
+  // base of every pair) and one that is not a number (the walk passes it over).
+  constexpr double kOff = -std::numeric_limits<double>::infinity();
+  pairSources_.clear();
+  for (const TSearchSystem& sys : contextList_) {
+    const double width = std::isnan(sys.Widths[5]) ? kOff : sys.Widths[5];
+    for (int32_t k = 1; k <= Entries(sys.Freqs); ++k) pairSources_.push_back({sys.Freqs[k], width});
+  }
+  const size_t fixed = pairSources_.size();
+  for (int32_t k = 1; k < n; ++k) pairSources_.push_back({chosen[k], kOff});
+  if (!pairs_.Sync(pairSources_.data(), pairSources_.size(), fixed)) return nullptr;
+  return &pairs_;
 }
 
 void Seeker_Module::EmitRanges(const std::vector<double>& chosen, RangeSink& sink) const {
@@ -370,7 +433,8 @@ void Seeker_Module::EmitRanges(const std::vector<double>& chosen, RangeSink& sin
     }
   } adapter{sink};
   const int32_t live = 1;
-  EliminateRanges(adapter, live, chosen, chosenSide_, candidateSide_, contextList_);
+  EliminateRanges(adapter, live, chosen, chosenSide_, candidateSide_, contextList_,
+                  [](int32_t) -> const PairSumIndex* { return nullptr; });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -475,7 +539,8 @@ int32_t Seeker_Module::SystematicLevel(const uint64_t* p, int32_t n, std::vector
         std::copy(p, p + words_, level.sets.begin());
         cnt = n;
         BitEraser e(root_, rootCount_, level.sets.data(), cnt);
-        EliminateRanges(e, cnt, q, chosenSide_, candidateSide_, contextList_);
+        EliminateRanges(e, cnt, q, chosenSide_, candidateSide_, contextList_,
+                        [&](int32_t left) { return PairsFor(q, left); });
       }
       if (cnt <= 0) {
         // Nothing can be added any more: the set is maximal.
@@ -755,7 +820,8 @@ void Seeker_Module::PrepareChildren(const uint64_t* p, int32_t n, std::vector<do
       std::copy(p, p + W, child);
       live = n;
       BitEraser e(root_, rootCount_, child, live);
-      EliminateRanges(e, live, q, chosenSide_, candidateSide_, contextList_);
+      EliminateRanges(e, live, q, chosenSide_, candidateSide_, contextList_,
+                      [&](int32_t left) { return PairsFor(q, left); });
     }
     level.count[j] = live;
   }

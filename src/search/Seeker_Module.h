@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/TCheckParams.h"
+#include "search/PairSumIndex.h"
 #include "search/RulerBound.h"
 #include "tools/PlatformPort.h"
 
@@ -64,6 +65,8 @@ class Seeker_Module {
   // chosen: 1-based, chosen.back() is the frequency just added (chosen.size() - 1 == n). Removes
   // from list(1..count) every candidate that conflicts with it, given the earlier chosen
   // frequencies and the fixed channels of ContextList. The frequency just added is always removed.
+  // The pairs of the 3-transmitter products are kept in an index from call to call, so a call
+  // whose chosen list extends (or shares the front of) the previous one's costs only the change.
   void EliminateCandidates(std::vector<double>& list, int32_t& count, const std::vector<double>& chosen) const;
 
   // Receives the ranges of an elimination one by one: every candidate x with lo <= x <= hi.
@@ -162,6 +165,10 @@ class Seeker_Module {
   // Number of the level's conflict groups with a member in `set` at root position `from` or above
   // (positions beyond the list's end count as nothing).
   int32_t GroupsMeeting(const LevelScratch& level, const uint64_t* set, int32_t from) const;
+  // The index of the 3-transmitter pairs of the fixed channels and chosen(1 .. n - 1), brought up
+  // to date, when asking it for each of the `live` candidates costs less than walking the pairs;
+  // nullptr otherwise.
+  const PairSumIndex* PairsFor(const std::vector<double>& chosen, int32_t live) const;
   // Largest set size that KeepResultSet would drop (-1 while fewer than lMaxSets sets are held).
   void UpdateKeepThreshold();
 
@@ -193,6 +200,9 @@ class Seeker_Module {
   std::deque<std::vector<double>> levelBuffers_;
   // Scratch mask of the elimination (removed entries), reused from call to call.
   mutable std::vector<uint8_t> removed_;
+  // The pairs of the 3-transmitter stage, kept from call to call as the chosen list grows.
+  mutable PairSumIndex pairs_;
+  mutable std::vector<PairSumIndex::Source> pairSources_;
   int64_t nodeCount_ = 0;
 
   // The systematic search: its root candidate list (1-based, not owned) and the words of a set.
