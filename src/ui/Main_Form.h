@@ -1,9 +1,9 @@
 #pragma once
 // The main working window ("System Editor"): the channel table of the current system, the
 // search spectrum table, the list of the project's receiver systems, the per-system check
-// switches and search parameters, the status light with Check, and Generate. It edits the project of
-// the application state directly; while the user types, its grids are the master copy and the
-// channel list or search spectrum is rebuilt from the grid after every committed edit.
+// switches and search parameters (each a panel of its own), the status light with Check, and
+// Generate. It lays the panels out, routes the commands between them and keeps the status light
+// true to the channels on screen.
 
 #include <QStringList>
 #include <QWidget>
@@ -26,7 +26,9 @@ class QTimer;
 namespace kova {
 
 struct AppState;
+class ChannelTable_Panel;
 class FlexGrid;
+class SearchSpectrum_Panel;
 class SystemList_Panel;
 class SystemParams_Panel;
 
@@ -60,9 +62,8 @@ class Main_Form : public QWidget {
   // Commits an open cell edit of either table and delivers one on its way (see FlexGrid::EndEdit);
   // every command of the window does this first.
   void EndEdits();
-  // The channel table's clipboard commands (Edit > Cut, Copy, Paste on the table): Copy puts the
-  // selected channels on the clipboard as text, Cut also removes them, Paste adds the channels of
-  // the clipboard's text in one step and names the lines that hold no frequency.
+  // The channel table's clipboard commands (Edit > Cut, Copy, Paste on the table; see
+  // ChannelTable_Panel).
   void CopyChannels();
   void CutChannels();
   void PasteChannels();
@@ -82,36 +83,11 @@ class Main_Form : public QWidget {
   // Shows what the full check of "Check" found (the frame opens its results window); none: nothing.
   std::function<void()> showCheckResults;
 
-  FlexGrid& SetupGrid() const { return *setup_; }
-  FlexGrid& SpectrumGrid() const { return *spectrum_; }
+  FlexGrid& SetupGrid() const;
+  FlexGrid& SpectrumGrid() const;
 
  private:
   void BuildLayout();
-  // Channel table.
-  void AddSetupRow();
-  void StoreSetup();
-  // False when the edit was dropped (the cell holds its text from before the edit again).
-  bool CheckSetupCell(int row, int col);
-  void ShowMicCount();
-  // Mode 0 removes the selected channels (named `verb` in the undo step), 1 shifts, 2 mirrors.
-  void EditSelectedChannels(int mode, const char* verb = "Remove");
-  void SetupAfterEdit(int row, int col);
-  void SetupClick();
-  void SortChannels();
-  void ChannelsFromPresets();
-  // Spectrum table.
-  void AddSpectrumRow();
-  void StoreSpectrum();
-  // The band edge that row `row`, column `col` (1 From, 2 To) of the spectrum table stands for.
-  float GridEdge(int row, int col) const;
-  // True when the spectrum table's band rows say what the search spectrum holds.
-  bool StoredSpectrumMatchesGrid() const;
-  bool CheckSpectrumCell(int row, int col);
-  void ShowBandCount();
-  void SpectrumAfterEdit(int row, int col);
-  void RemoveBands();
-  void SortBands();
-  void SelectSpectrum(int32_t mode);
   // Runs `action` as a command of the window: open edits end first, errors are reported.
   template <typename F>
   void Command(F&& action);
@@ -120,39 +96,21 @@ class Main_Form : public QWidget {
   void ScheduleSilentCheck();
   void RunSilentCheck();
   void SilentCheckDone(int generation, bool compatible, std::vector<CheckConflict> conflicts, uint32_t changes);
-  // Marks the frequency cells of the current system's channels that the last check found
-  // incompatible or that lie off their type's tuning range or grid (red, with the reasons as
-  // tool tip) and clears the other cells' marks.
-  void ShowConflictMarks();
-
   // A committed change of the project (MarkModified: a new order only); `label` names its undo
   // step.
   void MarkChanged(const QString& label, bool typing = false);
   void MarkModified(const QString& label);
-  void RefreshDisplay();
 
   AppState& app_;
-  bool updating_ = false;
-  QString textBeforeEdit_;
-  QString spectrumTextBeforeEdit_;
-  int downRow_ = -1;
-  int downCol_ = -1;
   int light_ = 0;
-  int32_t tablesSystem_ = 0;  // the system whose search spectrum the spectrum table shows
   QTimer* silentCheck_ = nullptr;
   QTimer* silentLate_ = nullptr;   // shows "checking" when the answer takes long
   int silentGeneration_ = 0;       // counts the changes; only the newest result shows
   bool silentRunning_ = false;
   bool silentAgain_ = false;       // a change came while a check was running
-  QStringList shownMarks_;         // the tool tips of the marked rows as shown (empty: unmarked)
 
-  QGroupBox* micSelFrame_;
-  QTableWidget* flxSetup_;
-  FlexGrid* setup_;
-  QGroupBox* spectrumFrame_;
-  QTableWidget* flxSpectrum_;
-  FlexGrid* spectrum_;
-
+  ChannelTable_Panel* channels_;
+  SearchSpectrum_Panel* spectrum_;
   SystemList_Panel* systemList_;
   SystemParams_Panel* params_;
   QLabel* ampelImg_;
@@ -166,9 +124,6 @@ class Main_Form : public QWidget {
   QLabel* optimiseResultLbl_;  // how the last optimising search went
   QLabel* planNoteLbl_;        // what the proposal in use lacks of the channels asked
   int32_t shownSystems_ = 0;   // systems in use when the check panel was last prepared
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // The status light's pictures, drawn by the program: 1 green, 2 yellow, 3 red.
