@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "model/CProject.h"
+#include "model/CSystemType.h"
 #include "tools/Tools.h"
 #include "ui/FlexGrid.h"
 #include "ui/Main_Form.h"
@@ -64,9 +65,14 @@ ChannelClipboard::Pasted ChannelClipboard::Read(const QString& text) {
       if (PastedFrequency(fields[i], entry.mhz)) freqField = i;
     if (freqField < 0) {
       // A first line without any digit names the columns (a copied table's head).
-      const bool head = pasted.entries.empty() && pasted.bad.isEmpty() &&
+      const bool head = pasted.entries.empty() && pasted.skipped.empty() &&
                         std::none_of(line.begin(), line.end(), [](QChar c) { return c.isDigit(); });
-      if (!head) pasted.bad << QStringLiteral("line %1 (%2)").arg(number).arg(line.left(40));
+      QString shown = line.left(40);
+      shown.replace(QLatin1Char('\t'), QLatin1Char(' '));
+      pasted.skipped.push_back({number, (head ? QStringLiteral("line %1 (%2): heading, no frequency")
+                                              : QStringLiteral("line %1 (%2): no frequency"))
+                                            .arg(number)
+                                            .arg(shown.simplified())});
       continue;
     }
     for (int i = 0; i < fields.size() && entry.label.empty(); ++i)
@@ -76,19 +82,44 @@ ChannelClipboard::Pasted ChannelClipboard::Read(const QString& text) {
   return pasted;
 }
 
-QString ChannelClipboard::Report(const Pasted& pasted, const std::vector<ImportedChannel>& added) {
-  QStringList moved;
-  for (const ImportedChannel& c : added)
-    if (c.moved)
-      moved << QStringLiteral("%1 \u2192 %2 MHz")
-                   .arg(QString::fromStdString(MN_FormatFreq(c.given)), QString::fromStdString(MN_FormatFreq(c.placed)));
-  if (pasted.bad.isEmpty() && moved.isEmpty()) return {};
-  const auto n = static_cast<int>(added.size());
-  QString text = n == 1 ? QStringLiteral("1 channel pasted.") : QStringLiteral("%1 channels pasted.").arg(n);
-  if (!pasted.bad.isEmpty())
-    text += QStringLiteral("\n\nNo frequency, nothing added for: ") + pasted.bad.join(QStringLiteral(", ")) +
-            QLatin1Char('.');
-  if (!moved.isEmpty()) text += QStringLiteral("\n\nMoved onto the tuning grid: ") + moved.join(QStringLiteral(", ")) + QLatin1Char('.');
+void ChannelClipboard::KeepTunable(Pasted& pasted, const CSystemType& type) {
+  const CSpectrum& tuning = *type.GxSpectrum();
+  QString ranges;
+  for (int32_t i = 1; i <= tuning.GlBands(); ++i) {
+    const BandRef band = tuning.GxGetBand(i);
+    if (!ranges.isEmpty()) ranges += QStringLiteral(", ");
+    ranges += QString::fromStdString(MN_FormatFreq(band->GfLo()) + "\u2013" + MN_FormatFreq(band->GfHi()));
+  }
+  const QString name = QString::fromStdString(type.GsGetLabel());
+  std::vector<FrequencyListEntry> kept;
+  for (const FrequencyListEntry& e : pasted.entries) {
+    const auto f = static_cast<float>(e.mhz);
+    const float gridPoint = tuning.GfGetFreqNext(f);
+    if (TL_RoundDecimals(e.mhz, 3) == TL_RoundDecimals(gridPoint, 3)) {
+      kept.push_back(e);
+      continue;
+    }
+    const QString given = QString::fromStdString(MN_FormatFreq(e.mhz));
+    if (tuning.GIsFreqAvailable(f, 0.0f))
+      pasted.skipped.push_back({e.line, QStringLiteral("%1: off the tuning grid of %2 (nearest point %3 MHz)")
+                                            .arg(given, name, QString::fromStdString(MN_FormatFreq(gridPoint)))});
+    else
+      pasted.skipped.push_back({e.line, QStringLiteral("%1: outside the tuning range%2 %3 MHz of %4")
+                                            .arg(given, tuning.GlBands() > 1 ? QStringLiteral("s") : QString(),
+                                                 ranges, name)});
+  }
+  pasted.entries = std::move(kept);
+  std::stable_sort(pasted.skipped.begin(), pasted.skipped.end(),
+                   [](const Skipped& a, const Skipped& b) { return a.line < b.line; });
+}
+
+QString ChannelClipboard::Report(const Pasted& pasted, int added) {
+  if (pasted.skipped.empty()) return {};
+  QString text = added == 0   ? QStringLiteral("No channel pasted.")
+                 : added == 1 ? QStringLiteral("1 channel pasted.")
+                              : QStringLiteral("%1 channels pasted.").arg(added);
+  text += QStringLiteral("\n\nNot added:");
+  for (const Skipped& s : pasted.skipped) text += QLatin1Char('\n') + s.text;
   return text;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The channel table on the clipboard: copied rows become text, one channel a line with its
 // frequency and label separated by a tab (what spreadsheets and text editors take), and pasted
-// text becomes channels: each line that holds a frequency in MHz is one (a copied row, a column
-// of numbers, "610.5 MHz Vocals"; cells split by tabs or semicolons, else the first word is the
-// frequency and the rest the label), and the lines that hold none are named.
+// text becomes channels: each line that holds a frequency in MHz the system can tune is one (a
+// copied row, a column of numbers, "610.5 MHz Vocals"; cells split by tabs or semicolons, else
+// the first word is the frequency and the rest the label), and the other lines are named.
 //
 // MN_RunEditAction carries out Edit > Cut, Copy, Paste and Select All (and their standard keys)
 // on the widget that has the focus: a text box or text view does what it always does, the main
@@ -19,6 +19,7 @@
 namespace kova {
 
 class CMicCollection;
+class CSystemType;
 class Main_Form;
 
 class ChannelClipboard {
@@ -26,15 +27,24 @@ class ChannelClipboard {
   // Channels first … last (1-based) as text.
   static QString Text(const CMicCollection& mics, int first, int last);
 
+  // A pasted line that adds no channel and why ("612.250: outside the tuning range …").
+  struct Skipped {
+    int line = 0;
+    QString text;
+  };
   struct Pasted {
     std::vector<FrequencyListEntry> entries;  // the lines with a frequency
-    QStringList bad;                          // "line 3 (abc)" for each line without one
+    std::vector<Skipped> skipped;             // "line 3 (abc): no frequency" for each line without one
   };
   static Pasted Read(const QString& text);
 
-  // What the user is told after a paste: how many channels came in, which lines were left out
-  // and which frequencies moved onto the tuning grid; empty when everything went in as given.
-  static QString Report(const Pasted& pasted, const std::vector<ImportedChannel>& added);
+  // Moves the entries whose frequency `type` cannot tune (outside its tuning range or off its
+  // grid) to the skipped lines: a paste never puts a channel anywhere but where the user said.
+  static void KeepTunable(Pasted& pasted, const CSystemType& type);
+
+  // What the user is told after a paste of which `added` channels came in: every line left out
+  // with its reason, in the order of the text; empty when everything went in as given.
+  static QString Report(const Pasted& pasted, int added);
 };
 
 enum class EditAction { kCut, kCopy, kPaste, kSelectAll };

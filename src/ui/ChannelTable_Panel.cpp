@@ -328,17 +328,23 @@ void ChannelTable_Panel::Cut() {
 
 void ChannelTable_Panel::Paste() {
   Run([this] {
-    const ChannelClipboard::Pasted pasted = ChannelClipboard::Read(QApplication::clipboard()->text());
-    const std::vector<ImportedChannel> added =
-        MN_ImportFrequencyList(*app_.project, app_.project->GlCurr(), pasted.entries);
-    if (!added.empty()) {
+    ChannelClipboard::Pasted pasted = ChannelClipboard::Read(QApplication::clipboard()->text());
+    const int32_t slot = app_.project->GlCurr();
+    ChannelClipboard::KeepTunable(pasted, *app_.project->GcSystem(slot)->GcSystemType());
+    std::string tooMany;
+    if (!MN_ImportFits(*app_.project, slot, pasted.entries, tooMany)) {
+      TL_ShowInfo("Nothing pasted: " + tooMany + ".", kAppTitle);
+      return;
+    }
+    const std::vector<ImportedChannel> added = MN_ImportFrequencyList(*app_.project, slot, pasted.entries);
+    const auto n = static_cast<int>(added.size());
+    if (n > 0) {
       Prepare();
-      const auto n = static_cast<int>(added.size());
       changed(n == 1 ? QStringLiteral("Paste 1 channel") : QStringLiteral("Paste %1 channels").arg(n));
       RefreshDisplay();
     }
-    const QString report = added.empty() && pasted.bad.isEmpty() ? QStringLiteral("The clipboard holds no frequency.")
-                                                                 : ChannelClipboard::Report(pasted, added);
+    const QString report = n == 0 && pasted.skipped.empty() ? QStringLiteral("The clipboard holds no frequency.")
+                                                            : ChannelClipboard::Report(pasted, n);
     if (!report.isEmpty()) TL_ShowInfo(S(report), kAppTitle);
   });
 }

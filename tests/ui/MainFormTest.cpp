@@ -2,7 +2,9 @@
 // colour cells and buttons, with the scripted port answering the questions.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -705,6 +707,25 @@ TEST_F(MainFormTest, ASmallWindowScrollsToEveryCommand) {
     Settle();
     EXPECT_TRUE(form->rect().contains(QRect(button->mapTo(form.get(), QPoint(0, 0)), button->size()))) << name;
   }
+}
+
+// A paste never moves a frequency: what the type cannot tune stays out, named with its reason.
+TEST_F(MainFormTest, PasteLeavesOutWhatTheTypeCannotTuneAndNamesIt) {
+  CSpectrum& tuning = *app.project->GcCurrSystem()->GcSystemType()->GxSpectrum();
+  tuning.GDefine();
+  tuning.GAddBand(626.0f, 698.0f, 0.025f);
+  SetChannels({650});
+  QApplication::clipboard()->setText(
+      QStringLiteral("Frequency\tLabel\n606.500\tHouse 1\n612,250\tHouse 2\n650.010\tOff\n660,5\tIEM\nabc\n"));
+  port.messages.clear();
+  form->PasteChannels();
+  EXPECT_EQ(Freqs(), (std::vector<float>{650.0f, 660.5f}));
+  ASSERT_EQ(port.messages.size(), 1u);
+  const std::string& text = port.messages[0].text;
+  for (const char* named : {"line 1 (Frequency Label): heading, no frequency",
+                            "606.500: outside the tuning range 626.000\u2013698.000 MHz of ", "612.250: outside",
+                            "650.010: off the tuning grid of ", "line 6 (abc): no frequency"})
+    EXPECT_NE(text.find(named), std::string::npos) << named << " in " << text;
 }
 
 }  // namespace
