@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QUndoStack>
@@ -41,13 +41,18 @@ ChannelTable_Panel::ChannelTable_Panel(AppState& app, QWidget* parent)
   table_ = MN_MakeGrid("flxSetup");
   table_->installEventFilter(this);
   setup_ = new FlexGrid(table_);
-  auto* buttons = new QHBoxLayout;
+  auto* buttons = new QGridLayout;
   QPushButton* presets = MN_MakeButton(QStringLiteral("Presets"), QStringLiteral("SetupSelect_Cbt"));
   QPushButton* sort = MN_MakeButton(QStringLiteral("Sort"), QStringLiteral("MicSort_Cbt"));
   QPushButton* remove = MN_MakeButton(QStringLiteral("Remove"), QStringLiteral("SetupRem_Cbt"));
   QPushButton* shift = MN_MakeButton(QStringLiteral("Shift"), QStringLiteral("Shift_Cbt"));
   QPushButton* mirror = MN_MakeButton(QStringLiteral("Mirror"), QStringLiteral("Mirror_Cbt"));
-  for (QPushButton* b : {presets, sort, remove, shift, mirror}) buttons->addWidget(b);
+  // Two rows, so that the table can be narrow on a small screen.
+  int position = 0;
+  for (QPushButton* b : {presets, sort, remove, shift, mirror}) {
+    buttons->addWidget(b, position / 3, position % 3);
+    ++position;
+  }
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table_, 1);
   layout->addLayout(buttons);
@@ -167,6 +172,7 @@ void ChannelTable_Panel::Prepare() {
     setup_->Select(i, 3);
     setup_->SetCellBackColor(mic->GlGetColor());
   }
+  MN_FitHeads(*setup_, kShares);
   AddRow();
   setup_->Select(std::clamp(cursorRow, 1, setup_->Rows() - 1), std::clamp(cursorCol, 1, 2));
   ShowCount();

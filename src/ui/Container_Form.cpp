@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 #include "ui/FormStyle.h"
 #include "ui/KOVA_Form.h"
@@ -114,7 +115,10 @@ Container_Form::Container_Form(QWidget* parent) : QMainWindow(parent) {
   SetCommand(QStringLiteral("File_Exit"), [this] { Unload(); });
 
   MN_ApplyFormStyle(this);
-  resize(1200, 740);
+  // No larger than the screen, so that a small screen shows the whole frame.
+  QSize size(1200, 740);
+  if (screen()) size = size.boundedTo(screen()->availableGeometry().size());
+  resize(size);
 }
 
 void Container_Form::BuildMenus() {

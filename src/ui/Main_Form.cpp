@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QThreadPool>
 #include <QTimer>
@@ -43,6 +44,32 @@ namespace kova {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// What a search's outcome depends on besides the channels: the systems in use with their types
+// (label, tuning bands, check switches, search step), their zones and search spectra, and how
+// the zones meet.
+std::string SearchSetup(const CProject& project) {
+  const auto bands = [](const CSpectrum& spectrum) {
+    std::string text;
+    for (int32_t b = 1; b <= spectrum.GlBands(); ++b) {
+      const BandRef band = spectrum.GxGetBand(b);
+      text += ' ' + MN_FormatFreq(band->GfLo()) + '-' + MN_FormatFreq(band->GfHi()) + '/' + MN_FormatFreq(band->GfSteps());
+    }
+    return text;
+  };
+  std::string text;
+  for (int32_t k = 0; k < project.GlSystems(); ++k) {
+    const CSystemInstance& system = *project.GcSystem(k);
+    const CSystemType& type = *system.GcSystemType();
+    text += type.GsGetLabel() + '|' + std::to_string(type.GlGetFlags()) + '|' + MN_FormatFreq(type.GfGetSearchStep()) +
+            '|' + std::to_string(system.GlZone()) + '|' + bands(*type.GxSpectrum()) + '|' +
+            bands(*project.GcSpectrumOf(k)) + '\n';
+  }
+  const CZones& zones = project.GcZones();
+  for (int32_t a = 1; a <= zones.GlCount(); ++a)
+    for (int32_t b = a + 1; b <= zones.GlCount(); ++b) text += std::to_string(zones.GeRelation(a, b));
+  return text;
+}
 
 QLineEdit* MakeBox(const QString& text, const QString& name) {
   auto* box = new QLineEdit(text);
@@ -134,9 +161,14 @@ void Main_Form::FitContent() {
   if (!scroll) return;
   layout()->activate();
   const QSize grow = (scroll->widget()->minimumSizeHint() - scroll->viewport()->size()).expandedTo(QSize(0, 0));
-  if (grow.width() == 0 && grow.height() == 0) return;
   QWidget* outer = parentWidget() ? parentWidget() : this;  // the frame's child window, if any
-  outer->resize(outer->size() + grow);
+  // Never beyond the frame's window area (or the screen): the content scrolls instead.
+  QSize wanted = outer->size() + grow;
+  if (QWidget* area = outer->parentWidget())
+    wanted = wanted.boundedTo(area->size());
+  else if (outer->screen())
+    wanted = wanted.boundedTo(outer->screen()->availableGeometry().size());
+  if (wanted != outer->size()) outer->resize(wanted);
 }
 
 void Main_Form::BuildLayout() {
@@ -181,9 +213,10 @@ void Main_Form::BuildLayout() {
   ampelImg_->setObjectName(QStringLiteral("Ampel_Img"));
   ampelImg_->setAlignment(Qt::AlignCenter);
   checkCbt_ = MN_MakeButton(QStringLiteral("Check"), QStringLiteral("Check_Cbt"));
-  checkLayout->addWidget(params_, 0, 0, 2, 1);
-  checkLayout->addWidget(ampelImg_, 0, 1);
-  checkLayout->addWidget(checkCbt_, 1, 1, Qt::AlignBottom);
+  // Check below the switches as Generate below its settings, so that the frame stays narrow.
+  checkLayout->addWidget(params_, 0, 0);
+  checkLayout->addWidget(ampelImg_, 0, 1, Qt::AlignTop);
+  checkLayout->addWidget(checkCbt_, 1, 0, 1, 2);
   checkLayout->setColumnStretch(0, 1);
   connect(checkCbt_, &QPushButton::clicked, this, [this] { Check(); });
 
@@ -287,6 +320,12 @@ void Main_Form::RefreshViews(int mode) {
   // Whatever changed the project elsewhere (a drag in the display, a proposal) took the marks
   // of the last check with it.
   channels_->ShowConflictMarks();
+  // The last search's summary speaks of its project's systems, zones and spectra as they were.
+  if (!optimiseResultLbl_->isHidden() &&
+      (searchedProject_.lock() != app_.project || SearchSetup(*app_.project) != searchedSetup_)) {
+    optimiseResultLbl_->clear();
+    optimiseResultLbl_->setVisible(false);
+  }
   const std::string lacking = MN_PlanShortfall(app_, false);
   planNoteLbl_->setText(QString::fromStdString(lacking.empty() ? "" : "Proposal in use:\n" + lacking).trimmed());
   planNoteLbl_->setToolTip(QString::fromStdString(MN_PlanShortfall(app_, true)).trimmed());
@@ -426,6 +465,8 @@ void Main_Form::Generate() {
       optimiseResultLbl_->setText(QString::fromStdString(
           OptimiseResultText(outcome.optimised, outcome.joint ? &*outcome.joint : nullptr)));
       optimiseResultLbl_->setVisible(!outcome.optimised.empty());
+      searchedProject_ = app_.project;
+      searchedSetup_ = SearchSetup(*app_.project);
     } else if (app_.project->GbSecondSystem() || !systematicChk_->isChecked())
       GenerateProposals(app_, runs, std::min(runs, results), channels, kShowProposals, kSearchRandom, {},
                         /*explain=*/true);

@@ -9,9 +9,12 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/CheckConflict.h"
+#include "model/CProject.h"
 #include "model/CSpectrum.h"
 #include "model/CSystemType.h"
 
@@ -122,6 +125,10 @@ class Main_Form : public QWidget {
   QCheckBox* optimiseChk_;
   QPushButton* generateCbt_;
   QLabel* optimiseResultLbl_;  // how the last optimising search went
+  // The project and what of it the last search's summary speaks of (systems, types, zones,
+  // search spectra): once it changes, the summary goes.
+  std::weak_ptr<const CProject> searchedProject_;
+  std::string searchedSetup_;
   QLabel* planNoteLbl_;        // what the proposal in use lacks of the channels asked
   int32_t shownSystems_ = 0;   // systems in use when the check panel was last prepared
 };

@@ -30,16 +30,17 @@ SearchSpectrum_Panel::SearchSpectrum_Panel(AppState& app, QWidget* parent)
   table_->installEventFilter(this);
   spectrum_ = new FlexGrid(table_);
   auto* buttons = new QGridLayout;
+  // Two buttons a row, so that the table can be narrow on a small screen.
   const char* selectCaptions[3] = {"Select TV Channels", "Presets", "Range"};
   for (int k = 0; k < 3; ++k) {
     QPushButton* b = MN_MakeButton(QString::fromLatin1(selectCaptions[k]), QStringLiteral("SpectrumSelect_Cbt_%1").arg(k));
-    buttons->addWidget(b, 0, k);
+    buttons->addWidget(b, k / 2, k % 2);
     connect(b, &QPushButton::clicked, this, [this, k] { Run([this, k] { SelectSpectrum(k); }); });
   }
   QPushButton* sort = MN_MakeButton(QStringLiteral("Sort"), QStringLiteral("SpectrumSort_Cbt"));
   QPushButton* remove = MN_MakeButton(QStringLiteral("Remove"), QStringLiteral("SpectrumRem_Cbt"));
-  buttons->addWidget(sort, 1, 0);
-  buttons->addWidget(remove, 1, 1);
+  buttons->addWidget(sort, 1, 1);
+  buttons->addWidget(remove, 2, 0);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table_, 1);
   layout->addLayout(buttons);
@@ -97,6 +98,7 @@ void SearchSpectrum_Panel::Prepare() {
     spectrum_->SetTextMatrix(i, 1, MN_FreqText(band->GfLo()));
     spectrum_->SetTextMatrix(i, 2, MN_FreqText(band->GfHi()));
   }
+  MN_FitHeads(*spectrum_, kShares);
   AddRow();
   ShowBandCount();
 }

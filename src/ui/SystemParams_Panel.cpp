@@ -156,6 +156,8 @@ void SystemParams_Panel::Prepare() {
     if (MN_WholeNumber(c.channels, 0, kMaxAddCount) != count) c.channels->setText(QString::number(count));
   }
   updating_ = saved;
+  // The columns of the usual festival (up to four systems) show whole; more scroll sideways.
+  scroll_->setMinimumWidth(std::clamp(used, 2, 4) * (kBoxWidth + kSpacing));
   FitHeight();
   // The current system's column comes into sight once the scroll bar knows the columns' width.
   // Every column is as wide as its boxes.

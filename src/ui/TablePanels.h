@@ -45,8 +45,11 @@ class GuardScope {
 QTableWidget* MN_MakeGrid(const char* name);
 // A button that never takes Enter as the window's default.
 QPushButton* MN_MakeButton(const QString& caption, const QString& name);
-// Column widths as shares of the grid's inner width (what the vertical scroll bar leaves).
+// Column widths as shares of the grid's inner width (what the vertical scroll bar leaves), none
+// narrower than its head.
 void MN_SetShares(FlexGrid& grid, const std::vector<double>& shares);
+// Makes the grid at least as wide as every column head needs to show whole.
+void MN_FitHeads(FlexGrid& grid, const std::vector<double>& shares);
 // A frequency as the tables show it.
 QString MN_FreqText(double f);
 // The number a cell's text stands for.

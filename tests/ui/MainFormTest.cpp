@@ -2,9 +2,12 @@
 // colour cells and buttons, with the scripted port answering the questions.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -21,6 +24,7 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
+#include "app/SystemCommands.h"
 #include "app/TypeFacts.h"
 #include "support/TestSupport.h"
 #include "tools/ScriptedPort.h"
@@ -709,6 +713,35 @@ TEST_F(MainFormTest, ASmallWindowScrollsToEveryCommand) {
   }
 }
 
+// The festival's four systems in two zones: at 1024 x 700 every control lies in the window with
+// nothing to scroll sideways, and no column head is cut, there or larger.
+TEST_F(MainFormTest, EveryControlFitsA1024By700WindowWithWholeHeads) {
+  for (int32_t type : {2, 3, 4}) MN_AddSystem(app, *app.systems[static_cast<size_t>(type - 1)]);
+  for (int32_t k : {2, 3}) app.project->GSetSystemZone(k, 2);
+  SetChannels({520, 530});
+  MN_RefreshViews(2);
+  for (const QSize size : {QSize(1024, 700), QSize(1400, 900)}) {
+    form->resize(size);
+    Settle();
+    EXPECT_EQ(Child<QScrollArea>(form.get(), "MainScroll")->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(Child<QScrollArea>(form.get(), "SystemParams_Scroll")->horizontalScrollBar()->maximum(), 0);
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+      const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                           qobject_cast<QComboBox*>(w) || qobject_cast<QTableWidget*>(w);
+      if (!control || !w->isVisibleTo(form.get())) continue;
+      const QRect box(w->mapTo(form.get(), QPoint(0, 0)), w->size());
+      EXPECT_TRUE(form->rect().contains(box)) << w->objectName().toStdString() << " at " << size.width();
+    }
+    for (QHeaderView* head : form->findChildren<QHeaderView*>()) {
+      if (head->orientation() != Qt::Horizontal || !head->isVisibleTo(form.get())) continue;
+      for (int c = 0; c < head->count(); ++c) {
+        const QString text = head->model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(head->sectionSize(c), head->fontMetrics().horizontalAdvance(text) + 8) << text.toStdString();
+      }
+    }
+  }
+}
+
 // A paste never moves a frequency: what the type cannot tune stays out, named with its reason.
 TEST_F(MainFormTest, PasteLeavesOutWhatTheTypeCannotTuneAndNamesIt) {
   CSpectrum& tuning = *app.project->GcCurrSystem()->GcSystemType()->GxSpectrum();
@@ -726,6 +759,27 @@ TEST_F(MainFormTest, PasteLeavesOutWhatTheTypeCannotTuneAndNamesIt) {
                             "606.500: outside the tuning range 626.000\u2013698.000 MHz of ", "612.250: outside",
                             "650.010: off the tuning grid of ", "line 6 (abc): no frequency"})
     EXPECT_NE(text.find(named), std::string::npos) << named << " in " << text;
+}
+
+// The last search's summary and shortfall go with New and with a change of zones.
+TEST_F(MainFormTest, SearchSummaryGoesWithNewAndAZoneChange) {
+  auto* summary = Child<QLabel>(form.get(), "OptimiseResult_Lbl");
+  Child<QCheckBox>(form.get(), "Optimise_Chk")->setChecked(true);
+  Child<QLineEdit>(form.get(), "GenChannels_Tbx")->setText("3");
+  for (int step = 0; step < 2; ++step) {
+    if (step == 1) MN_AddSystem(app, *app.systems[1]), MN_RefreshViews(2);
+    SetChannels({});
+    Press(form.get(), "Generate_Cbt");
+    EXPECT_FALSE(summary->isHidden());
+    port.answers = {kNo};
+    if (step == 0) {
+      ASSERT_TRUE(MN_FileNew(app));
+    } else {
+      app.project->GSetSystemZone(1, 2), MN_RefreshViews(2);
+    }
+    Settle();
+    EXPECT_TRUE(summary->isHidden()) << step;
+  }
 }
 
 }  // namespace
