@@ -320,7 +320,10 @@ void Main_Form::RefreshViews(int mode) {
   // Whatever changed the project elsewhere (a drag in the display, a proposal) took the marks
   // of the last check with it.
   channels_->ShowConflictMarks();
-  // The last search's summary speaks of its project's systems, zones and spectra as they were.
+  // The last search's summary speaks of its project's systems, zones and spectra as they were; a
+  // proposal taken into use (a copy of the project) keeps them.
+  if (searchedProject_.lock() != app_.project && app_.planProject.lock() == app_.project)
+    searchedProject_ = app_.project;
   if (!optimiseResultLbl_->isHidden() &&
       (searchedProject_.lock() != app_.project || SearchSetup(*app_.project) != searchedSetup_)) {
     optimiseResultLbl_->clear();

@@ -771,6 +771,10 @@ TEST_F(MainFormTest, SearchSummaryGoesWithNewAndAZoneChange) {
     SetChannels({});
     Press(form.get(), "Generate_Cbt");
     EXPECT_FALSE(summary->isHidden());
+    app.project = app.project->GGetCopy();  // a proposal taken into use keeps the summary
+    MN_NotePlan(app, {});
+    MN_RefreshViews(2);
+    EXPECT_FALSE(summary->isHidden());
     port.answers = {kNo};
     if (step == 0) {
       ASSERT_TRUE(MN_FileNew(app));
