@@ -5,8 +5,6 @@
 #include <functional>
 #include <ostream>
 
-#include <signal.h>
-
 #include "app/CliSupport.h"
 #include "app/PdfPrint.h"
 #include "app/SpectrumPictures.h"
@@ -17,25 +15,6 @@
 namespace kova {
 
 namespace {
-
-// Holds back Ctrl+C, hang-up, quit and terminate while the document is written, so that they
-// end the program only once its temporary folder is gone; a signal that came meanwhile takes
-// effect when the scope ends.
-class DeferSignals {
- public:
-  DeferSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
-    sigprocmask(SIG_BLOCK, &set, &previous_);
-  }
-  ~DeferSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-  DeferSignals(const DeferSignals&) = delete;
-  DeferSignals& operator=(const DeferSignals&) = delete;
-
- private:
-  sigset_t previous_{};
-};
 
 // The document's options from the command line; false with one line on `err`.
 struct PrintChoice {
@@ -99,7 +78,9 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   (void)out;
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--out", "--format", "--page", "--theme", "--sort"}, {"--sheet"}, a, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out", "--format", "--page", "--theme", "--sort"}, {"--sheet"}, a, err) ||
+      !CLI_CheckTargets(a, {"--out"}, err))
+    return 2;
   const std::string requested = a.Option("--out");
   if (requested.empty()) {
     err << "kova-cli: print: --out FILE.rtf or FILE.pdf is required\n";
@@ -107,7 +88,7 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   PrintChoice choice;
   if (!ReadChoice(a, requested, choice, err)) return 2;
-  if (!CLI_CheckTarget(requested, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_LoadProject(a, app, err)) return 2;
 
   // The document goes exactly where --out names it.
   const std::string& path = requested;
@@ -122,7 +103,6 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
 
   // The pictures of the RTF go to a private temporary folder that is removed on every way out.
-  DeferSignals defer;
   try {
     TempFolder folder("print");
     MN_WriteRtfDocument(*app.project, path, folder, pictures(app), choice.pdfOptions.contents, choice.rtfPaper);

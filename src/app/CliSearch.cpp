@@ -169,7 +169,7 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
   const std::string reportFile = a.Option("--report");
   const std::string applyFile = a.Option("--apply");
   AppState app;
-  if (!CLI_CheckTarget(reportFile, err) || !CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTargets(a, {"--apply", "--report"}, err) || !CLI_LoadProject(a, app, err)) return 2;
   // Channels per system: --add and --add2 for the first two, 10 for the others, then each
   // --add-to SYSTEM=COUNT in the order given.
   std::vector<int32_t> counts(static_cast<size_t>(app.project->GlSystems()), kDefaultAddCount);
