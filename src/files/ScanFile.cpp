@@ -317,7 +317,8 @@ class ScanReader::Parser {
       double f = 0, l = 0;
       if (fields_.size() > std::max(freqColumn_, levelColumn_) &&
           ReadNumber(fields_[freqColumn_], decimalComma, f) && ReadNumber(fields_[levelColumn_], decimalComma, l)) {
-        if (f > 0 && InRange(f) && LevelInRange(l + LevelOffset())) {
+        // The level first: InRange counts the lines beyond 1000 MHz among the data lines.
+        if (f > 0 && LevelInRange(l + LevelOffset()) && InRange(f)) {
           format = ScanFormat::kTwoColumn;
           store_.Add(f, l);  // the frequency as written; its unit is known at the end
           ++result_.dataLines;
