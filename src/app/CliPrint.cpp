@@ -27,18 +27,18 @@ bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, s
   const std::string extension = TL_ToLower(TL_GetExtension(out));
   const std::string format = a.Option("--format");
   if (!format.empty() && format != "pdf" && format != "rtf") {
-    err << "kova-cli: print: --format takes pdf or rtf, not '" << format << "'\n";
+    err << "kova-cli: print: --format takes pdf or rtf, not '" << TL_ShowName(format) << "'\n";
     return false;
   }
   if ((extension == "pdf" || extension == "rtf") && !format.empty() && format != extension) {
-    err << "kova-cli: print: --format " << format << " does not match the name " << TL_ShowName(out) << "\n";
+    err << "kova-cli: print: --format " << TL_ShowName(format) << " does not match the name " << TL_ShowName(out) << "\n";
     return false;
   }
   choice.pdf = extension == "pdf" || (extension != "rtf" && format == "pdf");
 
   const std::string page = a.Option("--page");
   if (!page.empty() && page != "a4" && page != "letter") {
-    err << "kova-cli: print: --page takes a4 or letter, not '" << page << "'\n";
+    err << "kova-cli: print: --page takes a4 or letter, not '" << TL_ShowName(page) << "'\n";
     return false;
   }
   // The PDF follows the locale's paper; the RTF stays on A4 unless told.
@@ -47,7 +47,7 @@ bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, s
 
   const std::string theme = a.Option("--theme");
   if (!theme.empty() && theme != "light" && theme != "dark") {
-    err << "kova-cli: print: --theme takes light or dark, not '" << theme << "'\n";
+    err << "kova-cli: print: --theme takes light or dark, not '" << TL_ShowName(theme) << "'\n";
     return false;
   }
   if (theme == "light" && !choice.pdf) {
@@ -58,7 +58,7 @@ bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, s
 
   const std::string sort = a.Option("--sort");
   if (!sort.empty() && sort != "frequency" && sort != "system") {
-    err << "kova-cli: print: --sort takes frequency or system, not '" << sort << "'\n";
+    err << "kova-cli: print: --sort takes frequency or system, not '" << TL_ShowName(sort) << "'\n";
     return false;
   }
   if (!sort.empty() && !a.Has("--sheet")) {

@@ -32,7 +32,7 @@ int CLI_Regions(const std::vector<std::string>& args, std::ostream& out, std::os
     } else if (args[i].rfind("--data-dir=", 0) == 0) {
       dataDir = args[i].substr(11);
     } else {
-      err << "kova-cli: regions takes no argument but --data-dir DIR, not '" << args[i] << "'\n";
+      err << "kova-cli: regions takes no argument but --data-dir DIR, not '" << TL_ShowName(args[i]) << "'\n";
       return 2;
     }
   }

@@ -26,7 +26,7 @@ bool ReadOptionNumber(const CliArgs& args, const std::string& name, double& valu
   if (first != last && *first == '+') ++first;
   auto [end, ec] = std::from_chars(first, last, value);
   if (first == last || ec != std::errc() || end != last || !std::isfinite(value)) {
-    err << "kova-cli: option " << name << " needs a number, not '" << text << "'\n";
+    err << "kova-cli: option " << name << " needs a number, not '" << TL_ShowName(text) << "'\n";
     return false;
   }
   return true;
