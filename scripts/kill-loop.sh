@@ -95,14 +95,15 @@ interrupted() {
   local name=$1 kind=$2 target=$3
   shift 3
   [[ -z "$only" || "interrupt: $name" =~ $only ]] || return 0
-  run "$@"
+  run "$@" && cp "$target" "$target.ref"
   local t0 t1 span bad=0 left=0 wrong=0 stopped=0
   t0=$(date +%s%N); run "$@"; t1=$(date +%s%N)
   span=$(( (t1 - t0) / 1000 + 1 ))
   for i in $(seq "$kills"); do
     local sig=INT
     [ $((i % 2)) -eq 0 ] && sig=TERM
-    "$cli" "$@" --data-dir "$work/data" >/dev/null 2>&1 &
+    # A shell starts background commands with INT ignored; this one gets it as a terminal would.
+    env --default-signal=INT "$cli" "$@" --data-dir "$work/data" >/dev/null 2>&1 &
     local pid=$!
     local at=$(( (RANDOM * 32768 + RANDOM) % (span + 1) ))
     sleep "$(printf '%d.%06d' $((at / 1000000)) $((at % 1000000)))"
@@ -120,6 +121,7 @@ interrupted() {
   done
   printf '%-28s %3d signals (%2d stopped it), %d partial targets, %d leftovers, %d other exit codes\n' \
     "interrupt: $name" "$kills" "$stopped" "$bad" "$left" "$wrong"
+  rm -f "$target.ref"
   stopped_bad=$((stopped_bad + bad + left + wrong))
 }
 interrupted "export --out" txt out/e.txt export p.kova --out out/e.txt

@@ -40,11 +40,22 @@ std::atomic<bool> gSoft{false};
 std::atomic<int> gRequested{0};
 static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
 
-sigset_t StopSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
-  return set;
+// The signals that stop the program: those of INT, TERM, HUP and QUIT that it was not started
+// with ignored (nohup, a background job of a shell). TERM is always taken by the watcher, also
+// to wake it when it ends.
+sigset_t gWatched;
+sigset_t gTaken;
+
+void ChooseSignals() {
+  sigemptyset(&gWatched);
+  sigemptyset(&gTaken);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction now {};
+    sigaction(sig, nullptr, &now);
+    if (now.sa_handler != SIG_IGN) sigaddset(&gWatched, sig);
+  }
+  gTaken = gWatched;
+  sigaddset(&gTaken, SIGTERM);
 }
 
 // Removes the plain files of `folder` (never following a link or entering a folder), then the
@@ -59,11 +70,11 @@ void RemoveFolder(const std::string& folder) {
 }
 
 void Watch() {
-  const sigset_t set = StopSignals();
   for (;;) {
     int sig = 0;
-    if (sigwait(&set, &sig) != 0) continue;
+    if (sigwait(&gTaken, &sig) != 0) continue;
     if (gStopping.load()) return;
+    if (!sigismember(&gWatched, sig)) continue;
     if (sig == SIGINT && gSoft.load() && gRequested.exchange(1) == 0) continue;
     std::unique_lock<std::mutex> lock = TempRegistry::Lock();
     TempRegistry::RemoveAll(lock);
@@ -100,8 +111,8 @@ void TempRegistry::RemoveAll(const std::unique_lock<std::mutex>&) {
 
 SignalStop::SignalStop() {
   // Threads started from here on inherit the blocked signals, so only the watcher takes them.
-  const sigset_t set = StopSignals();
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  ChooseSignals();
+  pthread_sigmask(SIG_BLOCK, &gTaken, nullptr);
   gStopping = false;
   gActive = true;
   watcher_ = std::thread(Watch);
@@ -112,8 +123,7 @@ SignalStop::~SignalStop() {
   pthread_kill(watcher_.native_handle(), SIGTERM);
   watcher_.join();
   gActive = false;
-  const sigset_t set = StopSignals();
-  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  pthread_sigmask(SIG_UNBLOCK, &gTaken, nullptr);
 }
 
 bool SignalStop::Active() { return gActive.load(); }

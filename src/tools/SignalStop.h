@@ -2,7 +2,7 @@
 // Stopping a command-line run at once when it is interrupted, without leaving anything behind.
 //
 // While a SignalStop lives, INT, TERM, HUP and QUIT reach no thread of the program but one
-// watcher thread. On such a signal the watcher removes every temporary file and folder listed in
+// watcher thread (a signal the program was started with ignored stays ignored). On such a signal the watcher removes every temporary file and folder listed in
 // the TempRegistry and ends the process with exit code 128 + the signal number (130 for Ctrl+C,
 // 143 for TERM). Targets are only ever replaced by renaming a complete temporary file over them,
 // so the old target stays as it was.
