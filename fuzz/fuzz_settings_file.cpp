@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ofstream(file, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   const kova::ProgramSettings s = kova::MN_ReadProgramSettings(QString::fromStdString(file));
+  std::remove(file.c_str());
   Require(s.userLevel >= 0 && s.userLevel <= 2);
   Require(s.frameGeometry.size() <= 4096);
   for (const auto& [name, place] : s.places) Require(place.isValid() && place.width() > 50 && place.height() > 50);

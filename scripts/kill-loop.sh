@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Kills every writer of kova-cli at random moments and checks what is left: each target must be
 # absent, the complete old file or the complete new file, never a partial one; after the next
-# normal write no temporary file or folder may be left. Then runs two writers of one target at
-# the same time and counts failures. Run by hand (not part of the test suite):
+# normal write no temporary file or folder may be left. Then interrupts every writer (INT or TERM)
+# at random moments: it must end with 130 or 143 (or 0 or 1 when it was done), leave the target
+# complete and no temporary file or folder at all. Then runs two writers of one target at the
+# same time and counts failures. Run by hand (not part of the test suite):
 #
 #   scripts/kill-loop.sh [KOVA_CLI] [KILLS] [ONLY]
 #
@@ -35,6 +37,7 @@ complete() {
     log) tail -c 200 "$1" | grep -q "Channel configuration is" ;;
     png) tail -c 12 "$1" | grep -q IEND ;;
     rtf) [ "$(tail -c 2 "$1" | tr -d '\n')" = "}" ] ;;
+    pdf) tail -c 32 "$1" | grep -q "%%EOF" ;;
     *) cmp -s "$1" "$1.ref" ;;
   esac
 }
@@ -84,6 +87,52 @@ writer "import --apply" kova out/i.kova import p.kova list.csv --apply out/i.kov
 writer "scan --apply" kova out/n.kova scan p.kova scan.csv --apply out/n.kova
 writer "picture --out" png out/p.png picture p.kova --out out/p.png
 writer "print --out" rtf out/d.rtf print p.kova --out out/d.rtf
+writer "spectrum --apply" kova out/t.kova spectrum p.kova --region "Europe UHF 21-48" --except 30 --apply out/t.kova
+
+# interrupted NAME KIND TARGET COMMAND...: INT or TERM at a random moment of the run.
+stopped_bad=0
+interrupted() {
+  local name=$1 kind=$2 target=$3
+  shift 3
+  [[ -z "$only" || "interrupt: $name" =~ $only ]] || return 0
+  run "$@" && cp "$target" "$target.ref"
+  local t0 t1 span bad=0 left=0 wrong=0 stopped=0
+  t0=$(date +%s%N); run "$@"; t1=$(date +%s%N)
+  span=$(( (t1 - t0) / 1000 + 1 ))
+  for i in $(seq "$kills"); do
+    local sig=INT
+    [ $((i % 2)) -eq 0 ] && sig=TERM
+    # A shell starts background commands with INT ignored; this one gets it as a terminal would.
+    env --default-signal=INT "$cli" "$@" --data-dir "$work/data" >/dev/null 2>&1 &
+    local pid=$!
+    local at=$(( (RANDOM * 32768 + RANDOM) % (span + 1) ))
+    sleep "$(printf '%d.%06d' $((at / 1000000)) $((at % 1000000)))"
+    kill -s "$sig" "$pid" 2>/dev/null
+    wait "$pid"
+    local code=$?
+    case "$code" in
+      0|1) ;;  # done before the signal: its own answer
+      130|143) stopped=$((stopped + 1)) ;;
+      *) wrong=$((wrong + 1)) ;;
+    esac
+    if [ -e "$target" ] && ! complete "$target" "$kind"; then bad=$((bad + 1)); fi
+    left=$((left + $(find "$work/out" "$TMPDIR" -mindepth 1 \( -name '.*kova-tmp-*' -o -name 'kova-print-*' \) | wc -l)))
+    find "$work/out" "$TMPDIR" -mindepth 1 \( -name '.*kova-tmp-*' -o -name 'kova-print-*' \) -exec rm -rf {} + 2>/dev/null
+  done
+  printf '%-28s %3d signals (%2d stopped it), %d partial targets, %d leftovers, %d other exit codes\n' \
+    "interrupt: $name" "$kills" "$stopped" "$bad" "$left" "$wrong"
+  rm -f "$target.ref"
+  stopped_bad=$((stopped_bad + bad + left + wrong))
+}
+interrupted "export --out" txt out/e.txt export p.kova --out out/e.txt
+interrupted "check --log" log out/c.log check p.kova --log out/c.log
+interrupted "generate --apply" kova out/g.kova generate p.kova --runs 50 --seed 3 --apply out/g.kova
+interrupted "system add --apply" kova out/s.kova system add p.kova --like 0 --apply out/s.kova
+interrupted "import --apply" kova out/i.kova import p.kova list.csv --apply out/i.kova
+interrupted "scan --apply" kova out/n.kova scan p.kova scan.csv --apply out/n.kova
+interrupted "picture --out" png out/p.png picture p.kova --out out/p.png
+interrupted "print --out" rtf out/d.rtf print p.kova --out out/d.rtf
+interrupted "print --out pdf" pdf out/d.pdf print p.kova --out out/d.pdf
 
 # generate --report R --apply A: a new report always comes with a new project.
 mismatch=0
@@ -127,4 +176,4 @@ two_writers "check --log" check p.kova --log out/same.log
 two_writers "generate --apply" generate p.kova --runs 20 --apply out/same.kova
 two_writers "print --out" print p.kova --out out/same.rtf
 
-[ "$partial" -eq 0 ] && [ "$leftover_total" -eq 0 ] && [ "$mismatch" -eq 0 ]
+[ "$partial" -eq 0 ] && [ "$leftover_total" -eq 0 ] && [ "$mismatch" -eq 0 ] && [ "$stopped_bad" -eq 0 ]

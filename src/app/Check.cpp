@@ -75,7 +75,7 @@ CheckRunResult MN_RunCheckToFile(AppState& app, bool bUpdatePic, const std::stri
       folder = sep == std::string::npos ? "" : logPathOverride.substr(0, sep + 1);
       name = logPathOverride.substr(folder.size());
     }
-    const std::string path = folder + name;
+    std::string path = folder + name;
     result.logPath = path;
 
     writer.Open(path);
@@ -99,7 +99,15 @@ CheckRunResult MN_RunCheckToFile(AppState& app, bool bUpdatePic, const std::stri
           std::string("The channel configuration is not compatible") + kCR + kCR + "Search for best compatible setup?";
       if (TL_AskYesNo(question, kAppTitle) == kYes) TL_BestCompatibleSystem(app, log);
     }
-    writer.Close();
+    if (logPathOverride.empty()) {
+      // A new log never replaces another one of the same second: "-2", "-3", ... are added.
+      const std::string stem = name.substr(0, name.size() - 4);
+      path = writer.CloseNew([&](int k) { return folder + (k == 1 ? name : stem + "-" + TL_Str(k) + ".log"); });
+      name = path.substr(folder.size());
+      result.logPath = path;
+    } else {
+      writer.Close();
+    }
 
     const std::string view = sentence + kCR + kCR + "A log file " + folder + name + " has been created. View it now?";
     if (TL_AskOkCancel(view, kAppTitle) == kOk) TL_Port().openFile(path, folder);

@@ -14,6 +14,7 @@
 #include "engine/TcIMFrequencyBuffer.h"
 #include "tools/BinaryFile.h"
 #include "tools/Encoding.h"
+#include "tools/SignalStop.h"
 #include "tools/TextFile.h"
 #include "tools/Tools.h"
 
@@ -94,7 +95,9 @@ int Describe(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--out"}, {"--csv"}, a, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out"}, {"--csv"}, a, err) || !CLI_CheckTargets(a, {"--out"}, err) ||
+      !CLI_LoadProject(a, app, err))
+    return 2;
   if (a.Has("--csv")) return CLI_ExportFrequencyList(a, app, out, err);
   std::string text = DescriptionText(*app.project, 1);
   std::string file = a.Option("--out");
@@ -102,7 +105,6 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << text;
     return 0;
   }
-  if (!CLI_CheckTarget(file, err)) return 2;
   try {
     TL_WriteFileAtomic(file, std::vector<char>(text.begin(), text.end()));
   } catch (const std::exception& e) {
@@ -161,7 +163,7 @@ int Products(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--log"}, {"--best"}, a, err) || !CLI_CheckTarget(a.Option("--log"), err) ||
+  if (!CLI_ParseArgs(args, {"--log"}, {"--best"}, a, err) || !CLI_CheckTargets(a, {"--log"}, err) ||
       !CLI_LoadProject(a, app, err))
     return 2;
   ConsolePort port(err);
@@ -226,6 +228,9 @@ int CLI_Run(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 int CLI_Main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // Ctrl+C, TERM, HUP and QUIT stop every command at once: temporary files and folders are
+  // removed, every target stays as it was, and the exit code is 128 + the signal's number.
+  SignalStop stop;
   return CLI_Run(args, std::cout, std::cerr);
 }
 

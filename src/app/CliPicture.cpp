@@ -13,7 +13,9 @@ namespace kova {
 
 int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
   CliArgs a;
-  if (!CLI_ParseArgs(args, {"--out", "--width", "--height", "--system", "--zone"}, {}, a, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out", "--width", "--height", "--system", "--zone"}, {}, a, err) ||
+      !CLI_CheckTargets(a, {"--out"}, err))
+    return 2;
   const std::string file = a.Option("--out");
   if (file.empty()) {
     err << "kova-cli: picture needs --out FILE.png\n";
@@ -27,7 +29,7 @@ int CLI_Picture(const std::vector<std::string>& args, std::ostream& err) {
       !CLI_ReadWhole(a, "--zone", 0, 1, CZones::kMaxZones, zone, err))
     return 2;
   AppState app;
-  if (!CLI_CheckTarget(file, err) || !CLI_LoadProject(a, app, err) ||
+  if (!CLI_LoadProject(a, app, err) ||
       !CLI_ReadSystem(a, "--system", app.project->GlSystems(), 0, system, err))
     return 2;
   if (zone > app.project->GcZones().GlCount()) {

@@ -5,8 +5,6 @@
 #include <functional>
 #include <ostream>
 
-#include <signal.h>
-
 #include "app/CliSupport.h"
 #include "app/PdfPrint.h"
 #include "app/SpectrumPictures.h"
@@ -17,25 +15,6 @@
 namespace kova {
 
 namespace {
-
-// Holds back Ctrl+C, hang-up, quit and terminate while the document is written, so that they
-// end the program only once its temporary folder is gone; a signal that came meanwhile takes
-// effect when the scope ends.
-class DeferSignals {
- public:
-  DeferSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
-    sigprocmask(SIG_BLOCK, &set, &previous_);
-  }
-  ~DeferSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-  DeferSignals(const DeferSignals&) = delete;
-  DeferSignals& operator=(const DeferSignals&) = delete;
-
- private:
-  sigset_t previous_{};
-};
 
 // The document's options from the command line; false with one line on `err`.
 struct PrintChoice {
@@ -48,18 +27,18 @@ bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, s
   const std::string extension = TL_ToLower(TL_GetExtension(out));
   const std::string format = a.Option("--format");
   if (!format.empty() && format != "pdf" && format != "rtf") {
-    err << "kova-cli: print: --format takes pdf or rtf, not '" << format << "'\n";
+    err << "kova-cli: print: --format takes pdf or rtf, not '" << TL_ShowName(format) << "'\n";
     return false;
   }
   if ((extension == "pdf" || extension == "rtf") && !format.empty() && format != extension) {
-    err << "kova-cli: print: --format " << format << " does not match the name " << TL_ShowName(out) << "\n";
+    err << "kova-cli: print: --format " << TL_ShowName(format) << " does not match the name " << TL_ShowName(out) << "\n";
     return false;
   }
   choice.pdf = extension == "pdf" || (extension != "rtf" && format == "pdf");
 
   const std::string page = a.Option("--page");
   if (!page.empty() && page != "a4" && page != "letter") {
-    err << "kova-cli: print: --page takes a4 or letter, not '" << page << "'\n";
+    err << "kova-cli: print: --page takes a4 or letter, not '" << TL_ShowName(page) << "'\n";
     return false;
   }
   // The PDF follows the locale's paper; the RTF stays on A4 unless told.
@@ -68,7 +47,7 @@ bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, s
 
   const std::string theme = a.Option("--theme");
   if (!theme.empty() && theme != "light" && theme != "dark") {
-    err << "kova-cli: print: --theme takes light or dark, not '" << theme << "'\n";
+    err << "kova-cli: print: --theme takes light or dark, not '" << TL_ShowName(theme) << "'\n";
     return false;
   }
   if (theme == "light" && !choice.pdf) {
@@ -79,7 +58,7 @@ bool ReadChoice(const CliArgs& a, const std::string& out, PrintChoice& choice, s
 
   const std::string sort = a.Option("--sort");
   if (!sort.empty() && sort != "frequency" && sort != "system") {
-    err << "kova-cli: print: --sort takes frequency or system, not '" << sort << "'\n";
+    err << "kova-cli: print: --sort takes frequency or system, not '" << TL_ShowName(sort) << "'\n";
     return false;
   }
   if (!sort.empty() && !a.Has("--sheet")) {
@@ -99,7 +78,9 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   (void)out;
   CliArgs a;
   AppState app;
-  if (!CLI_ParseArgs(args, {"--out", "--format", "--page", "--theme", "--sort"}, {"--sheet"}, a, err)) return 2;
+  if (!CLI_ParseArgs(args, {"--out", "--format", "--page", "--theme", "--sort"}, {"--sheet"}, a, err) ||
+      !CLI_CheckTargets(a, {"--out"}, err))
+    return 2;
   const std::string requested = a.Option("--out");
   if (requested.empty()) {
     err << "kova-cli: print: --out FILE.rtf or FILE.pdf is required\n";
@@ -107,7 +88,7 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   PrintChoice choice;
   if (!ReadChoice(a, requested, choice, err)) return 2;
-  if (!CLI_CheckTarget(requested, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_LoadProject(a, app, err)) return 2;
 
   // The document goes exactly where --out names it.
   const std::string& path = requested;
@@ -122,7 +103,6 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
 
   // The pictures of the RTF go to a private temporary folder that is removed on every way out.
-  DeferSignals defer;
   try {
     TempFolder folder("print");
     MN_WriteRtfDocument(*app.project, path, folder, pictures(app), choice.pdfOptions.contents, choice.rtfPaper);

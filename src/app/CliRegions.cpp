@@ -18,7 +18,7 @@ namespace {
 // The user tables that could not be read, named on `err`; they are skipped, never fatal.
 void NameBadTables(const AppState& app, std::ostream& err) {
   for (const std::string& problem : app.countryErrors)
-    err << "kova-cli: " << app.CountryDir() << problem << " (table skipped)\n";
+    err << "kova-cli: " << TL_ShowName(app.CountryDir() + problem) << " (table skipped)\n";
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ int CLI_Regions(const std::vector<std::string>& args, std::ostream& out, std::os
     } else if (args[i].rfind("--data-dir=", 0) == 0) {
       dataDir = args[i].substr(11);
     } else {
-      err << "kova-cli: regions takes no argument but --data-dir DIR, not '" << args[i] << "'\n";
+      err << "kova-cli: regions takes no argument but --data-dir DIR, not '" << TL_ShowName(args[i]) << "'\n";
       return 2;
     }
   }
@@ -44,7 +44,7 @@ int CLI_Regions(const std::vector<std::string>& args, std::ostream& out, std::os
   std::string text;
   for (const CountryRef& table : app.countries) {
     const CSpectrum& bands = *table->GxSpectrum();
-    text += table->GsGetLabel() + "\t" + MN_ChannelRanges(*table) + "\t";
+    text += TL_ShowName(table->GsGetLabel()) + "\t" + MN_ChannelRanges(*table) + "\t";
     if (bands.GlBands() > 0)
       text += MN_FormatFreq(bands.GfGetFreqMin()) + " - " + MN_FormatFreq(bands.GfGetFreqMax()) + " MHz";
     text += "\n";
@@ -67,38 +67,31 @@ int CLI_Spectrum(const std::vector<std::string>& args, std::ostream& out, std::o
     return 2;
   }
   AppState app;
-  if (!CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTargets(a, {"--apply"}, err) || !CLI_LoadProject(a, app, err)) return 2;
   NameBadTables(app, err);
 
   std::vector<int32_t> slots = MN_SystemsInUse(*app.project);
   if (a.options.count("--system")) {
-    const std::string k = a.Option("--system");
-    const int32_t systems = static_cast<int32_t>(slots.size());
-    slots.clear();
-    for (int32_t s = 0; s < systems && slots.empty(); ++s)
-      if (k == TL_Str(s)) slots.push_back(s);
-    if (slots.empty()) {
-      err << "kova-cli: option --system must be a system of the project, 0 to " << systems - 1 << ", not '" << k
-          << "'\n";
-      return 2;
-    }
+    int32_t slot = 0;
+    if (!CLI_ReadSystem(a, "--system", static_cast<int32_t>(slots.size()), 0, slot, err)) return 2;
+    slots = {slot};
   }
 
   std::string error;
   const CountryRef table = MN_FindCountry(app, a.Option("--region"), error);
   if (!table) {
-    err << "kova-cli: --region: " << error << " (see kova-cli regions)\n";
+    err << "kova-cli: --region: " << TL_ShowName(error) << " (see kova-cli regions)\n";
     return 2;
   }
   const std::string option = except ? "--except" : "--channels";
   const ChannelListResult list = MN_ParseChannelList(a.Option(option), *table);
   if (!list.ok || (!except && list.channels.empty())) {
-    err << "kova-cli: " << option << ": " << (list.ok ? "names no channel" : list.error) << "\n";
+    err << "kova-cli: " << option << ": " << (list.ok ? "names no channel" : TL_ShowName(list.error)) << "\n";
     return 2;
   }
   const SpectrumRef bands = MN_ChannelSpectrum(*table, list.channels, except);
   if (bands->GlBands() == 0) {
-    err << "kova-cli: " << option << ": no channel of \"" << table->GsGetLabel() << "\" is left; nothing written\n";
+    err << "kova-cli: " << option << ": no channel of \"" << TL_ShowName(table->GsGetLabel()) << "\" is left; nothing written\n";
     return 1;
   }
   MN_PutSearchBands(*app.project, slots, *bands, false);
@@ -108,9 +101,9 @@ int CLI_Spectrum(const std::vector<std::string>& args, std::ostream& out, std::o
   for (int32_t i = 1; i <= bands->GlBands(); ++i) text += bands->GxGetBand(i)->GsGetFromToString(0) + "\n";
   text += slots.size() == 1 ? "search spectrum of system " : "search spectrum of systems ";
   for (size_t i = 0; i < slots.size(); ++i) text += (i ? ", " : "") + TL_Str(slots[i] + 1);
-  out << text << "\n";
-  const std::string dir = TL_GetDirectory(applyFile) == applyFile ? "" : TL_GetDirectory(applyFile);
-  return MN_SaveProject(*app.project, dir, TL_GetFileName(applyFile)) ? 0 : 2;
+  if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
+  out << text << "\n" << CLI_WrittenLine(applyFile);
+  return 0;
 }
 
 }  // namespace kova

@@ -26,7 +26,7 @@ bool ReadOptionNumber(const CliArgs& args, const std::string& name, double& valu
   if (first != last && *first == '+') ++first;
   auto [end, ec] = std::from_chars(first, last, value);
   if (first == last || ec != std::errc() || end != last || !std::isfinite(value)) {
-    err << "kova-cli: option " << name << " needs a number, not '" << text << "'\n";
+    err << "kova-cli: option " << name << " needs a number, not '" << TL_ShowName(text) << "'\n";
     return false;
   }
   return true;
@@ -61,7 +61,7 @@ int CLI_Scan(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return 2;
 
   AppState app;
-  if (!CLI_CheckTarget(a.Option("--apply"), err) || !CLI_LoadProject(a, app, err) ||
+  if (!CLI_CheckTargets(a, {"--apply"}, err, {{scanPath, "scan"}}) || !CLI_LoadProject(a, app, err) ||
       !CLI_ReadSystem(a, "--system", app.project->GlSystems(), 0, slot, err))
     return 2;
   const ScanReadResult scan = MN_ReadScanFile(scanPath);
@@ -133,7 +133,7 @@ int CLI_Import(const std::vector<std::string>& args, std::ostream& out, std::ost
     return 2;
   }
   AppState app;
-  if (!CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err) ||
+  if (!CLI_CheckTargets(a, {"--apply"}, err, {{listPath, "frequency list"}}) || !CLI_LoadProject(a, app, err) ||
       !CLI_ReadSystem(a, "--system", app.project->GlSystems(), 0, slot, err))
     return 2;
   const FrequencyListReadResult list = MN_ReadFrequencyListFile(listPath);
@@ -159,7 +159,7 @@ int CLI_Import(const std::vector<std::string>& args, std::ostream& out, std::ost
   std::string text;
   for (const ImportedChannel& c : added) {
     if (!c.moved) continue;
-    text += "line " + TL_Str(c.line) + ": " + c.label + Printf(" %.3f MHz moved to %.3f MHz\n", c.given, c.placed);
+    text += "line " + TL_Str(c.line) + ": " + TL_ShowName(c.label) + Printf(" %.3f MHz moved to %.3f MHz\n", c.given, c.placed);
   }
   text += TL_Str(static_cast<int64_t>(added.size())) + " channel" + (added.size() == 1 ? "" : "s") +
           " imported into system " + TL_Str(slot + 1) + "\n";
@@ -174,7 +174,6 @@ int CLI_ExportFrequencyList(const CliArgs& args, const AppState& app, std::ostre
     out << MN_FrequencyListCsv(*app.project);
     return 0;
   }
-  if (!CLI_CheckTarget(file, err)) return 2;
   try {
     MN_WriteFrequencyListFile(*app.project, file);
   } catch (const std::exception& e) {

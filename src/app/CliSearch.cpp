@@ -41,7 +41,7 @@ bool ReadSeconds(const CliArgs& args, const std::string& name, double fallback, 
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value > 0) || value > kMaxSeconds) {
     err << "kova-cli: option " << name << " needs a number of seconds above 0 and at most " << kMaxSeconds
-        << ", not '" << text << "'\n";
+        << ", not '" << TL_ShowName(text) << "'\n";
     return false;
   }
   return true;
@@ -79,12 +79,12 @@ bool ReadAddTo(const std::string& text, std::vector<int32_t>& counts, std::ostre
     return false;
   }
   if (system < 0 || system >= static_cast<int64_t>(counts.size())) {
-    err << "kova-cli: option --add-to " << text << ": the project has no system " << system << " (systems 0 to "
+    err << "kova-cli: option --add-to " << TL_ShowName(text) << ": the project has no system " << system << " (systems 0 to "
         << counts.size() - 1 << ")\n";
     return false;
   }
   if (count < 0 || count > kMaxChannels) {
-    err << "kova-cli: option --add-to " << text << ": the count needs a whole number from 0 to " << kMaxChannels
+    err << "kova-cli: option --add-to " << TL_ShowName(text) << ": the count needs a whole number from 0 to " << kMaxChannels
         << "\n";
     return false;
   }
@@ -169,7 +169,7 @@ int CLI_Generate(const std::vector<std::string>& args, std::ostream& out, std::o
   const std::string reportFile = a.Option("--report");
   const std::string applyFile = a.Option("--apply");
   AppState app;
-  if (!CLI_CheckTarget(reportFile, err) || !CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTargets(a, {"--apply", "--report"}, err) || !CLI_LoadProject(a, app, err)) return 2;
   // Channels per system: --add and --add2 for the first two, 10 for the others, then each
   // --add-to SYSTEM=COUNT in the order given.
   std::vector<int32_t> counts(static_cast<size_t>(app.project->GlSystems()), kDefaultAddCount);

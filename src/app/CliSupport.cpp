@@ -5,6 +5,8 @@
 #include <ostream>
 #include <system_error>
 
+#include <sys/stat.h>
+
 #include "app/Commands.h"
 #include "app/Storage.h"
 #include "tools/Tools.h"
@@ -128,15 +130,70 @@ bool CLI_ReadSystem(const CliArgs& args, const std::string& name, int32_t count,
   return it == args.options.end() || CLI_ReadSystemNumber(it->second, "option " + name, count, slot, err);
 }
 
-bool CLI_CheckTarget(const std::string& path, std::ostream& err) {
-  std::error_code ec;
-  if (path.empty() || (!TL_IsSeparator(path.back()) && !std::filesystem::is_directory(path, ec))) return true;
-  err << "kova-cli: " << TL_ShowName(path) << ": is a folder; give the name of a file to write\n";
-  return false;
+namespace {
+
+// Whether `a` and `b` are one existing file (the same device and inode, links followed).
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa{}, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// Whether two output names are one file: the same existing file, or the same place.
+bool SamePlace(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  if (SameFile(a, b)) return true;
+  std::error_code ea, eb;
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+  return !ea && !eb && pa == pb;
+}
+
+}  // namespace
+
+bool CLI_CheckTargets(const CliArgs& args, const std::vector<std::string>& outputs, std::ostream& err,
+                      const std::vector<CliInput>& inputs) {
+  namespace fs = std::filesystem;
+  std::vector<CliInput> read = inputs;
+  read.insert(read.begin(), CliInput{args.project, "project"});
+  std::vector<std::string> seen;  // the options checked so far
+  for (const std::string& option : outputs) {
+    auto it = args.options.find(option);
+    if (it == args.options.end()) continue;
+    const std::string& path = it->second;
+    if (path.empty()) {
+      err << "kova-cli: option " << option << " needs the name of a file to write\n";
+      return false;
+    }
+    std::error_code ec;
+    if (TL_IsSeparator(path.back()) || fs::is_directory(path, ec)) {
+      err << "kova-cli: " << TL_ShowName(path) << ": is a folder; give the name of a file to write\n";
+      return false;
+    }
+    if (fs::is_symlink(fs::symlink_status(path, ec)) && !fs::exists(path, ec)) {
+      err << "kova-cli: " << TL_ShowName(path) << ": is a link to a file that does not exist; nothing written\n";
+      return false;
+    }
+    for (const CliInput& input : read) {
+      if (input.path.empty() || !SameFile(path, input.path)) continue;
+      err << "kova-cli: " << TL_ShowName(path) << " is the " << input.what << " being read\n";
+      return false;
+    }
+    for (const std::string& other : seen) {
+      if (!SamePlace(path, args.options.at(other))) continue;
+      err << "kova-cli: " << other << " and " << option << " name the same file " << TL_ShowName(path) << "\n";
+      return false;
+    }
+    seen.push_back(option);
+  }
+  return true;
 }
 
 void CLI_WriteFailure(const std::string& path, const std::exception& e, std::ostream& err) {
-  err << "kova-cli: " << TL_ShowName(path) << ": cannot be written (" << TL_ErrorReason(e) << ")\n";
+  // The file that failed, where the failure names one (a temporary folder, a picture).
+  const auto* k = dynamic_cast<const KovaError*>(&e);
+  const std::string& file = k && !k->file().empty() && !k->reason().empty() ? k->file() : path;
+  err << "kova-cli: " << TL_ShowName(file) << ": cannot be written (" << TL_ErrorReason(e) << ")\n";
 }
 
 std::string CLI_WrittenLine(const std::string& path) { return "project written to " + TL_ShowName(path) + "\n"; }

@@ -58,9 +58,18 @@ bool CLI_ReadSystemNumber(const std::string& text, const std::string& what, int3
 bool CLI_ReadSystem(const CliArgs& args, const std::string& name, int32_t count, int32_t fallback, int32_t& slot,
                     std::ostream& err);
 
-// A file the command will write, checked before any work: a folder, or a name ending in "/", is
-// refused with one line on `err`.
-bool CLI_CheckTarget(const std::string& path, std::ostream& err);
+// A file a command reads besides its project, and what it is called in messages ("scan").
+struct CliInput {
+  std::string path;
+  std::string what;
+};
+// The files a command will write, checked before any work: for each option of `outputs` that was
+// given, an empty name is a usage error, and a folder, a name ending in "/", a link to nothing,
+// or a file that is the project or one of `inputs` (compared by device and inode, so also
+// through a symbolic or a hard link) is refused, as are two outputs that name one file. False
+// with one line on `err`.
+bool CLI_CheckTargets(const CliArgs& args, const std::vector<std::string>& outputs, std::ostream& err,
+                      const std::vector<CliInput>& inputs = {});
 // The line for a file that could not be written: "kova-cli: PATH: cannot be written (REASON)".
 void CLI_WriteFailure(const std::string& path, const std::exception& e, std::ostream& err);
 // The line that names the project file a command wrote (saved with MN_SaveProjectTo, exactly

@@ -32,7 +32,7 @@ int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 2;
   }
   AppState app;
-  if (!CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTargets(a, {"--apply"}, err) || !CLI_LoadProject(a, app, err)) return 2;
   if (app.project->GlSystems() >= kMaxSystems) {
     err << "kova-cli: " << TL_ShowName(a.project) << ": the project holds " << kMaxSystems << " systems already\n";
     return 2;
@@ -42,7 +42,7 @@ int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const TypeRef type = MN_FindSystemType(app, a.Option("--type"));
     if (!type) {
       std::string known;
-      for (const TypeRef& t : app.systems) known += (known.empty() ? "" : ", ") + t->GsGetLabel();
+      for (const TypeRef& t : app.systems) known += (known.empty() ? "" : ", ") + TL_ShowName(t->GsGetLabel());
       err << "kova-cli: no system type '" << TL_ShowName(a.Option("--type")) << "' (known: " << known << ")\n";
       return 2;
     }
@@ -53,7 +53,7 @@ int Add(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     slot = MN_AddSystemLike(app, like);
   }
   if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
-  out << SystemName(slot) << " added: " << app.project->GcSystem(slot)->GcSystemType()->GsGetLabel() << "\n"
+  out << SystemName(slot) << " added: " << TL_ShowName(app.project->GcSystem(slot)->GcSystemType()->GsGetLabel()) << "\n"
       << CLI_WrittenLine(applyFile);
   return 0;
 }
@@ -72,7 +72,7 @@ int Remove(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   AppState app;
   int32_t slot = 0;
-  if (!CLI_CheckTarget(applyFile, err) || !CLI_LoadProject(a, app, err) ||
+  if (!CLI_CheckTargets(a, {"--apply"}, err) || !CLI_LoadProject(a, app, err) ||
       !CLI_ReadSystemNumber(a.plain[0], "system", app.project->GlSystems(), slot, err))
     return 2;
   if (app.project->GlSystems() == 1) {
@@ -82,7 +82,7 @@ int Remove(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const std::string label = app.project->GcSystem(slot)->GcSystemType()->GsGetLabel();
   MN_RemoveSystem(app, slot);
   if (!MN_SaveProjectTo(*app.project, applyFile)) return 2;
-  out << SystemName(slot) << " removed: " << label << "\n" << CLI_WrittenLine(applyFile);
+  out << SystemName(slot) << " removed: " << TL_ShowName(label) << "\n" << CLI_WrittenLine(applyFile);
   return 0;
 }
 

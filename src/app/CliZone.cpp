@@ -15,14 +15,14 @@ namespace {
 void PrintZones(const CProject& project, std::ostream& out) {
   const CZones& zones = project.GcZones();
   for (int32_t z = 1; z <= zones.GlCount(); ++z) {
-    out << "Zone " << z << ": " << zones.GsName(z) << "\n";
+    out << "Zone " << z << ": " << TL_ShowName(zones.GsName(z)) << "\n";
     bool any = false;
     for (int32_t s = 0; s < project.GlSystems(); ++s) {
       const CSystemInstance& system = *project.GcSystem(s);
       if (system.GlZone() != z) continue;
       any = true;
       const int32_t n = system.GcMics()->GCount();
-      out << "  System #" << s + 1 << " (--system " << s << "): " << system.GcSystemType()->GsGetLabel() << ", " << n
+      out << "  System #" << s + 1 << " (--system " << s << "): " << TL_ShowName(system.GcSystemType()->GsGetLabel()) << ", " << n
           << (n == 1 ? " channel\n" : " channels\n");
     }
     if (!any) out << "  no system\n";
@@ -30,7 +30,7 @@ void PrintZones(const CProject& project, std::ostream& out) {
   // Each pair as set, and how it acts where "together" joins zones into one air.
   const CZones::RelationTable effective = zones.GEffective();
   for (int32_t a = 1; a <= zones.GlCount(); ++a)
-    for (int32_t b = a + 1; b <= zones.GlCount(); ++b) out << zones.GsPairText(a, b, effective) << "\n";
+    for (int32_t b = a + 1; b <= zones.GlCount(); ++b) out << TL_ShowName(zones.GsPairText(a, b, effective)) << "\n";
 }
 
 // A zone number of --between: a whole number from 1 to 16.
@@ -94,6 +94,10 @@ int CLI_Zone(std::vector<std::string> args, std::ostream& out, std::ostream& err
   }
 
   // Everything that can be told without the project first.
+  if (TL_CharCount(a.Option("--name")) > static_cast<size_t>(kMaxLabelChars)) {
+    err << "kova-cli: option --name takes at most " << kMaxLabelChars << " characters\n";
+    return 2;
+  }
   int64_t zone = 0, zoneA = 0, zoneB = 0;
   int32_t relation = -1;
   if (!CLI_ReadWhole(a, "--zone", 0, 1, CZones::kMaxZones, zone, err)) return 2;
@@ -107,7 +111,7 @@ int CLI_Zone(std::vector<std::string> args, std::ostream& out, std::ostream& err
   }
 
   AppState app;
-  if ((changes && !CLI_CheckTarget(applyFile, err)) || !CLI_LoadProject(a, app, err)) return 2;
+  if (!CLI_CheckTargets(a, {"--apply"}, err) || !CLI_LoadProject(a, app, err)) return 2;
   CProject& project = *app.project;
   if (!changes) {
     PrintZones(project, out);

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <ostream>
-#include <signal.h>
 #include <unistd.h>
 
 #include "tools/Tools.h"
@@ -33,29 +31,12 @@ std::string OneLine(const std::string& text) {
   return TL_ShowName(TL_Trim(line));
 }
 
-volatile std::sig_atomic_t gInterrupted = 0;
-
-struct sigaction gPrevious {};
-
-void OnInterrupt(int) { gInterrupted = 1; }
-
 }  // namespace
 
-InterruptScope::InterruptScope() {
-  gInterrupted = 0;
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;  // the second Ctrl+C takes the default way out
-  sigaction(SIGINT, &action, &gPrevious);
-}
+InterruptScope::InterruptScope() = default;
+InterruptScope::~InterruptScope() = default;
 
-InterruptScope::~InterruptScope() {
-  sigaction(SIGINT, &gPrevious, nullptr);
-  gInterrupted = 0;
-}
-
-bool InterruptScope::Interrupted() { return gInterrupted != 0; }
+bool InterruptScope::Interrupted() { return SoftInterrupt::Requested(); }
 
 ConsolePort::ConsolePort(std::ostream& err, std::optional<uint32_t> seed)
     : DefaultPort(seed), progressBar(::isatty(STDERR_FILENO) == 1), err_(err) {}
@@ -94,7 +75,7 @@ int ConsolePort::messageBox(const std::string& text, const std::string&, MsgKind
 }
 
 bool ConsolePort::busy(const std::string& text, double& fraction, int32_t) {
-  if (gInterrupted) return false;
+  if (SoftInterrupt::Requested()) return false;
   if (!progressBar) return true;
   // The search reports at every node: between redraws only a cheap monotonic clock is read.
   auto tick = std::chrono::steady_clock::now();

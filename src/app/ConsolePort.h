@@ -11,6 +11,7 @@
 
 #include "tools/DefaultPort.h"
 #include "tools/ProgressText.h"
+#include "tools/SignalStop.h"
 
 namespace kova {
 
@@ -18,11 +19,10 @@ namespace kova {
 // "Cannot read file: ...").
 bool CLI_IsErrorMessage(const std::string& text);
 
-// Ctrl+C during a long command: while an InterruptScope lives, SIGINT only raises a flag, and the
-// console port's progress calls then answer "abort", so the search stops as if its progress box
-// had been cancelled and the command can still report what it found. A second Ctrl+C ends the
-// program at once. The previous handling of SIGINT returns with the end of the scope; one scope
-// lives at a time.
+// Ctrl+C during a long command: while an InterruptScope lives, the first SIGINT only raises a
+// flag, and the console port's progress calls then answer "abort", so the search stops as if its
+// progress box had been cancelled and the command can still report what it found. A second
+// Ctrl+C ends the program at once (see SoftInterrupt); one scope lives at a time.
 class InterruptScope {
  public:
   InterruptScope();
@@ -31,6 +31,9 @@ class InterruptScope {
   InterruptScope& operator=(const InterruptScope&) = delete;
   // Whether SIGINT arrived since the scope began.
   static bool Interrupted();
+
+ private:
+  SoftInterrupt soft_;
 };
 
 class ConsolePort : public DefaultPort {

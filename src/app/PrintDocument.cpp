@@ -56,8 +56,15 @@ void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempF
     const std::string file = folder.Path() + "system" + TL_Str(s + 1) + ".png";
     files.push_back(file);
     project.GlCurr(s);
-    if (!pictures.draw || !pictures.draw(s, file))
-      throw KovaError(481, "The spectrum picture of system #" + TL_Str(s + 1) + " could not be drawn");
+    bool drawn = false;
+    try {
+      drawn = pictures.draw && pictures.draw(s, file);
+    } catch (const KovaError& e) {
+      // A picture that cannot be written names the temporary folder (a full $TMPDIR).
+      if (e.reason().empty()) throw;
+      throw KovaError(e.number(), e.what(), folder.Path(), e.reason());
+    }
+    if (!drawn) throw KovaError(481, "The spectrum picture of system #" + TL_Str(s + 1) + " could not be drawn");
   }
   project.GlCurr(restore.previous);
   RTF_WriteDocument(path, RTF_ProjectItems(project, title, files, contents), paper);
@@ -72,9 +79,13 @@ bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const
   try {
     folder = std::make_unique<TempFolder>("print");
     MN_WriteRtfDocument(project, path, *folder, pictures, contents);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     created = false;
-    TL_ShowInfo("Could not create RTF!");
+    // The file that failed and the reason on a second line, where they are known.
+    const auto* k = dynamic_cast<const KovaError*>(&e);
+    TL_ShowInfo(k && !k->file().empty() && !k->reason().empty()
+                    ? "Could not create RTF!\n" + TL_ShowName(k->file()) + ": " + k->reason()
+                    : std::string("Could not create RTF!"));
   }
   if (created) TL_Port().openFile(path, directory);
 

@@ -1,12 +1,15 @@
 #include "app/RegionCommands.h"
 
+#include "files/Defaults.h"
 #include "files/RegionTables.h"
 #include "tools/Tools.h"
 
 namespace kova {
 
 void MN_LoadUserCountries(AppState& app) {
-  RegionFolderRead read = MN_ReadRegionFolder(app.CountryDir());
+  std::vector<std::string> builtIn;
+  for (const CountryRef& table : MN_CountryTables()) builtIn.push_back(table->GsGetLabel());
+  RegionFolderRead read = MN_ReadRegionFolder(app.CountryDir(), builtIn);
   app.userCountries = std::move(read.tables);
   app.countryErrors = std::move(read.errors);
 }

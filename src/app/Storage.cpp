@@ -31,17 +31,19 @@ ProjectReadResult MN_ReadProjectFile(AppState& app, const std::string& path) {
 
 int16_t MN_LoadProject(AppState& app, const std::string& directory, const std::string& fileName, bool* loaded) {
   if (loaded) *loaded = false;
-  ProjectReadResult r = MN_ReadProjectFile(app, TL_AddBackslash(directory) + fileName);
+  const std::string path = TL_AddBackslash(directory) + fileName;
+  ProjectReadResult r = MN_ReadProjectFile(app, path);
   switch (r.status) {
     case ProjectReadStatus::kUnreadable:
     case ProjectReadStatus::kBadHeader:
       return 1;
     case ProjectReadStatus::kBadRecord:
-      if (r.tooManyChannels)
-        TL_ShowInfo("Error during load!\nThe project holds more than " + TL_GroupedNumber(kMaxProjectChannels) +
-                    " channels (a project holds at most " + TL_GroupedNumber(kMaxProjectChannels) + ").");
-      else
-        TL_ShowInfo("Error during load!");
+      // The file and the reason on a second line.
+      TL_ShowInfo("Error during load!\n" + TL_ShowName(path) + ": " +
+                  (r.tooManyChannels ? "more than " + TL_GroupedNumber(kMaxProjectChannels) +
+                                           " channels (a project holds at most " +
+                                           TL_GroupedNumber(kMaxProjectChannels) + ")"
+                                     : std::string("damaged or truncated project")));
       return r.oldFormat ? 1 : 0;
     case ProjectReadStatus::kLoaded:
       break;

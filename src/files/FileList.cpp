@@ -7,12 +7,12 @@
 
 namespace kova {
 
-std::vector<std::string> MN_ListFiles(const std::string& dir, const std::string& ext) {
+std::vector<std::string> MN_ListFiles(const std::string& dir, const std::string& ext, bool everyKind) {
   std::vector<std::string> names;
   std::error_code ec;
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code fec;
-    if (!it->is_regular_file(fec)) continue;
+    if (!everyKind && !it->is_regular_file(fec)) continue;
     std::string name = it->path().filename().string();
     if (TL_ToLower(TL_GetExtension(name)) == ext) names.push_back(name);
   }

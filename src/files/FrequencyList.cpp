@@ -275,6 +275,12 @@ FrequencyListReadResult MN_ParseFrequencyList(const std::string& bytes) {
       return result;
     }
     e.label = field(r, labelCol);
+    if (TL_CharCount(e.label) > static_cast<size_t>(kMaxLabelChars)) {
+      result.entries.clear();
+      result.error = "line " + TL_Str(r.line) + ": the label has " + TL_GroupedNumber(static_cast<int64_t>(TL_CharCount(e.label))) +
+                     " characters; a label holds at most " + TL_Str(kMaxLabelChars);
+      return result;
+    }
     e.hasColour = ReadColour(field(r, colourCol), e.colour);
     double system = 0;
     const std::string sys = TL_Trim(field(r, systemCol));

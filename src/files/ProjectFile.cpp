@@ -73,7 +73,14 @@ void MN_WriteProjectFile(const CProject& project, const std::string& path) {
     throw KovaError(6, "Overflow", path,
                     "more than " + TL_GroupedNumber(kMaxProjectChannels) + " channels (a project holds at most " +
                         TL_GroupedNumber(kMaxProjectChannels) + ")");
-  TL_WriteFileAtomic(path, MN_ProjectFileBytes(project));
+  const std::vector<char> bytes = MN_ProjectFileBytes(project);
+  // A file the reader would refuse is not written.
+  if (bytes.size() > kMaxDataFileBytes)
+    throw KovaError(6, "Overflow", path,
+                    "the project would take " + TL_GroupedNumber(static_cast<int64_t>(bytes.size())) +
+                        " bytes; a project file holds at most " + TL_Str(static_cast<int64_t>(kMaxDataFileBytes >> 20)) +
+                        " MB");
+  TL_WriteFileAtomic(path, bytes);
 }
 
 bool MN_SpectrumValid(const CSpectrum& spectrum) {

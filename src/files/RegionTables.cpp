@@ -172,9 +172,13 @@ RegionTableRead MN_ParseRegionTable(const std::string& bytes, const std::string&
   return r;
 }
 
-RegionFolderRead MN_ReadRegionFolder(const std::string& dir) {
+RegionFolderRead MN_ReadRegionFolder(const std::string& dir, const std::vector<std::string>& builtIn) {
   RegionFolderRead r;
-  for (const std::string& name : MN_ListFiles(dir, "csv")) {
+  // Table names in lower case, as --region and the window find them: a second table of one
+  // name could never be chosen.
+  std::set<std::string> taken;
+  for (const std::string& label : builtIn) taken.insert(TL_ToLower(label));
+  for (const std::string& name : MN_ListFiles(dir, "csv", true)) {
     std::vector<char> bytes;
     const ReadStatus status = TL_ReadWholeFile(TL_AddBackslash(dir) + name, kMaxDataFileBytes, bytes);
     if (status != ReadStatus::kOk) {
@@ -182,10 +186,13 @@ RegionFolderRead MN_ReadRegionFolder(const std::string& dir) {
       continue;
     }
     RegionTableRead table = MN_ParseRegionTable(std::string(bytes.begin(), bytes.end()), name);
-    if (table.table)
-      r.tables.push_back(table.table);
-    else
+    if (!table.table) {
       r.errors.push_back(name + ": " + table.error);
+    } else if (!taken.insert(TL_ToLower(table.table->GsGetLabel())).second) {
+      r.errors.push_back(name + ": another table is named \"" + TL_ShowName(table.table->GsGetLabel()) + "\"");
+    } else {
+      r.tables.push_back(table.table);
+    }
   }
   return r;
 }

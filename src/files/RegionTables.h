@@ -37,8 +37,10 @@ struct RegionFolderRead {
   std::vector<CountryRef> tables;   // in file name order
   std::vector<std::string> errors;  // one per file not used: "NAME.csv: reason"
 };
-// Reads every "*.csv" of `dir` (any letter case), each through the bounded reader of data files.
-// A missing folder reads as no tables and no errors.
-RegionFolderRead MN_ReadRegionFolder(const std::string& dir);
+// Reads every "*.csv" of `dir` (any letter case), each through the bounded reader of data files;
+// an entry that is not a plain file (a folder, a pipe, a device) is named among the errors, and
+// so is a table named like one of `builtIn` or an earlier table (letter case aside). A missing
+// folder reads as no tables and no errors.
+RegionFolderRead MN_ReadRegionFolder(const std::string& dir, const std::vector<std::string>& builtIn = {});
 
 }  // namespace kova

@@ -24,6 +24,11 @@ constexpr double kMaxHz = 1e9;
 // A sweep reaching beyond this many Hz is damage (and would not survive the rounding to whole
 // hertz); one that only reaches beyond 1000 MHz keeps its bins below.
 constexpr double kSweepDamageHz = 1e12;
+// Levels no receiver reports (in dBm, after the unit's offset): such a line is damage.
+constexpr double kMinDbm = -200.0;
+constexpr double kMaxDbm = 50.0;
+
+bool LevelInRange(double dbm) { return dbm >= kMinDbm && dbm <= kMaxDbm; }
 
 // Trims blanks at both ends, as TL_Trim does.
 std::string_view Trim(std::string_view text) {
@@ -312,7 +317,8 @@ class ScanReader::Parser {
       double f = 0, l = 0;
       if (fields_.size() > std::max(freqColumn_, levelColumn_) &&
           ReadNumber(fields_[freqColumn_], decimalComma, f) && ReadNumber(fields_[levelColumn_], decimalComma, l)) {
-        if (f > 0 && InRange(f) && std::isfinite(l)) {
+        // The level first: InRange counts the lines beyond 1000 MHz among the data lines.
+        if (f > 0 && LevelInRange(l + LevelOffset()) && InRange(f)) {
           format = ScanFormat::kTwoColumn;
           store_.Add(f, l);  // the frequency as written; its unit is known at the end
           ++result_.dataLines;
@@ -344,6 +350,20 @@ class ScanReader::Parser {
     return true;
   }
 
+  // The offset from the level column's unit to dBm, named in its heading or in the lines before
+  // the first data line (0 when none is named). Kept once a data line was read, as no heading
+  // follows it.
+  double LevelOffset() {
+    if (levelOffsetKnown_) return levelOffset_;
+    double offset = 0.0;
+    if (!(columnNames_.size() > levelColumn_ && LevelUnitOf(columnNames_[levelColumn_], offset))) {
+      if (!headerUnits_.Offset(offset)) offset = 0.0;
+    }
+    levelOffset_ = offset;
+    levelOffsetKnown_ = result_.format != ScanFormat::kNone;
+    return offset;
+  }
+
   // Adds the levels of a sweep line at their bin centres; false when the line is damaged.
   bool ReadSweepLine() {
     double low = 0, high = 0, step = 0, samples = 0;
@@ -356,7 +376,8 @@ class ScanReader::Parser {
       return false;
     values_.resize(count);
     for (size_t i = 0; i < count; ++i)
-      if (!ReadNumber(fields_[i + 6], false, values_[i])) return false;
+      if (!ReadNumber(fields_[i + 6], false, values_[i]) || (std::isfinite(values_[i]) && !LevelInRange(values_[i])))
+        return false;
     for (size_t i = 0; i < count; ++i) {
       if (!std::isfinite(values_[i])) continue;  // an empty bin
       // Whole hertz, so that repeated sweeps meet on the same frequencies.
@@ -395,10 +416,7 @@ class ScanReader::Parser {
           result.firstBadLine = static_cast<int>(beyond.firstLine);
       }
     }
-    double offset = 0.0;
-    if (!(columnNames_.size() > levelColumn_ && LevelUnitOf(columnNames_[levelColumn_], offset))) {
-      if (!headerUnits_.Offset(offset)) offset = 0.0;
-    }
+    const double offset = LevelOffset();
     // The same frequency twice (a max-hold export, two traces): the higher level counts.
     size_t kept = 0;
     int64_t lastHz = 0;
@@ -435,6 +453,8 @@ class ScanReader::Parser {
   LevelUnits headerUnits_;               // units named in every line before the first data line
   std::vector<std::string> columnNames_;  // the last header line with two fields or more
   size_t freqColumn_ = 0, levelColumn_ = 1;
+  double levelOffset_ = 0.0;
+  bool levelOffsetKnown_ = false;
   bool columnsFixed_ = false;
   PointStore store_;               // two-column points, or sweep points not yet merged
   std::vector<ScanPoint> merged_;  // sweep points, one per frequency

@@ -11,6 +11,16 @@ namespace kova {
 
 // The most channels a project holds, all systems together.
 inline constexpr int32_t kMaxProjectChannels = 10000;
+// The longest label of a channel (or name of a zone) in characters: what a table cell and the
+// display's label strip show whole, and far within what a project file holds for the most
+// channels.
+inline constexpr int32_t kMaxLabelChars = 255;
+// The number of characters of a UTF-8 text.
+inline size_t TL_CharCount(const std::string& text) {
+  size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
 // Every frequency of a project (channels, bands, steps) lies within 0 to this many MHz.
 inline constexpr double kMaxFrequencyMHz = 1000.0;
 // Whether `mhz` is a frequency a project can hold: a finite number from 0 to kMaxFrequencyMHz.

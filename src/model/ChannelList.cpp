@@ -43,9 +43,15 @@ size_t DashLength(const std::string& text, size_t i) {
   return 0;
 }
 
-int64_t ReadNumber(const std::string& text, size_t& i) {
+int64_t ReadNumber(const std::string& text, size_t& i, bool& capped) {
   int64_t n = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) n = std::min(kNumberCap, n * 10 + (text[i] - '0'));
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    n = n * 10 + (text[i] - '0');
+    if (n > kNumberCap) {
+      n = kNumberCap;
+      capped = true;
+    }
+  }
   return n;
 }
 
@@ -83,7 +89,8 @@ ChannelListResult MN_ParseChannelList(const std::string& text, const CCountrySpe
       r.error = "\"" + text.substr(start, end - start) + "\" is not a channel number (write channels like 23, 27, 31-33)";
       return r;
     }
-    const int64_t first = ReadNumber(text, i);
+    bool capped = false;  // a number beyond any table, named as it was given
+    const int64_t first = ReadNumber(text, i, capped);
     size_t j = i;
     while (j < text.size() && IsBlank(text[j])) ++j;
     int64_t last = first;
@@ -95,8 +102,8 @@ ChannelListResult MN_ParseChannelList(const std::string& text, const CCountrySpe
         return r;
       }
       i = j;
-      last = ReadNumber(text, i);
-      if (last < first) {
+      last = ReadNumber(text, i, capped);
+      if (!capped && last < first) {
         r.error = "the range " + text.substr(start, i - start) + " runs backwards (write it like " +
                   std::to_string(last) + "-" + std::to_string(first) + ")";
         return r;
@@ -106,6 +113,11 @@ ChannelListResult MN_ParseChannelList(const std::string& text, const CCountrySpe
       size_t end = i;
       while (end < text.size() && !IsSeparator(text[end])) ++end;
       r.error = "\"" + text.substr(start, end - start) + "\" is not a channel number (write channels like 23, 27, 31-33)";
+      return r;
+    }
+    if (capped) {
+      r.error = "not in the table \"" + table.GsGetLabel() + "\" (channels " + MN_ChannelRanges(table) +
+                "): " + text.substr(start, i - start);
       return r;
     }
     take(first, last);

@@ -267,7 +267,13 @@ std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string
 }
 
 void RTF_WriteDocument(const std::string& path, const std::vector<RtfItem>& items, int32_t paper) {
-  Emit(items, paper, [&](int32_t doc) { Check(RcgSaveFile(doc, path), path); });
+  Emit(items, paper, [&](int32_t doc) {
+    const int32_t result = RcgSaveFile(doc, path);
+    // The writer's own failure names the file and the system's reason.
+    if (const std::exception_ptr error = RcgTakeSaveError(); result == kRcgFileError && error)
+      std::rethrow_exception(error);
+    Check(result, path);
+  });
 }
 
 std::string RTF_DocumentText(const std::vector<RtfItem>& items, int32_t paper) {

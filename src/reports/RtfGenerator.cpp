@@ -4,6 +4,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "tools/BinaryFile.h"
@@ -416,16 +417,29 @@ std::string RcgDocumentText(int32_t doc) {
   return s;
 }
 
+namespace {
+
+std::exception_ptr& SaveError() {
+  static std::exception_ptr error;
+  return error;
+}
+
+}  // namespace
+
 int32_t RcgSaveFile(int32_t doc, const std::string& path) {
   if (!Find(doc)) return kRcgBadHandle;
+  SaveError() = nullptr;
   const std::string text = RcgDocumentText(doc);
   try {
     TL_WriteFileAtomic(path, std::vector<char>(text.begin(), text.end()));
   } catch (const std::exception&) {
+    SaveError() = std::current_exception();
     return kRcgFileError;
   }
   return kRcgOk;
 }
+
+std::exception_ptr RcgTakeSaveError() { return std::exchange(SaveError(), nullptr); }
 
 int32_t RcgEndDoc(int32_t doc) { return Documents().erase(doc) ? kRcgOk : kRcgBadHandle; }
 

@@ -9,6 +9,7 @@
 // other control characters are dropped.
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 namespace kova {
@@ -71,8 +72,11 @@ int32_t RcgEndTableRow(int32_t doc);
 // Embeds a PNG file shown `width` x `height` twips; `flags` is reserved (0).
 int32_t RcgInsertPictFile(int32_t doc, const std::string& file, int32_t width, int32_t height, int32_t flags);
 // Writes the document to `path` through a temporary file that replaces the target only once it
-// is complete.
+// is complete. After a file error, RcgSaveError tells the file that failed and why.
 int32_t RcgSaveFile(int32_t doc, const std::string& path);
+// The failure of the last RcgSaveFile that returned a file error (null when there was none);
+// taking it clears it.
+std::exception_ptr RcgTakeSaveError();
 // Releases the document.
 int32_t RcgEndDoc(int32_t doc);
 

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "tools/BinaryFile.h"
+#include "tools/SignalStop.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -106,8 +107,10 @@ AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) : shown_(
   fs::path target(path);
   std::error_code ec;
   if (fs::is_symlink(target, ec)) {
+    // A link to nothing is refused: replacing it would put a plain file in place of the link.
     fs::path linked = fs::canonical(target, ec);
-    if (!ec) target = linked;
+    if (ec) throw KovaError(75, "Path/File access error", path, "a link to a file that does not exist");
+    target = linked;
   }
   const fs::file_status status = fs::status(target, ec);
   constexpr char kNamesFolder[] = "names a folder, not a file";
@@ -146,10 +149,16 @@ AtomicFile::AtomicFile(const std::string& path, MissingFolder missing) : shown_(
     std::string file = prefix + std::to_string(static_cast<long>(::getpid())) + "-";
     for (size_t i = 0; i < kTempRandom; ++i) file += kLetters[random() % (sizeof kLetters - 1)];
     const fs::path temp = dir / file;
+    // Created and listed in one step, so that a signal's clean-up finds every temporary file.
+    const std::unique_lock<std::mutex> lock = TempRegistry::Lock();
     fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     errnum = errno;
-    if (fd_ >= 0) temp_ = temp.string();
-    else if (errnum != EEXIST) break;
+    if (fd_ >= 0) {
+      temp_ = temp.string();
+      registered_ = TempRegistry::Add(temp_, false, lock);
+    } else if (errnum != EEXIST) {
+      break;
+    }
   }
   if (fd_ < 0) throw KovaError(75, "Path/File access error", path, TL_SystemReason(errnum));
   // Held until the file is renamed or removed: while it is, no other writer takes the file for a
@@ -187,27 +196,73 @@ void AtomicFile::Fail(int number, const char* description, int errnum) {
 }
 
 void AtomicFile::Commit() {
-  if (fd_ < 0) throw KovaError(75, "Path/File access error");
-  FlushBuffer();
+  if (fd_ < 0 && temp_.empty()) throw KovaError(75, "Path/File access error");
   if (temp_.empty()) {  // a device or a pipe: nothing to rename
+    FlushBuffer();
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR) Fail(61, "Disk full", errno);
     return;
   }
+  Finish();
+  int errnum = 0;
+  {
+    const std::unique_lock<std::mutex> lock = TempRegistry::Lock();
+    if (::rename(temp_.c_str(), target_.c_str()) == 0) {
+      TempRegistry::Drop(registered_, lock);
+      registered_ = 0;
+      temp_.clear();
+    } else {
+      errnum = errno;
+    }
+  }
+  if (errnum != 0) Fail(75, "Path/File access error", errnum);
+  SyncFolder(fs::path(target_).parent_path());
+}
+
+void AtomicFile::Finish() {
+  if (fd_ < 0) return;
+  FlushBuffer();
   if (::fsync(fd_) != 0) Fail(61, "Disk full", errno);
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && errno != EINTR) Fail(61, "Disk full", errno);
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(75, "Path/File access error", errno);
-  temp_.clear();
-  SyncFolder(fs::path(target_).parent_path());
+}
+
+bool AtomicFile::CommitNew(const std::string& path) {
+  if (temp_.empty() && fd_ < 0) throw KovaError(75, "Path/File access error");
+  if (temp_.empty()) throw KovaError(75, "Path/File access error", shown_, "not a plain file");
+  Finish();
+  int errnum = 0;
+  {
+    const std::unique_lock<std::mutex> lock = TempRegistry::Lock();
+    // Put in place only where no file is: the rename that does not replace, else a hard link,
+    // which fails alike on a name that exists.
+    int result = ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      result = ::link(temp_.c_str(), path.c_str());
+      if (result == 0) ::unlink(temp_.c_str());
+    }
+    if (result == 0) {
+      TempRegistry::Drop(registered_, lock);
+      registered_ = 0;
+      temp_.clear();
+      return true;
+    }
+    errnum = errno;
+  }
+  if (errnum == EEXIST) return false;
+  shown_ = path;
+  Fail(75, "Path/File access error", errnum);
 }
 
 void AtomicFile::Discard() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  const std::unique_lock<std::mutex> lock = TempRegistry::Lock();
   if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (registered_) TempRegistry::Drop(registered_, lock);
+  registered_ = 0;
   temp_.clear();
   buffer_.clear();
 }

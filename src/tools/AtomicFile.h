@@ -16,7 +16,9 @@
 // A target that already exists as a device or a pipe (/dev/stdout, a FIFO) is written straight
 // into: it cannot be replaced, and there is nothing to keep. A pipe that nobody reads fails at
 // once instead of waiting for a reader. A symbolic link is followed, so the file it names is
-// replaced and the link stays. A folder, or a name ending in "/", is refused.
+// replaced and the link stays; a link to nothing is refused. A folder, or a name ending in "/",
+// is refused. The temporary file is listed in the TempRegistry while it exists, so that a
+// signal that stops the program removes it (see SignalStop).
 //
 // Every failure throws a KovaError that names the target and the system's reason.
 
@@ -43,6 +45,10 @@ class AtomicFile {
   // Flushes, syncs and renames the temporary file over the target. Throws KovaError (61 when the
   // bytes cannot be written, 75 when the rename fails); the temporary file is then removed.
   void Commit();
+  // Puts the written file in place as `path` (in the target's folder) only when no file of that
+  // name exists: false when one does (the written file is kept for another name), true when it
+  // was put in place. Throws KovaError as Commit does.
+  bool CommitNew(const std::string& path);
   // Removes the temporary file; the target stays as it was.
   void Discard();
 
@@ -52,6 +58,8 @@ class AtomicFile {
 
  private:
   void FlushBuffer();
+  // Flushes, syncs and closes the temporary file.
+  void Finish();
   [[noreturn]] void Fail(int number, const char* description, int errnum);
 
   std::string shown_;   // the target as the caller named it, for messages
@@ -59,6 +67,7 @@ class AtomicFile {
   std::string temp_;    // the temporary file; empty when writing straight into a device
   std::string buffer_;
   int fd_ = -1;
+  int registered_ = 0;  // the temporary file's entry in the TempRegistry
 };
 
 // Whether process `pid` runs (or may run: it exists but belongs to another user).

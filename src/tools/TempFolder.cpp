@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "tools/AtomicFile.h"
+#include "tools/SignalStop.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -75,13 +76,20 @@ TempFolder::TempFolder(const std::string& parent, const std::string& purpose) {
   const std::string prefix = "kova-" + purpose + "-";
   RemoveDeadFolders(dir, prefix);
   std::string pattern = dir + prefix + std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
-  if (!::mkdtemp(pattern.data())) throw KovaError(75, "Path/File access error", dir, TL_SystemReason(errno));
+  {
+    // Created and listed in one step, so that a signal's clean-up finds the folder.
+    const std::unique_lock<std::mutex> lock = TempRegistry::Lock();
+    if (!::mkdtemp(pattern.data())) throw KovaError(75, "Path/File access error", dir, TL_SystemReason(errno));
+    registered_ = TempRegistry::Add(pattern, true, lock);
+  }
   lock_ = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (lock_ < 0 || ::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
     const int errnum = errno;
     if (lock_ >= 0) ::close(lock_);
     lock_ = -1;
+    const std::unique_lock<std::mutex> lock = TempRegistry::Lock();
     ::rmdir(pattern.c_str());
+    TempRegistry::Drop(registered_, lock);
     throw KovaError(75, "Path/File access error", pattern, TL_SystemReason(errnum));
   }
   path_ = pattern + "/";
@@ -91,7 +99,9 @@ TempFolder::~TempFolder() { Remove(); }
 
 bool TempFolder::Remove() {
   if (lock_ < 0) return true;
+  const std::unique_lock<std::mutex> lock = TempRegistry::Lock();
   const bool removed = EmptyAndRemove(lock_, path_.substr(0, path_.size() - 1));
+  TempRegistry::Drop(registered_, lock);
   ::close(lock_);
   lock_ = -1;
   return removed;

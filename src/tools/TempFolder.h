@@ -3,7 +3,7 @@
 // print document: "kova-PURPOSE-PID-XXXXXX" in the system's temporary folder ($TMPDIR, else
 // /tmp), created for this user alone (mode 0700) and locked (an advisory lock on the folder)
 // while it lives. It is removed with the files in it when the object ends, on every way out of
-// the scope.
+// the scope, and by the clean-up of a signal that stops the program (see SignalStop).
 //
 // A killed run cannot remove its folder; the next one of the same purpose does, and only what
 // it can prove dead: a folder named in this pattern, of this user, whose process is gone and
@@ -35,6 +35,7 @@ class TempFolder {
  private:
   std::string path_;
   int lock_ = -1;
+  int registered_ = 0;  // the folder's entry in the TempRegistry
 };
 
 }  // namespace kova

@@ -7,6 +7,13 @@
 
 namespace kova {
 
+namespace {
+
+// Names tried by CloseNew before it gives up.
+constexpr int kMaxNewNames = 100000;
+
+}  // namespace
+
 TextWriter::TextWriter() = default;
 TextWriter::TextWriter(const std::string& path) { Open(path); }
 TextWriter::~TextWriter() = default;
@@ -27,6 +34,16 @@ void TextWriter::Close() {
   if (!file_) return;
   std::unique_ptr<AtomicFile> file = std::move(file_);
   file->Commit();
+}
+
+std::string TextWriter::CloseNew(const std::function<std::string(int)>& name) {
+  if (!file_) throw KovaError(75, "Path/File access error");
+  std::unique_ptr<AtomicFile> file = std::move(file_);
+  for (int k = 1;; ++k) {
+    const std::string path = name(k);
+    if (file->CommitNew(path)) return path;
+    if (k >= kMaxNewNames) throw KovaError(75, "Path/File access error", path, "every free name is taken");
+  }
 }
 
 void TextWriter::Discard() { file_.reset(); }

@@ -2,6 +2,7 @@
 // Text files of the program: Windows-1252, every line ended by CR LF.
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ class TextWriter {
   void Line(const std::string& text = "");
   // Puts the written file in place of the target; throws KovaError when that fails.
   void Close();
+  // Puts the written file in place under the first of name(1), name(2), ... that no file has
+  // (each in the target's folder), taken exclusively, and returns that name; throws KovaError
+  // when that fails.
+  std::string CloseNew(const std::function<std::string(int)>& name);
   // Drops what was written.
   void Discard();
 

@@ -22,6 +22,10 @@ struct RegionsCli : ::testing::Test {
     std::filesystem::create_directory(dir.Path() / "Countries");
     test::WriteFile(dir.File("Countries/venue.csv"), "Venue\n30,542,550\n31,550,558\n33,566,574\n");
     test::WriteFile(dir.File("Countries/broken.csv"), "Broken\n30,542\n");
+    // Named like a built-in table, and with control characters; a folder named like a table.
+    test::WriteFile(dir.File("Countries/twin.csv"), "germany\n30,542,550\n");
+    test::WriteFile(dir.File("Countries/z.csv"), "Z\x1b[2J\tone\n30,542,550\n");
+    std::filesystem::create_directory(dir.Path() / "Countries" / "folder.csv");
     MN_AddSystem(app, *app.systems[5]);
     MN_AddSystem(app, *app.systems[6]);  // three systems in use
     ASSERT_TRUE(MN_SaveProject(*app.project, dir.Dir(), "show.kova"));
@@ -47,13 +51,16 @@ TEST_F(RegionsCli, ListsTablesAndSetsTheSearchSpectrumOfEverySystemOrOne) {
   ASSERT_EQ(Run({"regions"}, out, err), 0);
   EXPECT_EQ(out.rfind("Germany\t5-12, 21-69\t174.000 - 862.000 MHz\nUSA\t14-69\t470.000 - 806.000 MHz\n", 0), 0u);
   EXPECT_NE(out.find("\nUnited Kingdom UHF 21-48 without 38\t21-37, 39-48\t470.000 - 694.000 MHz\n"), std::string::npos);
-  const std::string last = "\nVenue\t30-31, 33\t542.000 - 574.000 MHz\n";  // the user's table comes last
+  const std::string last = "\nVenue\t30-31, 33\t542.000 - 574.000 MHz\nZ\\e[2J\\tone\t30\t542.000 - 550.000 MHz\n";
   EXPECT_EQ(out.substr(out.size() - last.size()), last);
   EXPECT_NE(err.find("Countries/broken.csv: line 2: needs three columns"), std::string::npos) << err;
+  EXPECT_NE(err.find("Countries/twin.csv: another table is named \"germany\" (table skipped)"), std::string::npos) << err;
+  EXPECT_NE(err.find("Countries/folder.csv: cannot be read (not a regular file)"), std::string::npos) << err;
 
   const std::string show = dir.File("show.kova"), all = dir.File("all.kova"), one = dir.File("one.kova");
   ASSERT_EQ(Run({"spectrum", show, "--region", "usa/canada", "--except", "20, 27", "--apply", all}, out, err), 0) << err;
-  EXPECT_EQ(out, "470.000 - 506.000\n512.000 - 548.000\n554.000 - 608.000\nsearch spectrum of systems 1, 2, 3\n");
+  EXPECT_EQ(out, "470.000 - 506.000\n512.000 - 548.000\n554.000 - 608.000\nsearch spectrum of systems 1, 2, 3\n"
+                 "project written to " + all + "\n");
   ProjectReadResult r = MN_ReadProjectFile(app, all);
   ASSERT_EQ(r.status, ProjectReadStatus::kLoaded);
   for (int32_t s = 0; s < 3; ++s) EXPECT_EQ(Bands(r.project, s), "470.000 - 506.000;512.000 - 548.000;554.000 - 608.000;");

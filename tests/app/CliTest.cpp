@@ -13,12 +13,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/Check.h"
 #include "app/Cli.h"
 #include "app/PersistenceTestSupport.h"
 #include "app/Storage.h"
 #include "app/SystemCommands.h"
 #include "support/TestSupport.h"
 #include "tools/AtomicFile.h"
+#include "tools/DefaultPort.h"
 
 namespace kova {
 namespace {
@@ -380,6 +382,76 @@ TEST_F(CliTest, TargetsAreUsedExactlyAsNamed) {
   fs::current_path(cwd);
 }
 
+// Every writing command: never onto what it reads (also through a symbolic or a hard link), a
+// report never onto its project, the target rule for spectrum too, and a default log never
+// onto another.
+TEST_F(CliTest, NoCommandWritesOntoWhatItReads) {
+  const std::string p = ProjectFile({518.2f, 530.0f});
+  const std::string before = ReadFile(p);
+  TempDir dir;
+  const std::string link = dir.File("link.kova"), hard = dir.File("hard.kova"), list = dir.File("l.csv"),
+                    scan = dir.File("s.csv"), x = dir.File("x.txt");
+  fs::create_symlink(p, link);
+  fs::create_hard_link(p, hard);
+  fs::create_symlink(dir.File("nothing"), dir.File("dangling"));
+  WriteFile(list, "MHz\n520.000\n");
+  WriteFile(scan, "MHz,dBm\n520.0,-40\n520.5,-95\n521.0,-96\n521.5,-95\n");
+  const std::string tv[] = {"--region", "Europe UHF 21-48", "--channels", "23"};
+  const std::string read = " is the project being read";
+  const struct {
+    std::vector<std::string> args;
+    std::string err;  // the start of the one line on stderr; empty: written
+  } cases[] = {
+      {{"export", p, "--out", p}, p + read},
+      {{"export", p, "--csv", "--out", link}, link + read},
+      {{"print", p, "--out", hard, "--format", "pdf"}, hard + read},
+      {{"print", p, "--out", p}, p + read},
+      {{"check", p, "--log", link}, link + read},
+      {{"generate", p, "--runs", "1", "--report", hard}, hard + read},
+      {{"generate", p, "--runs", "1", "--apply", p}, p + read},
+      {{"generate", p, "--runs", "1", "--report", x, "--apply", x}, "--apply and --report name the same file " + x},
+      {{"generate", p, "--runs", "1", "--apply", ""}, "option --apply needs the name of a file to write"},
+      {{"picture", p, "--out", link}, link + read},
+      {{"system", "add", p, "--like", "0", "--apply", hard}, hard + read},
+      {{"system", "remove", link, "0", "--apply", p}, p + read},
+      {{"import", p, list, "--apply", link}, link + read},
+      {{"import", p, list, "--apply", list}, list + " is the frequency list being read"},
+      {{"scan", p, scan, "--apply", p}, p + read},
+      {{"scan", p, scan, "--apply", scan}, scan + " is the scan being read"},
+      {{"zone", p, "--zone", "2", "--name", "B", "--apply", hard}, hard + read},
+      {{"spectrum", p, tv[0], tv[1], tv[2], tv[3], "--apply", link}, link + read},
+      {{"spectrum", p, tv[0], tv[1], tv[2], tv[3], "--apply", dir.Dir()}, dir.Dir() + ": is a folder"},
+      {{"spectrum", p, tv[0], tv[1], tv[2], tv[3], "--system", "+0", "--apply", dir.File("dangling")},
+       dir.File("dangling") + ": is a link to a file that does not exist"},
+      {{"spectrum", p, tv[0], tv[1], tv[2], tv[3], "--apply", x}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args.back());
+    const CliRun r = Cli(c.args);
+    if (c.err.empty()) {
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(Lines(r.out).back(), "project written to " + x);
+      EXPECT_EQ(ReadFile(x).substr(0, 6), "KOVA11");
+    } else {
+      ExpectFailure(r, "kova-cli: " + c.err, r.err);
+    }
+    EXPECT_EQ(ReadFile(p), before);
+  }
+  EXPECT_EQ(Names(dir), (std::set<std::string>{"link.kova", "hard.kova", "dangling", "l.csv", "s.csv", "x.txt"}));
+
+  // A log of the same second is there already: the default log gets a new name beside it.
+  const fs::path checks = fs::path(DataDir()) / "Checks";
+  fs::create_directories(checks);
+  DefaultPort clock;
+  const fs::path same = checks / MN_CheckLogName(clock.shortDate(), clock.shortTime());
+  WriteFile(same.string(), "mine");
+  const CliRun r = Cli({"check", p});
+  ASSERT_FALSE(Lines(r.out).empty()) << r.err;
+  EXPECT_EQ(ReadFile(same.string()), "mine");
+  EXPECT_EQ(std::distance(fs::directory_iterator(checks), fs::directory_iterator()), 2);
+  EXPECT_NE(Lines(r.out).back(), same.string());
+}
+
 TEST_F(CliTest, SpecialTargetsFailAtOnce) {
   TempDir dir;
   ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
@@ -449,6 +521,41 @@ TEST_F(CliTest, InterruptedGenerateReportsWhatItFoundAndExits130) {
   EXPECT_EQ(MN_LoadProject(app, dir.Dir(), "a.kova", &loaded), 0);
   EXPECT_TRUE(loaded);
   EXPECT_EQ(Names(dir), (std::set<std::string>{"a.kova", "r.txt"}));
+}
+
+TEST_F(CliTest, InterruptedPrintKeepsTheOldDocumentAndLeavesNothing) {
+  // Enough channels that the print runs for a good while after its temporary folder appears.
+  auto project = std::make_shared<CProject>();
+  MN_InitProject(app, *project);
+  for (int i = 0; i < 2000; ++i)
+    project->GcSystem(0)->GcMics()->GAddMic("Mic" + std::to_string(i), "Meridian", 470.0f + 0.25f * static_cast<float>(i),
+                                            0, 511, 0, 0);
+  ASSERT_TRUE(MN_SaveProject(*project, files.Dir(), "big.kova"));
+  TempDir out, tmp;
+  WriteFile(out.File("plan.rtf"), "old");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    std::vector<std::string> args = {"kova-cli", "print", files.File("big.kova"), "--out", out.File("plan.rtf"),
+                                     "--data-dir", DataDir()};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    _exit(CLI_Main(static_cast<int>(argv.size()), argv.data()));
+  }
+  // Once the print's picture folder is there (the bound only keeps a child that died early from
+  // hanging the test).
+  auto folders = [&tmp] {
+    std::set<std::string> names = Names(tmp);
+    return std::count_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("kova-print-", 0) == 0; });
+  };
+  for (int i = 0; i < 60000 && folders() == 0; ++i) usleep(10000);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+  EXPECT_EQ(ReadFile(out.File("plan.rtf")), "old");
+  EXPECT_EQ(Names(out), std::set<std::string>{"plan.rtf"});
+  EXPECT_EQ(folders(), 0);
 }
 
 }  // namespace

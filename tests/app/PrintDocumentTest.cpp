@@ -148,10 +148,11 @@ TEST_F(PrintDocumentTest, FailuresAreReportedAndLeaveNothingBehind) {
     int failAt;
     bool emptyProvider;
     const char* target;
+    const char* reason;  // the second line of the message: the file and the system's reason
   } cases[] = {
-      {"no spectrum drawing", -1, true, "out/a.rtf"},
-      {"second picture fails", 1, false, "out/b.rtf"},
-      {"unwritable document", -1, false, "missing/c.rtf"},
+      {"no spectrum drawing", -1, true, "out/a.rtf", ""},
+      {"second picture fails", 1, false, "out/b.rtf", ""},
+      {"unwritable document", -1, false, "missing/c.rtf", ": no such folder"},
   };
   for (const auto& c : cases) {
     port.messages.clear();
@@ -162,7 +163,8 @@ TEST_F(PrintDocumentTest, FailuresAreReportedAndLeaveNothingBehind) {
                                       std::string(c.target).substr(slash + 1),
                                       c.emptyProvider ? SpectrumPictureProvider{} : display.Provider()))
         << c.what;
-    EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"Could not create RTF!"}) << c.what;
+    const std::string second = *c.reason ? "\n" + dir.File(c.target) + c.reason : "";
+    EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"Could not create RTF!" + second}) << c.what;
     EXPECT_EQ(port.messages.at(0).title, "KOVA");
     EXPECT_TRUE(port.openedFiles.empty()) << c.what;
     EXPECT_FALSE(fs::exists(dir.File(c.target))) << c.what;

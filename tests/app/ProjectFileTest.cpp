@@ -24,6 +24,12 @@ class ProjectFileTest : public ::testing::Test {
 
   // Loads `name` from the temp directory; the result and whether the project was replaced.
   int16_t Load(const std::string& name, bool* loaded = nullptr) { return MN_LoadProject(app, dir.Dir(), name, loaded); }
+  // The first line of each message (the second names the file and the reason).
+  std::vector<std::string> FirstLines() const {
+    std::vector<std::string> texts = port.messageTexts();
+    for (std::string& t : texts) t = t.substr(0, t.find('\n'));
+    return texts;
+  }
 
   TempDir dir;
   AppState app;
@@ -245,7 +251,7 @@ TEST_F(ProjectFileTest, BadProjectRecordKeepsTheCurrentProject) {
     bool loaded = true;
     EXPECT_EQ(Load("r.kova", &loaded), 0) << version << " " << count;
     EXPECT_FALSE(loaded);
-    ASSERT_EQ(port.messageTexts(), std::vector<std::string>{"Error during load!"});
+    ASSERT_EQ(FirstLines(), std::vector<std::string>{"Error during load!"});
   }
   EXPECT_EQ(app.project, before);
 }
@@ -266,7 +272,9 @@ TEST_F(ProjectFileTest, EveryTruncationFailsWithoutTouchingTheProject) {
         ASSERT_TRUE(port.messages.empty()) << n;
       } else {
         ASSERT_EQ(r, 0) << n;
-        ASSERT_EQ(port.messageTexts(), std::vector<std::string>{"Error during load!"}) << n;
+        ASSERT_EQ(port.messageTexts(),
+                  std::vector<std::string>{"Error during load!\n" + dir.File("cut.kova") + ": damaged or truncated project"})
+            << n;
       }
     }
     EXPECT_EQ(app.project, before);
@@ -323,7 +331,7 @@ TEST_F(ProjectFileTest, HugeAndNegativeCountsAndLengthsFail) {
     bool loaded = true;
     EXPECT_EQ(Load("c.kova", &loaded), 0) << c.what;
     EXPECT_FALSE(loaded) << c.what;
-    EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"Error during load!"}) << c.what;
+    EXPECT_EQ(FirstLines(), std::vector<std::string>{"Error during load!"}) << c.what;
   }
   // The unpatched layout itself loads.
   BinaryWriter ok;
@@ -374,9 +382,9 @@ TEST_F(ProjectFileTest, ImpossibleFrequenciesAndTooManyChannelsAreBadFiles) {
     bool loaded = !c.loads;
     EXPECT_EQ(Load("c.kova", &loaded), 0) << c.what;
     EXPECT_EQ(loaded, c.loads) << c.what;
-    const std::string message = c.channels > 5000 ? "Error during load!\nThe project holds more than 10,000 channels "
-                                                    "(a project holds at most 10,000)."
-                                                  : "Error during load!";
+    const std::string message = "Error during load!\n" + dir.File("c.kova") + ": " +
+                                (c.channels > 5000 ? "more than 10,000 channels (a project holds at most 10,000)"
+                                                   : "damaged or truncated project");
     EXPECT_EQ(port.messageTexts(), std::vector<std::string>(c.loads ? 0 : 1, message)) << c.what;
   }
 }
@@ -450,7 +458,7 @@ TEST_F(ProjectFileTest, DamagedOldFileGivesBothMessagesResult) {
     bool loaded = true;
     EXPECT_EQ(Load("bad.zel", &loaded), 1) << what;
     EXPECT_FALSE(loaded);
-    EXPECT_EQ(port.messageTexts(), std::vector<std::string>{"Error during load!"}) << what;
+    EXPECT_EQ(FirstLines(), std::vector<std::string>{"Error during load!"}) << what;
   }
   EXPECT_EQ(app.project, before);
 }

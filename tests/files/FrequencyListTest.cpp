@@ -139,6 +139,10 @@ TEST(FrequencyList, LimitsOfAProject) {
   r = MN_ParseFrequencyList(list + "500\n501\n");
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, "more than 10,000 channels (line 10002); a project holds at most 10,000");
+  // A label longer than a channel holds is named with its line; 255 characters fit.
+  EXPECT_TRUE(MN_ParseFrequencyList("MHz,Label\n500," + std::string(255, 'a') + "\n").ok);
+  r = MN_ParseFrequencyList("MHz,Label\n500,a\n501," + std::string(256, 'a') + "\n");
+  EXPECT_EQ(r.error, "line 3: the label has 256 characters; a label holds at most 255");
 
   // Import counts the channels already in the project.
   Project p;

@@ -88,6 +88,10 @@ TEST(ScanFile, BadLinesAreCountedAndSkipped) {
       {"beyond 1000 MHz by the header's unit", "MHz,dBm\n470.0,-80\n99999999999,-80\n1000.5,-80\n1000,-81\n", 2, 3, 2},
       {"beyond 1000 MHz by the values' size", "470.0,-80\n5000,-80\n470.1,-80\n", 1, 2, 2},
       {"beyond 1000 MHz in kHz", "470000,-80\n470100,-80\n2000000,-80\n", 1, 3, 2},
+      {"levels outside -200 to +50 dBm", "470.0,-80\n470.1,1e300\n470.2,-201\n470.3,50\n470.4,-200\n", 2, 2, 3},
+      {"outside by the unit's offset", "MHz,dBuV\n470.0,157\n470.1,158\n", 1, 3, 1},
+      {"a sweep level beyond", "2026-12-07, 10:00, 470000000, 470100000, 100000, 1, -80\n"
+                               "2026-12-07, 10:00, 470000000, 470100000, 100000, 1, 1e300\n", 1, 2, 1},
       {"sweep from above 1000 MHz, and one reaching past it",
        "2026-12-07, 10:00, 1000000000, 1000200000, 100000, 2, -80, -80\n"
        "2026-12-07, 10:00, 999900000, 1000100000, 100000, 2, -80, -80\n",
