@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/ShownColors.h"
 #include "tools/BinaryFile.h"
 #include "tools/Encoding.h"
 
@@ -136,7 +137,11 @@ std::string RowDefinition(Document& d) {
   int64_t right = d.rowLeft;
   for (const CellDef& c : d.cells) {
     s += "\n";
-    if (c.border == 0) {
+    if (c.border == 0 && (c.flags & kRcgCellSwatch)) {
+      // A light colour (white above all) would vanish into the paper without a dark frame.
+      const std::string line = "\\brdrs\\brdrw30\\brdrcf" + Num(d.ColorIndex(TL_PaperColorValue(c.color)));
+      s += "\\clbrdrt" + line + "\\clbrdrl" + line + "\\clbrdrb" + line + "\\clbrdrr" + line;
+    } else if (c.border == 0) {
       const char* width = (c.flags & kRcgCellRule) ? "20" : "10";
       s += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10";
       s += std::string("\\clbrdrb\\brdrs\\brdrw") + width + "\\clbrdrr\\brdrs\\brdrw10";
