@@ -408,6 +408,23 @@ std::vector<double> LabelBases(const PictureBox& pbx, const CProject& project,
   return bases;
 }
 
+// The label of channel i of system `slot` standing on h, on a black box that blanks the lines
+// behind it; the highlighted channel's box is outlined.
+void DrawChannelLabel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, double h, bool outlined) {
+  const MicRef mic = project.GcSystem(slot)->GcMics()->GcItem(i);
+  const double f = mic->GfGetFreq();
+  const QColor c = TL_ChannelDrawColor(project, slot, mic->GlGetColor());
+  const std::string& label = mic->GsGetLabel();
+  const double tw = pbx.TextWidth(" " + label + " ");
+  const double th = pbx.TextHeight(" " + label + " ");
+  pbx.FilledBox(f - tw / 2, h - th, f + tw / 2, h, kBlack);
+  pbx.ForeColor(c);
+  pbx.CurrentX(f - pbx.TextWidth(label) / 2);
+  pbx.CurrentY(h - pbx.TextHeight(label));
+  pbx.Print(label);
+  if (outlined) pbx.Box(f - tw / 2, h - th, f + tw / 2, h, c);
+}
+
 // With more than two systems or with zones, "#k type" of each system shown in its colour (with
 // its zone's name when the systems stand in several zones), in rows from the top left corner
 // under the top line; the current system's entry is framed.
@@ -463,8 +480,8 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   if (in.conflicts) DrawConflictProducts(pbx, view, in.project, *in.conflicts, in.zone);
   if (in.scan) DrawScan(pbx, *in.scan);
 
-  // Labels that would overlap are staggered upwards or left out: the other systems' from 0.7 up
-  // to the channels' top, the current system's from 0.5 up to the others' labels.
+  // On screen, labels that would overlap are staggered upwards or left out: the other systems'
+  // from 0.7 up to the channels' top, the current system's from 0.5 up to the others' labels.
   std::vector<std::pair<int32_t, int32_t>> others, own;
   for (int32_t other = 0; other < in.project.GlSystems(); ++other) {
     if (other == in.current || !TL_ShowsSystem(in.project, in.zone, other)) continue;
@@ -473,19 +490,28 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   const int32_t n =
       TL_ShowsSystem(in.project, in.zone, in.current) ? in.project.GcSystem(in.current)->GcMics()->GCount() : 0;
   for (int32_t i = 1; i <= n; ++i) own.push_back({in.current, i});
-  const std::vector<double> otherBases = LabelBases(pbx, in.project, others, 0.7, kChannelTop, {-1, 0});
-  const std::vector<double> ownBases =
-      LabelBases(pbx, in.project, own, 0.5, others.empty() ? kChannelTop : 0.7, {in.current, in.highlighted});
   // The highlighted number belongs to the current system: the other systems' channels carry no
-  // outline and no grid.
-  for (size_t k = 0; k < others.size(); ++k)
-    DrawChannel(pbx, in.project, others[k].first, others[k].second, true, 0, otherBases[k]);
+  // outline and no grid. Laid out, all lines come first and the labels over them, so that no
+  // line crosses a label that stands above another.
+  const double lines = in.layOutLabels ? std::nan("") : -1;
+  for (const auto& [slot, i] : others) DrawChannel(pbx, in.project, slot, i, true, 0, lines);
   for (int32_t i = 1; i <= n; ++i)
-    if (i != in.highlighted)
-      DrawChannel(pbx, in.project, in.current, i, false, in.highlighted, ownBases[static_cast<size_t>(i - 1)]);
+    if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted, lines);
   if (in.highlighted >= 1 && in.highlighted <= n)
-    DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted,
-                ownBases[static_cast<size_t>(in.highlighted - 1)]);
+    DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted, lines);
+  if (in.layOutLabels) {
+    const std::vector<double> otherBases = LabelBases(pbx, in.project, others, 0.7, kChannelTop, {-1, 0});
+    const std::vector<double> ownBases =
+        LabelBases(pbx, in.project, own, 0.5, others.empty() ? kChannelTop : 0.7, {in.current, in.highlighted});
+    for (size_t k = 0; k < others.size(); ++k)
+      if (!std::isnan(otherBases[k])) DrawChannelLabel(pbx, in.project, others[k].first, others[k].second, otherBases[k], false);
+    for (int32_t i = 1; i <= n; ++i) {
+      const double base = ownBases[static_cast<size_t>(i - 1)];
+      if (i != in.highlighted && !std::isnan(base)) DrawChannelLabel(pbx, in.project, in.current, i, base, false);
+    }
+    if (in.highlighted >= 1 && in.highlighted <= n)
+      DrawChannelLabel(pbx, in.project, in.current, in.highlighted, ownBases[static_cast<size_t>(in.highlighted - 1)], true);
+  }
   if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts, in.zone);
   if (in.project.GlSystems() > 2 || in.project.GZoneLayout().zoned)
     DrawLegend(pbx, in.project, in.current, in.zone, in.project.GZoneLayout().zoned);

@@ -91,6 +91,9 @@ struct SpectrumInput {
   TcProductTracker* tracker = nullptr;
   // 0: every zone; 1 … 16: only the systems of that zone and the products their group forms.
   int32_t zone = 0;
+  // Labels that would overlap go up a row or are left out (the display on screen); otherwise
+  // every label stands at its usual height.
+  bool layOutLabels = false;
 };
 
 // The colour of conflict marks.
