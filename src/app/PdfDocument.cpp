@@ -167,7 +167,7 @@ class Flow {
         p_->fillRect(box, ground);
         p_->setPen(QPen(QColor(150, 150, 150), 0.5 * kPt));
         p_->drawRect(box);
-        if (cell.swatch) {
+        if (cell.swatch && TL_PaperColor(ground) != ground) {
           // A light colour (white above all) would vanish into the paper without a dark frame.
           p_->setPen(QPen(TL_PaperColor(ground), 1.5 * kPt));
           p_->setBrush(Qt::NoBrush);

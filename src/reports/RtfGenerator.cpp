@@ -137,8 +137,9 @@ std::string RowDefinition(Document& d) {
   int64_t right = d.rowLeft;
   for (const CellDef& c : d.cells) {
     s += "\n";
-    if (c.border == 0 && (c.flags & kRcgCellSwatch)) {
-      // A light colour (white above all) would vanish into the paper without a dark frame.
+    if (c.border == 0 && (c.flags & kRcgCellSwatch) && TL_PaperColorValue(c.color) != (c.color & 0xFFFFFF)) {
+      // A light colour (white above all) would vanish into the paper without a dark frame; a
+      // dark one keeps the plain lines.
       const std::string line = "\\brdrs\\brdrw30\\brdrcf" + Num(d.ColorIndex(TL_PaperColorValue(c.color)));
       s += "\\clbrdrt" + line + "\\clbrdrl" + line + "\\clbrdrb" + line + "\\clbrdrr" + line;
     } else if (c.border == 0) {
