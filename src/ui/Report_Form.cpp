@@ -94,17 +94,17 @@ std::vector<float> SortedFrequencies(const CProject& project, int32_t slot) {
   return f;
 }
 
-// Where `p` first differs from `above`, system by system in rising frequency: "#2 612.275 MHz,
-// above 612.250 MHz", "#2 612.275 MHz, not above" or "#2 without 612.250 MHz of above"; empty
-// when both hold the same frequencies.
+// Where `p` first differs from `above`, system by system in rising frequency: "#2 612.275 MHz
+// (line above: 612.250 MHz)", with "none" for a frequency one of them lacks; empty when both hold
+// the same frequencies.
 std::string FirstDifference(const CProject& p, const CProject& above) {
   for (int32_t s = 0; s < std::max(p.GlSystems(), above.GlSystems()); ++s) {
     const std::vector<float> a = SortedFrequencies(p, s), b = SortedFrequencies(above, s);
     const std::string system = "#" + TL_Str(s + 1) + " ";
     for (size_t k = 0; k < std::max(a.size(), b.size()); ++k) {
-      if (k >= a.size()) return system + "without " + MN_FormatFreq(b[k]) + " MHz of above";
-      if (k >= b.size()) return system + MN_FormatFreq(a[k]) + " MHz, not above";
-      if (a[k] != b[k]) return system + MN_FormatFreq(a[k]) + " MHz, above " + MN_FormatFreq(b[k]) + " MHz";
+      if (k >= a.size()) return system + "none (line above: " + MN_FormatFreq(b[k]) + " MHz)";
+      if (k >= b.size()) return system + MN_FormatFreq(a[k]) + " MHz (line above: none)";
+      if (a[k] != b[k]) return system + MN_FormatFreq(a[k]) + " MHz (line above: " + MN_FormatFreq(b[k]) + " MHz)";
     }
   }
   return {};
@@ -191,8 +191,10 @@ Report_Form::Report_Form(AppState& app, QWidget* parent) : QWidget(parent), app_
   MN_ApplyFormStyle(this);
   // Wide enough for the longest lines in the bold style font.
   const int margin = reportAllLbx_->verticalScrollBar()->sizeHint().width() + 4 * reportAllLbx_->frameWidth() + 8;
+  const QFontMetrics metrics = reportAllLbx_->fontMetrics();
   reportAllLbx_->setMinimumWidth(
-      reportAllLbx_->fontMetrics().horizontalAdvance(QStringLiteral("Compatible Channels: 000(000/000)   margin -0000 kHz")) +
+      std::max(metrics.horizontalAdvance(QStringLiteral("Compatible Channels: 000(000/000)   margin -0000 kHz")),
+               metrics.horizontalAdvance(QStringLiteral("first difference: #00 000.000 MHz (line above: 000.000 MHz)"))) +
       margin);
   for (QListWidget* list : {reportOneLbx_, reportTwoLbx_})
     list->setMinimumWidth(list->fontMetrics().horizontalAdvance(QStringLiteral(" 000.000 MHz Mic000")) + margin);
@@ -250,8 +252,8 @@ void Report_Form::FillResults() {
     // tells them apart.
     if (row > 0) {
       const std::string difference = FirstDifference(proposal, *report_->GxGetProject(order_[row - 1]));
-      item->setData(kDifferenceRole, QString::fromStdString(difference.empty() ? "the same frequencies as above"
-                                                                               : "differs first at " + difference));
+      item->setData(kDifferenceRole, QString::fromStdString(difference.empty() ? "the same frequencies as the line above"
+                                                                               : "first difference: " + difference));
     }
     item->setToolTip(QString::fromStdString(why) + sortMarginChk_->toolTip());
     reportAllLbx_->addItem(item);

@@ -193,7 +193,11 @@ void SystemParams_Panel::StoreAddCounts() {
     MN_SetAddCount(app_, k, MN_WholeNumber(columns_[static_cast<size_t>(k)].channels, 0, kMaxAddCount));
   // The counts are kept in the project file: a change is one to save (the products stay as they
   // are) and a step to undo, typed digit by digit as one.
-  if (MN_AddCounts(app_) != before) TL_SetChanged(app_.flags, false, false, false, true);
+  if (MN_AddCounts(app_) == before) {
+    ProjectHistory::Note();
+    return;
+  }
+  TL_SetChanged(app_.flags, false, false, false, true);
   ProjectHistory::Note(QStringLiteral("Change channels to add"), true);
 }
 
