@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/ExportTarget.h"
 #include "app/RegionCommands.h"
 #include "app/Storage.h"
 #include "tools/PlatformPort.h"
@@ -81,6 +82,10 @@ bool MN_OpenProjectFile(AppState& app, const std::string& dir, const std::string
 
 bool MN_FileSave(AppState& app) {
   if (!app.bSaveTarget) return MN_FileSaveAs(app);
+  // The save target is the open file, except after opening an old ".zel" file: its ".kova"
+  // twin may be another project, replaced only when the user says so (No: the Save dialog).
+  const std::string target = TL_AddBackslash(app.projectDir) + MN_ProjectFileName(app.projectFile);
+  if (!MN_MayReplace(target, app.projectPath)) return MN_FileSaveAs(app);
   if (!MN_SaveProject(*app.project, app.projectDir, app.projectFile)) return false;
   app.projectPath = TL_AddBackslash(app.projectDir) + MN_ProjectFileName(app.projectFile);
   TL_SetChanged(app.flags, false, false, true, false);
@@ -90,8 +95,11 @@ bool MN_FileSave(AppState& app) {
 bool MN_FileSaveAs(AppState& app) {
   std::string dir, name;
   DialogStart(app, "*.kova", dir, name);
-  int filterIndex = 1;
-  if (TL_SaveFileDialog("Save Project As", dir, name, kProjectSaveFilter, filterIndex) == 0) return false;
+  // A new project offers a free name of its own, never that of the project open before it.
+  if (app.projectPath.empty()) name = MN_FreeProjectName(dir);
+  // Only the open project's own file is written over without a question.
+  if (!MN_ChooseSaveFile("Save Project As", kProjectSaveFilter, dir, name, MN_ProjectFileName, app.projectPath))
+    return false;
   app.bSaveTarget = true;
   app.projectDir = dir;
   app.projectFile = name;
@@ -107,8 +115,7 @@ bool MN_FileSavePreset(AppState& app) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   std::string name = "*.spg";
-  int filterIndex = 1;
-  if (TL_SaveFileDialog("Save Channels As Preset", dir, name, kPresetFilter, filterIndex) == 0) return false;
+  if (!MN_ChooseSaveFile("Save Channels As Preset", kPresetFilter, dir, name, nullptr)) return false;
   return MN_SavePresets(*app.project->GcCurrSystem()->GcMics(), dir, name);
 }
 

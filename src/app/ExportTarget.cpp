@@ -21,9 +21,40 @@ bool MN_SameFile(const std::string& a, const std::string& b) {
   return !ec && pa == pb;
 }
 
+std::string MN_OpenProjectName(const AppState& app) {
+  return app.projectPath.empty() ? std::string() : TL_GetFileName(app.projectPath);
+}
+
 std::string MN_ExportOfferedName(const AppState& app, const std::string& extension, const std::string& fallback) {
-  if (app.projectFile.empty()) return fallback;
-  return TL_StripExtension(app.projectFile) + "." + extension;
+  const std::string open = MN_OpenProjectName(app);
+  if (open.empty()) return fallback;
+  return TL_StripExtension(open) + "." + extension;
+}
+
+bool MN_MayReplace(const std::string& path, const std::string& openFile) {
+  std::error_code ec;
+  if (!fs::exists(path, ec) || MN_SameFile(path, openFile)) return true;
+  return TL_AskYesNo(TL_ShowName(TL_GetFileName(path)) + " already exists. Replace it?") == kYes;
+}
+
+bool MN_ChooseSaveFile(const std::string& title, const std::string& filter, std::string& directory,
+                       std::string& fileName, std::string (*finalName)(const std::string&),
+                       const std::string& openFile) {
+  for (;;) {
+    int filterIndex = 1;
+    if (TL_SaveFileDialog(title, directory, fileName, filter, filterIndex) == 0) return false;
+    directory = TL_AddBackslash(directory);
+    if (finalName) fileName = finalName(fileName);
+    if (MN_MayReplace(directory + fileName, openFile)) return true;
+  }
+}
+
+std::string MN_FreeProjectName(const std::string& directory) {
+  for (int n = 1;; ++n) {
+    const std::string name = "Project" + std::to_string(n) + ".kova";
+    std::error_code ec;
+    if (!fs::exists(fs::path(TL_AddBackslash(directory) + name), ec) || n >= 100000) return name;
+  }
 }
 
 bool MN_ChooseExportFile(const AppState& app, const std::string& title, const std::string& filter,
@@ -40,9 +71,7 @@ bool MN_ChooseExportFile(const AppState& app, const std::string& title, const st
       TL_ShowInfo(fileName + " is the file of the open project. An export never replaces it; please choose another name.");
       return false;
     }
-    std::error_code ec;
-    if (!fs::exists(path, ec)) return true;
-    if (TL_AskYesNo(fileName + " already exists.\rDo you want to replace it?") == kYes) return true;
+    if (MN_MayReplace(path)) return true;
   }
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "display/PaperSpectrum.h"
 #include "display/SpectrumPicture.h"
 #include "reports/RtfGenerator.h"
 #include "tools/BinaryFile.h"
@@ -127,7 +128,7 @@ class Flow {
         Need(line.height() + (first ? keepWith : 0));
         first = false;
         if (p_) {
-          p_->setPen(TL_DisplayColor(f.color));
+          p_->setPen(TL_PaperColor(TL_DisplayColor(f.color)));
           line.draw(p_, QPointF(0, y_ - line.y()));
         }
         y_ += line.height();
@@ -166,6 +167,12 @@ class Flow {
         p_->fillRect(box, ground);
         p_->setPen(QPen(QColor(150, 150, 150), 0.5 * kPt));
         p_->drawRect(box);
+        if (cell.swatch && TL_PaperColor(ground) != ground) {
+          // A light colour (white above all) would vanish into the paper without a dark frame.
+          p_->setPen(QPen(TL_PaperColor(ground), 1.5 * kPt));
+          p_->setBrush(Qt::NoBrush);
+          p_->drawRect(box.adjusted(0.75 * kPt, 0.75 * kPt, -0.75 * kPt, -0.75 * kPt));
+        }
         if (r < header && r == header - 1) {
           p_->setPen(QPen(QColor(60, 60, 60), 1.0 * kPt));
           p_->drawLine(box.bottomLeft(), box.bottomRight());
@@ -174,7 +181,7 @@ class Flow {
         const QFontMetricsF& m = isHeader ? boldMetrics : plainMetrics;
         const QRectF inner = box.adjusted(3 * kPt, 0, -3 * kPt, 0);
         p_->setFont(font);
-        p_->setPen(TL_DisplayColor(t.font.color));
+        p_->setPen(TL_PaperColor(TL_DisplayColor(t.font.color)));
         p_->drawText(inner, Qt::AlignVCenter | (r < header ? Qt::AlignHCenter : Qt::AlignLeft),
                      m.elidedText(QString::fromStdString(cell.text), Qt::ElideRight, inner.width()));
         x += w;

@@ -36,7 +36,7 @@ void MN_WritePdfDocument(const CProject& project, const std::string& path, const
 
 bool MN_ExportPdf(AppState& app, PdfOptions options, const SpectrumPictureProvider& pictures) {
   std::string directory = app.projectDir.empty() ? app.appDir : app.projectDir;
-  std::string name = app.projectFile.empty() ? "*.pdf" : TL_StripExtension(app.projectFile);
+  std::string name = MN_OpenProjectName(app).empty() ? "*.pdf" : TL_StripExtension(MN_OpenProjectName(app));
   if (!MN_ChooseExportFile(app, "Export PDF", kPdfFilter, "pdf", ExtensionRule::kReplace, directory, name))
     return false;
   if (pictures.askForLimits && !pictures.askForLimits()) return false;
@@ -46,7 +46,7 @@ bool MN_ExportPdf(AppState& app, PdfOptions options, const SpectrumPictureProvid
   try {
     DisplayMapping range;
     const bool fixed = pictures.range && pictures.range(range);
-    MN_WritePdfDocument(*app.project, path, options, app.projectFile, fixed ? &range : nullptr);
+    MN_WritePdfDocument(*app.project, path, options, MN_OpenProjectName(app), fixed ? &range : nullptr);
   } catch (const std::exception&) {
     created = false;
     TL_ShowInfo("Could not create PDF!");

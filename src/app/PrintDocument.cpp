@@ -104,7 +104,7 @@ bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const
 
 bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& pictures) {
   std::string directory = app.projectDir.empty() ? app.appDir : app.projectDir;
-  std::string name = app.projectFile.empty() ? "*.rtf" : TL_StripExtension(app.projectFile);
+  std::string name = MN_OpenProjectName(app).empty() ? "*.rtf" : TL_StripExtension(MN_OpenProjectName(app));
   if (!MN_ChooseExportFile(app, "Create RTF File", kRtfFilter, "rtf", ExtensionRule::kReplace, directory, name))
     return false;
   PrintContents contents;

@@ -7,6 +7,7 @@
 
 #include "display/LabelLayout.h"
 #include "model/CSystemType.h"
+#include "model/ShownColors.h"
 #include "tools/Tools.h"
 
 namespace kova {
@@ -63,16 +64,8 @@ LegendLayout LayOutLegend(const PictureBox& pbx, const CProject& project, int32_
 }  // namespace
 
 QColor TL_PaperColor(const QColor& c) {
-  const double luminance = (0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue()) / 255.0;
-  if (luminance <= 0.5) return c;
-  const int spread = std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()});
-  if (spread < 40) {
-    // White and light greys turn dark, the lighter the darker, so they stay apart.
-    auto turn = [](int v) { return std::clamp(285 - v, 0, 255); };
-    return QColor(turn(c.red()), turn(c.green()), turn(c.blue()));
-  }
-  const double f = 0.5 / luminance;
-  return QColor(static_cast<int>(c.red() * f), static_cast<int>(c.green() * f), static_cast<int>(c.blue() * f));
+  const int32_t v = TL_PaperColorValue(c.red() + 256 * c.green() + 65536 * c.blue());
+  return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
 int32_t DrawPaperSpectrum(PictureBox& pbx, SpectrumView& view, const SpectrumInput& in, bool bFullView) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "display/LabelLayout.h"
 #include "engine/IMGeneration.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "engine/TcProductTracker.h"
@@ -191,7 +192,60 @@ std::pair<double, double> GetDataLimits(const CProject& project, int32_t current
   return {lo, hi};
 }
 
-void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, bool bOther, int32_t highlighted) {
+// The tuning grid of system `slot`'s type, in colour c, as the highlighted channel shows it.
+static void DrawTuningGrid(PictureBox& pbx, const CProject& project, int32_t slot, const QColor& c) {
+  if (const TypeRef* type = TypeOf(project, slot)) {
+    const SpectrumRef tuning = (*type)->GxSpectrum();
+    const double lo = pbx.ScaleLeft();
+    const double hi = lo + pbx.ScaleWidth();
+    // Points outside the visible range draw nothing, and of the points on one pixel column
+    // one line is enough (a fine grid on a wide range is thousands of points).
+    int lastColumn = -1;
+    auto point = [&](double g) {
+      if (g < lo || g > hi) return;
+      const int column = pbx.PixelX(g);
+      if (column == lastColumn) return;
+      lastColumn = column;
+      pbx.Line(g, kChannelTop, g, kGridTop, c);
+    };
+    // The points of a band with a step rise with their number: its visible ones are found by
+    // bisection. Bands without points make the grid's numbering irregular: then point by point.
+    bool regular = true;
+    int64_t total = 0;
+    for (int32_t b = 1; b <= tuning->GlBands(); ++b) {
+      const int32_t points = tuning->GxGetBand(b)->GlPoints();
+      regular = regular && points >= 1;
+      total += points;
+    }
+    if (const int32_t points = tuning->GlFreqs(); !regular || total != points) {
+      for (int32_t k = 1; k <= points; ++k) point(tuning->GfGetFreq(k));
+    } else {
+      for (int32_t b = 1; b <= tuning->GlBands(); ++b) {
+        const BandRef band = tuning->GxGetBand(b);
+        const int32_t points = band->GlPoints();
+        const bool rising = band->GfSteps() > 0.0f;
+        int32_t k = 1;
+        for (int32_t count = rising ? points : 0; count > 0;) {  // the first point at or above lo
+          const int32_t half = count / 2;
+          if (band->GfGetFreq(k + half) < lo) {
+            k += half + 1;
+            count -= half + 1;
+          } else {
+            count = half;
+          }
+        }
+        for (; k <= points; ++k) {
+          const double g = band->GfGetFreq(k);
+          if (rising && g > hi) break;
+          point(g);
+        }
+      }
+    }
+  }
+}
+
+void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, bool bOther, int32_t highlighted,
+                 double labelBase) {
   const MicsRef& mics = project.GcSystem(slot)->GcMics();
   if (i < 1 || i > mics->GCount()) return;
   const MicRef mic = mics->GcItem(i);
@@ -200,8 +254,15 @@ void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t
   const std::string& label = mic->GsGetLabel();
 
   pbx.DrawWidth(bOther ? 2 : 3);
-  const double h = bOther ? 0.7 : 0.5;
   pbx.ForeColor(c);
+  const bool isHighlighted = i == highlighted;
+  if (std::isnan(labelBase)) {  // the label was left out for lack of room
+    pbx.Line(f, 0, f, kChannelTop, c);
+    pbx.DrawWidth(1);
+    if (isHighlighted) DrawTuningGrid(pbx, project, slot, c);
+    return;
+  }
+  const double h = labelBase >= 0 ? labelBase : bOther ? 0.7 : 0.5;
   pbx.Line(f, kStationTop, f, h, c);
 
   // A black box blanks the line behind the label (text heights are negative: it reaches up).
@@ -218,62 +279,12 @@ void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t
   pbx.Line(f, kChannelTop, f, h - lh, c);
   pbx.Line(f, 0, f, kStationTop, c);
 
-  const bool isHighlighted = i == highlighted;
   if (isHighlighted) {
     pbx.DrawWidth(1);
     pbx.Box(f - tw / 2, h - th, f + tw / 2, h, c);
   }
   pbx.DrawWidth(1);
-  if (isHighlighted) {
-    if (const TypeRef* type = TypeOf(project, slot)) {
-      const SpectrumRef tuning = (*type)->GxSpectrum();
-      const double lo = pbx.ScaleLeft();
-      const double hi = lo + pbx.ScaleWidth();
-      // Points outside the visible range draw nothing, and of the points on one pixel column
-      // one line is enough (a fine grid on a wide range is thousands of points).
-      int lastColumn = -1;
-      auto point = [&](double g) {
-        if (g < lo || g > hi) return;
-        const int column = pbx.PixelX(g);
-        if (column == lastColumn) return;
-        lastColumn = column;
-        pbx.Line(g, kChannelTop, g, kGridTop, c);
-      };
-      // The points of a band with a step rise with their number: its visible ones are found by
-      // bisection. Bands without points make the grid's numbering irregular: then point by point.
-      bool regular = true;
-      int64_t total = 0;
-      for (int32_t b = 1; b <= tuning->GlBands(); ++b) {
-        const int32_t points = tuning->GxGetBand(b)->GlPoints();
-        regular = regular && points >= 1;
-        total += points;
-      }
-      if (const int32_t points = tuning->GlFreqs(); !regular || total != points) {
-        for (int32_t k = 1; k <= points; ++k) point(tuning->GfGetFreq(k));
-      } else {
-        for (int32_t b = 1; b <= tuning->GlBands(); ++b) {
-          const BandRef band = tuning->GxGetBand(b);
-          const int32_t points = band->GlPoints();
-          const bool rising = band->GfSteps() > 0.0f;
-          int32_t k = 1;
-          for (int32_t count = rising ? points : 0; count > 0;) {  // the first point at or above lo
-            const int32_t half = count / 2;
-            if (band->GfGetFreq(k + half) < lo) {
-              k += half + 1;
-              count -= half + 1;
-            } else {
-              count = half;
-            }
-          }
-          for (; k <= points; ++k) {
-            const double g = band->GfGetFreq(k);
-            if (rising && g > hi) break;
-            point(g);
-          }
-        }
-      }
-    }
-  }
+  if (isHighlighted) DrawTuningGrid(pbx, project, slot, c);
 }
 
 int32_t FindChannelAt(const CProject& project, int32_t current, int32_t highlighted, double x, double scaleWidth) {
@@ -333,12 +344,16 @@ void DrawScan(PictureBox& pbx, const std::vector<ScanPoint>& scan) {
 
 // The products that hit channels, red over the white product lines, as tall as their
 // kilohertz's count (one for the products of single channels, which the display does not count).
-void DrawConflictProducts(PictureBox& pbx, const SpectrumView& view, const std::vector<CheckConflict>& conflicts) {
+// A picture of one zone marks only the products that hit that zone's channels.
+void DrawConflictProducts(PictureBox& pbx, const SpectrumView& view, const CProject& project,
+                          const std::vector<CheckConflict>& conflicts, int32_t zone) {
   const double lo = pbx.ScaleLeft();
   const double hi = lo + pbx.ScaleWidth();
   pbx.DrawWidth(2);
   for (const CheckConflict& c : conflicts) {
     if (c.kind == kCheckSpectrum || c.kind == kCheckSpacing) continue;  // no product line of its own
+    const int32_t hit = c.channel.system;
+    if (hit < 0 || hit >= project.GlSystems() || !TL_ShowsSystem(project, zone, hit)) continue;
     if (!(c.freq >= lo && c.freq <= hi)) continue;
     int32_t n = 1;
     const int32_t khz = TcIMFrequencyBuffer::KHzIndex(c.freq);
@@ -367,6 +382,47 @@ void DrawConflictOutlines(PictureBox& pbx, const CProject& project, const std::v
     pbx.Box(f - half, kStationTop / 4, f + half, kChannelTop + kStationTop / 4, TL_DisplayConflictColor());
   }
   pbx.DrawWidth(1);
+}
+
+// The heights the labels of `channels` (system, channel) stand on, in their order: a label that
+// would overlap one to its left goes a row up while rows remain between `base` and `top`, else
+// it is left out (NaN), as the paper pictures lay theirs out. The channel `keep` (the
+// highlighted one) keeps its label, on `base`, over the others.
+std::vector<double> LabelBases(const PictureBox& pbx, const CProject& project,
+                               const std::vector<std::pair<int32_t, int32_t>>& channels, double base, double top,
+                               std::pair<int32_t, int32_t> keep) {
+  const double rowHeight = -pbx.TextHeight(" Mg ");  // the y axis points upwards
+  const double pixel = pbx.ScaleWidth() / std::max(1, pbx.PixelWidth());
+  std::vector<LabelBox> boxes;
+  for (const auto& [slot, i] : channels) {
+    const MicRef mic = project.GcSystem(slot)->GcMics()->GcItem(i);
+    boxes.push_back({mic->GfGetFreq(), pbx.TextWidth(" " + mic->GsGetLabel() + " ")});
+  }
+  const auto rows = rowHeight > 0 ? static_cast<int32_t>(std::floor((top - base) / rowHeight)) : 1;
+  const LabelPlacement placement = TL_PlaceLabels(boxes, std::max(1, rows), 2 * pixel, 0);
+  std::vector<double> bases(channels.size());
+  for (size_t k = 0; k < channels.size(); ++k) {
+    const int32_t row = placement.rows[k];
+    bases[k] = row >= 0 ? base + row * rowHeight : channels[k] == keep ? base : std::nan("");
+  }
+  return bases;
+}
+
+// The label of channel i of system `slot` standing on h, on a black box that blanks the lines
+// behind it; the highlighted channel's box is outlined.
+void DrawChannelLabel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, double h, bool outlined) {
+  const MicRef mic = project.GcSystem(slot)->GcMics()->GcItem(i);
+  const double f = mic->GfGetFreq();
+  const QColor c = TL_ChannelDrawColor(project, slot, mic->GlGetColor());
+  const std::string& label = mic->GsGetLabel();
+  const double tw = pbx.TextWidth(" " + label + " ");
+  const double th = pbx.TextHeight(" " + label + " ");
+  pbx.FilledBox(f - tw / 2, h - th, f + tw / 2, h, kBlack);
+  pbx.ForeColor(c);
+  pbx.CurrentX(f - pbx.TextWidth(label) / 2);
+  pbx.CurrentY(h - pbx.TextHeight(label));
+  pbx.Print(label);
+  if (outlined) pbx.Box(f - tw / 2, h - th, f + tw / 2, h, c);
 }
 
 // With more than two systems or with zones, "#k type" of each system shown in its colour (with
@@ -421,21 +477,41 @@ SpectrumStats PrepareTVStationPbx(PictureBox& pbx, SpectrumView& view, const Spe
   DrawScale(pbx, m, TL_DisplayScaleColor());
   UpdateProducts(view, in, stats);
   DrawProducts(pbx, view, kWhite);
-  if (in.conflicts) DrawConflictProducts(pbx, view, *in.conflicts);
+  if (in.conflicts) DrawConflictProducts(pbx, view, in.project, *in.conflicts, in.zone);
   if (in.scan) DrawScan(pbx, *in.scan);
 
+  // On screen, labels that would overlap are staggered upwards or left out: the other systems'
+  // from 0.7 up to the channels' top, the current system's from 0.5 up to the others' labels.
+  std::vector<std::pair<int32_t, int32_t>> others, own;
   for (int32_t other = 0; other < in.project.GlSystems(); ++other) {
     if (other == in.current || !TL_ShowsSystem(in.project, in.zone, other)) continue;
-    const int32_t n = in.project.GcSystem(other)->GcMics()->GCount();
-    // The highlighted number belongs to the current system: the other systems' channels carry no
-    // outline and no grid.
-    for (int32_t i = 1; i <= n; ++i) DrawChannel(pbx, in.project, other, i, true, 0);
+    for (int32_t i = 1; i <= in.project.GcSystem(other)->GcMics()->GCount(); ++i) others.push_back({other, i});
   }
   const int32_t n =
       TL_ShowsSystem(in.project, in.zone, in.current) ? in.project.GcSystem(in.current)->GcMics()->GCount() : 0;
+  for (int32_t i = 1; i <= n; ++i) own.push_back({in.current, i});
+  // The highlighted number belongs to the current system: the other systems' channels carry no
+  // outline and no grid. Laid out, all lines come first and the labels over them, so that no
+  // line crosses a label that stands above another.
+  const double lines = in.layOutLabels ? std::nan("") : -1;
+  for (const auto& [slot, i] : others) DrawChannel(pbx, in.project, slot, i, true, 0, lines);
   for (int32_t i = 1; i <= n; ++i)
-    if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted);
-  if (in.highlighted >= 1 && in.highlighted <= n) DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted);
+    if (i != in.highlighted) DrawChannel(pbx, in.project, in.current, i, false, in.highlighted, lines);
+  if (in.highlighted >= 1 && in.highlighted <= n)
+    DrawChannel(pbx, in.project, in.current, in.highlighted, false, in.highlighted, lines);
+  if (in.layOutLabels) {
+    const std::vector<double> otherBases = LabelBases(pbx, in.project, others, 0.7, kChannelTop, {-1, 0});
+    const std::vector<double> ownBases =
+        LabelBases(pbx, in.project, own, 0.5, others.empty() ? kChannelTop : 0.7, {in.current, in.highlighted});
+    for (size_t k = 0; k < others.size(); ++k)
+      if (!std::isnan(otherBases[k])) DrawChannelLabel(pbx, in.project, others[k].first, others[k].second, otherBases[k], false);
+    for (int32_t i = 1; i <= n; ++i) {
+      const double base = ownBases[static_cast<size_t>(i - 1)];
+      if (i != in.highlighted && !std::isnan(base)) DrawChannelLabel(pbx, in.project, in.current, i, base, false);
+    }
+    if (in.highlighted >= 1 && in.highlighted <= n)
+      DrawChannelLabel(pbx, in.project, in.current, in.highlighted, ownBases[static_cast<size_t>(in.highlighted - 1)], true);
+  }
   if (in.conflicts) DrawConflictOutlines(pbx, in.project, *in.conflicts, in.zone);
   if (in.project.GlSystems() > 2 || in.project.GZoneLayout().zoned)
     DrawLegend(pbx, in.project, in.current, in.zone, in.project.GZoneLayout().zoned);

@@ -91,6 +91,9 @@ struct SpectrumInput {
   TcProductTracker* tracker = nullptr;
   // 0: every zone; 1 … 16: only the systems of that zone and the products their group forms.
   int32_t zone = 0;
+  // Labels that would overlap go up a row or are left out (the display on screen); otherwise
+  // every label stands at its usual height.
+  bool layOutLabels = false;
 };
 
 // The colour of conflict marks.
@@ -134,8 +137,10 @@ bool TL_ShowsSystem(const CProject& project, int32_t zone, int32_t slot);
 std::pair<double, double> GetDataLimits(const CProject& project, int32_t current, int32_t flags);
 
 // Channel i of system `slot` with its label, as current system or (bOther) as the other one; the
-// highlighted channel gets the outline of its label and the tuning grid of its system.
-void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, bool bOther, int32_t highlighted);
+// highlighted channel gets the outline of its label and the tuning grid of its system. The label
+// stands on `labelBase` (by default 0.5, or 0.7 for another system); NaN draws no label.
+void DrawChannel(PictureBox& pbx, const CProject& project, int32_t slot, int32_t i, bool bOther, int32_t highlighted,
+                 double labelBase = -1);
 
 // The channel of the current system at frequency x (within 1 % of the scale width), searched
 // from the one after the highlighted channel onwards and around; -1 when none (also when the

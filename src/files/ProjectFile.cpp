@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "files/Defaults.h"
+#include "files/AddCountBlock.h"
 #include "files/ZoneBlock.h"
 #include "tools/BinaryFile.h"
 #include "tools/InputFile.h"
@@ -65,6 +66,7 @@ std::vector<char> MN_ProjectFileBytes(const CProject& project) {
   MN_WriteFileHeader(file, kProjectMagic, "pr");
   project.GWriteToFile(file);
   MN_WriteZoneBlock(file, project);
+  MN_WriteAddCountBlock(file, project);
   return file.Bytes();
 }
 

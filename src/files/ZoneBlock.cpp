@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "files/AddCountBlock.h"
 #include "tools/BinaryFile.h"
 
 namespace kova {
@@ -72,20 +73,27 @@ void MN_WriteZoneBlock(BinaryWriter& file, const CProject& project) {
 }
 
 bool MN_ReadZoneBlock(BinaryReader& file, CProject& project) {
-  const size_t rest = file.Remaining();
-  if (rest == 0) return true;
-  std::string tag;
-  if (rest < kZoneTagSize) {
-    // Too short for a block: only the beginning of the tag means a block cut short.
-    file.ReadFixed(rest, tag);
-    return std::memcmp(tag.data(), kZoneTag, rest) != 0;
+  static_assert(sizeof kAddCountTag - 1 == kZoneTagSize, "the blocks' tags are alike in length");
+  bool zones = false, counts = false;
+  for (;;) {
+    const size_t rest = file.Remaining();
+    if (rest == 0) return true;
+    std::string tag;
+    if (rest < kZoneTagSize) {
+      // Too short for a block: only the beginning of a tag means a block cut short.
+      file.ReadFixed(rest, tag);
+      return std::memcmp(tag.data(), kZoneTag, rest) != 0 && std::memcmp(tag.data(), kAddCountTag, rest) != 0;
+    }
+    file.ReadFixed(kZoneTagSize, tag);
+    bool* seen = tag == kZoneTag ? &zones : tag == kAddCountTag ? &counts : nullptr;
+    if (!seen || *seen) return true;  // other bytes after the record: ignored
+    *seen = true;
+    int32_t length = 0;
+    if (!file.ReadInt32(length) || length < 0 || static_cast<size_t>(length) > file.Remaining()) return false;
+    const size_t end = file.Position() + static_cast<size_t>(length);
+    const bool read = seen == &zones ? ReadBody(file, project) : MN_ReadAddCountBody(file, project);
+    if (!read || file.Failed() || file.Position() != end) return false;
   }
-  file.ReadFixed(kZoneTagSize, tag);
-  if (tag != kZoneTag) return true;  // other bytes after the record: ignored
-  int32_t length = 0;
-  if (!file.ReadInt32(length) || length < 0 || static_cast<size_t>(length) > file.Remaining()) return false;
-  const size_t end = file.Position() + static_cast<size_t>(length);
-  return ReadBody(file, project) && !file.Failed() && file.Position() == end;
 }
 
 }  // namespace kova

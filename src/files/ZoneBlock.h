@@ -18,7 +18,8 @@
 // The block is read strictly: a block that is cut short, holds a value out of range or whose
 // length does not match what it holds makes the file unreadable. Bytes after the record that do
 // not begin the block (or, when fewer than its tag, are not the beginning of its tag) are
-// ignored as ever.
+// ignored as ever. A second block may follow it: the channels Generate asks of each system
+// (files/AddCountBlock.h); the blocks are found by their tags.
 
 #include "model/CProject.h"
 
@@ -32,8 +33,9 @@ class BinaryWriter;
 bool MN_HasZoneBlock(const CProject& project);
 // Appends the block when the project needs it.
 void MN_WriteZoneBlock(BinaryWriter& file, const CProject& project);
-// Reads the block, if any, at the reader's position (just after the project record) into
-// `project`. False when a block is there and is bad.
+// Reads the optional blocks, if any, at the reader's position (just after the project record)
+// into `project`: the zones and the channels to add, each at most once, in any order. False when
+// a block is there and is bad.
 bool MN_ReadZoneBlock(BinaryReader& file, CProject& project);
 
 }  // namespace kova

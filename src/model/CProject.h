@@ -43,8 +43,8 @@ class CSystemInstance {
   void GcMics(MicsRef cVal) { mics_ = std::move(cVal); }
   bool GbDefined() const { return bDefined_; }
   // The channels Generate asks of this system in the desktop program. It belongs to the system
-  // (it moves with it when systems are removed and comes back with it on undo) but is no part of
-  // the project file: a new or opened project asks kDefaultAddCount of each system.
+  // (it moves with it when systems are removed and comes back with it on undo) and is kept in the
+  // project file when it differs from kDefaultAddCount (files/AddCountBlock.h).
   int32_t GlAddCount() const { return addCount_; }
   void GlAddCount(int32_t n) { addCount_ = n; }
   // The zone the system stands in, 1 … 16 (1 by default); the project's zone table names it.

@@ -21,6 +21,18 @@ int32_t TL_SystemColorValue(int32_t slot) {
   return kColors[static_cast<size_t>(std::clamp(slot, 0, kMaxSystems - 1))];
 }
 
+int32_t TL_PaperColorValue(int32_t color) {
+  const int32_t r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+  const double luminance = (0.299 * r + 0.587 * g + 0.114 * b) / 255.0;
+  if (luminance <= 0.5) return color & 0xFFFFFF;
+  if (std::max({r, g, b}) - std::min({r, g, b}) < 40) {
+    const auto turn = [](int32_t v) { return std::clamp(285 - v, 0, 255); };
+    return Rgb(turn(r), turn(g), turn(b));
+  }
+  const double f = 0.5 / luminance;
+  return Rgb(static_cast<int32_t>(r * f), static_cast<int32_t>(g * f), static_cast<int32_t>(b * f));
+}
+
 int32_t TL_ShownChannelColor(const CProject& project, int32_t slot, int32_t color) {
   // The default colours: 14 (yellow) of a channel added by the program, 15 (white) of one typed in.
   constexpr int32_t kYellow = 0x00FFFF;

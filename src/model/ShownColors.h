@@ -17,4 +17,9 @@ int32_t TL_SystemColorValue(int32_t slot);
 // The colour channel `color` of system `slot` is shown in.
 int32_t TL_ShownChannelColor(const CProject& project, int32_t slot, int32_t color);
 
+// A colour as it reads on white paper: a colour of more than half the luminance is darkened to
+// half (hue kept); white and light greys (channels within 40 of each other) turn dark, the
+// lighter the darker, so that they stay apart. Darker colours stay as they are.
+int32_t TL_PaperColorValue(int32_t color);
+
 }  // namespace kova

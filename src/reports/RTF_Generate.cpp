@@ -59,7 +59,7 @@ RtfItem ChannelTable(const CProject& project, int32_t slot) {
         {TL_Str(i)},
         {mic->GsGetDescription(1)},
         {mic->GsGetLabel()},
-        {"", TL_ShownChannelColor(project, slot, mic->GlGetColor())}};
+        {"", TL_ShownChannelColor(project, slot, mic->GlGetColor()), true}};
   }
   return t;
 }
@@ -112,7 +112,7 @@ void AddSheet(const CProject& project, SheetOrder order, std::vector<RtfItem>& i
     for (int32_t r = 0; r < n; ++r) {
       const SheetRow& row = zone.rows[static_cast<size_t>(r)];
       std::vector<RtfCell>& cells = t.cells[static_cast<size_t>(r) + 1];
-      cells = {{"#" + TL_Str(row.system + 1)}, {row.label}, {MN_FormatFreq(row.freq)}, {row.type}, {"", row.color}};
+      cells = {{"#" + TL_Str(row.system + 1)}, {row.label}, {MN_FormatFreq(row.freq)}, {row.type}, {"", row.color, true}};
       if (zones) cells.insert(cells.begin(), {TL_Str(row.zone)});
     }
     items.push_back(std::move(t));
@@ -129,7 +129,7 @@ void Check(int32_t result, const std::string& what) {
 
 void EmitFont(int32_t doc, const RtfFont& f) {
   Check(RcgTextFont(doc, f.name, f.size, f.style, -1), "font");
-  Check(RcgTextColor(doc, f.color, -1), "colour");
+  Check(RcgTextColor(doc, TL_PaperColorValue(f.color), -1), "colour");  // text too light for paper is darkened
 }
 
 void EmitTable(int32_t doc, const RtfItem& item) {
@@ -138,8 +138,9 @@ void EmitTable(int32_t doc, const RtfItem& item) {
     Check(RcgBeginTableRow(doc, 0, 0, 0, 0, item.repeatHeader && r < item.headerRows ? 1 : 0), "row");
     for (int32_t c = 0; c < item.columns; ++c) {
       const bool header = r < item.headerRows || c < item.headerColumns;
-      Check(RcgNextCellInfo(doc, item.widths.at(static_cast<size_t>(c)), 0, header ? 7 : 0,
-                            item.cells.at(static_cast<size_t>(r)).at(static_cast<size_t>(c)).color, 20, 40, 20, 40, 0),
+      const RtfCell& cell = item.cells.at(static_cast<size_t>(r)).at(static_cast<size_t>(c));
+      Check(RcgNextCellInfo(doc, item.widths.at(static_cast<size_t>(c)), 0,
+                            (header ? 7 : 0) | (cell.swatch ? kRcgCellSwatch : 0), cell.color, 20, 40, 20, 40, 0),
             "cell");
     }
     for (int32_t c = 0; c < item.columns; ++c) {

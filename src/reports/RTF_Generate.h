@@ -26,7 +26,8 @@ struct RtfFont {
 
 struct RtfCell {
   std::string text;
-  int32_t color = kRtfWhite;
+  int32_t color = kRtfWhite;  // background
+  bool swatch = false;        // the cell shows a channel's colour: framed dark, so white shows too
 };
 
 struct RtfPicture {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/ShownColors.h"
 #include "tools/BinaryFile.h"
 #include "tools/Encoding.h"
 
@@ -137,7 +138,12 @@ std::string RowDefinition(Document& d) {
   int64_t right = d.rowLeft;
   for (const CellDef& c : d.cells) {
     s += "\n";
-    if (c.border == 0) {
+    if (c.border == 0 && (c.flags & kRcgCellSwatch) && TL_PaperColorValue(c.color) != (c.color & 0xFFFFFF)) {
+      // A light colour (white above all) would vanish into the paper without a dark frame; a
+      // dark one keeps the plain lines.
+      const std::string line = "\\brdrs\\brdrw30\\brdrcf" + Num(d.ColorIndex(TL_PaperColorValue(c.color)));
+      s += "\\clbrdrt" + line + "\\clbrdrl" + line + "\\clbrdrb" + line + "\\clbrdrr" + line;
+    } else if (c.border == 0) {
       const char* width = (c.flags & kRcgCellRule) ? "20" : "10";
       s += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10";
       s += std::string("\\clbrdrb\\brdrs\\brdrw") + width + "\\clbrdrr\\brdrs\\brdrw10";

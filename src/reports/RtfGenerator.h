@@ -28,6 +28,8 @@ enum RcgCellFlags : int32_t {
   kRcgCellBold = 1,      // the cell's text is bold
   kRcgCellCentered = 2,  // the cell's text is centred
   kRcgCellRule = 4,      // a heavier line below the cell
+  kRcgCellSwatch = 8,    // a colour swatch: a colour too light for paper gets a heavy frame in
+                         // its colour as it reads on paper
 };
 
 // Character styles of RcgTextFont, combined by OR.

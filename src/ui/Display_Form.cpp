@@ -252,6 +252,7 @@ void Display_Form::PrepareTVStationPbx(bool bFullView) {
                          conflicts.empty() ? nullptr : &conflicts,
                          app_.productTracker.get()};
   in.zone = zone_;
+  in.layOutLabels = true;
   const SpectrumStats stats = kova::PrepareTVStationPbx(tvStationPbx_->Box(), view_, in, bFullView);
   ShowLimits();
   if (stats.productsRecomputed) {

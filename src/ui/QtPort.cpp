@@ -1,6 +1,7 @@
 #include "ui/QtPort.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
@@ -181,14 +182,39 @@ void QtPort::openFile(const std::string& path, const std::string& workingDirecto
 }
 
 void QtPort::NotOpened(const std::string& path) {
-  // The print document needs a word processor; the program has none of its own.
-  if (TL_ToLower(TL_GetExtension(TL_GetFileName(path))) == "rtf") {
-    messageBox("The print document was written to " + path + ". No program to open it was found.", "",
-               MsgKind::Info);
-  } else if (showTextFileHook) {
+  // Logs, text reports and frequency lists are text the program shows itself; a document (the
+  // print document, a PDF) needs a program of its own, so the user is told where it is instead.
+  const std::string ext = TL_ToLower(TL_GetExtension(TL_GetFileName(path)));
+  const bool text = ext == "txt" || ext == "log" || ext == "csv";
+  if (text && showTextFileHook) {
     showTextFileHook(path);
-  } else {
-    messageBox("The file " + path + " was written. No program to open it was found.", "", MsgKind::Info);
+    return;
+  }
+  const std::string said = ext == "rtf"   ? "The print document was written to " + path + "."
+                           : ext == "pdf" ? "The PDF document was written to " + path + "."
+                                          : "The file " + path + " was written.";
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(Caption(""));
+  box.setIcon(QMessageBox::Information);
+  box.setText(Q(said + " No program to open it was found."));
+  box.setStandardButtons(QMessageBox::Ok);
+  QPushButton* folder = box.addButton(QStringLiteral("Open Folder"), QMessageBox::ActionRole);
+  folder->setObjectName(QStringLiteral("OpenFolder_Cbt"));
+  QPushButton* copy = box.addButton(QStringLiteral("Copy Path"), QMessageBox::ActionRole);
+  copy->setObjectName(QStringLiteral("CopyPath_Cbt"));
+  box.exec();
+  const QString file = Q(path);
+  if (box.clickedButton() == copy) {
+    QGuiApplication::clipboard()->setText(file);
+  } else if (box.clickedButton() == folder && desktopOpen) {
+    std::weak_ptr<int> alive = alive_;
+    desktopOpen(QFileInfo(file).absolutePath(), [this, alive, file] {
+      if (alive.expired()) return;
+      QGuiApplication::clipboard()->setText(file);
+      messageBox("No program to show the folder was found. The path " + file.toStdString() +
+                     " was copied to the clipboard.",
+                 "", MsgKind::Info);
+    });
   }
 }
 

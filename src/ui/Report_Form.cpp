@@ -1,5 +1,6 @@
 #include "ui/Report_Form.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +17,7 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
+#include "app/ExportTarget.h"
 #include "app/Storage.h"
 #include "app/TextExport.h"
 #include "engine/Margin.h"
@@ -41,26 +43,72 @@ QListWidget* List(const char* name, QWidget* parent) {
   return l;
 }
 
-// Draws a proposal line as usual and its margin right-aligned beside it, so that the line's
-// own text stays what it is.
+// Draws a proposal line as usual, its margin right-aligned beside it and, in a row under it,
+// where it first differs from the line above, so that the line's own text stays what it is.
 class MarginColumn : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    QStyledItemDelegate::paint(painter, option, index);
+    const QString difference = index.data(Report_Form::kDifferenceRole).toString();
+    QStyleOptionViewItem line(option);
+    if (!difference.isEmpty()) {
+      // The selection spans both rows; the line keeps its place above the difference.
+      QStyleOptionViewItem whole(option);
+      initStyleOption(&whole, index);
+      const QWidget* view = option.widget;
+      (view ? view->style() : QApplication::style())->drawPrimitive(QStyle::PE_PanelItemViewItem, &whole, painter, view);
+      line.rect.setHeight(option.rect.height() - option.fontMetrics.height());
+    }
+    QStyledItemDelegate::paint(painter, line, index);
     const QString margin = index.data(Report_Form::kMarginRole).toString();
-    if (margin.isEmpty()) return;
     painter->save();
     painter->setFont(option.font);
     painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                  : QPalette::Text));
     // Beside the line's first row: the rows below it name what a short proposal lacks.
-    QRect first = option.rect.adjusted(0, 0, -6, 0);
+    QRect first = line.rect.adjusted(0, 0, -6, 0);
     first.setHeight(first.height() / (static_cast<int>(index.data(Qt::DisplayRole).toString().count(u'\n')) + 1));
-    painter->drawText(first, Qt::AlignRight | Qt::AlignVCenter, margin);
+    if (!margin.isEmpty()) painter->drawText(first, Qt::AlignRight | Qt::AlignVCenter, margin);
+    if (!difference.isEmpty()) {
+      const QRect below(option.rect.left() + 6, line.rect.bottom() + 1, option.rect.width() - 12,
+                        option.fontMetrics.height());
+      painter->drawText(below, Qt::AlignLeft | Qt::AlignVCenter,
+                        option.fontMetrics.elidedText(difference, Qt::ElideRight, below.width()));
+    }
     painter->restore();
   }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (!index.data(Report_Form::kDifferenceRole).toString().isEmpty()) size.rheight() += option.fontMetrics.height();
+    return size;
+  }
 };
+
+// The frequencies of system `slot` in rising order (none when the project has no such system).
+std::vector<float> SortedFrequencies(const CProject& project, int32_t slot) {
+  std::vector<float> f;
+  if (slot >= project.GlSystems()) return f;
+  const CMicCollection& mics = *project.GcSystem(slot)->GcMics();
+  for (int32_t i = 1; i <= mics.GCount(); ++i) f.push_back(mics.GcItem(i)->GfGetFreq());
+  std::sort(f.begin(), f.end());
+  return f;
+}
+
+// Where `p` first differs from `above`, system by system in rising frequency: "#2 612.275 MHz
+// (line above: 612.250 MHz)", with "none" for a frequency one of them lacks; empty when both hold
+// the same frequencies.
+std::string FirstDifference(const CProject& p, const CProject& above) {
+  for (int32_t s = 0; s < std::max(p.GlSystems(), above.GlSystems()); ++s) {
+    const std::vector<float> a = SortedFrequencies(p, s), b = SortedFrequencies(above, s);
+    const std::string system = "#" + TL_Str(s + 1) + " ";
+    for (size_t k = 0; k < std::max(a.size(), b.size()); ++k) {
+      if (k >= a.size()) return system + "none (line above: " + MN_FormatFreq(b[k]) + " MHz)";
+      if (k >= b.size()) return system + MN_FormatFreq(a[k]) + " MHz (line above: none)";
+      if (a[k] != b[k]) return system + MN_FormatFreq(a[k]) + " MHz (line above: " + MN_FormatFreq(b[k]) + " MHz)";
+    }
+  }
+  return {};
+}
 
 QString MarginText(const std::optional<double>& margin) {
   if (!margin) return QStringLiteral("margin \u2013");
@@ -143,8 +191,10 @@ Report_Form::Report_Form(AppState& app, QWidget* parent) : QWidget(parent), app_
   MN_ApplyFormStyle(this);
   // Wide enough for the longest lines in the bold style font.
   const int margin = reportAllLbx_->verticalScrollBar()->sizeHint().width() + 4 * reportAllLbx_->frameWidth() + 8;
+  const QFontMetrics metrics = reportAllLbx_->fontMetrics();
   reportAllLbx_->setMinimumWidth(
-      reportAllLbx_->fontMetrics().horizontalAdvance(QStringLiteral("Compatible Channels: 000(000/000)   margin -0000 kHz")) +
+      std::max(metrics.horizontalAdvance(QStringLiteral("Compatible Channels: 000(000/000)   margin -0000 kHz")),
+               metrics.horizontalAdvance(QStringLiteral("first difference: #00 000.000 MHz (line above: 000.000 MHz)"))) +
       margin);
   for (QListWidget* list : {reportOneLbx_, reportTwoLbx_})
     list->setMinimumWidth(list->fontMetrics().horizontalAdvance(QStringLiteral(" 000.000 MHz Mic000")) + margin);
@@ -179,7 +229,8 @@ void Report_Form::GShowReport(int32_t iReport) {
 void Report_Form::FillResults() {
   const QSignalBlocker quiet(reportAllLbx_);
   reportAllLbx_->clear();
-  for (const int32_t i : order_) {
+  for (size_t row = 0; row < order_.size(); ++row) {
+    const int32_t i = order_[row];
     const CProject& proposal = *report_->GxGetProject(i);
     std::string line = "Compatible Channels: " + TL_Str(proposal.GlGetOverallMics());
     if (proposal.GbSecondSystem()) {
@@ -197,6 +248,13 @@ void Report_Form::FillResults() {
     }
     auto* item = new QListWidgetItem(QString::fromStdString(line));
     item->setData(kMarginRole, MarginText(Margin(i)));
+    // Two proposals of one count and margin read alike: the first frequency in which they differ
+    // tells them apart.
+    if (row > 0) {
+      const std::string difference = FirstDifference(proposal, *report_->GxGetProject(order_[row - 1]));
+      item->setData(kDifferenceRole, QString::fromStdString(difference.empty() ? "the same frequencies as the line above"
+                                                                               : "first difference: " + difference));
+    }
     item->setToolTip(QString::fromStdString(why) + sortMarginChk_->toolTip());
     reportAllLbx_->addItem(item);
   }
@@ -265,9 +323,10 @@ void Report_Form::Save() {
   const ProjectRef proposal = listNumber_ >= 1 ? Proposal() : nullptr;
   if (!proposal) return;
   std::string directory = app_.projectDir.empty() ? app_.appDir : app_.projectDir;
-  std::string fileName = app_.projectFile.empty() ? "*.kova" : app_.projectFile;
-  int filterIndex = 1;
-  if (TL_SaveFileDialog("Save Project As", directory, fileName, kProjectSaveFilter, filterIndex) == 0) return;
+  std::string fileName = MN_OpenProjectName(app_);
+  if (fileName.empty()) fileName = MN_FreeProjectName(directory);
+  // Every existing file is asked about, the open project's own one too: the proposal is not it.
+  if (!MN_ChooseSaveFile("Save Project As", kProjectSaveFilter, directory, fileName, MN_ProjectFileName)) return;
   MN_SaveProject(*proposal, directory, fileName);
   app_.projectDir = directory;
 }

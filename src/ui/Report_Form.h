@@ -28,6 +28,10 @@ class Report_Form : public QWidget {
  public:
   // Item data of a line of ReportAll_Lbx: the margin text shown beside it.
   static constexpr int kMarginRole = Qt::UserRole + 1;
+  // Where a proposal first differs from the one on the line above it, drawn in a row of its own
+  // under the line ("first difference: #2 612.275 MHz (line above: 612.250 MHz)"); empty for the
+  // first line.
+  static constexpr int kDifferenceRole = Qt::UserRole + 2;
 
   // `app` holds the proposal collection and the current project; it must outlive the window.
   explicit Report_Form(AppState& app, QWidget* parent = nullptr);

@@ -190,11 +190,17 @@ void SystemParams_Panel::Store(bool typing) {
 }
 
 void SystemParams_Panel::StoreAddCounts() {
+  const std::vector<int32_t> before = MN_AddCounts(app_);
   for (int k = 0; k < app_.project->GlSystems(); ++k)
     MN_SetAddCount(app_, k, MN_WholeNumber(columns_[static_cast<size_t>(k)].channels, 0, kMaxAddCount));
-  // No step of its own (the counts are no part of the file), but a later undo brings them back
-  // as they are now.
-  ProjectHistory::Note();
+  // The counts are kept in the project file: a change is one to save (the products stay as they
+  // are) and a step to undo, typed digit by digit as one.
+  if (MN_AddCounts(app_) == before) {
+    ProjectHistory::Note();
+    return;
+  }
+  TL_SetChanged(app_.flags, false, false, false, true);
+  ProjectHistory::Note(QStringLiteral("Change channels to add"), true);
 }
 
 std::vector<int32_t> SystemParams_Panel::ChannelsToAdd() {

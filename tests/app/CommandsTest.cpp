@@ -32,6 +32,7 @@ class CommandsTest : public ::testing::Test {
     app.bSaveTarget = true;
     app.projectDir = dir.Dir();
     app.projectFile = name;
+    app.projectPath = dir.File(MN_ProjectFileName(name));
   }
   std::string Bytes(const CProject& p) { return Str(MN_ProjectFileBytes(p)); }
 
@@ -221,7 +222,7 @@ TEST_F(CommandsTest, SaveAs) {
   EXPECT_TRUE(req.save);
   EXPECT_EQ(req.title, "Save Project As");
   EXPECT_EQ(req.filter, "KOVA Project (*.kova)|*.kova|All files (*.*)|*.*");
-  EXPECT_EQ(req.initialPath, dir.Dir() + "*.kova");
+  EXPECT_EQ(req.initialPath, dir.Dir() + "Project1.kova");
 
   fs::create_directory(dir.File("sub"));
   port.fileAnswers = {dir.File("sub/new.kova")};

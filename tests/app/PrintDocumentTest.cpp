@@ -89,6 +89,7 @@ class PrintDocumentTest : public ::testing::Test {
 TEST_F(PrintDocumentTest, CreatePrintVersionWritesOpensAndCleansUp) {
   app.projectDir = dir.Dir() + "out/";
   app.projectFile = "show.kova";
+  app.projectPath = app.projectDir + app.projectFile;
   port.fileAnswers.push_back(dir.Dir() + "out/plan.doc");
   ASSERT_TRUE(MN_CreatePrintVersion(app, display.Provider()));
 

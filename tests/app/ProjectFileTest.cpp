@@ -157,6 +157,33 @@ TEST_F(ProjectFileTest, ZoneBlockRoundTripsAndIsReadStrictly) {
   EXPECT_EQ(Str(MN_ProjectFileBytes(*p)), plain);
 }
 
+// The channels to add go into a block of their own, only when a system asks other than the
+// default; they read back with and without zones, and a count out of range damages the file.
+TEST_F(ProjectFileTest, AddCountBlockRoundTripsAndIsWrittenOnlyWhenNeeded) {
+  ProjectRef p = test::SampleProject(app, true);
+  const std::string plain = Str(MN_ProjectFileBytes(*p));
+  p->GcSystem(0)->GlAddCount(8);
+  p->GcSystem(1)->GlAddCount(6);
+  for (const bool zoned : {false, true}) {
+    if (zoned) p->GSetSystemZone(1, 2);
+    const std::string bytes = Str(MN_ProjectFileBytes(*p));
+    ASSERT_EQ(bytes.substr(bytes.size() - 28, 8), "KOVAADDS");
+    WriteFile(dir.File("a.kova"), bytes);
+    ASSERT_EQ(Load("a.kova"), 0);
+    EXPECT_EQ(app.project->GcSystem(0)->GlAddCount() * 100 + app.project->GcSystem(1)->GlAddCount(), 806);
+    EXPECT_EQ(app.project->GcSystem(1)->GlZone(), zoned ? 2 : 1);
+    EXPECT_EQ(Str(MN_ProjectFileBytes(*app.project)), bytes);
+    WriteFile(dir.File("bad.kova"), bytes.substr(0, bytes.size() - 4) + std::string("\x65\0\0\0", 4));
+    bool loaded = true;
+    Load("bad.kova", &loaded);
+    EXPECT_FALSE(loaded);
+  }
+  p->GSetSystemZone(1, 1);
+  p->GxZones().GlCount(1);
+  for (int32_t s : {0, 1}) p->GcSystem(s)->GlAddCount(kDefaultAddCount);
+  EXPECT_EQ(Str(MN_ProjectFileBytes(*p)), plain);
+}
+
 TEST(ProjectFileName, ExtensionRule) {
   const std::pair<const char*, const char*> cases[] = {
       {"show.kova", "show.kova"}, {"show.KoVa", "show.KoVa"}, {"show.$$$", "show.$$$"},

@@ -7,6 +7,7 @@
 #include "display/DisplayTestSupport.h"
 #include "display/PictureBox.h"
 #include "display/SpectrumPicture.h"
+#include "engine/CheckConflict.h"
 #include "engine/TcIMFrequencyBuffer.h"
 
 namespace kova {
@@ -108,6 +109,27 @@ TEST_F(SpectrumPictureTest, FindChannelAtStepsThroughStackedChannels) {
 
 namespace kova {
 namespace {
+
+// With the systems in two zones, a zone's picture marks only what hits its own channels (A at
+// 500 in zone 1, IEM at 560 in zone 2); every zone together marks both.
+TEST_F(SpectrumPictureTest, AZoneShowsOnlyTheMarksOfItsChannels) {
+  ASSERT_TRUE(app.project->GSetSystemZone(1, 2));
+  std::vector<CheckConflict> conflicts(2);
+  conflicts[0].channel = {0, 1};
+  conflicts[0].freq = 499.0f;
+  conflicts[1].channel = {1, 1};
+  conflicts[1].freq = 561.0f;
+  for (CheckConflict& c : conflicts) c.kind = 4;
+  const QString red = TL_DisplayConflictColor().name();
+  for (const int32_t zone : {0, 1, 2}) {
+    bool stale = true;
+    SpectrumInput in{*app.project, 0, 0, kZoomSearchSpectrum, stale, nullptr, &conflicts};
+    in.zone = zone;
+    PrepareTVStationPbx(pbx, view, in, false);
+    EXPECT_EQ(At(499, 1.15) == red, zone != 2) << zone;
+    EXPECT_EQ(At(561, 1.15) == red, zone != 1) << zone;
+  }
+}
 
 TEST(SpectrumScanTrace, StrongCarrierRisesAboveTheFloorInADimColour) {
   AppState app;

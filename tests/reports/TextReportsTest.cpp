@@ -73,6 +73,7 @@ TEST(TextReports, ProjectExportHasHeadingOneAndAnEmptyReportAnEmptyFile) {
   Fixture f;
   f.app.projectDir = f.dir.Dir();
   f.app.projectFile = "show.kova";
+  f.app.projectPath = f.dir.File("show.kova");
   f.port.fileAnswers.push_back(f.dir.File("show.txt"));
   ASSERT_TRUE(MN_ExportProject(f.app, *f.Add({518.2f})));
   EXPECT_EQ(f.port.fileDialogs[0].title, "Save Projects As");

@@ -151,7 +151,7 @@ TEST_F(ShellFixture, SaveAsSaveNewAndOpenOnRealFiles) {
   EXPECT_EQ(ChannelsInFile(app, dir.File("show.kova")), 1);
   EXPECT_TRUE(app.bSaveTarget);
   EXPECT_EQ(app.projectDir, dir.Dir());
-  EXPECT_EQ(app.projectFile, "show");
+  EXPECT_EQ(app.projectFile, "show.kova");  // the name written
   EXPECT_FALSE(app.flags.projectModified);
 
   // Save goes to the known file without a dialog.
@@ -164,7 +164,7 @@ TEST_F(ShellFixture, SaveAsSaveNewAndOpenOnRealFiles) {
   RunWith("File_New", {});
   EXPECT_EQ(Channels(), 0);
   EXPECT_FALSE(app.bSaveTarget);
-  EXPECT_EQ(app.projectFile, "show");  // kept for the next dialog
+  EXPECT_EQ(app.projectFile, "show.kova");  // kept, though a new project offers a name of its own
 
   RunWith("File_Open", {test::ChooseFile(dir.File("show.kova"), &title)});
   EXPECT_EQ(title, "Open Project");
@@ -324,11 +324,41 @@ TEST_F(ShellFixture, ExportsNeverReplaceTheProjectAndAskBeforeReplacingAFile) {
   test::WriteFile(dir.File("notes.txt"), "mine");
   RunWith("File_ExportProject", {test::ChooseFile(dir.File("notes.txt")), test::Press(QMessageBox::No, &message),
                                  test::CancelFile()});
-  EXPECT_EQ(message, "notes.txt already exists.\nDo you want to replace it?");
+  EXPECT_EQ(message, "notes.txt already exists. Replace it?");
   EXPECT_EQ(test::ReadFile(dir.File("notes.txt")), "mine");
   test::WriteFile(dir.File("print.rtf"), "mine");
   RunWith("File_CreatePrintVersion", {test::ChooseFile(dir.File("print")), test::Press(QMessageBox::No), test::CancelFile()});
   EXPECT_EQ(test::ReadFile(dir.File("print.rtf")), "mine");
+}
+
+// No save replaces another file unasked: a new project offers a free name of its own (never the
+// last project's), Save As onto an existing file asks (No: the dialog again, the file untouched),
+// and the open project's own file is saved over without a question.
+TEST_F(ShellFixture, SavesAskBeforeReplacingAnotherFile) {
+  const std::string festival = dir.File("festival.kova");
+  AddChannel(518.2f);
+  AddChannel(530.0f);
+  RunWith("File_SaveAs", {test::ChooseFile(festival)});
+  RunWith("File_SaveAs", {test::ChooseFile(festival)});
+  const std::string kept = test::ReadFile(festival);
+  RunWith("File_New", {});
+  AddChannel(600.0f);
+  test::WriteFile(dir.File("Project1.kova"), "not a project of this run");
+  QString offered, message;
+  const auto offer = [&offered, &festival](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+    test::ChooseFile(festival)(modal);
+  };
+  // The save asked before Open: No to replacing festival.kova returns to the dialog.
+  RunWith("File_Open", {test::Press(QMessageBox::Yes), offer, test::Press(QMessageBox::No, &message), test::CancelFile()});
+  EXPECT_EQ(offered, "Project2.kova");
+  EXPECT_EQ(message, "festival.kova already exists. Replace it?");
+  EXPECT_EQ(test::ReadFile(festival), kept);
+  EXPECT_TRUE(app.flags.projectModified);
+  RunWith("File_SaveAs", {test::ChooseFile(festival), test::Press(QMessageBox::Yes)});
+  EXPECT_EQ(ChannelsInFile(app, festival), 1);
 }
 
 TEST_F(ShellFixture, ExportProjectSavePresetAndCheck) {
@@ -486,10 +516,21 @@ TEST_F(ShellFixture, FilesThatNoProgramOpens) {
     EXPECT_EQ(none.Done(), 0u);
   }
 
-  QString rtfText, missingText;
-  ModalScript script({test::Press(QMessageBox::Ok, &rtfText), test::Press(QMessageBox::Ok, &missingText)});
+  QString rtfText, missingText, pdfText;
+  // A PDF is never shown as text: the message names it and can copy its path.
+  const auto copyPath = [&pdfText](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    pdfText = box->text();
+    test::Child<QPushButton>(box, "CopyPath_Cbt")->click();
+  };
+  ModalScript script({test::Press(QMessageBox::Ok, &rtfText), test::Press(QMessageBox::Ok, &missingText), copyPath});
   port.QtPort::openFile(dir.File("Print.rtf"), "");
   port.QtPort::openFile(dir.File("gone.txt"), "");
+  test::WriteFile(dir.File("plan.pdf"), "%PDF-1.4\n");
+  port.QtPort::openFile(dir.File("plan.pdf"), "");
+  EXPECT_EQ(pdfText.toStdString(), "The PDF document was written to " + dir.File("plan.pdf") + ". No program to open it was found.");
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), dir.File("plan.pdf"));
   EXPECT_EQ(rtfText.toStdString(),
             "The print document was written to " + dir.File("Print.rtf") + ". No program to open it was found.");
   EXPECT_EQ(missingText.toStdString(), "The file " + dir.File("gone.txt") + " could not be read.");
