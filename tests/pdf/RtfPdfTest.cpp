@@ -96,7 +96,6 @@ TEST(RtfPdf, TwoSystemDocumentOpensWithTablesAndPictures) {
       }
     }
   }
-  // The summary's table of systems, then each system's parameters and channels.
   EXPECT_EQ(cellsChecked, (5 + 2 * 5) + 2 * (3 + 5 * 3) + (3 + 3 * 3 - 1) + (3 + 2 * 3));
   EXPECT_NE(text.find("Spectrum Display"), std::string::npos);
 
