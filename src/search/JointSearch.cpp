@@ -231,7 +231,11 @@ class JointChain {
  public:
   // target: the key of a plan that cannot be bettered.
   JointChain(const JointRules& rules, uint64_t seed, PlanKey target)
-      : rules_(rules), state_(rules), rng_(seed), target_(std::move(target)), tabuUntil_(static_cast<size_t>(rules.Size()), 0) {}
+      : rules_(rules),
+        state_(rules),
+        rng_(seed),
+        target_(std::move(target)),
+        tabuUntil_(static_cast<size_t>(rules.Size()), 0) {}
 
   const std::vector<int32_t>& Best() const { return best_; }
   const PlanKey& BestKey() const { return bestKey_; }
