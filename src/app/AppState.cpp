@@ -57,9 +57,13 @@ void MN_NotePlan(AppState& app, std::vector<SystemRequest> requests) {
   app.planChanges = app.flags.changes;
 }
 
-std::string MN_PlanShortfall(const AppState& app, bool why) {
+bool MN_PlanInUse(const AppState& app) {
   // Once the project changed, its channel counts no longer say what the search found.
-  if (!app.project || app.planProject.lock() != app.project || app.flags.changes != app.planChanges) return "";
+  return app.project && app.planProject.lock() == app.project && app.flags.changes == app.planChanges;
+}
+
+std::string MN_PlanShortfall(const AppState& app, bool why) {
+  if (!MN_PlanInUse(app)) return "";
   return ShortfallLines(*app.project, app.planRequests, true, "", why);
 }
 

@@ -70,6 +70,8 @@ std::string TL_DefaultAppDirectory();
 
 // The current project, as it stands now, is a proposal of a search that asked `requests`.
 void MN_NotePlan(AppState& app, std::vector<SystemRequest> requests);
+// The current project is, as it stands now, the proposal noted by MN_NotePlan.
+bool MN_PlanInUse(const AppState& app);
 // The lines naming every system that the proposal in use leaves short of its request (see
 // search/Shortfall.h; `why` adds the bound or the reason); empty when the current project is
 // not a proposal taken into use as it was, or lacks nothing.

@@ -90,6 +90,7 @@ int CLI_Print(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (!ReadChoice(a, requested, choice, err)) return 2;
   if (!CLI_LoadProject(a, app, err)) return 2;
 
+  choice.pdfOptions.contents.plan = MN_PlanFacts(app);
   // The document goes exactly where --out names it.
   const std::string& path = requested;
   if (choice.pdf) {

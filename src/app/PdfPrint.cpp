@@ -24,7 +24,9 @@ void MN_WritePdfDocument(const CProject& project, const std::string& path, const
   const std::string title = RTF_TitleText(KOVA_VERSION, TL_Port().shortDate(), TL_Port().shortTime(), "PDF");
   // The picture items name no files: each is drawn onto its page, system by system.
   const std::vector<std::string> noFiles(static_cast<size_t>(project.GlSystems()));
-  const std::vector<RtfItem> items = RTF_ProjectItems(project, title, noFiles, options.contents);
+  PrintContents contents = options.contents;
+  contents.plan.created = TL_Port().shortDate() + " " + TL_Port().shortTime();
+  const std::vector<RtfItem> items = RTF_ProjectItems(project, title, noFiles, contents);
   SpectrumView view;  // one product generation for every picture (of every zone)
   const std::vector<int32_t> order = RTF_SystemOrder(project);
   const PdfPictureDrawer draw = [&](int32_t index, QPainter& painter, const QRectF& area) {
@@ -42,6 +44,7 @@ bool MN_ExportPdf(AppState& app, PdfOptions options, const SpectrumPictureProvid
   if (pictures.askForLimits && !pictures.askForLimits()) return false;
   const std::string path = directory + name;
   options.contents.scanCuts = &app.scanCuts;
+  options.contents.plan = MN_PlanFacts(app);
   bool created = true;
   try {
     DisplayMapping range;

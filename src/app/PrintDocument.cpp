@@ -38,6 +38,13 @@ SpectrumPictureProvider MN_SpectrumPictureProvider(AppState& app) {
   return pictures;
 }
 
+PlanFacts MN_PlanFacts(const AppState& app) {
+  PlanFacts facts;
+  facts.projectFile = app.projectFile;
+  if (MN_PlanInUse(app)) facts.requests = app.planRequests;
+  return facts;
+}
+
 std::string MN_RtfFileName(const std::string& fileName) { return TL_StripExtension(fileName) + ".rtf"; }
 
 void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempFolder& folder,
@@ -67,7 +74,9 @@ void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempF
     if (!drawn) throw KovaError(481, "The spectrum picture of system #" + TL_Str(s + 1) + " could not be drawn");
   }
   project.GlCurr(restore.previous);
-  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files, contents), paper);
+  PrintContents withDate = contents;
+  withDate.plan.created = TL_Port().shortDate() + " " + TL_Port().shortTime();
+  RTF_WriteDocument(path, RTF_ProjectItems(project, title, files, withDate), paper);
 }
 
 bool MN_CreateRtfDocument(CProject& project, const std::string& directory, const std::string& name,
@@ -109,6 +118,7 @@ bool MN_CreatePrintVersion(AppState& app, const SpectrumPictureProvider& picture
     return false;
   PrintContents contents;
   contents.scanCuts = &app.scanCuts;
+  contents.plan = MN_PlanFacts(app);
   return MN_CreateRtfDocument(*app.project, directory, name, pictures, contents);
 }
 

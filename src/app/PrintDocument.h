@@ -56,6 +56,11 @@ void MN_WriteRtfDocument(CProject& project, const std::string& path, const TempF
                          const SpectrumPictureProvider& pictures, const PrintContents& contents = {},
                          int32_t paper = kRtfPaperA4);
 
+// What the summary of the print document says of the application's project beyond the project
+// itself: its file and, while it is a search result as it was taken into use, what that search
+// asked of each system.
+PlanFacts MN_PlanFacts(const AppState& app);
+
 // "name.doc" -> "name.rtf", "name" -> "name.rtf".
 std::string MN_RtfFileName(const std::string& fileName);
 

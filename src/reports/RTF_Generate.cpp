@@ -230,8 +230,12 @@ std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string
   RtfItem head;
   head.text = title;
   items.push_back(head);
+  if (contents.summary) RTF_AddPlanSummary(project, contents.plan, items);
+  // The sheet's pages can be handed out alone.
+  const size_t sheetStart = items.size();
   if (contents.sheet) AddSheet(project, contents.order, items);
-  const bool afterSheet = items.size() > 1;
+  const bool afterSheet = items.size() > sheetStart;
+  if (afterSheet && sheetStart > 1) items[sheetStart].pageBefore = true;
   // With systems in several zones, the systems of each zone follow a heading with its name.
   const bool zoned = project.GZoneLayout().zoned;
   bool first = true;

@@ -9,6 +9,7 @@
 
 #include "model/CProject.h"
 #include "reports/FrequencySheet.h"
+#include "reports/PlanSummary.h"
 #include "search/ScanExclusions.h"
 
 namespace kova {
@@ -56,6 +57,8 @@ std::string RTF_TitleText(const std::string& version, const std::string& date, c
 
 // What the print document holds beyond its fixed sections.
 struct PrintContents {
+  bool summary = true;  // the summary of the plan after the title
+  PlanFacts plan;       // what the summary says beyond the project itself
   bool sheet = false;  // the frequency sheet, after the title
   SheetOrder order = SheetOrder::kByFrequency;
   // The ranges scans cut out of each system's search spectrum, when known (per slot).
@@ -66,11 +69,12 @@ struct PrintContents {
 // ascending) when the systems stand in several zones.
 std::vector<int32_t> RTF_SystemOrder(const CProject& project);
 
-// The items of the print document of `project`: the title, the frequency sheet when asked (one
-// table per zone), then for each used system its heading, parameter table, search spectrum
+// The items of the print document of `project`: the title, the summary of the plan (see
+// PlanSummary.h), the frequency sheet when asked (one table per zone, from a new page after the
+// summary), then for each used system its heading, parameter table, search spectrum
 // (and the ranges a scan cut), channel table and spectrum picture (pictureFiles[s] for system
 // s), in RTF_SystemOrder, each zone's systems after a heading with the zone's name when there
-// are several. 6 items with one system, 11 with two, without the sheet and zones.
+// are several, the first of them on a new page after the sheet.
 std::vector<RtfItem> RTF_ProjectItems(const CProject& project, const std::string& title,
                                       const std::vector<std::string>& pictureFiles,
                                       const PrintContents& contents = {});

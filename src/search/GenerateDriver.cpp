@@ -116,12 +116,13 @@ int32_t ExtendSystem(const std::vector<std::vector<double>>& sets, const CSystem
   return systems[1]->GcMics()->GCount();
 }
 
-// The status of a search that ran: proposals, ranked, or nothing found.
-GenerateOutcome Finished(GenerateOutcome outcome) {
+// The status of a search that ran: proposals, ranked (by channels in all unless `ranked` says
+// they come in their order already), or nothing found.
+GenerateOutcome Finished(GenerateOutcome outcome, bool ranked = false) {
   if (outcome.proposals->GlCount() < 1) {
     outcome.status = GenerateStatus::kNothingFound;
   } else {
-    outcome.proposals->GSortItems(true);
+    if (!ranked) outcome.proposals->GSortItems(true);
     outcome.status = GenerateStatus::kProposals;
   }
   return outcome;
@@ -182,6 +183,16 @@ GenerateOutcome RunJointSearch(const CProject& project, int32_t lKeep, const std
     outcome.mostNew = std::max(outcome.mostNew, copy->GlGetOverallMics() - existing);
     if (verify && !IsCompatible(*copy)) continue;
     proposals->GxAddItem(copy);
+    // The summary describes the plan that becomes proposal 1, the best that passed the check.
+    if (proposals->GlCount() == 1) {
+      summary.total = 0;
+      for (size_t t = 0; t < plan.size(); ++t) {
+        summary.found[t] = static_cast<int32_t>(plan[t].size());
+        summary.total += summary.found[t];
+      }
+      summary.complete = summary.found == summary.wanted;
+      summary.optimal = summary.total >= summary.totalBound;
+    }
   }
   fraction = 1.0;
   port.busy("Testing", fraction, 0);
@@ -203,7 +214,9 @@ GenerateOutcome RunJointSearch(const CProject& project, int32_t lKeep, const std
   }
   outcome.joint = summary;
   outcome.stopped = summary.aborted;
-  return Finished(std::move(outcome));
+  // The plans come best first by the joint search's own aim; a count of channels in all would
+  // put a plan that starves a system first.
+  return Finished(std::move(outcome), true);
 }
 
 }  // namespace

@@ -30,13 +30,16 @@ enum class GenerateStatus {
 
 struct GenerateOutcome {
   GenerateStatus status = GenerateStatus::kNothingFound;
-  ReportRef proposals;       // the ranked proposal list, most channels first (empty when nothing was
-                             // found); null when the search ended for want of free frequencies
+  ReportRef proposals;       // the ranked proposal list, most channels first (systems searched
+                             // together: best first by the joint search's aim, which `joint`
+                             // describes); empty when nothing was found; null when the search
+                             // ended for want of free frequencies
   int32_t reportNumber = 0;  // its number in the application's proposal collection (lShow 0)
   std::optional<int32_t> highlighted;  // the channel to highlight afterwards, when the search set one
   std::vector<OptimiseSummary> optimised;  // kSearchOptimise: how each searched system went, in order
   std::optional<JointSummary> joint;       // the systems were searched together: how that went
-                                           // (per system of the project)
+                                           // (per system of the project), its counts those of
+                                           // proposal 1
   int32_t mostNew = 0;   // most channels a run added in one set, before the duplicate and check tests
   bool stopped = false;  // the user stopped the search in the progress box
 };

@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "search/OptimiseBound.h"
 #include "search/SearchRounds.h"
@@ -36,15 +37,59 @@ constexpr double kRestartShare = 0.2;
 // Sets a restart may try when it fills its stretch again.
 constexpr int64_t kRefillNodes = 300;
 
-// Lower is better: the squared shortfalls first, then the shortfalls.
-int64_t PlanKey(const std::vector<int32_t>& placed, const JointRules& rules) {
-  int64_t squares = 0, shortfall = 0;
-  for (int32_t t = 0; t < rules.Systems(); ++t) {
-    const int64_t d = std::max(0, rules.Wanted(t) - placed[static_cast<size_t>(t)]);
-    squares += d * d;
-    shortfall += d;
+// How good a plan is, from the new channels each system holds. A share is the part of a
+// system's request the plan meets (received / requested, at most 1). The aim, in order: the
+// smallest share as large as possible, then the next smallest and so on (every system at its
+// count is the best there is); then the most channels in all. Shares are compared exactly, as
+// fractions. Lower keys are better, so that a plan that is no worse is one whose key is not
+// above the other's.
+class PlanKey {
+ public:
+  // The worst key of all: any plan is better.
+  PlanKey() = default;
+  PlanKey(const std::vector<int32_t>& placed, const JointRules& rules) : set_(true) {
+    for (int32_t t = 0; t < rules.Systems(); ++t) {
+      const int32_t wanted = rules.Wanted(t);
+      if (wanted <= 0) continue;
+      const int32_t got = std::min(std::max(0, placed[static_cast<size_t>(t)]), wanted);
+      shares_.push_back({got, wanted});
+      total_ += got;
+    }
+    std::sort(shares_.begin(), shares_.end(), Less);
   }
-  return (squares << 24) + shortfall;
+
+  friend bool operator<(const PlanKey& a, const PlanKey& b) { return Compare(a, b) < 0; }
+  friend bool operator>(const PlanKey& a, const PlanKey& b) { return Compare(a, b) > 0; }
+  friend bool operator<=(const PlanKey& a, const PlanKey& b) { return Compare(a, b) <= 0; }
+  friend bool operator>=(const PlanKey& a, const PlanKey& b) { return Compare(a, b) >= 0; }
+
+ private:
+  struct Share {
+    int32_t got = 0, wanted = 1;
+  };
+  static bool Less(const Share& a, const Share& b) {
+    return static_cast<int64_t>(a.got) * b.wanted < static_cast<int64_t>(b.got) * a.wanted;
+  }
+  // Negative when a is the better plan.
+  static int Compare(const PlanKey& a, const PlanKey& b) {
+    if (a.set_ != b.set_) return a.set_ ? -1 : 1;
+    for (size_t k = 0; k < a.shares_.size() && k < b.shares_.size(); ++k) {
+      if (Less(b.shares_[k], a.shares_[k])) return -1;
+      if (Less(a.shares_[k], b.shares_[k])) return 1;
+    }
+    return a.total_ > b.total_ ? -1 : (a.total_ < b.total_ ? 1 : 0);
+  }
+
+  std::vector<Share> shares_;  // smallest first
+  int32_t total_ = 0;
+  bool set_ = false;
+};
+
+// The share of its request that system t holds with `placed` new channels is below that of
+// system u with `other`.
+bool ShareBelow(int32_t placed, int32_t t, int32_t other, int32_t u, const JointRules& rules) {
+  return static_cast<int64_t>(placed) * std::max(1, rules.Wanted(u)) <
+         static_cast<int64_t>(other) * std::max(1, rules.Wanted(t));
 }
 
 // A plan with, per candidate, how many ranges of its members cover it (each member's ranges
@@ -106,7 +151,7 @@ class JointState final : public JointRules::Sink {
   int32_t Placed(int32_t t) const { return placed_[static_cast<size_t>(t)]; }
   int32_t FreeOf(int32_t t) const { return free_[static_cast<size_t>(t)]; }
   int32_t Short(int32_t t) const { return std::max(0, rules_.Wanted(t) - Placed(t)); }
-  int64_t Key() const { return PlanKey(placed_, rules_); }
+  PlanKey Key() const { return PlanKey(placed_, rules_); }
   const std::vector<int32_t>& Chosen() const { return chosen_; }
   std::vector<int32_t>& Freed() { return freed_; }
   int64_t Work() const { return work_; }
@@ -185,22 +230,27 @@ class JointState final : public JointRules::Sink {
 class JointChain {
  public:
   // target: the key of a plan that cannot be bettered.
-  JointChain(const JointRules& rules, uint64_t seed, int64_t target)
-      : rules_(rules), state_(rules), rng_(seed), target_(target), tabuUntil_(static_cast<size_t>(rules.Size()), 0) {}
+  JointChain(const JointRules& rules, uint64_t seed, PlanKey target)
+      : rules_(rules),
+        state_(rules),
+        rng_(seed),
+        target_(std::move(target)),
+        tabuUntil_(static_cast<size_t>(rules.Size()), 0) {}
 
   const std::vector<int32_t>& Best() const { return best_; }
-  int64_t BestKey() const { return bestKey_; }
+  const PlanKey& BestKey() const { return bestKey_; }
   const std::vector<int32_t>& BestStart() const { return bestStart_; }
 
   // A greedy plan from nothing: variant 1 takes the lowest free candidate of the neediest
-  // system, variant 3 a random one, the others weigh a sample by what it blocks.
+  // system, variant 3 a random one, the others weigh a sample by what it blocks; from variant 4
+  // on the system with the smallest share is served first.
   void Construct(int32_t variant) {
     state_.Clear();
-    Fill(variant == 1 || variant == 3 ? 0 : kSampleBuild, variant == 1, nullptr);
-    const int64_t key = state_.Key();
+    Fill(variant == 1 || variant == 3 ? 0 : kSampleBuild, variant == 1, nullptr, variant >= 4);
+    PlanKey key = state_.Key();
     if (bestStart_.empty() || key < bestStartKey_) {
       bestStart_ = Sorted(state_.Chosen());
-      bestStartKey_ = key;
+      bestStartKey_ = std::move(key);
     }
     NoteBest();
   }
@@ -223,18 +273,20 @@ class JointChain {
   bool Tabu(int32_t i) const { return tabuUntil_[static_cast<size_t>(i)] > moves_; }
 
   void NoteBest() {
-    const int64_t key = state_.Key();
+    PlanKey key = state_.Key();
     if (key < bestKey_) {
       best_ = Sorted(state_.Chosen());
-      bestKey_ = key;
+      bestKey_ = std::move(key);
       sinceBest_ = 0;
     }
   }
 
-  // The short system that needs its free candidates most (fewest free candidates per channel
-  // missing; then the widest spacing, the fewest candidates in all), -1 when no short system
-  // has a free candidate left. `skip` marks systems whose free candidates are all held back.
-  int32_t Neediest(const std::vector<uint8_t>& skip) const {
+  // The short system served next, -1 when no short system has a free candidate left. With
+  // `fair` the one holding the smallest share of its request comes first; otherwise, and among
+  // equal shares, the one that needs its free candidates most (fewest free candidates per
+  // channel missing; then the widest spacing, the fewest candidates in all). `skip` marks
+  // systems whose free candidates are all held back.
+  int32_t Neediest(const std::vector<uint8_t>& skip, bool fair) const {
     int32_t choice = -1;
     double most = 0;
     for (int32_t t = 0; t < rules_.Systems(); ++t) {
@@ -245,7 +297,9 @@ class JointChain {
         if (rules_.Spacing(a) != rules_.Spacing(b)) return rules_.Spacing(a) > rules_.Spacing(b);
         return rules_.End(a) - rules_.Begin(a) < rules_.End(b) - rules_.Begin(b);
       };
-      if (choice < 0 || need > most || (need == most && wider(t, choice))) {
+      if (fair && choice >= 0 && ShareBelow(state_.Placed(choice), choice, state_.Placed(t), t, rules_)) continue;
+      const bool lower = fair && choice >= 0 && ShareBelow(state_.Placed(t), t, state_.Placed(choice), choice, rules_);
+      if (choice < 0 || lower || need > most || (need == most && wider(t, choice))) {
         choice = t;
         most = need;
       }
@@ -288,13 +342,13 @@ class JointChain {
     return choice;
   }
 
-  // Fills every short system with free candidates, the neediest first; the added ones go to
-  // `added` when given.
-  void Fill(int32_t sample, bool lowest, std::vector<int32_t>* added) {
+  // Fills every short system with free candidates, in the order of Neediest; the added ones go
+  // to `added` when given.
+  void Fill(int32_t sample, bool lowest, std::vector<int32_t>* added, bool fair) {
     std::vector<uint8_t>& skip = skip_;
     skip.assign(static_cast<size_t>(rules_.Systems()), 0);
     for (;;) {
-      const int32_t t = Neediest(skip);
+      const int32_t t = Neediest(skip, fair);
       if (t < 0) return;
       const int32_t y = Choose(t, sample, lowest);
       if (y < 0) {
@@ -306,20 +360,24 @@ class JointChain {
     }
   }
 
-  // A short system, drawn with weight of its shortfall among those with a candidate outside
-  // the plan; -1 when every system has its count.
+  // A short system, drawn with weight of the share of its request it lacks among those with a
+  // candidate outside the plan; -1 when every system has its count.
   int32_t DrawShort() {
-    int64_t total = 0;
+    double total = 0;
+    int32_t last = -1;
     for (int32_t t = 0; t < rules_.Systems(); ++t)
-      if (rules_.End(t) - rules_.Begin(t) > state_.Placed(t)) total += state_.Short(t);
-    if (total == 0) return -1;
-    int64_t r = static_cast<int64_t>(Pick(static_cast<int32_t>(std::min<int64_t>(total, 1 << 30))));
-    for (int32_t t = 0; t < rules_.Systems(); ++t) {
-      if (rules_.End(t) - rules_.Begin(t) <= state_.Placed(t)) continue;
-      r -= state_.Short(t);
+      if (rules_.End(t) - rules_.Begin(t) > state_.Placed(t) && state_.Short(t) > 0) {
+        total += static_cast<double>(state_.Short(t)) / rules_.Wanted(t);
+        last = t;
+      }
+    if (last < 0) return -1;
+    double r = Uniform() * total;
+    for (int32_t t = 0; t < last; ++t) {
+      if (rules_.End(t) - rules_.Begin(t) <= state_.Placed(t) || state_.Short(t) == 0) continue;
+      r -= static_cast<double>(state_.Short(t)) / rules_.Wanted(t);
       if (r < 0) return t;
     }
-    return -1;
+    return last;
   }
 
   // The candidate of system t outside the plan that the fewest ranges cover, not held back;
@@ -344,8 +402,9 @@ class JointChain {
   }
 
   // Forces a candidate of a short system in, takes out the members it breaks a rule with (those
-  // of systems nearest their count first, now and then at random) and fills every short system
-  // again. A plan that is worse is mostly undone.
+  // of the systems holding the largest share of their request first, now and then at random)
+  // and fills every short system again, the smallest share first. A plan that is worse is mostly
+  // undone.
   void Move() {
     ++moves_;
     state_.AddWork(1);  // a move that finds nothing to do still counts
@@ -354,7 +413,7 @@ class JointChain {
     if (t < 0) return;
     const int32_t y = Cheapest(t);
     if (y < 0) return;
-    const int64_t before = state_.Key();
+    const PlanKey before = state_.Key();
     added_.assign(1, y);
     removed_.clear();
     state_.Add(y);
@@ -365,8 +424,10 @@ class JointChain {
       if (conflicted_.empty()) break;
       int32_t x = conflicted_[static_cast<size_t>(Pick(static_cast<int32_t>(conflicted_.size())))];
       if (Uniform() < 0.7) {
-        for (int32_t m : conflicted_)
-          if (state_.Short(rules_.SystemOf(m)) < state_.Short(rules_.SystemOf(x))) x = m;
+        for (int32_t m : conflicted_) {
+          const int32_t sm = rules_.SystemOf(m), sx = rules_.SystemOf(x);
+          if (ShareBelow(state_.Placed(sx), sx, state_.Placed(sm), sm, rules_)) x = m;
+        }
       }
       state_.Remove(x);
       tabuUntil_[static_cast<size_t>(x)] = moves_ + kTabuMoves + Pick(static_cast<int32_t>(kTabuMoves));
@@ -377,7 +438,7 @@ class JointChain {
       Undo();
       return;
     }
-    Fill(kSampleMove, false, &added_);
+    Fill(kSampleMove, false, &added_, true);
     if (state_.Key() > before && Uniform() >= kKeepWorse) {
       Undo();
       return;
@@ -410,7 +471,7 @@ class JointChain {
     RefillStretch(rules_.Freq(byFreq_[static_cast<size_t>(first)]),
                   rules_.Freq(byFreq_[static_cast<size_t>(first + drop - 1)]));
     state_.Freed().clear();
-    Fill(kSampleMove, false, nullptr);
+    Fill(kSampleMove, false, nullptr, true);
     NoteBest();
   }
 
@@ -434,9 +495,9 @@ class JointChain {
   }
   void SearchStretch(size_t from) {
     ++nodes_;
-    const int64_t key = state_.Key();
+    PlanKey key = state_.Key();
     if (key < windowKey_) {
-      windowKey_ = key;
+      windowKey_ = std::move(key);
       windowBest_ = taken_;
     }
     room_.assign(static_cast<size_t>(rules_.Systems()), 0);
@@ -459,15 +520,15 @@ class JointChain {
   const JointRules& rules_;
   JointState state_;
   std::mt19937_64 rng_;
-  int64_t target_;
+  PlanKey target_;
   std::vector<int64_t> tabuUntil_;
   std::vector<int32_t> best_;
-  int64_t bestKey_ = std::numeric_limits<int64_t>::max();
+  PlanKey bestKey_;
   std::vector<int32_t> bestStart_;
-  int64_t bestStartKey_ = std::numeric_limits<int64_t>::max();
+  PlanKey bestStartKey_;
   std::vector<int32_t> pool_, weighed_, added_, removed_, conflicted_, byFreq_;
   std::vector<int32_t> window_, taken_, windowBest_, room_;
-  int64_t windowKey_ = 0;
+  PlanKey windowKey_;
   int64_t nodes_ = 0;
   std::vector<uint8_t> skip_;
   int64_t moves_ = 0;
@@ -520,9 +581,12 @@ std::vector<JointPlan> JointOptimise(const std::vector<JointSystemInput>& system
   // No plan can do better than every system at its bound (or its request).
   std::vector<int32_t> reachable(systems.size());
   for (size_t t = 0; t < systems.size(); ++t) reachable[t] = std::min(summary.wanted[t], summary.bound[t]);
-  const int64_t bestPossible = PlanKey(reachable, rules);
+  const PlanKey bestPossible(reachable, rules);
 
-  SearchRounds rounds(settings, port, ProgressText, std::numeric_limits<int64_t>::min());
+  // The rounds' score counts the times the best plan got better.
+  SearchRounds rounds(settings, port, ProgressText, 0);
+  PlanKey merged;
+  int64_t betterings = 0;
   std::vector<std::unique_ptr<JointChain>> chains;
   for (int32_t c = 0; c < kChains; ++c)
     chains.push_back(std::make_unique<JointChain>(
@@ -545,14 +609,18 @@ std::vector<JointPlan> JointOptimise(const std::vector<JointSystemInput>& system
         const JointChain* best = chains.front().get();
         for (const auto& chain : chains)
           if (chain->BestKey() < best->BestKey()) best = chain.get();
-        return SearchRounds::Merged{static_cast<int32_t>(best->Best().size()), -best->BestKey(),
+        if (best->BestKey() < merged) {
+          merged = best->BestKey();
+          ++betterings;
+        }
+        return SearchRounds::Merged{static_cast<int32_t>(best->Best().size()), betterings,
                                     best->BestKey() <= bestPossible};
       });
   rounds.Wait();
 
   // The chains' best plans and best greedy plans, best first, each once.
-  std::vector<std::pair<int64_t, std::vector<int32_t>>> found;
-  auto offer = [&](int64_t key, const std::vector<int32_t>& plan) {
+  std::vector<std::pair<PlanKey, std::vector<int32_t>>> found;
+  auto offer = [&](const PlanKey& key, const std::vector<int32_t>& plan) {
     if (plan.empty()) return;
     for (const auto& f : found)
       if (f.second == plan) return;
@@ -579,7 +647,7 @@ std::vector<JointPlan> JointOptimise(const std::vector<JointSystemInput>& system
       summary.total += summary.found[t];
     }
   }
-  if (!found.empty()) rounds.NoteLateBest(-found.front().first);
+  if (!found.empty() && found.front().first < merged) rounds.NoteLateBest(betterings + 1);
   summary.secondsToBest = rounds.SecondsToBest();
   summary.seconds = rounds.Elapsed();
   summary.rounds = rounds.Rounds();

@@ -2,16 +2,17 @@
 // The joint search: new channels for several systems at once, as one problem. Every channel of
 // every system must keep clear of every other channel and product under its own system's checks
 // (see JointRules.h). The aim, in order: every system reaches its count; where that cannot be,
-// each system gets as close to its count as can be (the sum of the squared shortfalls is kept
-// as small as possible, so no system is starved to give another one more channel); then the
-// most channels in all.
+// the smallest share (new channels received / requested) is as large as possible, then the next
+// smallest, and so on, so a system that asked for fewer channels is not starved to give the
+// others more; then the most channels in all. Proposals come in this order, the best first.
 //
 // Greedy plans come first: the system that is hardest to fill (the fewest free candidates per
-// channel still missing) is served first, each time with the candidate that rules out the
-// fewest free candidates of the systems still short. Then two chains of local search spend the
-// rest of the budget on the systems still short: a candidate of a short system is forced in,
-// the channels it breaks a rule with are taken out (preferring systems that have their count)
-// and every system short of its count is filled again; a plan that is worse is mostly undone.
+// channel still missing), or the one with the smallest share, is served first, each time with
+// the candidate that rules out the fewest free candidates of the systems still short. Then two
+// chains of local search spend the rest of the budget on the systems still short: a candidate
+// of a short system (drawn by the share it lacks) is forced in, the channels it breaks a rule
+// with are taken out (preferring systems with the largest share) and every system short of its
+// count is filled again, the smallest share first; a plan that is worse is mostly undone.
 // A chain that finds nothing better for a while starts again from its best plan with the
 // channels of a random stretch of the band taken out and filled again.
 //
@@ -50,8 +51,8 @@ struct JointSummary {
 // A plan: per system of the input, its new channels, ascending.
 using JointPlan = std::vector<std::vector<double>>;
 
-// Up to lKeep distinct plans, best first. The search ends early once every system has its count
-// or the bound proves the best plan optimal. The progress box and the random numbers go through
+// Up to lKeep distinct plans, best first by the aim above. The search ends early once every
+// system has its count or the bound proves the best plan optimal. The progress box and the random numbers go through
 // `port`, from the calling thread only.
 std::vector<JointPlan> JointOptimise(const std::vector<JointSystemInput>& systems, int32_t lKeep,
                                      const OptimiseSettings& settings, PlatformPort& port, JointSummary& summary);

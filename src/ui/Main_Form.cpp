@@ -231,8 +231,10 @@ void Main_Form::BuildLayout() {
   optimiseChk_ = new QCheckBox(QStringLiteral("Optimise"));
   optimiseChk_->setObjectName(QStringLiteral("Optimise_Chk"));
   optimiseChk_->setToolTip(
-      QStringLiteral("Search as many channels as a few seconds find; channels asked of several systems are searched "
-                     "for all of them together"));
+      QStringLiteral("Search as many channels as a few seconds find. Channels asked of several systems are "
+                     "searched for all of them together: every system gets its count where that is possible; "
+                     "otherwise the smallest share (channels received \u00f7 requested) is made as large as "
+                     "possible, then the next smallest, and so on; then the most channels in all."));
   generateCbt_ = MN_MakeButton(QStringLiteral("Generate"), QStringLiteral("Generate_Cbt"));
   generateLayout->addWidget(new QLabel(QStringLiteral("Number of runs : ")), 0, 0);
   generateLayout->addWidget(genRunsTbx_, 0, 1);

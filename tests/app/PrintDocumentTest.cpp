@@ -104,7 +104,7 @@ TEST_F(PrintDocumentTest, CreatePrintVersionWritesOpensAndCleansUp) {
   const test::RtfScan s = test::ScanRtf(ReadFile(path));
   EXPECT_TRUE(s.balanced);
   EXPECT_EQ(s.Count("pngblip"), 2);
-  EXPECT_EQ(s.Count("trowd"), 6 + 4 + 6 + 2);
+  EXPECT_EQ(s.Count("trowd"), 3 + 6 + 4 + 6 + 2);  // the summary's systems, then each system's tables
   EXPECT_NE(s.text.find("KOVA " KOVA_VERSION ".\nRTF Document, created 2026-12-06 08:45:04\n"), std::string::npos);
   EXPECT_EQ(port.openedFiles, std::vector<std::string>{path});
   EXPECT_TRUE(port.messages.empty());

@@ -96,7 +96,7 @@ TEST(RtfPdf, TwoSystemDocumentOpensWithTablesAndPictures) {
       }
     }
   }
-  EXPECT_EQ(cellsChecked, 2 * (3 + 5 * 3) + (3 + 3 * 3 - 1) + (3 + 2 * 3));
+  EXPECT_EQ(cellsChecked, (5 + 2 * 5) + 2 * (3 + 5 * 3) + (3 + 3 * 3 - 1) + (3 + 2 * 3));
   EXPECT_NE(text.find("Spectrum Display"), std::string::npos);
 
   // Both pictures, at their pixel sizes.

@@ -59,6 +59,7 @@ TEST(FrequencySheet, SortedByFrequencyOrBySystemWithTheShownColours) {
   // channel tables' Color cells likewise.
   PrintContents contents;
   contents.sheet = true;
+  contents.summary = false;
   const std::vector<RtfItem> items = RTF_ProjectItems(*p.project, "T", {"a", "b", "c"}, contents);
   ASSERT_EQ(items.size(), 17u);
   const RtfItem& sheet = items[1];

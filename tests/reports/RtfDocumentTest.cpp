@@ -126,7 +126,9 @@ TEST(RtfItems, OneSystemGivesSixItems) {
   const std::string title = RTF_TitleText("2.0.3", "2026-12-06", "08:45:04");
   EXPECT_EQ(title, "KOVA 2.0.3.\rRTF Document, created 2026-12-06 08:45:04\r\r");
 
-  const std::vector<RtfItem> items = RTF_ProjectItems(*p.project, title, {"pic0.png"});
+  PrintContents noSummary;
+  noSummary.summary = false;
+  const std::vector<RtfItem> items = RTF_ProjectItems(*p.project, title, {"pic0.png"}, noSummary);
   ASSERT_EQ(items.size(), 6u);
   const int32_t kinds[] = {kRtfText, kRtfText, kRtfTable, kRtfText, kRtfTable, kRtfPictures};
   const char* texts[] = {title.c_str(), "System #1: Meridian\r", "Parameters",
@@ -182,6 +184,7 @@ TEST(RtfItems, TwoSystemsGiveElevenItemsAndAnEmptyChannelListOneHeaderRow) {
   cuts[1] = {{472.5, 472.75}, {475.0, 476.125}};
   PrintContents contents;
   contents.scanCuts = &cuts;
+  contents.summary = false;
   const std::vector<RtfItem> items = RTF_ProjectItems(*p.project, "T", {"a.png", "b.png"}, contents);
   ASSERT_EQ(items.size(), 11u);
   EXPECT_EQ(items[1].text, "System #1: Meridian\r");

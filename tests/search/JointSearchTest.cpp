@@ -140,6 +140,72 @@ TEST(JointSearch, ThreeGroupsEachGetTheirShare) {
   }
 }
 
+// Six grid points 0.3 MHz apart shared by systems keeping 0.25 MHz: six channels in all. Asked 2
+// and 10, the small request gets 1 and the large 5 (half each), not 0 and 6; asked 3, 3 and 12,
+// a third each.
+TEST(JointSearch, SmallestShareFirstThenTheMostChannels) {
+  TCheckParams p;
+  p.fill(-1.0);
+  p[0] = p[10] = p[11] = 0;
+  p[1] = 0.25;
+  const std::vector<double> grid{0.0, 500.0, 500.3, 500.6, 500.9, 501.2, 501.5};
+  const struct {
+    std::vector<int32_t> wanted, found;
+  } cases[] = {{{2, 10}, {1, 5}}, {{3, 3, 12}, {1, 1, 4}}, {{1, 4}, {1, 4}}};
+  for (const auto& c : cases) {
+    std::vector<JointSystemInput> systems;
+    for (int32_t w : c.wanted) systems.push_back({p, {}, grid, w});
+    OptimiseSettings settings;
+    settings.rounds = 1;
+    ScriptedPort port(3);
+    JointSummary summary;
+    JointOptimise(systems, 1, settings, port, summary);
+    EXPECT_EQ(summary.found, c.found) << ::testing::PrintToString(c.wanted);
+  }
+}
+
+// Three groups asked 30 each, ten built-in systems over 470-694 MHz asking 20 or 15: proposal 1 is
+// the plan described, no later one beats it by the rule, and no system is left at 0.
+TEST(JointSearch, ProposalOneIsTheBestPlanAndTheOneDescribed) {
+  const int32_t all = kFlagSpectrum | kFlagSpacing | kFlagIM3 | 32;
+  AppState groups, ten;
+  InitAppWith(groups, {MakeType(470, 608, 0.025f, {{1, 0.3f}, {4, 0.05f}, {5, 0.05f}}, all),
+                       MakeType(500, 608, 0.025f, {{1, 0.4f}, {4, 0.05f}, {5, 0.05f}}, all),
+                       MakeType(470, 560, 0.05f, {{1, 0.6f}, {4, 0.05f}, {5, 0.05f}}, all)});
+  for (int32_t s = 1; s < 3; ++s) MN_AddSystem(groups, *groups.systems[static_cast<size_t>(s)]);
+  MN_InstallDefaultSystems(ten);
+  MN_NewProject(ten);
+  for (int32_t s = 1; s < 10; ++s) MN_AddSystem(ten, *ten.systems[static_cast<size_t>(s % 7)]);
+  const std::pair<AppState*, std::vector<int32_t>> cases[] = {{&groups, {30, 30, 30}},
+                                                              {&ten, {20, 20, 20, 20, 15, 20, 15, 15, 20, 20}}};
+  for (const auto& [app, wanted] : cases) {
+    const auto n = wanted.size();
+    for (size_t s = 0; s < n; ++s) SetSearchSpectrum(*app->project, int32_t(s), {{470.0f, n == 3 ? 608.0f : 694.0f}});
+    auto rank = [&](const CProject& p) {  // the shares, smallest first, then the channels in all
+      std::vector<double> key;
+      for (size_t s = 0; s < n; ++s)
+        key.push_back(std::min(wanted[s], p.GcSystem(int32_t(s))->GcMics()->GCount()) / double(wanted[s]));
+      std::sort(key.begin(), key.end());
+      key.push_back(p.GlGetOverallMics());
+      return key;
+    };
+    for (int32_t seed = 1; seed <= 2; ++seed) {
+      ScriptedPort port(seed);
+      OptimiseSettings settings;
+      settings.rounds = 1;
+      const GenerateOutcome out = RunGenerateSearch(*app->project, 1, 5, wanted, kSearchOptimise, port, settings);
+      ASSERT_EQ(out.status, GenerateStatus::kProposals);
+      const CProject& first = *out.proposals->GxGetProject(1);
+      for (size_t s = 0; s < n; ++s) {
+        EXPECT_EQ(out.joint->found[s], first.GcSystem(int32_t(s))->GcMics()->GCount()) << n << " systems, " << seed;
+        EXPECT_GE(out.joint->found[s], 1) << n << " systems, seed " << seed << ", system " << s + 1;
+      }
+      for (int32_t i = 2; i <= out.proposals->GlCount(); ++i)
+        EXPECT_GE(rank(first), rank(*out.proposals->GxGetProject(i))) << n << " systems, proposal " << i;
+    }
+  }
+}
+
 // Sixteen systems of the seven built-in types, asked three channels each, searched in turn: the
 // types protect with different widths, so most runs break the check somewhere; each keeps what
 // passes instead of giving up, and the search ends with proposals that pass the check.
