@@ -4,19 +4,22 @@
 // Each channel is reported with the first product in buffer order that falls within its
 // protection width. Rather than testing every channel against every product, the products are
 // looked up around each channel's frequency: intermodulation products through the kilohertz
-// bins of the buffer (each bin keeps exactly one such product, the first), the few other
-// products through a list sorted by frequency. Among the hits the lowest buffer position wins,
+// bins of the buffer (each bin keeps the first product of each of the three intermodulation
+// types, since each type is tested with its own switch and width), the few other products
+// through a list sorted by frequency. Among the hits the lowest buffer position wins,
 // which is the product a walk through the buffer would have met first. During a drag the
 // intermodulation products come from the tracker that follows the moving channel: it is asked
 // per kilohertz the same way, and its products follow those of the single channels in its
-// generation order. So does the table of first products (IMFirstTable.h) that stands in for the
-// intermodulation products of many channels.
+// generation order (the tracker keeps the first product of each kilohertz, which is the first of
+// its type while only one intermodulation type is on). So does the table of first products of
+// each type (IMFirstTable.h) that stands in for the intermodulation products of many channels.
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/CheckKinds.h"
@@ -70,8 +73,8 @@ class ProductIndex {
 
   TcIMFrequency Item(int64_t pos) const {
     if (pos >= trackedFrom_) {
-      const int32_t bin = trackedBin_[static_cast<size_t>(pos - trackedFrom_)];
-      if (table_) return table_->ItemAt(bin);
+      const auto [bin, type] = trackedBin_[static_cast<size_t>(pos - trackedFrom_)];
+      if (table_) return table_->ItemOfType(bin, type);
       uint64_t key = 0;
       IMFirst first{};
       tracked_->FirstAt(bin, first, key);
@@ -102,29 +105,32 @@ class ProductIndex {
       for (const Part& part : parts_) {
         if (!part.useBins) continue;
         const std::vector<TcIMFrequency>& items = part.buffer->Items();
-        for (int32_t bin = kLo; bin <= kHi; ++bin) {
-          const int32_t pos = part.buffer->GlBinItem(bin);
-          if (pos >= 0 && pos + part.offset < best && Hits(items[static_cast<size_t>(pos)], f, m, s, t))
-            best = pos + part.offset;
-        }
+        for (int32_t bin = kLo; bin <= kHi; ++bin)
+          for (int32_t type = 0; type < 3; ++type) {
+            const int32_t pos = part.buffer->GlBinItem(bin, type);
+            if (pos >= 0 && pos + part.offset < best && Hits(items[static_cast<size_t>(pos)], f, m, s, t))
+              best = pos + part.offset;
+          }
       }
       if ((tracked_ || table_) && best == std::numeric_limits<int64_t>::max()) {
         // The tracker's or the table's products come after the buffers' products, among
         // themselves in generation order; the first hit's kilohertz is noted so that Item finds
         // it again.
-        int32_t hitBin = -1;
+        int32_t hitBin = -1, hitType = 0;
         uint64_t bestKey = std::numeric_limits<uint64_t>::max();
-        for (int32_t bin = kLo; bin <= kHi; ++bin) {
-          uint64_t key = 0;
-          float p = 0.0f;
-          int32_t type = 0;
-          if (LaterAt(bin, key, p, type) && key < bestKey && HitsAt(p, TL_IMCheckKind(type), f, t)) {
-            bestKey = key;
-            hitBin = bin;
+        for (int32_t bin = kLo; bin <= kHi; ++bin)
+          for (int32_t of = 0; of < 3; ++of) {
+            uint64_t key = 0;
+            float p = 0.0f;
+            int32_t type = of;
+            if (LaterAt(bin, of, key, p, type) && key < bestKey && HitsAt(p, TL_IMCheckKind(type), f, t)) {
+              bestKey = key;
+              hitBin = bin;
+              hitType = type;
+            }
           }
-        }
         if (hitBin >= 0) {
-          trackedBin_.push_back(hitBin);
+          trackedBin_.push_back({hitBin, hitType});
           best = trackedFrom_ + static_cast<int64_t>(trackedBin_.size()) - 1;
         }
       }
@@ -143,12 +149,15 @@ class ProductIndex {
     bool useBins = false;  // its intermodulation products are found through its bins
   };
 
-  // The first product of kilohertz `bin` from the tracker or the table; false for none.
-  bool LaterAt(int32_t bin, uint64_t& key, float& p, int32_t& type) const {
+  // The first product of type `of` on kilohertz `bin` from the table, or the first product of the
+  // kilohertz from the tracker (asked once, for `of` 0); false for none.
+  bool LaterAt(int32_t bin, int32_t of, uint64_t& key, float& p, int32_t& type) const {
     if (table_) {
-      key = table_->KeyAt(bin, p, type);
+      key = table_->KeyOfType(bin, of, p);
+      type = of;
       return key != IMFirstTable::kNone;
     }
+    if (of != 0) return false;
     IMFirst first{};
     if (!tracked_->FirstAt(bin, first, key)) return false;
     p = first.f;
@@ -175,7 +184,7 @@ class ProductIndex {
   const TcProductTracker* tracked_ = nullptr;
   const IMFirstTable* table_ = nullptr;
   int64_t trackedFrom_ = 0;                  // the place of the first tracked product
-  mutable std::vector<int32_t> trackedBin_;  // the kilohertz of each tracked hit reported
+  mutable std::vector<std::pair<int32_t, int32_t>> trackedBin_;  // kilohertz and type of each later hit reported
 };
 
 // Every channel must fit into its system's search spectrum with its whole occupied width. True
@@ -250,7 +259,7 @@ class GroupProducts {
       // None of the members checks intermodulation products.
       index_ = std::make_unique<ProductIndex>(channels_, nullptr);
     } else if (IMFirstTable::Pays(all, kinds, windows)) {
-      table_ = std::make_unique<IMFirstTable>(std::move(all), kinds, windows);
+      table_ = std::make_unique<IMFirstTable>(IMFirstTable::PerType(std::move(all), kinds, windows));
       index_ = std::make_unique<ProductIndex>(channels_, nullptr, nullptr, table_.get());
     } else {
       im_ = TL_IMProductsOf(project, members, IMTally::kFirsts);
@@ -303,6 +312,14 @@ void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) 
     return;
   }
   if (CheckSpectra(*this, handler)) return;
+  // The tracker keeps one product per kilohertz: with more than one intermodulation type on, a
+  // later product of another type could hide behind it, so the products are found in full.
+  const IMKinds kinds = IMKindsOf(*this);
+  if (kinds.im3 + kinds.im5 + kinds.im3x3 > 1) {
+    const GroupProducts products(*this, ~0u, ~0u);
+    CheckProducts(*this, handler, [&products](int32_t) -> const ProductIndex& { return products.Index(); });
+    return;
+  }
   imProducts.Update(*this);
   TcIMFrequencyBuffer channels;
   GAddChannelProducts(channels);
