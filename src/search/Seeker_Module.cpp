@@ -190,7 +190,7 @@ struct PairSource {
 template <class Eraser, class PairsFor>
 void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>& chosen, const TSearchSystem& chosenSide,
                      const TSearchSystem& candidateSide, const std::vector<TSearchSystem>& contextList,
-                     PairsFor&& pairsFor) {
+                     PairsFor&& pairsFor, bool formsProducts = true) {
   const int32_t n = Entries(chosen);
   const double f = chosen[n];
   const auto& W1 = chosenSide.Widths;
@@ -277,7 +277,7 @@ void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>&
 
   if (count >= 1) {
     // S9, products on their own sources and on sources of wider protection.
-    OwnSourceRangesOfF(e, f, W1, W2, spacing);
+    if (formsProducts) OwnSourceRangesOfF(e, f, W1, W2, spacing);
     for (int32_t k = 1; k < n && count > 0; ++k) OwnSourceRangesOfPair(e, f, chosen[k], W1, W2, W1, spacing, spacing);
     for (int32_t j = 0; j <= J && count >= 1; ++j) {
       const TSearchSystem& sys = contextList[j];
@@ -456,7 +456,7 @@ void Seeker_Module::EliminateCandidates(std::vector<double>& list, int32_t& coun
   RangeEraser e(list.data(), total, count, removed_.data());
 
   EliminateRanges(e, count, chosen, chosenSide_, candidateSide_, contextList_,
-                  [&](int32_t left) { return PairsFor(chosen, left); });
+                  [&](int32_t left) { return PairsFor(chosen, left); }, chosenFormsProducts_);
   if (count > 0) e.Compact();
 }
 
