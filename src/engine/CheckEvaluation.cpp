@@ -73,7 +73,8 @@ class ProductIndex {
 
   TcIMFrequency Item(int64_t pos) const {
     if (pos >= trackedFrom_) {
-      const auto [bin, type] = trackedBin_[static_cast<size_t>(pos - trackedFrom_)];
+      const int32_t bin = trackedBin_[static_cast<size_t>(pos - trackedFrom_)] / 4;
+      const int32_t type = trackedBin_[static_cast<size_t>(pos - trackedFrom_)] % 4;
       if (table_) return table_->ItemOfType(bin, type);
       uint64_t key = 0;
       IMFirst first{};
@@ -130,7 +131,7 @@ class ProductIndex {
             }
           }
         if (hitBin >= 0) {
-          trackedBin_.push_back({hitBin, hitType});
+          trackedBin_.push_back(hitBin * 4 + hitType);
           best = trackedFrom_ + static_cast<int64_t>(trackedBin_.size()) - 1;
         }
       }
@@ -184,7 +185,7 @@ class ProductIndex {
   const TcProductTracker* tracked_ = nullptr;
   const IMFirstTable* table_ = nullptr;
   int64_t trackedFrom_ = 0;                  // the place of the first tracked product
-  mutable std::vector<std::pair<int32_t, int32_t>> trackedBin_;  // kilohertz and type of each later hit reported
+  mutable std::vector<int32_t> trackedBin_;  // kilohertz * 4 + type of each later hit reported
 };
 
 // Every channel must fit into its system's search spectrum with its whole occupied width. True
@@ -245,6 +246,44 @@ std::vector<BinWindow> IMWindowsOf(const CProject& project, uint32_t slotMask) {
   return windows;
 }
 
+// The kilohertz on which the check may need the first product of another type than the
+// kilohertz's first product (in `table`), per type: where that first product does not hit a
+// member's channel near it, and a product of the other type, which the channel's type checks,
+// could hit it from that kilohertz. Elsewhere the first product decides (it comes first in
+// generation order, and it hits).
+void OtherTypesNeeded(const CProject& project, uint32_t members, const IMFirstTable& table, IMKinds kinds,
+                      std::vector<int32_t> (&needed)[3]) {
+  const bool on[3] = {kinds.im3, kinds.im5, kinds.im3x3};
+  if (on[0] + on[1] + on[2] < 2) return;
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    if (!((members >> s) & 1u)) continue;
+    const KindTable t(*project.GcSystem(s)->GcSystemType());
+    const CMicCollection& mics = *project.GcSystem(s)->GcMics();
+    for (int32_t m = 1; m <= mics.GCount(); ++m) {
+      const float f = mics.GcItem(m)->GfGetFreq();
+      int32_t kLo = 0, kHi = 0;
+      if (!t.IMBins(f, kLo, kHi)) continue;
+      const double at = static_cast<double>(f) * 1000.0;
+      for (int32_t bin = kLo; bin <= kHi; ++bin) {
+        float p = 0.0f;
+        int32_t type = 0;
+        if (table.KeyAt(bin, p, type) == IMFirstTable::kNone || HitsAt(p, TL_IMCheckKind(type), f, t)) continue;
+        for (int32_t other = 0; other < 3; ++other) {
+          const int32_t k = TL_IMCheckKind(other);
+          // A product of the kilohertz lies within half a kilohertz of it (and its rounding).
+          if (other != type && on[other] && t.on[k] &&
+              std::fabs(at - bin) <= std::fabs(static_cast<double>(t.width[k])) * 1000.0 + 0.6)
+            needed[other].push_back(bin);
+        }
+      }
+    }
+  }
+  for (std::vector<int32_t>& bins : needed) {
+    std::sort(bins.begin(), bins.end());
+    bins.erase(std::unique(bins.begin(), bins.end()), bins.end());
+  }
+}
+
 // What the channels of one group of systems (`members`) are checked against: the products of the
 // single channels of the systems in `reach`, then the intermodulation products of the members,
 // as a buffer or, for many channels, as a table of the first products near the members' channels.
@@ -259,7 +298,10 @@ class GroupProducts {
       // None of the members checks intermodulation products.
       index_ = std::make_unique<ProductIndex>(channels_, nullptr);
     } else if (IMFirstTable::Pays(all, kinds, windows)) {
-      table_ = std::make_unique<IMFirstTable>(IMFirstTable::PerType(std::move(all), kinds, windows));
+      table_ = std::make_unique<IMFirstTable>(std::move(all), kinds, windows);
+      std::vector<int32_t> needed[3];
+      OtherTypesNeeded(project, members, *table_, kinds, needed);
+      table_->AddTypes(kinds, needed);
       index_ = std::make_unique<ProductIndex>(channels_, nullptr, nullptr, table_.get());
     } else {
       im_ = TL_IMProductsOf(project, members, IMTally::kFirsts);

@@ -472,9 +472,28 @@ IMFirstTable IMFirstTable::PerType(std::vector<IMSource> all, IMKinds kinds, con
 
 TcIMFrequency IMFirstTable::ItemAt(int32_t bin) const { return ItemOf(cells_[static_cast<size_t>(bin - lo_)]); }
 
-TcIMFrequency IMFirstTable::ItemOfType(int32_t bin, int32_t type) const {
-  return ItemOf(typed_[static_cast<size_t>(type)][static_cast<size_t>(bin - lo_)]);
+void IMFirstTable::AddTypes(IMKinds kinds, const std::vector<int32_t> (&neededOf)[3]) {
+  const bool on[3] = {kinds.im3, kinds.im5, kinds.im3x3};
+  for (int32_t type = 0; type < 3; ++type) {
+    if (!on[type] || neededOf[type].empty() || cells_.empty()) continue;
+    std::vector<BinWindow> windows;
+    for (const int32_t bin : neededOf[type]) {
+      if (bin < lo_ || bin > hi_) continue;
+      if (!windows.empty() && bin <= windows.back().hi + 1)
+        windows.back().hi = std::max(windows.back().hi, bin);
+      else
+        windows.push_back({bin, bin});
+    }
+    if (windows.empty()) continue;
+    IMKinds one;
+    (type == kIM2Tx3 ? one.im3 : type == kIM2Tx5 ? one.im5 : one.im3x3) = true;
+    std::vector<Cell>& cells = typed_[type];
+    cells.assign(cells_.size(), Cell{});
+    Builder(*this, cells, one, windows, SIZE_MAX).Run();
+  }
 }
+
+TcIMFrequency IMFirstTable::ItemOfType(int32_t bin, int32_t type) const { return ItemOf(*CellOfType(bin, type)); }
 
 TcIMFrequency IMFirstTable::ItemOf(const Cell& cell) const {
   const size_t n = all_.size();

@@ -75,14 +75,20 @@ class IMFirstTable {
   // The product kept on kilohertz `bin` as the buffer of a full generation holds it (count 1).
   TcIMFrequency ItemAt(int32_t bin) const;
 
-  // Of a table built PerType: the key of the first product of type `type` (0 ... 2) on kilohertz
-  // `bin`, kNone for none, with its stored frequency; and that product as a buffer holds it.
+  // Adds to a table of first products the first products of each type (0 ... 2) of `kinds` on
+  // the kilohertz of neededOf[type] (within the table's windows), where the first product of the
+  // kilohertz is of another type.
+  void AddTypes(IMKinds kinds, const std::vector<int32_t> (&neededOf)[3]);
+
+  // The key of the first product of type `type` (0 ... 2) on kilohertz `bin`, kNone for none,
+  // with its stored frequency; and that product as a buffer holds it. Known for every kilohertz
+  // of a table built PerType; of another table where its first product is of that type, and on
+  // the kilohertz AddTypes was given.
   uint64_t KeyOfType(int32_t bin, int32_t type, float& f) const {
-    const std::vector<Cell>& cells = typed_[static_cast<size_t>(type)];
-    if (bin < lo_ || bin > hi_ || cells.empty()) return kNone;
-    const Cell& cell = cells[static_cast<size_t>(bin - lo_)];
-    f = cell.f;
-    return cell.key;
+    const Cell* cell = CellOfType(bin, type);
+    if (!cell) return kNone;
+    f = cell->f;
+    return cell->key;
   }
   TcIMFrequency ItemOfType(int32_t bin, int32_t type) const;
 
@@ -98,6 +104,12 @@ class IMFirstTable {
   // The windows clamped to 0 ... kMaxBin, with lo_ and hi_ set; empty when nothing is asked.
   std::vector<BinWindow> Clamp(const std::vector<BinWindow>& windows);
   TcIMFrequency ItemOf(const Cell& cell) const;
+  const Cell* CellOfType(int32_t bin, int32_t type) const {
+    if (bin < lo_ || bin > hi_) return nullptr;
+    const size_t i = static_cast<size_t>(bin - lo_);
+    if (!cells_.empty() && cells_[i].key != kNone && cells_[i].type == type) return &cells_[i];
+    return typed_[type].empty() ? nullptr : &typed_[type][i];
+  }
 
   std::vector<IMSource> all_;
   int32_t lo_ = 0;
