@@ -85,8 +85,16 @@ class ProductIndex {
     return part.buffer->Items()[static_cast<size_t>(pos - part.offset)];
   }
 
+  // The intermodulation types switched on in the project: the tracker keeps only the first
+  // product of each kilohertz, which is the first of its type while only one type is on.
+  void SetKinds(IMKinds kinds) { kinds_ = kinds; }
+  // Whether the last FirstHit could not be answered from the tracker alone: a kilohertz whose
+  // first product missed the channel may hold a product of another type that hits it.
+  bool Uncertain() const { return uncertain_; }
+
   // Position of the first product that hits channel m of system s at f; -1 for none.
   int64_t FirstHit(float f, int32_t m, int32_t s, const KindTable& t) const {
+    uncertain_ = false;
     if (std::isnan(f) || t.reachAll < 0) return -1;
     int64_t best = std::numeric_limits<int64_t>::max();
     const double fd = f;
@@ -124,10 +132,13 @@ class ProductIndex {
             uint64_t key = 0;
             float p = 0.0f;
             int32_t type = of;
-            if (LaterAt(bin, of, key, p, type) && key < bestKey && HitsAt(p, TL_IMCheckKind(type), f, t)) {
+            if (!LaterAt(bin, of, key, p, type)) continue;
+            if (key < bestKey && HitsAt(p, TL_IMCheckKind(type), f, t)) {
               bestKey = key;
               hitBin = bin;
               hitType = type;
+            } else if (tracked_ && key < bestKey && OtherTypeCouldHit(bin, type, f, t)) {
+              uncertain_ = true;  // a later product of another type there may hit
             }
           }
         if (hitBin >= 0) {
@@ -149,6 +160,18 @@ class ProductIndex {
     int32_t offset = 0;    // position of its first product
     bool useBins = false;  // its intermodulation products are found through its bins
   };
+
+  bool OtherTypeCouldHit(int32_t bin, int32_t type, float f, const KindTable& t) const {
+    const bool on[3] = {kinds_.im3, kinds_.im5, kinds_.im3x3};
+    for (int32_t other = 0; other < 3; ++other) {
+      const int32_t k = TL_IMCheckKind(other);
+      // A product of the kilohertz lies within half a kilohertz of it (and its rounding).
+      if (other != type && on[other] && t.on[k] &&
+          std::fabs(static_cast<double>(f) * 1000.0 - bin) <= std::fabs(static_cast<double>(t.width[k])) * 1000.0 + 0.6)
+        return true;
+    }
+    return false;
+  }
 
   // The first product of type `of` on kilohertz `bin` from the table, or the first product of the
   // kilohertz from the tracker (asked once, for `of` 0); false for none.
@@ -186,6 +209,8 @@ class ProductIndex {
   const IMFirstTable* table_ = nullptr;
   int64_t trackedFrom_ = 0;                  // the place of the first tracked product
   mutable std::vector<int32_t> trackedBin_;  // kilohertz * 4 + type of each later hit reported
+  IMKinds kinds_;
+  mutable bool uncertain_ = false;
 };
 
 // Every channel must fit into its system's search spectrum with its whole occupied width. True
@@ -211,18 +236,23 @@ bool CheckSpectra(const CProject& project, TcCheckHandler& handler) {
 }
 
 // Every channel against the products its own system's type checks, those of system s in
-// indexOf(s).
-template <class IndexOf>
-void CheckProducts(const CProject& project, TcCheckHandler& handler, IndexOf&& indexOf) {
+// indexOf(s). A channel that index cannot answer alone (Uncertain) is asked of exact(s).
+template <class IndexOf, class Exact>
+void CheckProducts(const CProject& project, TcCheckHandler& handler, IndexOf&& indexOf, Exact&& exact) {
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
-    const ProductIndex& index = indexOf(s);
+    const ProductIndex* index = &indexOf(s);
     const KindTable table(*project.GcSystem(s)->GcSystemType());
     const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t m = 1; m <= mics.GCount(); ++m) {
       const CMicInstance& mic = *mics.GcItem(m);
-      const int64_t pos = index.FirstHit(mic.GfGetFreq(), m, s, table);
+      const ProductIndex* asked = index;
+      int64_t pos = index->FirstHit(mic.GfGetFreq(), m, s, table);
+      if (index->Uncertain()) {
+        asked = &exact(s);
+        pos = asked->FirstHit(mic.GfGetFreq(), m, s, table);
+      }
       if (pos < 0) continue;
-      const TcIMFrequency product = index.Item(pos);
+      const TcIMFrequency product = asked->Item(pos);
       const std::string text = handler.GbNeedsText() ? project.SystemPrefix(s) + mic.GsGetDescription(5) +
                                                            kOverlapped + project.GetProductDescription(product)
                                                      : std::string();
@@ -328,9 +358,10 @@ void CheckZoned(const CProject& project, TcCheckHandler& handler, const ZoneLayo
   std::vector<std::unique_ptr<GroupProducts>> groups;
   for (size_t g = 0; g < static_cast<size_t>(zones.groups); ++g)
     groups.push_back(std::make_unique<GroupProducts>(project, zones.reach[g], zones.members[g]));
-  CheckProducts(project, handler, [&](int32_t s) -> const ProductIndex& {
+  const auto groupOf = [&](int32_t s) -> const ProductIndex& {
     return groups[static_cast<size_t>(zones.groupOf[static_cast<size_t>(s)])]->Index();
-  });
+  };
+  CheckProducts(project, handler, groupOf, groupOf);
 }
 
 }  // namespace
@@ -343,7 +374,8 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
   }
   if (CheckSpectra(*this, handler)) return;
   const GroupProducts products(*this, ~0u, ~0u);
-  CheckProducts(*this, handler, [&products](int32_t) -> const ProductIndex& { return products.Index(); });
+  const auto all = [&products](int32_t) -> const ProductIndex& { return products.Index(); };
+  CheckProducts(*this, handler, all, all);
 }
 
 void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const {
@@ -354,19 +386,21 @@ void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) 
     return;
   }
   if (CheckSpectra(*this, handler)) return;
-  // The tracker keeps one product per kilohertz: with more than one intermodulation type on, a
-  // later product of another type could hide behind it, so the products are found in full.
-  const IMKinds kinds = IMKindsOf(*this);
-  if (kinds.im3 + kinds.im5 + kinds.im3x3 > 1) {
-    const GroupProducts products(*this, ~0u, ~0u);
-    CheckProducts(*this, handler, [&products](int32_t) -> const ProductIndex& { return products.Index(); });
-    return;
-  }
   imProducts.Update(*this);
   TcIMFrequencyBuffer channels;
   GAddChannelProducts(channels);
-  const ProductIndex index(channels, nullptr, &imProducts);
-  CheckProducts(*this, handler, [&index](int32_t) -> const ProductIndex& { return index; });
+  ProductIndex index(channels, nullptr, &imProducts);
+  index.SetKinds(IMKindsOf(*this));
+  // The tracker keeps the first product of each kilohertz. With more than one intermodulation
+  // type on, a channel next to a kilohertz whose first product misses it, but whose later
+  // product of another type may not, is checked against the products found in full.
+  std::unique_ptr<GroupProducts> full;
+  CheckProducts(
+      *this, handler, [&index](int32_t) -> const ProductIndex& { return index; },
+      [&](int32_t) -> const ProductIndex& {
+        if (!full) full = std::make_unique<GroupProducts>(*this, ~0u, ~0u);
+        return full->Index();
+      });
 }
 
 std::string CProject::GetProductDescription(const TcIMFrequency& product) const {
