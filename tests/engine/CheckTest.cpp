@@ -8,6 +8,7 @@
 #include "app/Check.h"
 #include "engine/EngineTestSupport.h"
 #include "engine/IMFirstTable.h"
+#include "engine/TcProductTracker.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "tools/ScriptedPort.h"
 
@@ -377,4 +378,11 @@ TEST(Check, EveryKindOnAKilohertzIsTested) {
   IMFirstTable::MinChannels(3);
   EXPECT_EQ(CheckLines(*app.project), lines);
   IMFirstTable::MinChannels(least);
+  // The check through the tracker, which keeps one product per kilohertz, says the same.
+  TcProductTracker tracker;
+  StringSink sink;
+  TcCheckHandler handler;
+  handler.GInit(&sink, false, false, true);
+  app.project->RunChecks(handler, tracker);
+  EXPECT_EQ(SplitCrLf(sink.Text()), lines);
 }
