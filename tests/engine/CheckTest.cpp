@@ -19,8 +19,7 @@ namespace {
 
 constexpr int32_t kSpectrum = 1, kSpacing = 2, kIM3 = 16, kIM3x3 = 32, kIM5 = 512;
 
-// The evaluation walked literally: every channel against every product of the check's buffer (the
-// first product of each kind per kilohertz) in buffer order.
+// The evaluation walked literally: every channel against every product of the check's buffer.
 std::vector<std::string> NaiveCheckLines(const CProject& project) {
   std::vector<std::string> lines;
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
@@ -358,9 +357,8 @@ TEST(Check, LogPathOverrideAndErrors) {
   EXPECT_EQ(port.messages[0].text.rfind("An Error Occured During MN_RunCheckToFile: 75 ", 0), 0u);
 }
 
-// A 2Tx IM(3) product kept first on 531.725 and on 530.975 MHz must not hide the 2Tx IM(5)
-// products there, whose wider protection reaches 531.925 and 530.825 MHz: every kind of product
-// on a kilohertz is tested with its own width, by the generated products and by the table alike.
+// A 2Tx IM(3) product kept first on 531.725 and 530.975 MHz must not hide the 2Tx IM(5) products
+// there, whose wider protection reaches 531.925 and 530.825 MHz: each kind has its own width.
 TEST(Check, EveryKindOnAKilohertzIsTested) {
   AppState app = NewApp();
   SetChecks(app, 0, kSpacing | kIM3 | kIM5 | kIM3x3, 0.2f);
@@ -372,13 +370,12 @@ TEST(Check, EveryKindOnAKilohertzIsTested) {
   EXPECT_EQ(lines, NaiveCheckLines(*app.project));
   for (const char* hit : {" 531.925 MHz Mic8   overlapped by   2TxIM(5)-Product (a) 531.725",
                           " 530.825 MHz Mic4   overlapped by   2TxIM(5)-Product (a) 530.975"})
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(hit, 0) == 0; }))
-        << hit;
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(hit, 0) == 0; }));
+  // The same through the table of first products and through the tracker.
   const size_t least = IMFirstTable::MinChannels();
   IMFirstTable::MinChannels(3);
   EXPECT_EQ(CheckLines(*app.project), lines);
   IMFirstTable::MinChannels(least);
-  // The check through the tracker, which keeps one product per kilohertz, says the same.
   TcProductTracker tracker;
   StringSink sink;
   TcCheckHandler handler;

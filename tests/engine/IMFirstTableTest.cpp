@@ -80,10 +80,8 @@ TEST(IMFirstTable, EveryKilohertzKeepsTheFirstProductOfTheFullGeneration) {
     for (int32_t bin : bins)
       for (int32_t type = 0; type < 3; ++type) {
         float f = 0;
-        const uint64_t key = perType.KeyOfType(bin, type, f);
         const auto it = typed.find({bin, type});
-        ASSERT_EQ(key, it == typed.end() ? IMFirstTable::kNone : IMOrderKey(it->second, all.size()))
-            << "round " << round << " bin " << bin << " type " << type;
+        ASSERT_EQ(perType.KeyOfType(bin, type, f), it == typed.end() ? IMFirstTable::kNone : IMOrderKey(it->second, all.size()));
         if (it != typed.end()) ASSERT_EQ(perType.ItemOfType(bin, type).GlMicNr(1), it->second.b + 1);
       }
 

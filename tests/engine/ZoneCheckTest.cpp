@@ -112,8 +112,7 @@ TEST(Zones, CheckMatchesABruteForce) {
       uint32_t r = seed * 7919u + static_cast<uint32_t>(c);
       for (int32_t s = 0; s < 3; ++s) {
         if (s > 0) MN_AddSystem(app, *app.systems[0]);
-        // Kinds of products share kilohertz; each hits with its own width, and system 2 (alone in
-        // its zone in some cases) does not check 2Tx IM(5).
+        // Kinds of products share kilohertz, each with its own width; system 2 skips 2Tx IM(5).
         SetChecks(app, s, s == 1 ? 2 | 16 | 32 : 2 | 16 | 32 | 512, 0.0f);
         TypeOf(app, s).GfBandwidth(kCheckSpacing, 0.3f + 0.1f * static_cast<float>(s));
         TypeOf(app, s).GfBandwidth(kCheck2TxIM3, 0.1f);

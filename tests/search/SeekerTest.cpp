@@ -125,8 +125,7 @@ std::vector<StageCase> StageCases() {
        {}},
       {"S4 2Tx IM(3) with chosen", P({{4, 0.06}}), P({{4, 0.1}}), {}, {500, 501},
        {{499, 0.1}, {502, 0.1}, {500.5, 0.03}}, {}},
-      // Where the chosen frequency's or a fixed channel's own width is the wider, a product of the
-      // candidate with one of them landing on the other takes that width.
+      // A product landing on the chosen frequency or a fixed channel takes that one's wider width.
       {"S5 2Tx IM(3) with fixed channels", P({{4, 0.5}}), P({{4, 0.06}}),
        {{{490}, P({{4, 0.2}})}, {{515}, P({{4, 0.04}})}}, {500},
        {{480, 0.5}, {510, 0.2}, {495, 0.25}, {485, 0.06}, {530, 0.5}, {507.5, 0.25}}, {}},
@@ -135,15 +134,13 @@ std::vector<StageCase> StageCases() {
       {"S7 2Tx IM(5) with fixed channels", P({{9, 0.9}}), P({{9, 0.07}}), {{{490}, P({{9, 0.3}})}}, {500},
        {{470, 0.07}, {520, 0.07}, {490 + 10.0 / 3, 0.3}, {490 + 20.0 / 3, 0.1}, {505, 0.15}, {485, 0.45}}, {}},
       // Pairs: (500,490) (500,497) (490,497) (490,520) (497,520) width 0.08, (500,520) width 0.06.
-      // An entry with itself forms no pair; but 2a - f is where a + x - f lands on a itself:
-      // 497 (500), 477 (490), 491 (497), 537 (520), each with a's own width.
+      // No entry pairs with itself, but x + f - a lands on a at x = 2a - f: 497, 477, 491, 537.
       {"S8 3Tx IM(3) pairs of chosen and fixed", P({{5, 0.04}}), P({{5, 0.02}}),
        {{{490, 497}, P({{5, 0.08}})}, {{520}, P({{5, 0.06}})}}, {500, 503},
        {{487, 0.08}, {513, 0.08}, {493, 0.08}, {494, 0.08}, {506, 0.08}, {500, 0.08},
         {517, 0.06}, {483, 0.06}, {523, 0.06}, {484, 0.08}, {496, 0.08}, {510, 0.08},
         {507, 0.08}, {473, 0.08}, {533, 0.08}, {514, 0.08}, {480, 0.08}, {526, 0.08},
-        {497, 0.04}, {477, 0.08}, {491, 0.08}, {537, 0.06}},
-       {}},
+        {497, 0.04}, {477, 0.08}, {491, 0.08}, {537, 0.06}}, {}},
       {"S8 3Tx IM(3) pairs of chosen", P({{5, 0.04}}), P({{5, 0.02}}), {}, {500, 501.5, 503},
        {{498.5, 0.04}, {504.5, 0.04}, {501.5, 0.04}, {497, 0.04}, {500, 0.04}}, {}},
       {"S8 chosen side's width is the largest", P({{5, 0.1}}), P({{5, 0.04}}),
