@@ -148,8 +148,10 @@ void OwnSourceRangesOfPair(Eraser& e, double f, double a, const std::array<doubl
                            double spacingA) {
   constexpr double kThird = 1.0 / 3.0;
   // Two sources closer than the candidate's 3-transmitter width: a + x - f (or f + x - a) lands
-  // on every candidate x.
-  if (const double reach = ReachOfWidth(W2[5]); reach >= 0 && std::fabs(f - a) <= reach) {
+  // on every candidate x. (Two sources within their own spacing break the check already; the
+  // optimising search holds such a pair only for a moment, and it is left as it was.)
+  if (const double reach = ReachOfWidth(W2[5]);
+      reach >= 0 && std::fabs(f - a) <= reach && std::fabs(f - a) > ReachOfWidth(Wider(W1[1], Wa[1]))) {
     e.Remove(f, 2000.0);  // covers 0 ... 1000 MHz
     return;
   }
