@@ -4,19 +4,22 @@
 // Each channel is reported with the first product in buffer order that falls within its
 // protection width. Rather than testing every channel against every product, the products are
 // looked up around each channel's frequency: intermodulation products through the kilohertz
-// bins of the buffer (each bin keeps exactly one such product, the first), the few other
-// products through a list sorted by frequency. Among the hits the lowest buffer position wins,
+// bins of the buffer (each bin keeps the first product of each of the three intermodulation
+// types, since each type is tested with its own switch and width), the few other products
+// through a list sorted by frequency. Among the hits the lowest buffer position wins,
 // which is the product a walk through the buffer would have met first. During a drag the
 // intermodulation products come from the tracker that follows the moving channel: it is asked
 // per kilohertz the same way, and its products follow those of the single channels in its
-// generation order. So does the table of first products (IMFirstTable.h) that stands in for the
-// intermodulation products of many channels.
+// generation order (the tracker keeps the first product of each kilohertz, which is the first of
+// its type while only one intermodulation type is on). So does the table of first products of
+// each type (IMFirstTable.h) that stands in for the intermodulation products of many channels.
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/CheckKinds.h"
@@ -70,8 +73,9 @@ class ProductIndex {
 
   TcIMFrequency Item(int64_t pos) const {
     if (pos >= trackedFrom_) {
-      const int32_t bin = trackedBin_[static_cast<size_t>(pos - trackedFrom_)];
-      if (table_) return table_->ItemAt(bin);
+      const int32_t bin = trackedBin_[static_cast<size_t>(pos - trackedFrom_)] / 4;
+      const int32_t type = trackedBin_[static_cast<size_t>(pos - trackedFrom_)] % 4;
+      if (table_) return table_->ItemOfType(bin, type);
       uint64_t key = 0;
       IMFirst first{};
       tracked_->FirstAt(bin, first, key);
@@ -81,8 +85,16 @@ class ProductIndex {
     return part.buffer->Items()[static_cast<size_t>(pos - part.offset)];
   }
 
+  // The intermodulation types switched on in the project: the tracker keeps only the first
+  // product of each kilohertz, which is the first of its type while only one type is on.
+  void SetKinds(IMKinds kinds) { kinds_ = kinds; }
+  // Whether the last FirstHit could not be answered from the tracker alone: a kilohertz whose
+  // first product missed the channel may hold a product of another type that hits it.
+  bool Uncertain() const { return uncertain_; }
+
   // Position of the first product that hits channel m of system s at f; -1 for none.
   int64_t FirstHit(float f, int32_t m, int32_t s, const KindTable& t) const {
+    uncertain_ = false;
     if (std::isnan(f) || t.reachAll < 0) return -1;
     int64_t best = std::numeric_limits<int64_t>::max();
     const double fd = f;
@@ -102,29 +114,35 @@ class ProductIndex {
       for (const Part& part : parts_) {
         if (!part.useBins) continue;
         const std::vector<TcIMFrequency>& items = part.buffer->Items();
-        for (int32_t bin = kLo; bin <= kHi; ++bin) {
-          const int32_t pos = part.buffer->GlBinItem(bin);
-          if (pos >= 0 && pos + part.offset < best && Hits(items[static_cast<size_t>(pos)], f, m, s, t))
-            best = pos + part.offset;
-        }
+        for (int32_t bin = kLo; bin <= kHi; ++bin)
+          for (int32_t type = 0; type < 3; ++type) {
+            const int32_t pos = part.buffer->GlBinItem(bin, type);
+            if (pos >= 0 && pos + part.offset < best && Hits(items[static_cast<size_t>(pos)], f, m, s, t))
+              best = pos + part.offset;
+          }
       }
       if ((tracked_ || table_) && best == std::numeric_limits<int64_t>::max()) {
         // The tracker's or the table's products come after the buffers' products, among
         // themselves in generation order; the first hit's kilohertz is noted so that Item finds
         // it again.
-        int32_t hitBin = -1;
+        int32_t hitBin = -1, hitType = 0;
         uint64_t bestKey = std::numeric_limits<uint64_t>::max();
-        for (int32_t bin = kLo; bin <= kHi; ++bin) {
-          uint64_t key = 0;
-          float p = 0.0f;
-          int32_t type = 0;
-          if (LaterAt(bin, key, p, type) && key < bestKey && HitsAt(p, TL_IMCheckKind(type), f, t)) {
-            bestKey = key;
-            hitBin = bin;
+        for (int32_t bin = kLo; bin <= kHi; ++bin)
+          for (int32_t of = 0; of < 3; ++of) {
+            uint64_t key = 0;
+            float p = 0.0f;
+            int32_t type = of;
+            if (!LaterAt(bin, of, key, p, type)) continue;
+            if (key < bestKey && HitsAt(p, TL_IMCheckKind(type), f, t)) {
+              bestKey = key;
+              hitBin = bin;
+              hitType = type;
+            } else if (tracked_ && key < bestKey && OtherTypeCouldHit(bin, type, f, t)) {
+              uncertain_ = true;  // a later product of another type there may hit
+            }
           }
-        }
         if (hitBin >= 0) {
-          trackedBin_.push_back(hitBin);
+          trackedBin_.push_back(hitBin * 4 + hitType);
           best = trackedFrom_ + static_cast<int64_t>(trackedBin_.size()) - 1;
         }
       }
@@ -143,12 +161,27 @@ class ProductIndex {
     bool useBins = false;  // its intermodulation products are found through its bins
   };
 
-  // The first product of kilohertz `bin` from the tracker or the table; false for none.
-  bool LaterAt(int32_t bin, uint64_t& key, float& p, int32_t& type) const {
+  bool OtherTypeCouldHit(int32_t bin, int32_t type, float f, const KindTable& t) const {
+    const bool on[3] = {kinds_.im3, kinds_.im5, kinds_.im3x3};
+    for (int32_t other = 0; other < 3; ++other) {
+      const int32_t k = TL_IMCheckKind(other);
+      // A product of the kilohertz lies within half a kilohertz of it (and its rounding).
+      if (other != type && on[other] && t.on[k] &&
+          std::fabs(static_cast<double>(f) * 1000.0 - bin) <= std::fabs(static_cast<double>(t.width[k])) * 1000.0 + 0.6)
+        return true;
+    }
+    return false;
+  }
+
+  // The first product of type `of` on kilohertz `bin` from the table, or the first product of the
+  // kilohertz from the tracker (asked once, for `of` 0); false for none.
+  bool LaterAt(int32_t bin, int32_t of, uint64_t& key, float& p, int32_t& type) const {
     if (table_) {
-      key = table_->KeyAt(bin, p, type);
+      key = table_->KeyOfType(bin, of, p);
+      type = of;
       return key != IMFirstTable::kNone;
     }
+    if (of != 0) return false;
     IMFirst first{};
     if (!tracked_->FirstAt(bin, first, key)) return false;
     p = first.f;
@@ -175,7 +208,9 @@ class ProductIndex {
   const TcProductTracker* tracked_ = nullptr;
   const IMFirstTable* table_ = nullptr;
   int64_t trackedFrom_ = 0;                  // the place of the first tracked product
-  mutable std::vector<int32_t> trackedBin_;  // the kilohertz of each tracked hit reported
+  mutable std::vector<int32_t> trackedBin_;  // kilohertz * 4 + type of each later hit reported
+  IMKinds kinds_;
+  mutable bool uncertain_ = false;
 };
 
 // Every channel must fit into its system's search spectrum with its whole occupied width. True
@@ -201,18 +236,23 @@ bool CheckSpectra(const CProject& project, TcCheckHandler& handler) {
 }
 
 // Every channel against the products its own system's type checks, those of system s in
-// indexOf(s).
-template <class IndexOf>
-void CheckProducts(const CProject& project, TcCheckHandler& handler, IndexOf&& indexOf) {
+// indexOf(s). A channel that index cannot answer alone (Uncertain) is asked of exact(s).
+template <class IndexOf, class Exact>
+void CheckProducts(const CProject& project, TcCheckHandler& handler, IndexOf&& indexOf, Exact&& exact) {
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
-    const ProductIndex& index = indexOf(s);
+    const ProductIndex* index = &indexOf(s);
     const KindTable table(*project.GcSystem(s)->GcSystemType());
     const CMicCollection& mics = *project.GcSystem(s)->GcMics();
     for (int32_t m = 1; m <= mics.GCount(); ++m) {
       const CMicInstance& mic = *mics.GcItem(m);
-      const int64_t pos = index.FirstHit(mic.GfGetFreq(), m, s, table);
+      const ProductIndex* asked = index;
+      int64_t pos = index->FirstHit(mic.GfGetFreq(), m, s, table);
+      if (index->Uncertain()) {
+        asked = &exact(s);
+        pos = asked->FirstHit(mic.GfGetFreq(), m, s, table);
+      }
       if (pos < 0) continue;
-      const TcIMFrequency product = index.Item(pos);
+      const TcIMFrequency product = asked->Item(pos);
       const std::string text = handler.GbNeedsText() ? project.SystemPrefix(s) + mic.GsGetDescription(5) +
                                                            kOverlapped + project.GetProductDescription(product)
                                                      : std::string();
@@ -236,6 +276,44 @@ std::vector<BinWindow> IMWindowsOf(const CProject& project, uint32_t slotMask) {
   return windows;
 }
 
+// The kilohertz on which the check may need the first product of another type than the
+// kilohertz's first product (in `table`), per type: where that first product does not hit a
+// member's channel near it, and a product of the other type, which the channel's type checks,
+// could hit it from that kilohertz. Elsewhere the first product decides (it comes first in
+// generation order, and it hits).
+void OtherTypesNeeded(const CProject& project, uint32_t members, const IMFirstTable& table, IMKinds kinds,
+                      std::vector<int32_t> (&needed)[3]) {
+  const bool on[3] = {kinds.im3, kinds.im5, kinds.im3x3};
+  if (on[0] + on[1] + on[2] < 2) return;
+  for (int32_t s = 0; s < project.GlSystems(); ++s) {
+    if (!((members >> s) & 1u)) continue;
+    const KindTable t(*project.GcSystem(s)->GcSystemType());
+    const CMicCollection& mics = *project.GcSystem(s)->GcMics();
+    for (int32_t m = 1; m <= mics.GCount(); ++m) {
+      const float f = mics.GcItem(m)->GfGetFreq();
+      int32_t kLo = 0, kHi = 0;
+      if (!t.IMBins(f, kLo, kHi)) continue;
+      const double at = static_cast<double>(f) * 1000.0;
+      for (int32_t bin = kLo; bin <= kHi; ++bin) {
+        float p = 0.0f;
+        int32_t type = 0;
+        if (table.KeyAt(bin, p, type) == IMFirstTable::kNone || HitsAt(p, TL_IMCheckKind(type), f, t)) continue;
+        for (int32_t other = 0; other < 3; ++other) {
+          const int32_t k = TL_IMCheckKind(other);
+          // A product of the kilohertz lies within half a kilohertz of it (and its rounding).
+          if (other != type && on[other] && t.on[k] &&
+              std::fabs(at - bin) <= std::fabs(static_cast<double>(t.width[k])) * 1000.0 + 0.6)
+            needed[other].push_back(bin);
+        }
+      }
+    }
+  }
+  for (std::vector<int32_t>& bins : needed) {
+    std::sort(bins.begin(), bins.end());
+    bins.erase(std::unique(bins.begin(), bins.end()), bins.end());
+  }
+}
+
 // What the channels of one group of systems (`members`) are checked against: the products of the
 // single channels of the systems in `reach`, then the intermodulation products of the members,
 // as a buffer or, for many channels, as a table of the first products near the members' channels.
@@ -251,6 +329,9 @@ class GroupProducts {
       index_ = std::make_unique<ProductIndex>(channels_, nullptr);
     } else if (IMFirstTable::Pays(all, kinds, windows)) {
       table_ = std::make_unique<IMFirstTable>(std::move(all), kinds, windows);
+      std::vector<int32_t> needed[3];
+      OtherTypesNeeded(project, members, *table_, kinds, needed);
+      table_->AddTypes(kinds, needed);
       index_ = std::make_unique<ProductIndex>(channels_, nullptr, nullptr, table_.get());
     } else {
       im_ = TL_IMProductsOf(project, members, IMTally::kFirsts);
@@ -277,9 +358,10 @@ void CheckZoned(const CProject& project, TcCheckHandler& handler, const ZoneLayo
   std::vector<std::unique_ptr<GroupProducts>> groups;
   for (size_t g = 0; g < static_cast<size_t>(zones.groups); ++g)
     groups.push_back(std::make_unique<GroupProducts>(project, zones.reach[g], zones.members[g]));
-  CheckProducts(project, handler, [&](int32_t s) -> const ProductIndex& {
+  const auto groupOf = [&](int32_t s) -> const ProductIndex& {
     return groups[static_cast<size_t>(zones.groupOf[static_cast<size_t>(s)])]->Index();
-  });
+  };
+  CheckProducts(project, handler, groupOf, groupOf);
 }
 
 }  // namespace
@@ -292,7 +374,8 @@ void CProject::RunChecks(TcCheckHandler& handler) const {
   }
   if (CheckSpectra(*this, handler)) return;
   const GroupProducts products(*this, ~0u, ~0u);
-  CheckProducts(*this, handler, [&products](int32_t) -> const ProductIndex& { return products.Index(); });
+  const auto all = [&products](int32_t) -> const ProductIndex& { return products.Index(); };
+  CheckProducts(*this, handler, all, all);
 }
 
 void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) const {
@@ -306,8 +389,18 @@ void CProject::RunChecks(TcCheckHandler& handler, TcProductTracker& imProducts) 
   imProducts.Update(*this);
   TcIMFrequencyBuffer channels;
   GAddChannelProducts(channels);
-  const ProductIndex index(channels, nullptr, &imProducts);
-  CheckProducts(*this, handler, [&index](int32_t) -> const ProductIndex& { return index; });
+  ProductIndex index(channels, nullptr, &imProducts);
+  index.SetKinds(IMKindsOf(*this));
+  // The tracker keeps the first product of each kilohertz. With more than one intermodulation
+  // type on, a channel next to a kilohertz whose first product misses it, but whose later
+  // product of another type may not, is checked against the products found in full.
+  std::unique_ptr<GroupProducts> full;
+  CheckProducts(
+      *this, handler, [&index](int32_t) -> const ProductIndex& { return index; },
+      [&](int32_t) -> const ProductIndex& {
+        if (!full) full = std::make_unique<GroupProducts>(*this, ~0u, ~0u);
+        return full->Index();
+      });
 }
 
 std::string CProject::GetProductDescription(const TcIMFrequency& product) const {

@@ -206,9 +206,10 @@ bool TL_CountIMProducts(const std::vector<IMSource>& all, IMKinds kinds, std::ve
   return true;
 }
 
-bool TL_CountedIMFirsts(const std::vector<IMSource>& all, IMKinds kinds, std::vector<IMCountedFirst>& out) {
-  std::vector<IMCount> counts;
-  if (!TL_CountIMProducts(all, kinds, counts)) return false;
+namespace {
+
+// The kilohertz of `counts` joined into runs.
+std::vector<BinWindow> WindowsOf(const std::vector<IMCount>& counts) {
   std::vector<BinWindow> windows;
   for (const IMCount& c : counts) {
     if (!windows.empty() && windows.back().hi + 1 == c.bin)
@@ -216,7 +217,43 @@ bool TL_CountedIMFirsts(const std::vector<IMSource>& all, IMKinds kinds, std::ve
     else
       windows.push_back({c.bin, c.bin});
   }
-  const IMFirstTable table(all, kinds, windows);
+  return windows;
+}
+
+// The first product of each type on every kilohertz that holds products of `all`, in generation
+// order, into `out` as GenerateIM with IMTally::kFirsts hands them over.
+bool AddCountedKindFirsts(const std::vector<IMSource>& all, IMKinds kinds, TcIMFrequencyBuffer& out) {
+  std::vector<IMCount> counts;
+  if (!TL_CountIMProducts(all, kinds, counts)) return false;
+  const IMFirstTable table = IMFirstTable::PerType(all, kinds, WindowsOf(counts));
+  std::vector<std::pair<uint64_t, IMFirst>> firsts;
+  for (const IMCount& c : counts)
+    for (int32_t type = 0; type < 3; ++type) {
+      float f = 0.0f;
+      const uint64_t key = table.KeyOfType(c.bin, type, f);
+      if (key == IMFirstTable::kNone) continue;
+      IMFirst first = IMFirstOfKey(key, all);
+      first.bin = c.bin;  // where it was counted, as the table kept it
+      first.f = f;
+      firsts.push_back({key, first});
+    }
+  std::sort(firsts.begin(), firsts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [key, p] : firsts) {
+    const IMSource& sa = all[static_cast<size_t>(p.a)];
+    const IMSource& sb = all[static_cast<size_t>(p.b)];
+    const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
+    const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
+    out.GAddKindFirst(p.bin, 1, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TL_CountedIMFirsts(const std::vector<IMSource>& all, IMKinds kinds, std::vector<IMCountedFirst>& out) {
+  std::vector<IMCount> counts;
+  if (!TL_CountIMProducts(all, kinds, counts)) return false;
+  const IMFirstTable table(all, kinds, WindowsOf(counts));
   std::vector<IMCountedFirst> firsts;
   firsts.reserve(counts.size());
   for (const IMCount& c : counts) {
@@ -235,6 +272,7 @@ bool TL_CountedIMFirsts(const std::vector<IMSource>& all, IMKinds kinds, std::ve
 }
 
 bool TL_AddCountedIMProducts(const std::vector<IMSource>& all, IMKinds kinds, IMTally tally, TcIMFrequencyBuffer& out) {
+  if (tally == IMTally::kFirsts) return AddCountedKindFirsts(all, kinds, out);
   std::vector<IMCountedFirst> firsts;
   if (!TL_CountedIMFirsts(all, kinds, firsts)) return false;
   for (const IMCountedFirst& k : firsts) {
@@ -243,8 +281,7 @@ bool TL_AddCountedIMProducts(const std::vector<IMSource>& all, IMKinds kinds, IM
     const IMSource& sb = all[static_cast<size_t>(p.b)];
     const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
     const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
-    out.GAddCountedRun(p.bin, tally == IMTally::kCounts ? k.count : 1, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic,
-                       sb.sys, micC, sysC);
+    out.GAddCountedRun(p.bin, k.count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
   }
   return true;
 }

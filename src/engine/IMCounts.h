@@ -45,7 +45,7 @@ bool TL_CountedIMFirsts(const std::vector<IMSource>& all, IMKinds kinds, std::ve
 
 // Appends to `out` what the generation of the products of `all` (GenerateIM with `tally`) gives
 // it: the first product of every kilohertz that has one, in generation order, with the count of
-// its kilohertz (1 with IMTally::kFirsts). Counted as above, the first products found through
+// its kilohertz (with IMTally::kFirsts the first product of each type, count 1). Counted as above, the first products found through
 // IMFirstTable. False, with `out` untouched, when TL_CountIMProducts cannot count them.
 bool TL_AddCountedIMProducts(const std::vector<IMSource>& all, IMKinds kinds, IMTally tally, TcIMFrequencyBuffer& out);
 

@@ -167,9 +167,10 @@ bool IMFirstTable::Pays(const std::vector<IMSource>& all, IMKinds kinds, const s
 
 class IMFirstTable::Builder {
  public:
-  Builder(IMFirstTable& table, IMKinds kinds, const std::vector<BinWindow>& windows, size_t firstChannels)
+  Builder(IMFirstTable& table, std::vector<Cell>& cells, IMKinds kinds, const std::vector<BinWindow>& windows,
+          size_t firstChannels)
       : n_(table.all_.size()), per_(3 * static_cast<uint64_t>(n_) + 4), kinds_(kinds), lo_(table.lo_),
-        cells_(table.cells_), firstChannels_(firstChannels) {
+        cells_(cells), firstChannels_(firstChannels) {
     f_.reserve(n_);
     for (const IMSource& s : table.all_) f_.push_back(s.f);
     // Every kilohertz of the windows waits for its first product.
@@ -187,6 +188,11 @@ class IMFirstTable::Builder {
   // while a first channel gives products to a good share of the kilohertz still waiting; the
   // rest are then found all at once, which costs about as much as a few first channels.
   void Run() {
+    // Without products of three channels the pairs are few: all visited at once.
+    if (!kinds_.im3x3) {
+      Rest(0);
+      return;
+    }
     for (size_t a = 0; a + 1 < n_ && open_ > 0; ++a) {
       if (a == 1) {
         Marks();
@@ -420,28 +426,76 @@ class IMFirstTable::Builder {
   size_t joinedWords_ = 0;  // the words of marks from qLo_ to the last cell's
 };
 
-IMFirstTable::IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
-                           size_t firstChannels)
-    : all_(std::move(all)) {
+std::vector<BinWindow> IMFirstTable::Clamp(const std::vector<BinWindow>& windows) {
   std::vector<BinWindow> clamped;
   for (BinWindow w : windows) {
     w.lo = std::max(w.lo, 0);
     w.hi = std::min(w.hi, TcIMFrequencyBuffer::kMaxBin);
     if (w.lo <= w.hi) clamped.push_back(w);
   }
-  if (clamped.empty() || all_.size() < 2) return;
+  if (clamped.empty() || all_.size() < 2) return {};
   lo_ = clamped[0].lo;
   hi_ = clamped[0].hi;
   for (const BinWindow& w : clamped) {
     lo_ = std::min(lo_, w.lo);
     hi_ = std::max(hi_, w.hi);
   }
-  cells_.assign(static_cast<size_t>(hi_ - lo_ + 1), Cell{});
-  Builder(*this, kinds, clamped, firstChannels).Run();
+  return clamped;
 }
 
-TcIMFrequency IMFirstTable::ItemAt(int32_t bin) const {
-  const Cell& cell = cells_[static_cast<size_t>(bin - lo_)];
+IMFirstTable::IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
+                           size_t firstChannels)
+    : all_(std::move(all)) {
+  const std::vector<BinWindow> clamped = Clamp(windows);
+  if (clamped.empty()) return;
+  cells_.assign(static_cast<size_t>(hi_ - lo_ + 1), Cell{});
+  Builder(*this, cells_, kinds, clamped, firstChannels).Run();
+}
+
+IMFirstTable IMFirstTable::PerType(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
+                                   size_t firstChannels) {
+  IMFirstTable table;
+  table.all_ = std::move(all);
+  const std::vector<BinWindow> clamped = table.Clamp(windows);
+  if (clamped.empty()) return table;
+  const bool on[3] = {kinds.im3, kinds.im5, kinds.im3x3};
+  for (int32_t type = 0; type < 3; ++type) {
+    if (!on[type]) continue;
+    IMKinds one;
+    (type == kIM2Tx3 ? one.im3 : type == kIM2Tx5 ? one.im5 : one.im3x3) = true;
+    std::vector<Cell>& cells = table.typed_[type];
+    cells.assign(static_cast<size_t>(table.hi_ - table.lo_ + 1), Cell{});
+    Builder(table, cells, one, clamped, firstChannels).Run();
+  }
+  return table;
+}
+
+TcIMFrequency IMFirstTable::ItemAt(int32_t bin) const { return ItemOf(cells_[static_cast<size_t>(bin - lo_)]); }
+
+void IMFirstTable::AddTypes(IMKinds kinds, const std::vector<int32_t> (&neededOf)[3]) {
+  const bool on[3] = {kinds.im3, kinds.im5, kinds.im3x3};
+  for (int32_t type = 0; type < 3; ++type) {
+    if (!on[type] || neededOf[type].empty() || cells_.empty()) continue;
+    std::vector<BinWindow> windows;
+    for (const int32_t bin : neededOf[type]) {
+      if (bin < lo_ || bin > hi_) continue;
+      if (!windows.empty() && bin <= windows.back().hi + 1)
+        windows.back().hi = std::max(windows.back().hi, bin);
+      else
+        windows.push_back({bin, bin});
+    }
+    if (windows.empty()) continue;
+    IMKinds one;
+    (type == kIM2Tx3 ? one.im3 : type == kIM2Tx5 ? one.im5 : one.im3x3) = true;
+    std::vector<Cell>& cells = typed_[type];
+    cells.assign(cells_.size(), Cell{});
+    Builder(*this, cells, one, windows, SIZE_MAX).Run();
+  }
+}
+
+TcIMFrequency IMFirstTable::ItemOfType(int32_t bin, int32_t type) const { return ItemOf(*CellOfType(bin, type)); }
+
+TcIMFrequency IMFirstTable::ItemOf(const Cell& cell) const {
   const size_t n = all_.size();
   const uint64_t per = 3 * static_cast<uint64_t>(n) + 4;
   const uint64_t pair = cell.key / per;

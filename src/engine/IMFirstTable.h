@@ -20,6 +20,11 @@
 // The work grows with the square of the channel count, and with the channel count times the
 // spread of the kilohertz asked for (the marks). Small channel sets are better served by the
 // full generation, and so are channels outside 0 ... 1000 MHz (Pays).
+//
+// What a check compares with is the first product of each type (2Tx IM(3), 2Tx IM(5), 3Tx IM(3))
+// per kilohertz: a table built per type finds each type's first products on its own (the order
+// of one type's products among themselves is their order in the full generation). The products
+// of two channels are few, so their types are found by visiting every pair.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +58,10 @@ class IMFirstTable {
   // still waiting are found one by one (by default as many as pay).
   IMFirstTable(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
                size_t firstChannels = SIZE_MAX);
+  // The first products of each type of `kinds` on every kilohertz of `windows`, each type on its
+  // own (KeyOfType, ItemOfType).
+  static IMFirstTable PerType(std::vector<IMSource> all, IMKinds kinds, const std::vector<BinWindow>& windows,
+                              size_t firstChannels = SIZE_MAX);
 
   // The generation-order key (IMOrderKey) of the product kept on kilohertz `bin`, kNone for none;
   // with its stored frequency and type. Only the kilohertz of the windows are answered.
@@ -66,6 +75,23 @@ class IMFirstTable {
   // The product kept on kilohertz `bin` as the buffer of a full generation holds it (count 1).
   TcIMFrequency ItemAt(int32_t bin) const;
 
+  // Adds to a table of first products the first products of each type (0 ... 2) of `kinds` on
+  // the kilohertz of neededOf[type] (within the table's windows), where the first product of the
+  // kilohertz is of another type.
+  void AddTypes(IMKinds kinds, const std::vector<int32_t> (&neededOf)[3]);
+
+  // The key of the first product of type `type` (0 ... 2) on kilohertz `bin`, kNone for none,
+  // with its stored frequency; and that product as a buffer holds it. Known for every kilohertz
+  // of a table built PerType; of another table where its first product is of that type, and on
+  // the kilohertz AddTypes was given.
+  uint64_t KeyOfType(int32_t bin, int32_t type, float& f) const {
+    const Cell* cell = CellOfType(bin, type);
+    if (!cell) return kNone;
+    f = cell->f;
+    return cell->key;
+  }
+  TcIMFrequency ItemOfType(int32_t bin, int32_t type) const;
+
  private:
   struct Cell {
     uint64_t key = kNone;
@@ -74,10 +100,22 @@ class IMFirstTable {
   };
   class Builder;
 
+  IMFirstTable() = default;
+  // The windows clamped to 0 ... kMaxBin, with lo_ and hi_ set; empty when nothing is asked.
+  std::vector<BinWindow> Clamp(const std::vector<BinWindow>& windows);
+  TcIMFrequency ItemOf(const Cell& cell) const;
+  const Cell* CellOfType(int32_t bin, int32_t type) const {
+    if (bin < lo_ || bin > hi_) return nullptr;
+    const size_t i = static_cast<size_t>(bin - lo_);
+    if (!cells_.empty() && cells_[i].key != kNone && cells_[i].type == type) return &cells_[i];
+    return typed_[type].empty() ? nullptr : &typed_[type][i];
+  }
+
   std::vector<IMSource> all_;
   int32_t lo_ = 0;
   int32_t hi_ = -1;
   std::vector<Cell> cells_;  // per kilohertz lo_ ... hi_
+  std::vector<Cell> typed_[3];  // PerType: per type, per kilohertz lo_ ... hi_ (empty: type off)
 };
 
 }  // namespace kova

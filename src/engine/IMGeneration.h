@@ -75,8 +75,9 @@ std::vector<IMSource> IMSourcesOf(const CProject& project, uint32_t slotMask);
 
 constexpr size_t kNoChannel = std::numeric_limits<size_t>::max();
 
-// What GenerateIM tallies per kilohertz: every product, or only whether there is one (all that
-// a check needs, and much cheaper: nothing is stored for a kilohertz already seen).
+// What GenerateIM tallies per kilohertz: every product, or only whether there is one of each
+// intermodulation type (all that a check needs, since every type has its own switch and width,
+// and much cheaper: nothing is stored for a kilohertz and type already seen).
 enum class IMTally { kCounts, kFirsts };
 
 // Counts the products of every pair and triple of `all` that does not contain channel `skip`
@@ -84,13 +85,15 @@ enum class IMTally { kCounts, kFirsts };
 // each kilohertz with the first product counted on it and how many products fell there; a
 // kilohertz may come again later with more products (a later share of the work), then with the
 // first product of that share, which the receiver ignores. With IMTally::kFirsts every kilohertz
-// comes exactly once, with count 1. Large counts use two cores.
+// comes exactly once per type of product on it, with that type's first product and count 1.
+// Large counts use two cores.
 void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
                 const std::function<void(const IMFirst&, int32_t)>& emit, IMTally tally = IMTally::kCounts);
 
 // The intermodulation products that the transmitters of the systems in `slotMask` form among
 // themselves (the kinds the project's checks switch on), in a new buffer: what the channels of
-// one group of zones meet.
+// one group of zones meet. With IMTally::kFirsts the buffer keeps the first product of each type
+// per kilohertz (TcIMFrequencyBuffer::GAddKindFirst).
 std::shared_ptr<TcIMFrequencyBuffer> TL_IMProductsOf(const CProject& project, uint32_t slotMask,
                                                      IMTally tally = IMTally::kCounts);
 

@@ -24,17 +24,19 @@ namespace {
 
 constexpr size_t kBinCells = static_cast<size_t>(TcIMFrequencyBuffer::kMaxBin) + 1;
 constexpr size_t kMarkWords = (kBinCells + 63) / 64;
+constexpr size_t kIMTypes = 3;  // 2Tx IM(3), 2Tx IM(5), 3Tx IM(3)
 
 // Per-kilohertz tallies of one share, taken from a pool and handed back all zero (the merge
 // clears exactly the kilohertz the share touched). Counting keeps the low byte of each count and
 // the carries out of it: a byte per kilohertz keeps the counters that a share touches within the
 // core's own cache far better than a word would, and the carries are touched once per 256
-// products of a kilohertz. When only the first product of each kilohertz is wanted, one bit per
-// kilohertz is enough, and the generation stores nothing but the bits of new kilohertz.
+// products of a kilohertz. When only the first product of each kilohertz and type is wanted (what
+// a check compares with), one bit per kilohertz and type is enough, and the generation stores
+// nothing but the bits of new kilohertz.
 struct Tallies {
   std::unique_ptr<uint8_t[]> low;
   std::unique_ptr<uint32_t[]> carry;
-  std::unique_ptr<uint64_t[]> seen;
+  std::unique_ptr<uint64_t[]> seen;  // kMarkWords per intermodulation type
 };
 
 class TallyPool {
@@ -53,7 +55,7 @@ class TallyPool {
       t.low = std::make_unique<uint8_t[]>(kBinCells);
       t.carry = std::make_unique<uint32_t[]>(kBinCells);
     }
-    if (tally == IMTally::kFirsts && !t.seen) t.seen = std::make_unique<uint64_t[]>(kMarkWords);
+    if (tally == IMTally::kFirsts && !t.seen) t.seen = std::make_unique<uint64_t[]>(kIMTypes * kMarkWords);
     return t;
   }
   static void Give(Tallies t) {
@@ -71,11 +73,11 @@ class TallyPool {
   std::vector<Tallies> free_;
 };
 
-// Counts every product of a kilohertz; true for the first.
+// Counts every product of a kilohertz; true for the first (of any type).
 struct CountingTally {
   uint8_t* low;
   uint32_t* carry;
-  bool Note(size_t bin) const {
+  bool Note(uint8_t, size_t bin) const {
     const uint8_t l = low[bin];
     const bool first = l == 0 && carry[bin] == 0;
     low[bin] = static_cast<uint8_t>(l + 1);
@@ -84,11 +86,11 @@ struct CountingTally {
   }
 };
 
-// Marks the kilohertz that have a product; true for the first.
+// Marks the kilohertz that have a product of each type; true for the first of its type.
 struct MarkingTally {
   uint64_t* seen;
-  bool Note(size_t bin) const {
-    uint64_t& word = seen[bin >> 6];
+  bool Note(uint8_t type, size_t bin) const {
+    uint64_t& word = seen[type * kMarkWords + (bin >> 6)];
     const uint64_t bit = uint64_t{1} << (bin & 63);
     if (word & bit) return false;
     word |= bit;
@@ -113,13 +115,13 @@ struct Share {
     tallies.low[k] = 0;
     return static_cast<int32_t>(count);
   }
-  bool Marked(int32_t bin) const {
+  bool Marked(uint8_t type, int32_t bin) const {
     const size_t k = static_cast<size_t>(bin);
-    return (tallies.seen[k >> 6] >> (k & 63)) & 1;
+    return (tallies.seen[type * kMarkWords + (k >> 6)] >> (k & 63)) & 1;
   }
   // Every bit the share set belongs to one of its firsts, so clearing their words clears all.
   void Unmark() {
-    for (const IMFirst& p : firsts) tallies.seen[static_cast<size_t>(p.bin) >> 6] = 0;
+    for (const IMFirst& p : firsts) tallies.seen[p.type * kMarkWords + (static_cast<size_t>(p.bin) >> 6)] = 0;
   }
 
   void Generate(const std::vector<IMSource>& all, IMKinds kinds) {
@@ -142,7 +144,7 @@ struct Share {
     auto count = [&](double x, uint8_t type, uint8_t sub, int32_t a, int32_t b, int32_t c) {
       if (!IMInWindow(x)) return;
       const size_t bin = IMBinOf(x);
-      if (counter.Note(bin)) [[unlikely]]
+      if (counter.Note(type, bin)) [[unlikely]]
         found.push_back({static_cast<int32_t>(bin), static_cast<float>(x), type, sub, a, b, c});
     };
     for (size_t a = aBegin; a < aEnd; ++a) {
@@ -301,11 +303,11 @@ void GenerateIM(const std::vector<IMSource>& all, IMKinds kinds, size_t skip,
     }
     return;
   }
-  // A kilohertz that an earlier share marked already has its first product.
+  // A kilohertz that an earlier share marked for a type already has its first product of it.
   for (size_t k = 0; k < shares; ++k)
     for (const IMFirst& p : parts[k].firsts)
       if (std::none_of(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(k),
-                       [&](const Share& earlier) { return earlier.Marked(p.bin); }))
+                       [&](const Share& earlier) { return earlier.Marked(p.type, p.bin); }))
         emit(p, 1);
   for (Share& part : parts) {
     part.Unmark();
@@ -359,7 +361,10 @@ void AddIMProducts(const CProject& project, uint32_t slotMask, IMTally tally, Tc
         const IMSource& sb = all[static_cast<size_t>(p.b)];
         const int32_t micC = p.c >= 0 ? all[static_cast<size_t>(p.c)].mic : 0;
         const int32_t sysC = p.c >= 0 ? all[static_cast<size_t>(p.c)].sys : 0;
-        out.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+        if (tally == IMTally::kFirsts)
+          out.GAddKindFirst(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
+        else
+          out.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, sa.mic, sa.sys, sb.mic, sb.sys, micC, sysC);
       },
       tally);
 }

@@ -82,7 +82,7 @@ void TcIMFrequencyBuffer::AcquireBins() {
 
 void TcIMFrequencyBuffer::ReleaseBins() noexcept {
   if (!bins_) return;
-  for (int32_t bin : touched_) bins_[bin] = BinCell{0, 0};
+  for (int32_t bin : touched_) bins_[bin] = BinCell{0, {0, 0, 0}};
   touched_.clear();
   BinCell* bins = std::exchange(bins_, nullptr);
   StoragePool& pool = Pool();
@@ -159,7 +159,9 @@ int32_t TcIMFrequencyBuffer::GlItemKHz(int32_t iIndex) const {
   const int32_t khz = KHzIndex(item.GdFreq());
   if (bins_ && binItemsValid_ && TL_IsCountedIM(item.GeIMType())) {
     for (int32_t bin : {khz, khz - 1, khz + 1})
-      if (bin >= 0 && bin <= kMaxBin && bins_[bin].count > 0 && bins_[bin].item == iIndex) return bin;
+      if (bin >= 0 && bin <= kMaxBin)
+        for (const int32_t at : bins_[bin].item)
+          if (at == iIndex + 1) return bin;
   }
   return khz;
 }

@@ -2,7 +2,9 @@
 // The list of interfering products of one evaluation, numbered from 0, together with the
 // kilohertz bins that count how many intermodulation products fall on each kilohertz from 0 to
 // 1000 MHz. Of the intermodulation products on one kilohertz only the first is kept as an item;
-// the others only raise the bin.
+// the others only raise the bin. The products a check compares with (GAddKindFirst) keep the
+// first product of each intermodulation type (2Tx IM(3), 2Tx IM(5), 3Tx IM(3)) per kilohertz
+// instead, since each type is tested with its own switch and protection width.
 //
 // The 1,000,001 bins are not allocated per buffer: a buffer takes a zeroed bin array from a
 // process-wide pool on its first counted product and, when it goes, clears exactly the bins it
@@ -62,6 +64,12 @@ class TcIMFrequencyBuffer {
   inline void GAddCountedRun(int32_t bin, int32_t lCount, double dFreq, int32_t eIMType, int32_t lIMSubType,
                              int32_t lMicNr1, int32_t lSysNr1, int32_t lMicNr2, int32_t lSysNr2, int32_t lMicNr3,
                              int32_t lSysNr3);
+  // The first intermodulation product of its type on kilohertz `bin`, with `lCount` products
+  // counted there: appended as an item when the bin holds no product of that type yet, and the
+  // bin raised by lCount. A buffer built so keeps per kilohertz the first product of each type.
+  inline void GAddKindFirst(int32_t bin, int32_t lCount, double dFreq, int32_t eIMType, int32_t lIMSubType,
+                            int32_t lMicNr1, int32_t lSysNr1, int32_t lMicNr2, int32_t lSysNr2, int32_t lMicNr3,
+                            int32_t lSysNr3);
 
   // Kilohertz index of a frequency: dFreq * 1000 rounded to the nearest whole number, ties to
   // even (the same result as TL_RoundLong).
@@ -72,7 +80,16 @@ class TcIMFrequencyBuffer {
   // GAddItemCountedIM and no item has been replaced or merged since.
   int32_t GlBinItem(int32_t lKHz) const {
     if (lKHz < 0 || lKHz > kMaxBin) BinOutOfRange();
-    return bins_ && bins_[lKHz].count > 0 ? bins_[lKHz].item : -1;
+    if (!bins_) return -1;
+    int32_t first = 0;  // position + 1
+    for (const int32_t at : bins_[lKHz].item)
+      if (at > 0 && (first == 0 || at < first)) first = at;
+    return first - 1;
+  }
+  // The same for the product of intermodulation type `type` (0 ... 2) kept for kilohertz lKHz.
+  int32_t GlBinItem(int32_t lKHz, int32_t type) const {
+    if (lKHz < 0 || lKHz > kMaxBin) BinOutOfRange();
+    return bins_ ? bins_[lKHz].item[type] - 1 : -1;
   }
   bool GbBinItemsValid() const { return binItemsValid_; }
   // The kilohertz on which product iIndex was counted. The bin is taken from the frequency before
@@ -83,8 +100,8 @@ class TcIMFrequencyBuffer {
   const std::vector<TcIMFrequency>& Items() const { return items_; }
 
   struct BinCell {
-    int32_t count;  // counted products on this kilohertz
-    int32_t item;   // position of the product kept for it (meaningful when count > 0)
+    int32_t count;    // counted products on this kilohertz
+    int32_t item[3];  // per intermodulation type: position + 1 of the product kept for it, 0 = none
   };
 
  private:
@@ -141,14 +158,30 @@ inline void TcIMFrequencyBuffer::GAddCountedRun(int32_t bin, int32_t lCount, dou
   if (bin < 0 || bin > kMaxBin) BinOutOfRange();
   if (!bins_) AcquireBins();
   BinCell& cell = bins_[bin];
-  if (cell.count < 1) {
+  if (cell.count < 1 && (cell.item[0] | cell.item[1] | cell.item[2]) == 0) {
     Append(dFreq, eIMType, lIMSubType, lMicNr1, lSysNr1, lMicNr2, lSysNr2, lMicNr3, lSysNr3);
     touched_.push_back(bin);
     cell.count = lCount;
-    cell.item = GCount() - 1;
+    cell.item[eIMType] = GCount();
   } else {
     cell.count += lCount;
   }
+  if (cell.count > binMax_) binMax_ = cell.count;
+}
+
+inline void TcIMFrequencyBuffer::GAddKindFirst(int32_t bin, int32_t lCount, double dFreq, int32_t eIMType,
+                                               int32_t lIMSubType, int32_t lMicNr1, int32_t lSysNr1, int32_t lMicNr2,
+                                               int32_t lSysNr2, int32_t lMicNr3, int32_t lSysNr3) {
+  if (bin < 0 || bin > kMaxBin) BinOutOfRange();
+  if (!bins_) AcquireBins();
+  BinCell& cell = bins_[bin];
+  const bool fresh = cell.count < 1 && (cell.item[0] | cell.item[1] | cell.item[2]) == 0;
+  if (cell.item[eIMType] == 0) {
+    Append(dFreq, eIMType, lIMSubType, lMicNr1, lSysNr1, lMicNr2, lSysNr2, lMicNr3, lSysNr3);
+    cell.item[eIMType] = GCount();
+  }
+  if (fresh) touched_.push_back(bin);
+  cell.count += lCount;
   if (cell.count > binMax_) binMax_ = cell.count;
 }
 

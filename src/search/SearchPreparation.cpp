@@ -88,6 +88,7 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
     // channels, taken alone, keeps its spacing and receiver frequencies from the candidates but
     // forms no product with them. Apart zones keep nothing.
     seeker.SetContext(noChannels, searched.GcSystemType()->GGetCheckParams(), 0);
+    seeker.SetChosenFormsProducts(false);
     for (int32_t s = 0; s < systems && count > 0; ++s) {
       if (zones.SameGroup(iSystem, s) || !zones.Reaches(iSystem, s)) continue;
       seeker.SetChosenSide(project.GcSystem(s)->GcSystemType()->GGetCheckParams());
@@ -95,6 +96,7 @@ void PrepareCandidates(const CProject& project, int32_t iSystem, Seeker_Module& 
       for (int32_t i = 1; i <= mics.GCount() && count > 0; ++i)
         seeker.EliminateCandidates(candidates, count, {0.0, static_cast<double>(mics.GcItem(i)->GfGetFreq())});
     }
+    seeker.SetChosenFormsProducts(true);
     if (count < 1) {
       candidates.assign(1, 0.0);
       return;

@@ -119,6 +119,63 @@ class BitEraser {
   int32_t& live_;
 };
 
+// How far from its centre a range of `width` reaches (ProtectedRange); below 0 when the check is
+// off (a width below 0 or not a number).
+inline double ReachOfWidth(double width) { return width > 0 ? width - 0.001 : width == 0 ? 0.001 : -1.0; }
+
+// The width of w1 and w2 whose range reaches further.
+inline double Wider(double w1, double w2) { return ReachOfWidth(w2) > ReachOfWidth(w1) ? w2 : w1; }
+
+// Removes the range of `width` around `centre` unless a range of `done` around the same centre,
+// removed before, already covers it.
+template <class Eraser>
+inline void RemoveBeyond(Eraser& e, double centre, double width, double done) {
+  if (ReachOfWidth(width) > ReachOfWidth(done)) e.Remove(centre, width);
+}
+
+// The products that can land on one of their own sources once a protection width exceeds the
+// spacing, and the products of a candidate with one source that land on another source whose
+// protection is wider than the candidates' own, for the frequency f just added with one earlier
+// source a (a frequency chosen before or a fixed channel) whose system's widths are Wa and whose
+// spacing range (taken out when it came) is spacingA. The check counts every such product; the
+// stages above remove only the ranges of the candidate's own width there. Only ranges that reach
+// beyond what those stages remove around the same centre are handed over, so a project whose
+// widths stay within the spacing loses nothing more. The ranges of a pair do not depend on which
+// of the two came last.
+template <class Eraser>
+void OwnSourceRangesOfPair(Eraser& e, double f, double a, const std::array<double, 11>& W1,
+                           const std::array<double, 11>& W2, const std::array<double, 11>& Wa, double spacing,
+                           double spacingA) {
+  constexpr double kThird = 1.0 / 3.0;
+  // Two sources closer than the candidate's 3-transmitter width: a + x - f (or f + x - a) lands
+  // on every candidate x. (Two sources within their own spacing break the check already; the
+  // optimising search holds such a pair only for a moment, and it is left as it was.)
+  if (const double reach = ReachOfWidth(W2[5]);
+      reach >= 0 && std::fabs(f - a) <= reach && std::fabs(f - a) > ReachOfWidth(Wider(W1[1], Wa[1]))) {
+    e.Remove(f, 2000.0);  // covers 0 ... 1000 MHz
+    return;
+  }
+  // f + a - x on a (x near f) and on f (x near a).
+  RemoveBeyond(e, f, Wa[5], spacing);
+  RemoveBeyond(e, a, W1[5], spacingA);
+  // 2a - x on f, x + f - a on a; 2f - x on a, x + a - f on f; 2x - a on f, a + f - x on x.
+  RemoveBeyond(e, 2 * a - f, Wider(W1[4], Wa[5]), W2[4]);
+  RemoveBeyond(e, 2 * f - a, Wider(Wa[4], W1[5]), W2[4]);
+  RemoveBeyond(e, (a + f) / 2, Wider(W1[4] / 2, W2[5] / 2), Wa[4] / 2);
+  // 3x - 2a and 3a - 2x on f.
+  RemoveBeyond(e, (2 * a + f) * kThird, W1[9] / 3, Wa[9] / 3);
+  RemoveBeyond(e, (3 * a - f) / 2, W1[9] / 2, Wa[9] / 2);
+}
+
+// The products of the candidate with f alone that land on one of the two: 2x - f and 3x - 2f on
+// x or f, and 2f - x and 3f - 2x likewise.
+template <class Eraser>
+void OwnSourceRangesOfF(Eraser& e, double f, const std::array<double, 11>& W1, const std::array<double, 11>& W2,
+                        double spacing) {
+  const double w = Wider(Wider(W2[4], W1[4]), Wider(W2[9] / 2, W1[9] / 2));
+  RemoveBeyond(e, f, w, spacing);
+}
+
 // A source list of the 3-transmitter stage: entries 1..size of `freqs`, each with one width.
 struct PairSource {
   const double* freqs;
@@ -135,7 +192,7 @@ struct PairSource {
 template <class Eraser, class PairsFor>
 void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>& chosen, const TSearchSystem& chosenSide,
                      const TSearchSystem& candidateSide, const std::vector<TSearchSystem>& contextList,
-                     PairsFor&& pairsFor) {
+                     PairsFor&& pairsFor, bool formsProducts = true) {
   const int32_t n = Entries(chosen);
   const double f = chosen[n];
   const auto& W1 = chosenSide.Widths;
@@ -221,6 +278,20 @@ void EliminateRanges(Eraser& e, const int32_t& count, const std::vector<double>&
   }
 
   if (count >= 1) {
+    // S9, products on their own sources and on sources of wider protection.
+    if (formsProducts) OwnSourceRangesOfF(e, f, W1, W2, spacing);
+    for (int32_t k = 1; k < n && count > 0; ++k) OwnSourceRangesOfPair(e, f, chosen[k], W1, W2, W1, spacing, spacing);
+    for (int32_t j = 0; j <= J && count >= 1; ++j) {
+      const TSearchSystem& sys = contextList[j];
+      const int32_t m = Entries(sys.Freqs);
+      double spacingJ = W2[1] > sys.Widths[1] ? W2[1] : sys.Widths[1];
+      if (spacingJ < 0) spacingJ = 0;
+      for (int32_t k = 1; k <= m && count > 0; ++k)
+        OwnSourceRangesOfPair(e, f, sys.Freqs[k], W1, W2, sys.Widths, spacing, spacingJ);
+    }
+  }
+
+  if (count >= 1) {
     // S8, 3-transmitter third order: every unordered pair of distinct entries from the earlier
     // chosen frequencies (source -1) and the fixed channels of each system (sources 0..J).
     auto source = [&](int32_t s) -> PairSource {
@@ -288,6 +359,10 @@ void EliminateNewRanges(Eraser& e, const std::vector<double>& chosen, const TSea
   e.Remove(2 * a - f, W2[4]);
   e.Remove(2 * f - a, W2[4]);
   e.Remove((a + f) / 2, W1[4] / 2);
+
+  double spacing = W2[1] > W1[1] ? W2[1] : W1[1];
+  if (spacing < 0) spacing = 0;
+  OwnSourceRangesOfPair(e, f, a, W1, W2, W1, spacing, spacing);
 
   e.Remove(3 * a - 2 * f, W2[9]);
   e.Remove(3 * f - 2 * a, W2[9]);
@@ -383,7 +458,7 @@ void Seeker_Module::EliminateCandidates(std::vector<double>& list, int32_t& coun
   RangeEraser e(list.data(), total, count, removed_.data());
 
   EliminateRanges(e, count, chosen, chosenSide_, candidateSide_, contextList_,
-                  [&](int32_t left) { return PairsFor(chosen, left); });
+                  [&](int32_t left) { return PairsFor(chosen, left); }, chosenFormsProducts_);
   if (count > 0) e.Compact();
 }
 

@@ -53,6 +53,10 @@ class Seeker_Module {
   void SetChosenSide(const TCheckParams& params);
   // The system the candidates belong to.
   void SetCandidateSide(const TCheckParams& params);
+  // Whether a frequency added by EliminateCandidates forms intermodulation products with the
+  // candidates (not so for a channel of a near zone, which keeps only its spacing and receiver
+  // frequencies from them).
+  void SetChosenFormsProducts(bool on) { chosenFormsProducts_ = on; }
   const std::vector<TSearchSystem>& ContextList() const { return contextList_; }
   const TSearchSystem& ChosenSide() const { return chosenSide_; }
   const TSearchSystem& CandidateSide() const { return candidateSide_; }
@@ -198,6 +202,7 @@ class Seeker_Module {
   // Candidate copies, one per search depth, reused from node to node (a deque keeps references
   // to existing buffers valid while deeper ones are added).
   std::deque<std::vector<double>> levelBuffers_;
+  bool chosenFormsProducts_ = true;  // see SetChosenFormsProducts
   // Scratch mask of the elimination (removed entries), reused from call to call.
   mutable std::vector<uint8_t> removed_;
   // The pairs of the 3-transmitter stage, kept from call to call as the chosen list grows.

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/Check.h"
 #include "engine/EngineTestSupport.h"
+#include "engine/IMFirstTable.h"
+#include "engine/TcProductTracker.h"
 #include "engine/TcIMFrequencyBuffer.h"
 #include "tools/ScriptedPort.h"
 
@@ -16,7 +19,7 @@ namespace {
 
 constexpr int32_t kSpectrum = 1, kSpacing = 2, kIM3 = 16, kIM3x3 = 32, kIM5 = 512;
 
-// The evaluation walked literally: every channel against every product in buffer order.
+// The evaluation walked literally: every channel against every product of the check's buffer.
 std::vector<std::string> NaiveCheckLines(const CProject& project) {
   std::vector<std::string> lines;
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
@@ -28,7 +31,7 @@ std::vector<std::string> NaiveCheckLines(const CProject& project) {
         lines.push_back(project.SystemPrefix(s) + mics.GcItem(m)->GsGetDescription(5) +
                         "   overlapped by   Spectrum Forbidden Range");
   }
-  auto buffer = project.GGetBadBuffer(false);
+  auto buffer = project.GGetCheckProducts();
   for (int32_t s = 0; s < project.GlSystems(); ++s) {
     const CSystemType& type = *project.GcSystem(s)->GcSystemType();
     const CMicCollection& mics = *project.GcSystem(s)->GcMics();
@@ -352,4 +355,31 @@ TEST(Check, LogPathOverrideAndErrors) {
   EXPECT_FALSE(result.completed);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text.rfind("An Error Occured During MN_RunCheckToFile: 75 ", 0), 0u);
+}
+
+// A 2Tx IM(3) product kept first on 531.725 and 530.975 MHz must not hide the 2Tx IM(5) products
+// there, whose wider protection reaches 531.925 and 530.825 MHz: each kind has its own width.
+TEST(Check, EveryKindOnAKilohertzIsTested) {
+  AppState app = NewApp();
+  SetChecks(app, 0, kSpacing | kIM3 | kIM5 | kIM3x3, 0.2f);
+  TypeOf(app, 0).GfBandwidth(kCheck2TxIM3, 0.05f);
+  TypeOf(app, 0).GfBandwidth(kCheck2TxIM5, 0.25f);
+  TypeOf(app, 0).GfBandwidth(kCheck3TxIM3, -1.0f);  // generated, never hitting
+  for (float f : {535.0f, 538.275f, 531.125f, 530.825f, 537.325f, 540.5f, 539.025f, 531.925f}) AddMic(app, 0, f);
+  const std::vector<std::string> lines = CheckLines(*app.project);
+  EXPECT_EQ(lines, NaiveCheckLines(*app.project));
+  for (const char* hit : {" 531.925 MHz Mic8   overlapped by   2TxIM(5)-Product (a) 531.725",
+                          " 530.825 MHz Mic4   overlapped by   2TxIM(5)-Product (a) 530.975"})
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(hit, 0) == 0; }));
+  // The same through the table of first products and through the tracker.
+  const size_t least = IMFirstTable::MinChannels();
+  IMFirstTable::MinChannels(3);
+  EXPECT_EQ(CheckLines(*app.project), lines);
+  IMFirstTable::MinChannels(least);
+  TcProductTracker tracker;
+  StringSink sink;
+  TcCheckHandler handler;
+  handler.GInit(&sink, false, false, true);
+  app.project->RunChecks(handler, tracker);
+  EXPECT_EQ(SplitCrLf(sink.Text()), lines);
 }

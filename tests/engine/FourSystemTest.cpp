@@ -41,10 +41,10 @@ TEST(FourSystems, ProductsAndCheckMatchABruteForce) {
       for (size_t c = b + 1; c < all.size(); ++c)
         for (double p : {f1 + f2 - all[c].f, all[c].f + (f1 - f2), all[c].f + (f2 - f1)}) products.push_back({p, 5});
     }
-  std::map<double, std::pair<double, int32_t>> kept;
+  std::map<std::pair<double, int32_t>, double> kept;  // the first product of each kind per kilohertz
   double counted = 0;
   for (const auto& [p, kind] : products)
-    if (p >= 0 && p <= 1000 && ++counted) kept.emplace(std::nearbyint(p * 1000), std::pair{p, kind});
+    if (p >= 0 && p <= 1000 && ++counted) kept.emplace(std::pair{std::nearbyint(p * 1000), kind}, p);
 
   // The buffer: each product's sources (system and channel) give back its frequency; the bins
   // count every product.
@@ -73,7 +73,7 @@ TEST(FourSystems, ProductsAndCheckMatchABruteForce) {
     };
     bool hit = false;
     for (const Channel& d : all) hit = hit || (&d != &c && hits(d.f, 1));
-    for (const auto& [khz, product] : kept) hit = hit || hits(product.first, product.second);
+    for (const auto& [at, p] : kept) hit = hit || hits(p, at.second);
     if (hit) expected.push_back({c.s, c.m});
   }
   std::vector<CheckConflict> conflicts;

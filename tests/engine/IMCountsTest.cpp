@@ -41,7 +41,10 @@ TEST(IMCounts, CountedBufferEqualsTheGeneratedOne) {
           all, kinds, kNoChannel,
           [&](const IMFirst& p, int32_t count) {
             const int32_t c = p.c >= 0 ? p.c + 1 : 0;
-            expected.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, p.a + 1, 0, p.b + 1, 0, c, 0);
+            if (tally == IMTally::kFirsts)
+              expected.GAddKindFirst(p.bin, count, p.f, p.type, p.sub, p.a + 1, 0, p.b + 1, 0, c, 0);
+            else
+              expected.GAddCountedRun(p.bin, count, p.f, p.type, p.sub, p.a + 1, 0, p.b + 1, 0, c, 0);
           },
           tally);
       if (!TL_AddCountedIMProducts(all, kinds, tally, got)) {

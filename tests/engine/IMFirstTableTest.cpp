@@ -67,12 +67,23 @@ TEST(IMFirstTable, EveryKilohertzKeepsTheFirstProductOfTheFullGeneration) {
           bins.push_back(bin);
         }
     std::map<int32_t, IMFirst> expected;
+    std::map<std::pair<int32_t, int32_t>, IMFirst> typed;  // the first of each type
     GenerateIM(
         all, kinds, kNoChannel,
         [&](const IMFirst& p, int32_t) {
-          if (asked[static_cast<size_t>(p.bin)]) expected.emplace(p.bin, p);
+          if (!asked[static_cast<size_t>(p.bin)]) return;
+          expected.emplace(p.bin, p);
+          typed.emplace(std::pair{p.bin, static_cast<int32_t>(p.type)}, p);
         },
         IMTally::kFirsts);
+    const IMFirstTable perType = IMFirstTable::PerType(all, kinds, windows, rng() % 2 ? SIZE_MAX : 2);
+    for (int32_t bin : bins)
+      for (int32_t type = 0; type < 3; ++type) {
+        float f = 0;
+        const auto it = typed.find({bin, type});
+        ASSERT_EQ(perType.KeyOfType(bin, type, f), it == typed.end() ? IMFirstTable::kNone : IMOrderKey(it->second, all.size()));
+        if (it != typed.end()) ASSERT_EQ(perType.ItemOfType(bin, type).GlMicNr(1), it->second.b + 1);
+      }
 
     for (size_t firstChannels : {SIZE_MAX, size_t{1}, size_t{4}}) {
       const IMFirstTable table(all, kinds, windows, firstChannels);

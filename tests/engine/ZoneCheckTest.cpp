@@ -41,7 +41,7 @@ int32_t Relation(const CZones& zones, int32_t a, int32_t b) {
 
 // The channels a full check must report, worked out the long way: spacing (and nothing else
 // of a single channel) against every channel not apart, products among the channels of one air
-// (2Tx IM(3), 3Tx IM(3)), a kilohertz keeping its first product.
+// (2Tx IM(3), 2Tx IM(5), 3Tx IM(3)), a kilohertz keeping the first product of each kind.
 std::vector<CheckChannel> BruteForce(const CProject& project) {
   struct Channel { float f; int32_t s, m; };
   std::vector<Channel> all;
@@ -61,18 +61,19 @@ std::vector<CheckChannel> BruteForce(const CProject& project) {
     std::vector<const Channel*> air;
     for (const Channel& d : all)
       if (relation(ch, d) == kZoneTogether) air.push_back(&d);
-    std::map<double, std::pair<double, int32_t>> kept;
+    std::map<std::pair<double, int32_t>, double> kept;
     for (size_t a = 0; a < air.size(); ++a)
       for (size_t b = a + 1; b < air.size(); ++b) {
         const double f1 = air[a]->f, f2 = air[b]->f;
-        for (double p : {2 * f1 - f2, 2 * f2 - f1}) kept.emplace(std::nearbyint(p * 1000), std::pair{p, 4});
+        for (double p : {2 * f1 - f2, 2 * f2 - f1}) kept.emplace(std::pair{std::nearbyint(p * 1000), 4}, p);
+        for (double p : {3 * f1 - 2 * f2, 3 * f2 - 2 * f1}) kept.emplace(std::pair{std::nearbyint(p * 1000), 9}, p);
         for (size_t e = b + 1; e < air.size(); ++e)
           for (double p : {f1 + f2 - air[e]->f, air[e]->f + (f1 - f2), air[e]->f + (f2 - f1)})
-            kept.emplace(std::nearbyint(p * 1000), std::pair{p, 5});
+            kept.emplace(std::pair{std::nearbyint(p * 1000), 5}, p);
       }
     bool hit = false;
     for (const Channel& d : all) hit = hit || (&d != &ch && relation(ch, d) != kZoneApart && hits(d.f, 1));
-    for (const auto& [khz, product] : kept) hit = hit || hits(product.first, product.second);
+    for (const auto& [at, p] : kept) hit = hit || hits(p, at.second);
     if (hit) expected.push_back({ch.s, ch.m});
   }
   return expected;
@@ -111,10 +112,12 @@ TEST(Zones, CheckMatchesABruteForce) {
       uint32_t r = seed * 7919u + static_cast<uint32_t>(c);
       for (int32_t s = 0; s < 3; ++s) {
         if (s > 0) MN_AddSystem(app, *app.systems[0]);
-        SetChecks(app, s, 2 | 16 | 32, 0.0f);
+        // Kinds of products share kilohertz, each with its own width; system 2 skips 2Tx IM(5).
+        SetChecks(app, s, s == 1 ? 2 | 16 | 32 : 2 | 16 | 32 | 512, 0.0f);
         TypeOf(app, s).GfBandwidth(kCheckSpacing, 0.3f + 0.1f * static_cast<float>(s));
         TypeOf(app, s).GfBandwidth(kCheck2TxIM3, 0.1f);
         TypeOf(app, s).GfBandwidth(kCheck3TxIM3, 0.05f);
+        TypeOf(app, s).GfBandwidth(kCheck2TxIM5, 0.25f);
         app.project->GSetSystemZone(s, cases[c].zoneOf[static_cast<size_t>(s)]);
         for (int32_t m = 1; m <= 5; ++m) {
           r = r * 1664525u + 1013904223u;
