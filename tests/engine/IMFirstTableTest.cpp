@@ -82,7 +82,9 @@ TEST(IMFirstTable, EveryKilohertzKeepsTheFirstProductOfTheFullGeneration) {
         float f = 0;
         const auto it = typed.find({bin, type});
         ASSERT_EQ(perType.KeyOfType(bin, type, f), it == typed.end() ? IMFirstTable::kNone : IMOrderKey(it->second, all.size()));
-        if (it != typed.end()) ASSERT_EQ(perType.ItemOfType(bin, type).GlMicNr(1), it->second.b + 1);
+        if (it != typed.end()) {
+          ASSERT_EQ(perType.ItemOfType(bin, type).GlMicNr(1), it->second.b + 1);
+        }
       }
 
     for (size_t firstChannels : {SIZE_MAX, size_t{1}, size_t{4}}) {

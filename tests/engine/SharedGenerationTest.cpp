@@ -106,11 +106,15 @@ TEST(SharedGeneration, BufferEqualsCountingInGenerationOrder) {
     ASSERT_EQ(check->GCount(), channels + kinds.GCount());
     for (int32_t i = 0; i < check->GCount(); ++i) {
       ExpectSameItem(check->GcItem(i), i < channels ? again->GcItem(i) : kinds.GcItem(i - channels), i);
-      if (i >= channels) ASSERT_EQ(check->GlBinItem(kinds.GlItemKHz(i - channels), check->GcItem(i).GeIMType()), i);
+      if (i >= channels) {
+        ASSERT_EQ(check->GlBinItem(kinds.GlItemKHz(i - channels), check->GcItem(i).GeIMType()), i);
+      }
     }
     for (int32_t i = channels; i < again->GCount(); ++i)
       ASSERT_EQ(again->GGetBin(again->GlItemKHz(i)), expected.GGetBin(again->GlItemKHz(i))) << "item " << i;
-    if (flags & 16) EXPECT_GT(kinds.GCount(), expected.GCount());  // kinds do share kilohertz here
+    if (flags & 16) {
+      EXPECT_GT(kinds.GCount(), expected.GCount());  // kinds do share kilohertz here
+    }
     EXPECT_GT(shared->GGetBinMax(), 600);  // the products pile up (counts beyond a byte)
   }
 }
