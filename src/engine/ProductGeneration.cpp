@@ -113,7 +113,7 @@ struct Share {
     const uint32_t count = tallies.carry[k] * 256u + tallies.low[k];
     tallies.carry[k] = 0;
     tallies.low[k] = 0;
-    return static_cast<int32_t>(count);
+    return static_cast<int32_t>(std::min<uint32_t>(count, INT32_MAX));
   }
   bool Marked(uint8_t type, int32_t bin) const {
     const size_t k = static_cast<size_t>(bin);

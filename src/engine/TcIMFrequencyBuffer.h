@@ -152,6 +152,13 @@ inline void TcIMFrequencyBuffer::GAddCountedAtBin(int32_t bin, double dFreq, int
   GAddCountedRun(bin, 1, dFreq, eIMType, lIMSubType, lMicNr1, lSysNr1, lMicNr2, lSysNr2, lMicNr3, lSysNr3);
 }
 
+// Adds product counts without wrapping: a kilohertz that thousands of channels on one frequency
+// pile billions of products on stays at the largest count instead of turning negative.
+inline int32_t IMCountSum(int32_t a, int32_t b) {
+  int32_t sum = 0;
+  return __builtin_add_overflow(a, b, &sum) ? INT32_MAX : sum;
+}
+
 inline void TcIMFrequencyBuffer::GAddCountedRun(int32_t bin, int32_t lCount, double dFreq, int32_t eIMType,
                                                 int32_t lIMSubType, int32_t lMicNr1, int32_t lSysNr1, int32_t lMicNr2,
                                                 int32_t lSysNr2, int32_t lMicNr3, int32_t lSysNr3) {
@@ -164,7 +171,7 @@ inline void TcIMFrequencyBuffer::GAddCountedRun(int32_t bin, int32_t lCount, dou
     cell.count = lCount;
     cell.item[eIMType] = GCount();
   } else {
-    cell.count += lCount;
+    cell.count = IMCountSum(cell.count, lCount);
   }
   if (cell.count > binMax_) binMax_ = cell.count;
 }
@@ -181,7 +188,7 @@ inline void TcIMFrequencyBuffer::GAddKindFirst(int32_t bin, int32_t lCount, doub
     cell.item[eIMType] = GCount();
   }
   if (fresh) touched_.push_back(bin);
-  cell.count += lCount;
+  cell.count = IMCountSum(cell.count, lCount);
   if (cell.count > binMax_) binMax_ = cell.count;
 }
 

@@ -81,6 +81,17 @@ TEST(IMFrequencyBuffer, FirstProductOfAKilohertzIsKept) {
   // 32-bit bins.
   for (int i = 0; i < 40000; ++i) AddIM(n, 700.0);
   EXPECT_EQ(n.GGetBinMax(), 40000);
+
+  // Counts beyond 32 bits stay at the largest count, in both ways of adding them.
+  for (int kind = 0; kind < 2; ++kind) {
+    TcIMFrequencyBuffer big;
+    for (int i = 0; i < 3; ++i) {
+      if (kind == 0) big.GAddCountedRun(518200, 1'800'000'000, 518.2, kIM2Tx3, 1, 1, 0, 2, 0, 0, 0);
+      else big.GAddKindFirst(518200, 1'800'000'000, 518.2, kIM3Tx3, 1, 1, 0, 2, 0, 3, 0);
+    }
+    EXPECT_EQ(big.GGetBin(518200), INT32_MAX);
+    EXPECT_EQ(big.GGetBinMax(), INT32_MAX);
+  }
 }
 
 TEST(IMFrequencyBuffer, CopyKeepsItemsWithEmptyBins) {
