@@ -13,17 +13,9 @@ namespace {
 
 const std::vector<CheckConflict> kNone;
 
-// The channel, or none when the position is out of range.
-MicRef MicAt(const CProject& project, const CheckChannel& ch) {
-  if (ch.system < 0 || ch.system >= project.GlSystems()) return nullptr;
-  const MicsRef& mics = project.GcSystem(ch.system)->GcMics();
-  if (ch.mic < 1 || ch.mic > mics->GCount()) return nullptr;
-  return mics->GcItem(ch.mic);
-}
-
 // "527.100 (#1 Mic 6)": the system number only when the second system is on.
 std::string ChannelWords(const CProject& project, const CheckChannel& ch) {
-  const MicRef mic = MicAt(project, ch);
+  const MicRef mic = MicOfCheckChannel(project, ch);
   if (!mic) return "?";
   std::string name = project.GbSecondSystem() ? "#" + TL_Str(ch.system + 1) : "";
   if (!mic->GsGetLabel().empty()) name += (name.empty() ? "" : " ") + mic->GsGetLabel();
@@ -65,7 +57,7 @@ std::string MN_ConflictText(const CProject& project, const CheckConflict& c) {
 }
 
 double MN_ConflictDistanceKHz(const CProject& project, const CheckConflict& c) {
-  const MicRef mic = MicAt(project, c.channel);
+  const MicRef mic = MicOfCheckChannel(project, c.channel);
   if (c.kind == kCheckSpectrum || !mic) return -1.0;
   return std::fabs(static_cast<double>(mic->GfGetFreq()) - static_cast<double>(c.freq)) * 1000.0;
 }

@@ -1,6 +1,7 @@
 #include "engine/CheckConflict.h"
 
 #include "engine/TcIMFrequency.h"
+#include "model/CProject.h"
 
 namespace kova {
 
@@ -19,6 +20,13 @@ CheckConflict CheckConflict::HitBy(int32_t system, int32_t mic, const TcIMFreque
   c.sources = type == kIM3Tx3 ? 3 : (type == kIM2Tx3 || type == kIM2Tx5) ? 2 : 1;
   for (int32_t i = 0; i < c.sources; ++i) c.source[static_cast<size_t>(i)] = {product.GlSysNr(i), product.GlMicNr(i)};
   return c;
+}
+
+MicRef MicOfCheckChannel(const CProject& project, const CheckChannel& ch) {
+  if (ch.system < 0 || ch.system >= project.GlSystems()) return nullptr;
+  const MicsRef& mics = project.GcSystem(ch.system)->GcMics();
+  if (ch.mic < 1 || ch.mic > mics->GCount()) return nullptr;
+  return mics->GcItem(ch.mic);
 }
 
 }  // namespace kova

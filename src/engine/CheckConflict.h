@@ -5,8 +5,11 @@
 #include <array>
 #include <cstdint>
 
+#include "model/CMicInstance.h"
+
 namespace kova {
 
+class CProject;
 class TcIMFrequency;
 
 // A channel by system slot (0 or 1) and 1-based position in that system's list.
@@ -28,5 +31,8 @@ struct CheckConflict {
   // Channel `mic` of `system` hit by `product`.
   static CheckConflict HitBy(int32_t system, int32_t mic, const TcIMFrequency& product);
 };
+
+// The channel a record names, or none when the project no longer has that position.
+MicRef MicOfCheckChannel(const CProject& project, const CheckChannel& ch);
 
 }  // namespace kova

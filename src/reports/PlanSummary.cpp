@@ -17,16 +17,9 @@ const char kCR[] = "\r";
 // A channel hit by many products names the first few.
 constexpr size_t kCausesShown = 2;
 
-MicRef MicAt(const CProject& project, const CheckChannel& ch) {
-  if (ch.system < 0 || ch.system >= project.GlSystems()) return nullptr;
-  const MicsRef& mics = project.GcSystem(ch.system)->GcMics();
-  if (ch.mic < 1 || ch.mic > mics->GCount()) return nullptr;
-  return mics->GcItem(ch.mic);
-}
-
 // "530.000 MHz (#1 Mic2)".
 std::string ChannelWords(const CProject& project, const CheckChannel& ch) {
-  const MicRef mic = MicAt(project, ch);
+  const MicRef mic = MicOfCheckChannel(project, ch);
   if (!mic) return "?";
   std::string name = "#" + TL_Str(ch.system + 1);
   if (!mic->GsGetLabel().empty()) name += " " + mic->GsGetLabel();
